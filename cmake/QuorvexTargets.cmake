@@ -1,0 +1,26 @@
+# Common compile settings and the helper that makes one library target per source folder.
+
+add_library(quorvex_warnings INTERFACE)
+target_compile_options(quorvex_warnings INTERFACE -Wall -Wextra -Wshadow -Wnon-virtual-dtor)
+if(QUORVEX_WERROR)
+  target_compile_options(quorvex_warnings INTERFACE -Werror)
+endif()
+
+if(QUORVEX_BUILD_FUZZ)
+  # Coverage for libFuzzer in every library; the fuzz executables add the fuzzer's main.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+elseif(QUORVEX_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# quorvex_library(<name> SOURCES ... [DEPENDS ...])
+# A folder's library. DEPENDS lists the only targets that folder may use, which keeps the
+# layers pointing one way: app -> ui -> {serial, net, translation, core} -> platform.
+function(quorvex_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPENDS} PRIVATE quorvex_warnings)
+endfunction()

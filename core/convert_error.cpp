@@ -1,0 +1,17 @@
+#include "core/convert_error.h"
+
+namespace quorvex {
+
+std::string InvalidIntegerMessage(std::string_view text) {
+    std::string message;
+    message.reserve(text.size() + 32);
+    message += '\'';
+    message += text;
+    message += "' is not a valid integer value";
+    return message;
+}
+
+EConvertError::EConvertError(std::string_view text)
+    : std::runtime_error(InvalidIntegerMessage(text)), text_(text) {}
+
+}  // namespace quorvex

@@ -1,0 +1,23 @@
+#pragma once
+// The integer conversion error: "'<text>' is not a valid integer value".
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace quorvex {
+
+class EConvertError : public std::runtime_error {
+public:
+    // text: what was being converted, e.g. "$G1" for the frame pair "G1".
+    explicit EConvertError(std::string_view text);
+    const std::string& text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+// The message of a failed conversion of `text`.
+std::string InvalidIntegerMessage(std::string_view text);
+
+}  // namespace quorvex

@@ -1,0 +1,45 @@
+#pragma once
+// The TCP feed's double buffer: the socket appends to one half while the tick scans the other.
+//
+// User-interface thread only.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace quorvex {
+
+inline constexpr std::string_view kFeedMarker = "MSG,";
+// The scan looks at no more than this many characters after the first marker of a buffer.
+inline constexpr std::size_t kFeedScanLimit = 9999999;
+
+class FeedBuffers {
+public:
+    // Received feed text: to TcpBufferA while TcpBufferSelect is 1, else to TcpBufferB.
+    void Append(std::string_view text);
+
+    // Flips TcpBufferSelect between 1 and 2 and moves the half it pointed at into `out`
+    // (replacing what `out` held), leaving that half empty; appends then go to the other.
+    void Take(std::string& out);
+
+    int TcpBufferSelect() const { return select_; }
+    const std::string& TcpBufferA() const { return a_.text; }
+    const std::string& TcpBufferB() const { return b_.text; }
+
+private:
+    // A half keeps only what the scan can ever look at: text before its first marker is
+    // never counted or logged, and nothing beyond kFeedScanLimit characters after that
+    // marker is read. So a feed left connected for hours while no measurement runs grows a
+    // half to about ten megabytes at most, and the scan's results are the same.
+    struct Half {
+        std::string text;
+        bool hasMarker = false;  // text then begins with the first marker
+    };
+    static void AppendTo(Half& half, std::string_view text);
+
+    Half a_;
+    Half b_;
+    int select_ = 0;
+};
+
+}  // namespace quorvex

@@ -1,0 +1,54 @@
+#include "core/intake.h"
+
+#include <algorithm>
+
+#include "core/convert_error.h"
+#include "core/feed_scan.h"
+#include "core/frame_decoder.h"
+
+namespace quorvex {
+
+void ReceiverPacket(MainState& state, Receiver receiver, std::string_view packet,
+                    bool crcOption) {
+    DecodeResult result;
+    if (const auto bad = TryDecodeFrame(packet, crcOption, result)) {
+        std::uint64_t& rejected =
+            receiver == Receiver::R1 ? state.RejectedPackets1 : state.RejectedPackets2;
+        ++rejected;
+        if (state.OnRejectedPacket) {
+            state.OnRejectedPacket(receiver, InvalidIntegerMessage(bad->text()));
+        }
+        return;
+    }
+    const FrameVerdict verdict = result.verdict;
+    if (verdict.IsCounted()) {
+        DfCounts& counts = receiver == Receiver::R1 ? state.Counts.Counts1 : state.Counts.Counts2;
+        CountOne(counts[verdict.group()]);
+    }
+    if (verdict.kind() != FrameVerdict::Kind::Dropped && state.Log.Logging()) {
+        state.Log.WriteFrameLine(receiver, verdict, result.frame.view());
+    }
+}
+
+void FeedTextReceived(MainState& state, std::string_view text) { state.Feed.Append(text); }
+
+void FeedScan(MainState& state) {
+    state.Feed.Take(state.FeedScratch);
+    if (state.Log.Logging()) {
+        ScanFeedText(state.FeedScratch, state.Counts.CountsS,
+                     [&state](std::string_view entry) { state.Log.WriteFeedLine(entry); });
+    } else {
+        ScanFeedText(state.FeedScratch, state.Counts.CountsS);
+    }
+    state.FeedScratch.clear();
+}
+
+std::string_view UdpDatagramText(std::span<const std::uint8_t> datagram, bool measurementRunning) {
+    if (!measurementRunning) return {};
+    const auto bytes = datagram.first(std::min(datagram.size(), kUdpDatagramTextLimit));
+    const auto end = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
+    return {reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::size_t>(end - bytes.begin())};
+}
+
+}  // namespace quorvex

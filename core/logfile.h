@@ -1,0 +1,68 @@
+#pragma once
+// The logfile: one line per decoded frame and one entry per feed message while logging is on.
+//
+// User-interface thread only. Every entry opens the file for appending, writes and closes,
+// so an entry is in the file once its write returns and no handle stays open between
+// entries; a file deleted while logging is on is not created again by appending.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "core/clock.h"
+#include "core/df_group.h"
+#include "core/log_format.h"
+
+namespace quorvex {
+
+class Logfile {
+public:
+    // appFolder ends in a path separator; the files are named appFolder + stamp + ".log".
+    Logfile(std::string appFolder, const Clock& clock);
+
+    bool Logging() const { return logging_; }
+    bool LogCreated() const { return logCreated_; }
+    const std::string& LogStamp() const { return logStamp_; }
+    // The current file's path; empty until the first file of the run was created.
+    const std::string& LogPath() const { return logPath_; }
+
+    // Creates a new log file named after the clock's time and makes it current. A file of
+    // that name that exists already is kept with what it holds; entries are appended.
+    void NewLogFile();
+
+    // Called by the intake while Logging is on, for every verdict but Dropped.
+    void WriteFrameLine(Receiver receiver, FrameVerdict verdict, std::string_view frame);
+    // Called by the feed scan while Logging is on.
+    void WriteFeedLine(std::string_view entry);
+
+    // The logfile "Start"/"Stop" button and the "New" button.
+    void Button6Click();
+    void Button5Click();
+    std::string_view Button6Caption() const { return logging_ ? "Stop" : "Start"; }
+    bool Button5Enabled() const { return newEnabled_; }
+
+    // The locale's time separator in frame lines; ":" unless the window sets another.
+    void SetTimeSeparator(std::string separator) { timeSeparator_ = std::move(separator); }
+
+    // Raised once when the log file cannot be created or an entry cannot be written, with
+    // the path and the system's reason; raised again only after a later success. An entry
+    // whose file was deleted or moved away is lost silently, as the operator removed it.
+    std::function<void(const std::string& message)> OnError;
+
+private:
+    void Append(std::string_view bytes);
+    void ReportFailure(std::string_view what, int error);
+
+    std::string appFolder_;
+    const Clock& clock_;
+    bool logging_ = false;
+    bool logCreated_ = false;
+    bool newEnabled_ = false;
+    bool failureReported_ = false;
+    std::string logStamp_;
+    std::string logPath_;
+    std::string timeSeparator_ = ":";
+    std::string line_;  // reused for every entry
+};
+
+}  // namespace quorvex

@@ -1,0 +1,33 @@
+#pragma once
+// The state the main window keeps for the whole run: the counters of the current second, the
+// feed buffers and the logfile. Only the user-interface thread touches it.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "core/feed_buffers.h"
+#include "core/interval_counts.h"
+#include "core/log_format.h"
+#include "core/logfile.h"
+
+namespace quorvex {
+
+struct MainState {
+    MainState(std::string appFolder, const Clock& clock) : Log(std::move(appFolder), clock) {}
+
+    IntervalCounts Counts;
+    FeedBuffers Feed;
+    Logfile Log;
+
+    // Packets a receiver sent that hold a pair of characters that is no hexadecimal number.
+    // Such a packet is neither counted nor logged; the receiver's later packets are decoded
+    // as usual. OnRejectedPacket carries the conversion message for the window to show.
+    std::uint64_t RejectedPackets1 = 0;
+    std::uint64_t RejectedPackets2 = 0;
+    std::function<void(Receiver receiver, const std::string& message)> OnRejectedPacket;
+
+    std::string FeedScratch;  // the buffer half a tick is scanning; reused every second
+};
+
+}  // namespace quorvex
