@@ -1,5 +1,7 @@
 #include "core/convert_error.h"
 
+#include "platform/integer_text.h"
+
 namespace quorvex {
 
 std::string InvalidIntegerMessage(std::string_view text) {
@@ -13,5 +15,11 @@ std::string InvalidIntegerMessage(std::string_view text) {
 
 EConvertError::EConvertError(std::string_view text)
     : std::runtime_error(InvalidIntegerMessage(text)), text_(text) {}
+
+int StrToInt(std::string_view text) {
+    int value = 0;
+    if (!platform::ParseInteger(text, value)) throw EConvertError(text);
+    return value;
+}
 
 }  // namespace quorvex

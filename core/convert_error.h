@@ -20,4 +20,7 @@ private:
 // The message of a failed conversion of `text`.
 std::string InvalidIntegerMessage(std::string_view text);
 
+// The whole number `text` spells (decimal, or hexadecimal after "$"); EConvertError if none.
+int StrToInt(std::string_view text);
+
 }  // namespace quorvex

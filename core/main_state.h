@@ -1,6 +1,7 @@
 #pragma once
 // The state the main window keeps for the whole run: the counters of the current second, the
-// feed buffers and the logfile. Only the user-interface thread touches it.
+// feed buffers, the logfile and the measurement's histories. Only the user-interface thread
+// touches it.
 
 #include <cstdint>
 #include <functional>
@@ -10,6 +11,7 @@
 #include "core/interval_counts.h"
 #include "core/log_format.h"
 #include "core/logfile.h"
+#include "core/measurement_state.h"
 
 namespace quorvex {
 
@@ -19,6 +21,7 @@ struct MainState {
     IntervalCounts Counts;
     FeedBuffers Feed;
     Logfile Log;
+    MeasurementState Measurement;
 
     // Packets a receiver sent that hold a pair of characters that is no hexadecimal number.
     // Such a packet is neither counted nor logged; the receiver's later packets are decoded

@@ -1,0 +1,200 @@
+#include "core/measurement.h"
+
+#include <algorithm>
+#include <limits>
+#include <numeric>
+
+#include "core/convert_error.h"
+#include "core/intake.h"
+
+namespace quorvex {
+namespace {
+
+constexpr std::array<int, 5> kIntervalSeconds = {2, 5, 15, 30, 60};
+constexpr std::array<int, 5> kChartSeconds = {30, 60, 300, 1800, 3600};
+constexpr int kFirstLongChartIndex = 3;  // "30 min": only the per-second lines are drawn
+
+std::string_view TrimBlanks(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// Sets up one receiver's framer from its format text; nothing when the text is empty.
+std::optional<ReceiverSetup> FramerFromFormat(std::string_view format) {
+    if (format.empty()) return std::nullopt;
+    ReceiverSetup setup;
+    setup.StartString = format.front();
+    // "*" delivers the transmitted parity and "@" adds only a counter: we compute the
+    // residual. ":" receivers deliver the residual themselves.
+    setup.CrcOption = setup.StartString == '*' || setup.StartString == '@';
+    return setup;
+}
+
+StartRefusal NoFormat(int receiver) {
+    return {"Quorvex", "Select a line format for receiver " + std::to_string(receiver) + "!"};
+}
+
+template <typename T, std::size_t N>
+void ShiftIn(std::array<T, N>& history, T newest) {
+    std::copy(history.begin() + 1, history.end(), history.begin());
+    history.back() = newest;
+}
+
+template <typename T, std::size_t N>
+std::int64_t SumNewest(const std::array<T, N>& history, int count) {
+    return std::accumulate(history.end() - count, history.end(), std::int64_t{0});
+}
+
+std::int32_t ClampToInt32(std::int64_t v) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+void AppendRate(std::string& out, std::int64_t v, int sampleCount, std::string_view separator) {
+    // Tenths, rounded half away from zero, from integers alone: 15 hits over 60 s is 0.3.
+    const std::int64_t n = sampleCount;
+    const std::int64_t magnitude = v < 0 ? -v : v;
+    const std::int64_t tenths = (20 * magnitude + n) / (2 * n);
+    if (v < 0 && tenths != 0) out += '-';
+    out += std::to_string(tenths / 10);
+    out += separator;
+    out += static_cast<char>('0' + tenths % 10);
+}
+
+void FillSeries(std::vector<ChartPoint>& series, const auto& history, int chartSeconds) {
+    const std::size_t first = history.size() - static_cast<std::size_t>(chartSeconds);
+    for (int k = 1; k <= chartSeconds; ++k) {
+        series.push_back({static_cast<double>(k),
+                          static_cast<double>(history[first + static_cast<std::size_t>(k) - 1])});
+    }
+}
+
+}  // namespace
+
+int IntervalSecondsForIndex(int index, int current) {
+    return index >= 0 && index < static_cast<int>(kIntervalSeconds.size())
+               ? kIntervalSeconds[static_cast<std::size_t>(index)]
+               : current;
+}
+
+int ChartSecondsForIndex(int index, int current) {
+    return index >= 0 && index < static_cast<int>(kChartSeconds.size())
+               ? kChartSeconds[static_cast<std::size_t>(index)]
+               : current;
+}
+
+std::variant<StartPlan, StartRefusal> PlanStart(const StartControls& controls,
+                                                int currentIntervalSeconds) {
+    if (controls.Port1 == controls.Port2 && !TrimBlanks(controls.Port1).empty()) {
+        return StartRefusal{"Quorvex", "Select different ports!"};
+    }
+    StartPlan plan;
+    if (!TrimBlanks(controls.Port1).empty()) {
+        plan.Receiver1 = FramerFromFormat(controls.Format1);
+        if (!plan.Receiver1) return NoFormat(1);
+        plan.Receiver1->Serial = SerialSetup{controls.Port1, StrToInt(controls.BaudRate1)};
+    }
+    if (controls.BaudRate2.starts_with("U")) {
+        // "UDP Port 7933": datagrams feed receiver 2's framer; the CRC option follows the
+        // format as on a serial line, or a "*" receiver would fail nearly every DF 11/17.
+        plan.Receiver2 = FramerFromFormat(controls.Format2);
+        if (!plan.Receiver2) return NoFormat(2);
+        plan.Receiver2Udp = true;
+    } else if (!TrimBlanks(controls.Port2).empty()) {
+        plan.Receiver2 = FramerFromFormat(controls.Format2);
+        if (!plan.Receiver2) return NoFormat(2);
+        plan.Receiver2->Serial = SerialSetup{controls.Port2, StrToInt(controls.BaudRate2)};
+    }
+    plan.IntervalSeconds = IntervalSecondsForIndex(controls.TimerIndex, currentIntervalSeconds);
+    return plan;
+}
+
+void StartMeasurement(MeasurementState& measurement, int intervalSeconds) {
+    measurement.IntervalSeconds = intervalSeconds;
+    measurement.SampleCount = 1;
+    ClearHistories(measurement);
+}
+
+void ClearHistories(MeasurementState& m) {
+    for (auto& row : m.CountHistory) row.fill(0);
+    m.RateHistory1.fill(0);
+    m.RateHistory2.fill(0);
+    m.RateHistoryS.fill(0);
+    m.AverageHistory1.fill(0.0);
+    m.AverageHistory2.fill(0.0);
+    m.AverageHistoryS.fill(0.0);
+}
+
+std::string FormatRate(std::int64_t v, int sampleCount, std::string_view decimalSeparator) {
+    std::string text;
+    AppendRate(text, v, sampleCount, decimalSeparator);
+    return text;
+}
+
+void Tick(MainState& state, const TickInputs& inputs, TickResult& result) {
+    MeasurementState& m = state.Measurement;
+    IntervalCounts& counts = state.Counts;
+
+    m.IntervalSeconds = IntervalSecondsForIndex(inputs.TimerIndex, m.IntervalSeconds);
+    m.SampleCount = std::clamp(m.SampleCount, 1, m.IntervalSeconds);
+
+    FeedScan(state);
+
+    for (int row = 0; row < IntervalCounts::kCounterCount; ++row) {
+        ShiftIn(m.CountHistory[static_cast<std::size_t>(row)], counts.Counter(row));
+    }
+    ShiftIn(m.RateHistory1, ClampToInt32(std::int64_t{counts.Counts1.Df11} + counts.Counts1.Df17_19));
+    ShiftIn(m.RateHistory2, ClampToInt32(std::int64_t{counts.Counts2.Df11} + counts.Counts2.Df17_19));
+    ShiftIn(m.RateHistoryS, ClampToInt32(std::int64_t{counts.CountsS.Msg8} + counts.CountsS.MsgOther));
+
+    const int n = m.SampleCount;
+    ShiftIn(m.AverageHistory1, static_cast<double>(SumNewest(m.RateHistory1, n)) / n);
+    ShiftIn(m.AverageHistory2, static_cast<double>(SumNewest(m.RateHistory2, n)) / n);
+    ShiftIn(m.AverageHistoryS, static_cast<double>(SumNewest(m.RateHistoryS, n)) / n);
+
+    std::array<std::int64_t, IntervalCounts::kCounterCount> sums{};
+    for (std::size_t row = 0; row < sums.size(); ++row) {
+        sums[row] = SumNewest(m.CountHistory[row], n);
+        result.BarPositions[row] = ClampToInt32(sums[row]);
+    }
+
+    for (auto& series : result.Series) series.clear();
+    if (inputs.ChartIndex < kFirstLongChartIndex) {
+        FillSeries(result.Series[0], m.RateHistory1, m.ChartSeconds);
+        FillSeries(result.Series[1], m.RateHistory2, m.ChartSeconds);
+        FillSeries(result.Series[2], m.AverageHistory1, m.ChartSeconds);
+        FillSeries(result.Series[3], m.AverageHistory2, m.ChartSeconds);
+        FillSeries(result.Series[4], m.RateHistoryS, m.ChartSeconds);
+        FillSeries(result.Series[5], m.AverageHistoryS, m.ChartSeconds);
+    } else {
+        FillSeries(result.Series[6], m.RateHistory1, m.ChartSeconds);
+        FillSeries(result.Series[7], m.RateHistory2, m.ChartSeconds);
+        FillSeries(result.Series[8], m.RateHistoryS, m.ChartSeconds);
+    }
+
+    const auto total = [&sums](std::size_t first, std::size_t count) {
+        return std::accumulate(sums.begin() + first, sums.begin() + first + count, std::int64_t{0});
+    };
+    const std::int64_t t1 = total(0, 6), t2 = total(6, 6), ts = total(12, 3);
+    const std::int64_t p1 = sums[2] + sums[4], p2 = sums[8] + sums[10], ps = sums[13] + sums[14];
+    const std::string_view sep = inputs.DecimalSeparator;
+    auto figure = [&](std::string& label, std::int64_t all, std::int64_t chart,
+                      std::string_view suffix) {
+        label.clear();
+        AppendRate(label, all, n, sep);
+        label += " [";
+        AppendRate(label, chart, n, sep);
+        label += "*]";
+        label += suffix;
+    };
+    figure(result.Label23, ts, ps, "");
+    figure(result.Label16, t1, p1, " packets/s");
+    figure(result.Label18, t2, p2, " packets/s");
+    result.BarMaximum = ClampToInt32(std::max({t1, t2, ts}));
+
+    m.SampleCount = std::min(m.SampleCount + 1, m.IntervalSeconds);
+    counts.Zero();
+}
+
+}  // namespace quorvex

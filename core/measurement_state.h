@@ -1,0 +1,30 @@
+#pragma once
+// The histories behind the bars and the chart, and the interval bookkeeping of a measurement.
+
+#include <array>
+#include <cstdint>
+
+#include "core/interval_counts.h"
+
+namespace quorvex {
+
+inline constexpr int kCountHistorySlots = 62;  // per counter; at most 60 are ever read
+inline constexpr int kRateHistorySlots = 3600;  // one hour of seconds
+
+struct MeasurementState {
+    int IntervalSeconds = 5;  // averaging interval; 5 until the "Filter" list names another
+    int SampleCount = 1;      // how many of the newest seconds the averages cover
+    int ChartSeconds = 30;    // width of the chart window
+
+    // Slots run oldest to newest; the newest holds the last completed second.
+    std::array<std::array<std::int32_t, kCountHistorySlots>, IntervalCounts::kCounterCount>
+        CountHistory{};
+    std::array<std::int32_t, kRateHistorySlots> RateHistory1{};
+    std::array<std::int32_t, kRateHistorySlots> RateHistory2{};
+    std::array<std::int32_t, kRateHistorySlots> RateHistoryS{};
+    std::array<double, kRateHistorySlots> AverageHistory1{};
+    std::array<double, kRateHistorySlots> AverageHistory2{};
+    std::array<double, kRateHistorySlots> AverageHistoryS{};
+};
+
+}  // namespace quorvex

@@ -1,0 +1,78 @@
+#pragma once
+// Receiver profiles (how a receiver is attached) and the settings file (which profiles were
+// in use, and the averaging interval).
+//
+// User-interface thread only. The window mirrors its controls into these models, calls the
+// functions here and applies the models back. Writes raise platform::EIniWriteError.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/combo_model.h"
+
+namespace quorvex {
+
+inline constexpr std::string_view kNoProfile = "No profile";
+
+// One receiver column: the three controls a profile mirrors, and its profile bookkeeping.
+struct ReceiverProfile {
+    ComboModel Port;      // cbport1 / cbport2
+    ComboModel BaudRate;  // cbbaudrate1 / cbbaudrate2
+    ComboModel Format;    // cbstring1 / cbstring2
+    std::string ProfilePath;                  // the profile last loaded; only Load sets it
+    bool Changed = false;                     // the user changed a control since the last Save
+    std::string Label = std::string(kNoProfile);  // lbprofile1 / lbprofile2
+};
+
+struct ProfileSettings {
+    ReceiverProfile Receiver1;
+    ReceiverProfile Receiver2;
+    ComboModel Timer;  // cbtimer, the "Filter" list
+};
+
+// The controls as the window starts: `ports` are the present serial devices; the port
+// lists end with the blank item " " (no serial port for this receiver).
+ProfileSettings MakeProfileSettings(const std::vector<std::string>& ports);
+
+std::string SettingsFilePath(const std::string& appFolder);  // appFolder + "quorvex.ini"
+std::string ProfilesFolder(const std::string& appFolder);    // appFolder + "profiles"
+
+// The file name of `path` without folder and extension. Both "/" and "\" separate folders,
+// since a settings file may come from a Windows installation.
+std::string ProfileName(std::string_view path);
+
+// Applies a profile file to a receiver's controls; not a user change (Changed untouched).
+void LoadProfile(ReceiverProfile& receiver, const std::string& path);
+// Writes a receiver's controls into a profile file and shows its name in the label.
+void SaveProfile(ReceiverProfile& receiver, const std::string& path);
+inline void LoadProfile1(ProfileSettings& s, const std::string& path) { LoadProfile(s.Receiver1, path); }
+inline void LoadProfile2(ProfileSettings& s, const std::string& path) { LoadProfile(s.Receiver2, path); }
+inline void SaveProfile1(ProfileSettings& s, const std::string& path) { SaveProfile(s.Receiver1, path); }
+inline void SaveProfile2(ProfileSettings& s, const std::string& path) { SaveProfile(s.Receiver2, path); }
+
+// The Save button after its dialog was confirmed: saves and clears the changed flag (which
+// stays set when the write fails).
+void SaveButtonConfirmed(ReceiverProfile& receiver, const std::string& path);
+
+// A change event of one of the receiver's port, baud-rate or format lists.
+inline void ReceiverControlChanged(ReceiverProfile& receiver) { receiver.Changed = true; }
+
+void LoadSettings(ProfileSettings& settings, const std::string& settingsPath);
+void SaveSettings(const ProfileSettings& settings, const std::string& settingsPath);
+
+// What closing the window needs from it: a Yes/No question (true for Yes), and the Save
+// dialog of a receiver (1 or 2), giving the chosen path or nothing when cancelled.
+struct CloseQueryDialogs {
+    std::function<bool(const std::string& caption, const std::string& text)> AskYesNo;
+    std::function<std::optional<std::string>(int receiver)> SaveDialog;
+};
+
+// The close request: offers to update each changed profile, then writes the settings. A
+// failed write raises EIniWriteError, and the window then stays open.
+void FormCloseQuery(ProfileSettings& settings, const std::string& settingsPath,
+                    const CloseQueryDialogs& dialogs);
+
+}  // namespace quorvex

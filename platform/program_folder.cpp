@@ -1,0 +1,24 @@
+#include "platform/program_folder.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace quorvex::platform {
+
+std::string ProgramFolder() {
+    std::error_code error;
+    std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    std::filesystem::path folder =
+        error ? std::filesystem::current_path(error) : executable.parent_path();
+    std::string text = folder.string();
+    if (text.empty() || text.back() != '/') text += '/';
+    return text;
+}
+
+bool EnsureFolder(const std::string& folder) {
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    return std::filesystem::is_directory(folder, error);
+}
+
+}  // namespace quorvex::platform
