@@ -16,6 +16,7 @@ namespace quorvex::platform {
 namespace {
 
 constexpr std::string_view kBlanks = " \t\v\f\r";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view Trim(std::string_view text) {
     const std::size_t first = text.find_first_not_of(kBlanks);
@@ -33,8 +34,8 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-// One line of the file: its text without line end, and where the line (with its line end)
-// begins and ends in the content.
+// One line of the file: its text without line end, where that text begins, and where the
+// line (with its line end) ends in the content.
 struct Line {
     std::string_view text;
     std::size_t begin;
@@ -47,9 +48,16 @@ std::vector<Line> SplitLines(std::string_view content) {
     while (begin < content.size()) {
         std::size_t newline = content.find('\n', begin);
         const std::size_t end = newline == std::string_view::npos ? content.size() : newline + 1;
-        std::string_view text = content.substr(begin, (newline == std::string_view::npos ? end : newline) - begin);
+        std::string_view text =
+            content.substr(begin, (newline == std::string_view::npos ? end : newline) - begin);
         if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-        lines.push_back({text, begin, end});
+        // A UTF-8 byte order mark is no part of the first line; a rewrite keeps it in front.
+        std::size_t textBegin = begin;
+        if (begin == 0 && text.starts_with(kByteOrderMark)) {
+            text.remove_prefix(kByteOrderMark.size());
+            textBegin = kByteOrderMark.size();
+        }
+        lines.push_back({text, textBegin, end});
         begin = end;
     }
     return lines;
@@ -81,10 +89,6 @@ std::string_view Unquote(std::string_view value) {
         return value.substr(1, value.size() - 2);
     }
     return value;
-}
-
-std::string_view SkipByteOrderMark(std::string_view content) {
-    return content.starts_with("\xEF\xBB\xBF") ? content.substr(3) : content;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& content) {
@@ -132,7 +136,7 @@ EIniWriteError::EIniWriteError(const std::string& path)
 bool IniFindValue(std::string_view content, std::string_view section, std::string_view key,
                   std::string& value) {
     bool inSection = false;
-    for (const Line& line : SplitLines(SkipByteOrderMark(content))) {
+    for (const Line& line : SplitLines(content)) {
         std::string_view name, entryValue;
         switch (Classify(line.text, name, entryValue)) {
             case LineKind::Section: inSection = EqualsIgnoringCase(name, section); break;

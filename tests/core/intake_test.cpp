@@ -1,0 +1,253 @@
+// Packet counting per receiver, rejected packets, UDP datagram text and the feed's ticks,
+// down to the bytes the logfile receives.
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/intake.h"
+#include "temp_folder.h"
+
+namespace quorvex {
+namespace {
+
+using test::FakeClock;
+using test::ReadFileBytes;
+using test::TempFolder;
+
+// Frames with a correct parity field (residual 000000 with the CRC option on).
+constexpr std::string_view kDf17 = "8D4840D6202CC371C32CE0576098";
+constexpr std::string_view kDf17Other = "8D406B902015A678D4D220AA4BDA";
+constexpr std::string_view kDf17BadParity = "8D4840D6202CC371C32CE0576099";  // residual 000001
+constexpr std::string_view kDf11 = "5D4840D6F8740F";
+constexpr std::string_view kDf11Ic = "5D4840D6F8740C";  // residual 000003
+
+class IntakeTest : public ::testing::Test {
+  protected:
+    IntakeTest() {
+        clock.now = LocalDateTime{2026, 12, 7, 14, 3, 27, 45};
+        state.OnRejectedPacket = [this](Receiver receiver, const std::string& message) {
+            rejected.emplace_back(receiver, message);
+        };
+    }
+
+    std::string LogBytes() const { return ReadFileBytes(state.Log.LogPath()); }
+
+    TempFolder folder;
+    FakeClock clock;
+    MainState state{folder.AppFolder(), clock};
+    std::vector<std::pair<Receiver, std::string>> rejected;
+};
+
+TEST_F(IntakeTest, CountsEachGroupForItsOwnReceiver) {
+    // With the CRC option off the last six digits are taken as the residual as they came.
+    const std::string_view packets[] = {
+        "02E197B00CE2D8",                            // DF 0
+        "20000F1F684A6C",                            // DF 4
+        "28000000000000",                            // DF 5
+        "5D4840D6000000",                            // DF 11
+        "5D4840D6000007",                            // DF 11 with interrogator code
+        "8D4840D6202CC371C32CE0000000",              // DF 17
+        "A0001838CA3E51F0A8000047A36A",              // DF 20
+        "A8000000000000",                            // DF 21
+        "0123456789AB8D4840D6202CC371C32CE0000000",  // "@" format: counter, then DF 17
+    };
+    for (const std::string_view packet : packets)
+        ReceiverPacket(state, Receiver::R1, packet, false);
+    const DfCounts expected{1, 2, 1, 1, 2, 2};
+    EXPECT_EQ(state.Counts.Counts1, expected);
+    EXPECT_EQ(state.Counts.Counts2, DfCounts{});
+
+    for (const std::string_view packet : packets)
+        ReceiverPacket(state, Receiver::R2, packet, false);
+    EXPECT_EQ(state.Counts.Counts1, expected);
+    EXPECT_EQ(state.Counts.Counts2, expected);
+    EXPECT_EQ(state.Counts.CountsS, FeedCounts{});
+    // Receiver 2's DF 20/21 counter is the twelfth of the fixed order.
+    EXPECT_EQ(state.Counts.Counter(11), 2);
+    EXPECT_EQ(state.Counts.Counter(12), 0);
+}
+
+TEST_F(IntakeTest, CrcOptionDecidesWhetherTheParityIsComputed) {
+    ReceiverPacket(state, Receiver::R1, kDf17, true);
+    ReceiverPacket(state, Receiver::R1, kDf17Other, true);
+    ReceiverPacket(state, Receiver::R1, kDf11, true);
+    ReceiverPacket(state, Receiver::R1, kDf11Ic, true);
+    EXPECT_EQ(state.Counts.Counts1, (DfCounts{0, 0, 1, 1, 2, 0}));
+
+    // Without the option the transmitted parity is compared with zero and fails.
+    ReceiverPacket(state, Receiver::R2, kDf17, false);
+    ReceiverPacket(state, Receiver::R2, kDf11, false);
+    ReceiverPacket(state, Receiver::R2, kDf17BadParity, true);
+    EXPECT_EQ(state.Counts.Counts2, DfCounts{});
+}
+
+TEST_F(IntakeTest, CounterStopsAtItsLargestValue) {
+    state.Counts.Counts2.Df17_19 = INT32_MAX;
+    ReceiverPacket(state, Receiver::R2, kDf17, true);
+    EXPECT_EQ(state.Counts.Counts2.Df17_19, INT32_MAX);
+}
+
+TEST_F(IntakeTest, PacketWithANonHexPairIsRejectedAndLaterPacketsCount) {
+    state.Log.Button6Click();
+    ReceiverPacket(state, Receiver::R1, kDf17, true);
+    // With the option on every pair is converted; the first bad one is named.
+    ReceiverPacket(state, Receiver::R1, "8DG140D6202CC371C32CE05760ZZ", true);
+    ReceiverPacket(state, Receiver::R1, kDf17, true);
+    // With the option off only the first pair is converted.
+    ReceiverPacket(state, Receiver::R2, "x84840D6000000", false);
+    ReceiverPacket(state, Receiver::R2, "5D4840D6000000", false);
+    // The length is checked before any conversion: this is merely dropped.
+    ReceiverPacket(state, Receiver::R2, "G1", true);
+
+    EXPECT_EQ(state.Counts.Counts1.Df17_19, 2);
+    EXPECT_EQ(state.Counts.Counts2.Df11, 1);
+    EXPECT_EQ(state.RejectedPackets1, 1u);
+    EXPECT_EQ(state.RejectedPackets2, 1u);
+    EXPECT_EQ(rejected, (std::vector<std::pair<Receiver, std::string>>{
+                            {Receiver::R1, "'$G1' is not a valid integer value"},
+                            {Receiver::R2, "'$x8' is not a valid integer value"}}));
+    const std::string counted = "[1] *** 14:03:27.045 - 8D4840D6202CC371C32CE0000000 ***\r\n";
+    EXPECT_EQ(LogBytes(), counted + counted + "[2] >>> 14:03:27.045 - 5D4840D6000000 " +
+                              std::string(14, ' ') + "   >>>\r\n");
+}
+
+// Sends the same packets and feed text as another run would.
+void SendMixedTraffic(MainState& state) {
+    ReceiverPacket(state, Receiver::R1, kDf17, true);
+    ReceiverPacket(state, Receiver::R1, kDf17BadParity, true);
+    ReceiverPacket(state, Receiver::R2, kDf11Ic, true);
+    ReceiverPacket(state, Receiver::R2, "20000F1F684A6C", false);
+    ReceiverPacket(state, Receiver::R2, "802", false);
+    FeedTextReceived(state, "MSG,8,1\r\nMSG,5,1\r\nMSG,1,1\r\n");
+    FeedScan(state);
+}
+
+TEST_F(IntakeTest, LoggingOffCountsTheSameAndTouchesNoFile) {
+    TempFolder otherFolder;
+    MainState logged(otherFolder.AppFolder(), clock);
+    logged.Log.Button6Click();
+    SendMixedTraffic(logged);
+    SendMixedTraffic(state);
+
+    EXPECT_EQ(state.Counts, logged.Counts);
+    EXPECT_EQ(state.Counts.Counts1.Df17_19, 1);
+    EXPECT_EQ(state.Counts.CountsS, (FeedCounts{1, 1, 1}));
+    EXPECT_EQ(test::EntryCount(folder.path()), 0u);
+    EXPECT_FALSE(state.Log.LogCreated());
+    // Logging off again after a run leaves the file as it was.
+    const std::string before = ReadFileBytes(logged.Log.LogPath());
+    EXPECT_FALSE(before.empty());
+    logged.Log.Button6Click();
+    SendMixedTraffic(logged);
+    EXPECT_EQ(ReadFileBytes(logged.Log.LogPath()), before);
+}
+
+TEST(UdpDatagramTextTest, TakesAtMost1024BytesUpToTheFirstZero) {
+    std::vector<std::uint8_t> datagram(2000);
+    for (std::size_t i = 0; i < datagram.size(); ++i) datagram[i] = "*0123456789ABCDEF;"[i % 18];
+
+    EXPECT_TRUE(UdpDatagramText(datagram, false).empty());
+    const std::string_view text = UdpDatagramText(datagram, true);
+    EXPECT_EQ(text.size(), kUdpDatagramTextLimit);
+    EXPECT_EQ(static_cast<const void*>(text.data()), static_cast<const void*>(datagram.data()));
+
+    datagram[1500] = 0;  // beyond the limit: changes nothing
+    EXPECT_EQ(UdpDatagramText(datagram, true).size(), 1024u);
+    datagram[37] = 0;
+    EXPECT_EQ(UdpDatagramText(datagram, true),
+              std::string_view(reinterpret_cast<const char*>(datagram.data()), 37));
+    datagram[0] = 0;
+    EXPECT_TRUE(UdpDatagramText(datagram, true).empty());
+    EXPECT_TRUE(UdpDatagramText({}, true).empty());
+}
+
+TEST_F(IntakeTest, FeedHalvesTakeTurnsFromTickToTick) {
+    EXPECT_EQ(state.Feed.TcpBufferSelect(), 0);
+    FeedTextReceived(state, "MSG,8,1\r\n");
+    EXPECT_EQ(state.Feed.TcpBufferB(), "MSG,8,1\r\n");
+    EXPECT_TRUE(state.Feed.TcpBufferA().empty());
+
+    FeedScan(state);
+    EXPECT_EQ(state.Feed.TcpBufferSelect(), 1);
+    EXPECT_TRUE(state.Feed.TcpBufferB().empty());
+    EXPECT_EQ(state.Counts.CountsS, (FeedCounts{0, 1, 0}));
+
+    FeedTextReceived(state, "MSG,5,1\r\n");
+    EXPECT_EQ(state.Feed.TcpBufferA(), "MSG,5,1\r\n");
+    EXPECT_TRUE(state.Feed.TcpBufferB().empty());
+    FeedScan(state);
+    EXPECT_EQ(state.Feed.TcpBufferSelect(), 2);
+    EXPECT_TRUE(state.Feed.TcpBufferA().empty());
+    EXPECT_EQ(state.Counts.CountsS, (FeedCounts{1, 1, 0}));
+
+    FeedTextReceived(state, "MSG,3,1\r\n");
+    EXPECT_EQ(state.Feed.TcpBufferB(), "MSG,3,1\r\n");
+    FeedScan(state);
+    EXPECT_EQ(state.Feed.TcpBufferSelect(), 1);
+    EXPECT_EQ(state.Counts.CountsS, (FeedCounts{1, 1, 1}));
+}
+
+TEST_F(IntakeTest, MessageSplitBetweenTicksCountsInTheTickOfItsMarker) {
+    state.Log.Button6Click();
+    FeedTextReceived(state, "MSG,8,111,11111,4840D6\r\nMSG,5,111,");
+    FeedScan(state);
+    EXPECT_EQ(state.Counts.CountsS, (FeedCounts{1, 1, 0}));
+
+    state.Counts.Zero();
+    FeedTextReceived(state, "11111,4840D6,,35000\r\nMSG,3,111\r\nMS");
+    FeedScan(state);
+    EXPECT_EQ(state.Counts.CountsS, (FeedCounts{0, 0, 1}));
+
+    // The marker split between ticks is lost in both.
+    state.Counts.Zero();
+    FeedTextReceived(state, "G,8,111\r\n");
+    FeedScan(state);
+    EXPECT_EQ(state.Counts.CountsS, FeedCounts{});
+
+    EXPECT_EQ(LogBytes(),
+              "[S] ###  MSG,8,111,11111,4840D6\r\n"
+              "[S] ###  MSG,5,111,"
+              "[S] ###  MSG,3,111\r\nMS");
+}
+
+// Failed and invalid frames are logged but not counted; dropped ones leave no trace.
+TEST_F(IntakeTest, PacketsAndFeedGiveTheExactLogfile) {
+    const std::string filler(14, ' ');
+    state.Log.Button6Click();
+    EXPECT_EQ(state.Log.LogPath(), folder.AppFolder() + "26-12-07.14.03.27.log");
+
+    ReceiverPacket(state, Receiver::R1, kDf17, true);
+    clock.now.second = 28;
+    clock.now.millisecond = 7;
+    ReceiverPacket(state, Receiver::R2, kDf11Ic, true);
+    ReceiverPacket(state, Receiver::R2, kDf17BadParity, true);
+    FeedTextReceived(state, "0,tail\r\nMSG,8,111,11111,1,4840D6\r\nMSG,3,111\r\n");
+    clock.now.minute = 4;
+    clock.now.millisecond = 930;
+    ReceiverPacket(state, Receiver::R1, "80000000000000", false);
+    ReceiverPacket(state, Receiver::R1, "20000F1F684A6C", true);  // residual: the address
+    ReceiverPacket(state, Receiver::R1, "5D4840D6202CC371C32CE0576098", true);  // long DF 11
+    ReceiverPacket(state, Receiver::R2, "8D4840D6202CC37", false);              // 15 characters
+    FeedScan(state);
+
+    EXPECT_EQ(LogBytes(),
+              "[1] *** 14:03:27.045 - 8D4840D6202CC371C32CE0000000 ***\r\n"
+              "[2] >>> 14:03:28.007 - 5D4840D6000003 " +
+                  filler + "   >>>\r\n" +
+                  "[2] >>> 14:03:28.007 - 8D4840D6202CC371C32CE0000001    >>> CRC failed\r\n" +
+                  "[1] *** 14:04:28.930 - 80000000000000 " + filler + "*** invalid DF\r\n" +
+                  "[1] *** 14:04:28.930 - 20000F1F4D2023 " + filler + "***\r\n" +
+                  "[S] ###  MSG,8,111,11111,1,4840D6\r\n"
+                  "[S] ###  MSG,3,111\r\n");
+    EXPECT_EQ(state.Counts.Counts1, (DfCounts{0, 1, 0, 0, 1, 0}));
+    EXPECT_EQ(state.Counts.Counts2, (DfCounts{0, 0, 0, 1, 0, 0}));
+    EXPECT_EQ(state.Counts.CountsS, (FeedCounts{0, 1, 1}));
+}
+
+}  // namespace
+}  // namespace quorvex

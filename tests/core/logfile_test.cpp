@@ -1,0 +1,237 @@
+// Log line texts byte for byte, and the life of the log file: creation, Start/Stop/New, and
+// files that cannot be created or vanish while logging is on.
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/logfile.h"
+#include "temp_folder.h"
+
+namespace quorvex {
+namespace {
+
+namespace fs = std::filesystem;
+using test::EntryCount;
+using test::FakeClock;
+using test::ReadFileBytes;
+using test::TempFolder;
+
+TEST(LogFormatTest, FrameLinesPutEveryTailInColumn53) {
+    const LocalDateTime time{2026, 12, 7, 14, 3, 27, 45};
+    const std::string shortFrame = "5D4840D6000000";
+    const std::string longFrame = "8D4840D6202CC371C32CE0000000";
+    const struct {
+        Receiver receiver;
+        FrameVerdict verdict;
+        std::string_view tail;
+    } cases[] = {
+        {Receiver::R1, FrameVerdict::Counted(DfGroup::Df11), "***"},
+        {Receiver::R1, FrameVerdict::CrcFailed(), "*** CRC failed"},
+        {Receiver::R1, FrameVerdict::InvalidDf(), "*** invalid DF"},
+        {Receiver::R2, FrameVerdict::Counted(DfGroup::Df20_21), "   >>>"},
+        {Receiver::R2, FrameVerdict::CrcFailed(), "   >>> CRC failed"},
+        {Receiver::R2, FrameVerdict::InvalidDf(), "   >>> invalid DF"},
+    };
+    for (const auto& c : cases) {
+        const std::string prefix = c.receiver == Receiver::R1 ? "[1] *** " : "[2] >>> ";
+        std::string line;
+        AppendFrameLine(line, c.receiver, c.verdict, shortFrame, time, ":");
+        EXPECT_EQ(line, prefix + "14:03:27.045 - " + shortFrame + " " + std::string(14, ' ') +
+                            std::string(c.tail) + "\r\n");
+        EXPECT_EQ(line.find(c.tail, 23), 52u) << line;
+
+        line = "kept ";  // appends, does not replace
+        AppendFrameLine(line, c.receiver, c.verdict, longFrame, time, ":");
+        EXPECT_EQ(line, "kept " + prefix + "14:03:27.045 - " + longFrame + " " +
+                            std::string(c.tail) + "\r\n");
+        EXPECT_EQ(line.find(c.tail, 5 + 23), 5u + 52u) << line;
+    }
+}
+
+TEST(LogFormatTest, FieldsKeepTheirWidthWhateverTheValue) {
+    EXPECT_EQ(LogStampText({2009, 1, 2, 3, 4, 5, 999}), "09-01-02.03.04.05");
+    const auto timeText = [](int millisecond, std::string_view separator) {
+        std::string line;
+        AppendFrameLine(line, Receiver::R1, FrameVerdict::InvalidDf(), "80000000000000",
+                        {2026, 1, 2, 9, 8, 7, millisecond}, separator);
+        return line.substr(8, line.find(" - ") + 2 - 8);
+    };
+    EXPECT_EQ(timeText(0, ":"), "09:08:07.000 -");
+    EXPECT_EQ(timeText(7, ":"), "09:08:07.007 -");
+    EXPECT_EQ(timeText(999, ":"), "09:08:07.999 -");
+    EXPECT_EQ(timeText(100, "."), "09.08.07.100 -");
+}
+
+class LogfileTest : public ::testing::Test {
+  protected:
+    LogfileTest() { OnErrorCollects(log); }
+
+    void OnErrorCollects(Logfile& logfile) {
+        logfile.OnError = [this](const std::string& message) { errors.push_back(message); };
+    }
+    fs::path FileAt(std::string_view stamp) const {
+        return folder.path() / (std::string(stamp) + ".log");
+    }
+
+    TempFolder folder;
+    FakeClock clock;  // 2026-12-07 00:20:41
+    Logfile log{folder.AppFolder(), clock};
+    std::vector<std::string> errors;
+};
+
+TEST_F(LogfileTest, FirstStartCreatesAnEmptyFileNamedAfterTheTime) {
+    EXPECT_FALSE(log.Logging());
+    EXPECT_FALSE(log.LogCreated());
+    EXPECT_EQ(log.Button6Caption(), "Start");
+    EXPECT_FALSE(log.Button5Enabled());
+    EXPECT_EQ(EntryCount(folder.path()), 0u);
+
+    log.Button6Click();
+    EXPECT_TRUE(log.Logging());
+    EXPECT_TRUE(log.LogCreated());
+    EXPECT_EQ(log.Button6Caption(), "Stop");
+    EXPECT_FALSE(log.Button5Enabled());
+    EXPECT_EQ(log.LogStamp(), "26-12-07.00.20.41");
+    EXPECT_EQ(log.LogPath(), folder.AppFolder() + "26-12-07.00.20.41.log");
+    EXPECT_EQ(EntryCount(folder.path()), 1u);
+    EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.41")), "");
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(LogfileTest, StartStopStartKeepsWritingTheSameFile) {
+    log.Button6Click();
+    log.WriteFrameLine(Receiver::R1, FrameVerdict::InvalidDf(), "80000000000000");
+    log.Button6Click();
+    EXPECT_FALSE(log.Logging());
+    EXPECT_EQ(log.Button6Caption(), "Start");
+    EXPECT_TRUE(log.Button5Enabled());
+
+    clock.now.minute = 25;
+    log.Button6Click();
+    log.WriteFeedLine("8,1\r\n");
+    EXPECT_TRUE(log.Button5Enabled());
+    EXPECT_EQ(EntryCount(folder.path()), 1u);
+    EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.41")),
+              "[1] *** 00:20:41.000 - 80000000000000 " + std::string(14, ' ') +
+                  "*** invalid DF\r\n[S] ###  MSG,8,1\r\n");
+}
+
+TEST_F(LogfileTest, NewStartsAnotherFileAndLeavesThePreviousOneAlone) {
+    log.Button6Click();
+    log.WriteFeedLine("1\r\n");
+    log.Button6Click();
+    log.Button6Click();
+
+    clock.now.second = 42;
+    log.Button5Click();
+    EXPECT_TRUE(log.Logging());
+    EXPECT_EQ(log.Button6Caption(), "Stop");
+    EXPECT_EQ(log.LogPath(), FileAt("26-12-07.00.20.42").string());
+    EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.42")), "");
+
+    log.WriteFeedLine("2\r\n");
+    EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.41")), "[S] ###  MSG,1\r\n");
+    EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.42")), "[S] ###  MSG,2\r\n");
+}
+
+TEST_F(LogfileTest, NewTwiceInOneSecondKeepsTheEarlierEntries) {
+    log.Button6Click();
+    log.WriteFeedLine("1\r\n");
+    log.Button6Click();
+    log.Button5Click();
+    log.Button5Click();
+    log.Button6Click();
+    log.WriteFeedLine("2\r\n");
+    EXPECT_EQ(EntryCount(folder.path()), 1u);
+    EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.41")), "[S] ###  MSG,1\r\n[S] ###  MSG,2\r\n");
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(LogfileTest, DeletedFileIsNotRecreatedUntilNew) {
+    log.Button6Click();
+    log.WriteFeedLine("1\r\n");
+    fs::remove(FileAt("26-12-07.00.20.41"));
+    log.WriteFeedLine("2\r\n");
+    log.WriteFrameLine(Receiver::R2, FrameVerdict::CrcFailed(), "5D4840D6000100");
+    EXPECT_EQ(EntryCount(folder.path()), 0u);
+    EXPECT_TRUE(errors.empty());
+
+    log.Button6Click();
+    log.Button6Click();
+    log.Button5Click();  // the same second: a fresh file of the same name
+    log.WriteFeedLine("3\r\n");
+    EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.41")), "[S] ###  MSG,3\r\n");
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(LogfileTest, FileThatCannotBeCreatedIsReportedOnce) {
+    // A regular file where the folder should be.
+    const fs::path notAFolder = folder.path() / "plain";
+    std::ofstream(notAFolder) << "x";
+    Logfile blocked((notAFolder / "").string(), clock);
+    OnErrorCollects(blocked);
+
+    blocked.Button6Click();
+    EXPECT_TRUE(blocked.LogCreated());
+    EXPECT_TRUE(blocked.Logging());
+    blocked.WriteFeedLine("1\r\n");
+    blocked.WriteFrameLine(Receiver::R1, FrameVerdict::InvalidDf(), "80000000000000");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find(blocked.LogPath()), std::string::npos) << errors[0];
+    EXPECT_NE(errors[0].find(std::strerror(ENOTDIR)), std::string::npos) << errors[0];
+    EXPECT_EQ(ReadFileBytes(notAFolder), "x");
+}
+
+TEST_F(LogfileTest, MissingFolderIsReportedAgainOnlyAfterASuccess) {
+    const fs::path missing = folder.path() / "missing";
+    Logfile elsewhere((missing / "").string(), clock);
+    OnErrorCollects(elsewhere);
+
+    elsewhere.Button6Click();
+    elsewhere.WriteFeedLine("1\r\n");
+    EXPECT_FALSE(fs::exists(missing));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find(elsewhere.LogPath()), std::string::npos) << errors[0];
+
+    elsewhere.Button6Click();
+    fs::create_directory(missing);
+    elsewhere.Button5Click();
+    EXPECT_TRUE(fs::exists(missing / "26-12-07.00.20.41.log"));
+    EXPECT_EQ(errors.size(), 1u);
+
+    fs::remove_all(missing);
+    clock.now.second = 50;
+    elsewhere.Button5Click();
+    EXPECT_EQ(errors.size(), 2u);
+}
+
+TEST_F(LogfileTest, EntryThatCannotBeWrittenIsReportedOnce) {
+    log.Button6Click();
+    fs::remove(FileAt("26-12-07.00.20.41"));
+    fs::create_directory(FileAt("26-12-07.00.20.41"));  // opening it for writing fails
+    log.WriteFeedLine("1\r\n");
+    log.WriteFeedLine("2\r\n");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find(log.LogPath()), std::string::npos) << errors[0];
+    EXPECT_NE(errors[0].find(std::strerror(EISDIR)), std::string::npos) << errors[0];
+    EXPECT_TRUE(fs::is_empty(FileAt("26-12-07.00.20.41")));
+
+    // A successful entry ends the failure; the next one is reported again.
+    fs::remove(FileAt("26-12-07.00.20.41"));
+    std::ofstream(FileAt("26-12-07.00.20.41")) << "";
+    log.WriteFeedLine("3\r\n");
+    EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.41")), "[S] ###  MSG,3\r\n");
+    fs::remove(FileAt("26-12-07.00.20.41"));
+    fs::create_directory(FileAt("26-12-07.00.20.41"));
+    log.WriteFeedLine("4\r\n");
+    EXPECT_EQ(errors.size(), 2u);
+}
+
+}  // namespace
+}  // namespace quorvex
