@@ -192,7 +192,7 @@ std::string IniWithValue(std::string_view content, std::string_view section,
     addition += lineEnd;
     std::string result(content.substr(0, insertAt));
     // A last line without a line end gets one before anything follows it.
-    if (!result.empty() && result.back() != '\n') result += lineEnd;
+    if (!result.empty() && result.back() != '\n' && result != kByteOrderMark) result += lineEnd;
     result += addition;
     result += content.substr(insertAt);
     return result;
