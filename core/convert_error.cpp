@@ -4,12 +4,17 @@
 
 namespace quorvex {
 
+namespace {
+MessagePatternLoader patternLoader = nullptr;
+}  // namespace
+
+void SetInvalidIntegerPatternLoader(MessagePatternLoader loader) { patternLoader = loader; }
+
 std::string InvalidIntegerMessage(std::string_view text) {
-    std::string message;
-    message.reserve(text.size() + 32);
-    message += '\'';
-    message += text;
-    message += "' is not a valid integer value";
+    std::string message = patternLoader ? patternLoader() : "'%s' is not a valid integer value";
+    if (const std::size_t at = message.find("%s"); at != std::string::npos) {
+        message.replace(at, 2, text);
+    }
     return message;
 }
 

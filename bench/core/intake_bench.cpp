@@ -1,0 +1,140 @@
+// The packet-to-count path: a framer hands a packet to ReceiverPacket, which decodes it and
+// adds one to the counter of its group. With logging off this runs for every packet of both
+// receivers and must not touch the heap; each benchmark counts the allocations made inside
+// its timed loop (allocs_per_packet) and fails the run unless there were none.
+//
+// The traffic is what a receiver really delivers: mostly good frames of both lengths, some
+// with a corrupted digit, some cut short by a lost character, a few with a counter prefix.
+// After the loop the counters must hold exactly what the decoder's verdicts say.
+
+#include <benchmark/benchmark.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "allocation_counter.h"
+#include "core/clock.h"
+#include "core/frame_decoder.h"
+#include "core/intake.h"
+#include "core/main_state.h"
+#include "sample_frames.h"
+
+namespace {
+
+using quorvex::DfGroup;
+using quorvex::MainState;
+using quorvex::Receiver;
+
+constexpr std::size_t kRotation = 512;  // packets per set; a power of two
+
+struct Traffic {
+    std::vector<std::string> packets;
+    std::vector<Receiver> receivers;
+};
+
+// Packets of both receivers, alternating; ":" form when the CRC option is off.
+Traffic MakeTraffic(bool crcOption) {
+    const auto frames = quorvex::bench::MixedSampleFrames(kRotation);
+    Traffic traffic;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        std::string packet = crcOption ? frames[i].transmitted : frames[i].residual;
+        if (i % 16 == 7) {
+            packet[4] = packet[4] == 'A' ? 'B' : 'A';  // a corrupted digit in the address
+        } else if (i % 32 == 13) {
+            packet.pop_back();  // a character lost on the line: dropped by length
+        } else if (i % 64 == 21) {
+            packet.insert(0, "0001F3A2C4D0");  // "@" format counter
+        }
+        traffic.packets.push_back(std::move(packet));
+        traffic.receivers.push_back(i % 2 == 0 ? Receiver::R1 : Receiver::R2);
+    }
+    return traffic;
+}
+
+// What the counters must hold after `iterations` packets taken round the set.
+quorvex::IntervalCounts ExpectedCounts(const Traffic& traffic, bool crcOption,
+                                       std::int64_t iterations) {
+    const auto rotations = static_cast<std::int64_t>(iterations / kRotation);
+    const auto remainder = static_cast<std::size_t>(iterations % kRotation);
+    quorvex::IntervalCounts expected;
+    for (std::size_t i = 0; i < traffic.packets.size(); ++i) {
+        const auto result = quorvex::DecodeFrame(traffic.packets[i], crcOption);
+        if (!result.verdict.IsCounted()) continue;
+        auto& counts = traffic.receivers[i] == Receiver::R1 ? expected.Counts1 : expected.Counts2;
+        counts[result.verdict.group()] +=
+            static_cast<std::int32_t>(rotations + (i < remainder ? 1 : 0));
+    }
+    return expected;
+}
+
+void ReportAllocations(benchmark::State& state, std::uint64_t allocations) {
+    if (!quorvex::bench::AllocationCounterWorks()) {
+        state.SkipWithError("the allocation counter does not see allocations");
+        return;
+    }
+    state.counters["allocs_per_packet"] =
+        benchmark::Counter(static_cast<double>(allocations), benchmark::Counter::kAvgIterations);
+    if (allocations != 0) {
+        const std::string message =
+            std::to_string(allocations) + " allocations on the packet-to-count path";
+        state.SkipWithError(message.c_str());
+    }
+}
+
+void BM_ReceiverPacket(benchmark::State& state, bool crcOption) {
+    const quorvex::SystemClock clock;
+    MainState main("/nonexistent-quorvex-folder/", clock);  // logging stays off
+    const Traffic traffic = MakeTraffic(crcOption);
+
+    std::size_t next = 0;
+    const std::uint64_t allocationsBefore = quorvex::bench::AllocationCount();
+    for (auto _ : state) {
+        const std::size_t i = next++ & (kRotation - 1);
+        quorvex::ReceiverPacket(main, traffic.receivers[i], traffic.packets[i], crcOption);
+        benchmark::ClobberMemory();
+    }
+    const std::uint64_t allocations = quorvex::bench::AllocationCount() - allocationsBefore;
+
+    if (main.Counts != ExpectedCounts(traffic, crcOption, state.iterations())) {
+        state.SkipWithError("the counters differ from the decoder's verdicts");
+        return;
+    }
+    if (main.RejectedPackets1 != 0 || main.RejectedPackets2 != 0) {
+        state.SkipWithError("a packet was rejected");
+        return;
+    }
+    ReportAllocations(state, allocations);
+    state.SetItemsProcessed(state.iterations());
+}
+
+// A packet with a character that is no hexadecimal digit: rejected and counted as such,
+// still without an allocation while no window listens for the message.
+void BM_ReceiverPacketRejected(benchmark::State& state) {
+    const quorvex::SystemClock clock;
+    MainState main("/nonexistent-quorvex-folder/", clock);
+    const std::string packet = "8D4840D6202CC371C32CE05760G8";
+
+    const std::uint64_t allocationsBefore = quorvex::bench::AllocationCount();
+    for (auto _ : state) {
+        quorvex::ReceiverPacket(main, Receiver::R1, packet, true);
+        benchmark::ClobberMemory();
+    }
+    const std::uint64_t allocations = quorvex::bench::AllocationCount() - allocationsBefore;
+
+    if (main.RejectedPackets1 != static_cast<std::uint64_t>(state.iterations()) ||
+        main.Counts != quorvex::IntervalCounts{}) {
+        state.SkipWithError("the bad packet was not rejected exactly once per call");
+        return;
+    }
+    ReportAllocations(state, allocations);
+    state.SetItemsProcessed(state.iterations());
+}
+
+BENCHMARK_CAPTURE(BM_ReceiverPacket, crc_on, true);
+BENCHMARK_CAPTURE(BM_ReceiverPacket, crc_off, false);
+BENCHMARK(BM_ReceiverPacketRejected);
+
+}  // namespace
