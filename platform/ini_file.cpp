@@ -186,7 +186,7 @@ std::string IniWithValue(std::string_view content, std::string_view section,
     std::string addition;
     if (insertAt == std::string_view::npos) {
         insertAt = content.size();
-        addition = "[" + std::string(section) + "]" + std::string(lineEnd);
+        addition.append("[").append(section).append("]").append(lineEnd);
     }
     addition += entry;
     addition += lineEnd;
