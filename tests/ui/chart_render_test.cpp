@@ -1,0 +1,216 @@
+// What the rate chart shows, read from its pixels: empty and all-zero refills, the colour of
+// the feed's line, the long windows, and the mouse (wheel and right-button pan).
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+#include <cmath>
+
+#include "chart_test_support.h"
+
+namespace quorvex::ui {
+namespace {
+
+using test::CountColor;
+using test::CountRow;
+using test::Inside;
+
+const QStringList kLegendTitles = {"Left",      "Right",  "Left AVG",
+                                   "Right AVG", "P30003", "P30003 AVG"};
+
+using Chart1Render = test::Chart1Fixture;
+
+TEST_F(Chart1Render, EmptyChartDrawsNoLineButListsSixTitles) {
+    const QImage image = Render();
+    const QRect plot = Inside(chart.ChartRect());
+    ASSERT_GT(plot.width(), 400);
+    ASSERT_GT(plot.height(), 300);
+    EXPECT_EQ(chart.LeftAxis().IMinimum(), 0);
+    EXPECT_EQ(chart.LeftAxis().IMaximum(), 0);
+    EXPECT_EQ(chart.BottomAxis().IMinimum(), 0);
+    EXPECT_EQ(chart.BottomAxis().IMaximum(), 0);
+    for (const QColor& c : {clRed, clGreen, clBlue}) EXPECT_EQ(CountColor(image, plot, c), 0);
+    EXPECT_GT(CountColor(image, plot, clSkyBlue), plot.width() * plot.height() * 9 / 10);
+    EXPECT_EQ(image.pixelColor(2, image.height() - 2), clCream);
+
+    EXPECT_EQ(chart.Legend().Texts(), kLegendTitles);
+    const QRect legend = chart.Legend().Rect();
+    EXPECT_LT(legend.bottom(), chart.ChartRect().top());
+    for (const QColor& c : {clRed, clGreen, clBlue}) EXPECT_GT(CountColor(image, legend, c), 0);
+}
+
+TEST_F(Chart1Render, AllZeroValuesLieAtTheVerticalMiddle) {
+    for (int k = 1; k <= 30; ++k)
+        for (int s = 0; s < 6; ++s) chart.SeriesAt(s).AddPoint(k, 0);
+    const QImage image = Render();
+    EXPECT_EQ(chart.LeftAxis().IMaximum(), 0);
+    EXPECT_EQ(chart.BottomAxis().IMinimum(), 1);
+    EXPECT_EQ(chart.BottomAxis().IMaximum(), 30);
+
+    const QRect plot = Inside(chart.ChartRect());
+    const int middle = chart.ChartRect().center().y();
+    int onMiddle = 0;
+    for (int y = plot.top(); y <= plot.bottom(); ++y) {
+        const int coloured = CountRow(image, plot, y, clRed) + CountRow(image, plot, y, clGreen) +
+                             CountRow(image, plot, y, clBlue);
+        if (std::abs(y - middle) <= 2) {
+            onMiddle += coloured;
+        } else {
+            EXPECT_EQ(coloured, 0) << "row " << y << ", middle " << middle;
+        }
+    }
+    // The last series drawn, the feed's average, covers the others along the whole width.
+    EXPECT_GT(onMiddle, plot.width());
+    EXPECT_GT(CountRow(image, plot, middle, clBlue), plot.width() * 9 / 10);
+}
+
+TEST_F(Chart1Render, FeedLineIsBlueWhateverItsPenStores) {
+    TChartPen pen = chart.SeriesAt(4).LinePen();
+    pen.Color = QColor(0xFF, 0x00, 0xFF);
+    chart.SeriesAt(4).SetLinePen(pen);
+    for (int k = 1; k <= 30; ++k) chart.SeriesAt(4).AddPoint(k, k % 2 ? 10 : 20);
+    const QImage image = Render();
+    EXPECT_EQ(chart.LeftAxis().IMinimum(), 0);  // the stored minimum, not the smallest Y
+    EXPECT_EQ(chart.LeftAxis().IMaximum(), 20);
+
+    EXPECT_EQ(CountColor(image, image.rect(), pen.Color), 0);
+    const QRect plot = Inside(chart.ChartRect());
+    EXPECT_GT(CountColor(image, plot, clBlue), 300);  // zig-zags between 10 and 20
+    EXPECT_EQ(CountColor(image, plot, clRed), 0);
+}
+
+TEST_F(Chart1Render, LongWindowsDrawTheThreeUnlistedSeries) {
+    const double levels[3] = {30, 20, 10};
+    const QColor colours[3] = {clRed, clGreen, clBlue};
+    for (int k = 1; k <= 3600; ++k)
+        for (int s = 0; s < 3; ++s) chart.SeriesAt(6 + s).AddPoint(k, levels[s]);
+    const QImage image = Render();
+    EXPECT_EQ(chart.Legend().Texts(), kLegendTitles);
+    EXPECT_EQ(chart.BottomAxis().IMaximum(), 3600);
+
+    const QRect plot = chart.ChartRect();  // the highest line lies on the plot's top edge
+    for (int s = 0; s < 3; ++s) {
+        const int y = static_cast<int>(std::lround(chart.LeftAxis().CalcPosValue(levels[s])));
+        // A small-dots line sets every other pixel.
+        const int dots = CountRow(image, plot, y, colours[s]);
+        EXPECT_GE(dots, plot.width() * 4 / 10) << s;
+        EXPECT_LE(dots, plot.width() * 6 / 10) << s;
+        EXPECT_EQ(CountColor(image, plot, colours[s]), dots) << "only the line's row, " << s;
+    }
+}
+
+TEST_F(Chart1Render, PointsOutsideTheDrawableRangeAreSkipped) {
+    chart.LeftAxis().SetMinMax(0, 10);
+    TLineSeries& average = chart.SeriesAt(2);  // solid red, no pointer
+    average.AddPoint(1, 5);
+    average.AddPoint(2, 1e9);  // far beyond any pixel position
+    average.AddPoint(3, 5);
+    const QImage image = Render();
+    const QRect plot = Inside(chart.ChartRect());
+    const int y = static_cast<int>(std::lround(chart.LeftAxis().CalcPosValue(5)));
+    EXPECT_GT(CountRow(image, plot, y, clRed), plot.width() * 9 / 10);
+    EXPECT_EQ(
+        CountColor(image, QRect(plot.left(), plot.top(), plot.width(), y - 3 - plot.top()), clRed),
+        0);
+}
+
+void Wheel(TChart& chart, int delta) {
+    const QPointF at = QRectF(chart.ChartRect()).center();
+    QWheelEvent event(at, chart.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&chart, &event);
+}
+
+TEST_F(Chart1Render, WheelChangesNothingWhenHandled) {
+    for (int k = 1; k <= 30; ++k) chart.SeriesAt(0).AddPoint(k, k);
+    const QImage before = Render();
+    int calls = 0;
+    int seenDelta = 0;
+    chart.OnMouseWheel = [&](TChart&, Qt::KeyboardModifiers, int delta, QPoint, bool& handled) {
+        ++calls;
+        seenDelta = delta;
+        handled = true;
+    };
+    Wheel(chart, -120);
+    Wheel(chart, 240);
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(seenDelta, 240);
+    EXPECT_TRUE(chart.LeftAxis().AutomaticMaximum());
+    EXPECT_EQ(Render(), before);
+
+    // Unhandled, a notch down scrolls the vertical axis 3 % of its range towards higher values.
+    chart.OnMouseWheel = nullptr;
+    Wheel(chart, -120);
+    EXPECT_FALSE(chart.LeftAxis().AutomaticMaximum());
+    EXPECT_NEAR(chart.LeftAxis().Minimum(), 0.9, 1e-9);
+    EXPECT_NEAR(chart.LeftAxis().Maximum(), 30.9, 1e-9);
+    EXPECT_EQ(chart.BottomAxis().Automatic(), true);
+}
+
+void Mouse(TChart& chart, QEvent::Type type, QPoint at, Qt::MouseButton button,
+           Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(at), QPointF(chart.mapToGlobal(at)), button, held,
+                      Qt::NoModifier);
+    QApplication::sendEvent(&chart, &event);
+}
+
+TEST_F(Chart1Render, RightDragPansAndEndsAutomaticScaling) {
+    for (int k = 1; k <= 30; ++k) chart.SeriesAt(2).AddPoint(k, k);
+    Render();
+    const QPoint from = chart.ChartRect().center();
+    const QPoint to = from + QPoint(-60, 40);
+    // The data follows the pointer: each axis moves by the value under the start less the
+    // value under the end.
+    const double xShift =
+        chart.BottomAxis().CalcPosPoint(from.x()) - chart.BottomAxis().CalcPosPoint(to.x());
+    const double yShift =
+        chart.LeftAxis().CalcPosPoint(from.y()) - chart.LeftAxis().CalcPosPoint(to.y());
+    ASSERT_GT(xShift, 1);
+    ASSERT_GT(yShift, 1);
+
+    Mouse(chart, QEvent::MouseButtonPress, from, Qt::RightButton, Qt::RightButton);
+    Mouse(chart, QEvent::MouseMove, from + QPoint(-30, 15), Qt::NoButton, Qt::RightButton);
+    Mouse(chart, QEvent::MouseMove, to, Qt::NoButton, Qt::RightButton);
+    Mouse(chart, QEvent::MouseButtonRelease, to, Qt::RightButton, Qt::NoButton);
+    // A move after the release pans no more.
+    Mouse(chart, QEvent::MouseMove, to + QPoint(50, 50), Qt::NoButton, Qt::NoButton);
+
+    for (TChartAxis* axis : {&chart.LeftAxis(), &chart.BottomAxis()}) {
+        EXPECT_FALSE(axis->Automatic());
+        EXPECT_FALSE(axis->AutomaticMinimum());
+        EXPECT_FALSE(axis->AutomaticMaximum());
+    }
+    Render();
+    const double left = chart.BottomAxis().IMinimum(), right = chart.BottomAxis().IMaximum();
+    const double low = chart.LeftAxis().IMinimum(), high = chart.LeftAxis().IMaximum();
+    EXPECT_NEAR(left, 1 + xShift, 1e-9);
+    EXPECT_NEAR(right, 30 + xShift, 1e-9);
+    EXPECT_NEAR(low, 0 + yShift, 1e-9);
+    EXPECT_NEAR(high, 30 + yShift, 1e-9);
+
+    // Later refills keep the range the drag gave.
+    ClearAll();
+    for (int k = 1; k <= 300; ++k) chart.SeriesAt(2).AddPoint(k, 10 * k);
+    Render();
+    EXPECT_EQ(chart.BottomAxis().IMinimum(), left);
+    EXPECT_EQ(chart.BottomAxis().IMaximum(), right);
+    EXPECT_EQ(chart.LeftAxis().IMinimum(), low);
+    EXPECT_EQ(chart.LeftAxis().IMaximum(), high);
+}
+
+TEST_F(Chart1Render, LeftDragDoesNotPan) {
+    for (int k = 1; k <= 30; ++k) chart.SeriesAt(2).AddPoint(k, k);
+    const QImage before = Render();
+    const QPoint from = chart.ChartRect().center();
+    Mouse(chart, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    Mouse(chart, QEvent::MouseMove, from + QPoint(80, 40), Qt::NoButton, Qt::LeftButton);
+    Mouse(chart, QEvent::MouseButtonRelease, from + QPoint(80, 40), Qt::LeftButton, Qt::NoButton);
+    EXPECT_TRUE(chart.BottomAxis().Automatic());
+    EXPECT_EQ(Render(), before);
+}
+
+}  // namespace
+}  // namespace quorvex::ui
