@@ -1,0 +1,77 @@
+#include "serial/com_thread.h"
+
+#include <system_error>
+
+#include "serial/com_port.h"
+
+namespace quorvex::serial {
+namespace {
+
+using platform::SerialDevice;
+using platform::SerialWatch;
+
+// While bytes stay waiting unread (no attached component takes chunks), the device stays
+// readable, so new data shows only as a growing count; it is looked at this often.
+constexpr int kUnreadCheckMs = 50;
+
+}  // namespace
+
+TComThread::TComThread(TComPort& port, int device, TComEvents events)
+    : port_(port), device_(device), events_(events) {
+    if (!watch_.Valid()) {
+        throw std::system_error(watch_.Error(), std::generic_category(), "eventfd");
+    }
+    if (events_.Contains(TComEvent::evError) || events_.Contains(TComEvent::evBreak)) {
+        countersKnown_ = SerialDevice::ReadErrorCountersOn(device_, counters_);
+    }
+    worker_.Start([this] { Run(); });
+}
+
+TComThread::~TComThread() {
+    Stop();
+}
+
+void TComThread::Stop() {
+    watch_.Stop();
+    platform::WaitForThread(worker_);
+}
+
+void TComThread::Run() {
+    const bool wantData = events_.Contains(TComEvent::evRxChar);
+    int unread = 0;
+    for (;;) {
+        const SerialWatch::Result woke =
+            watch_.Wait(device_, wantData && unread == 0, unread > 0 ? kUnreadCheckMs : -1);
+        if (woke == SerialWatch::Result::TimedOut) {
+            int waiting = 0;
+            if (!SerialDevice::BytesWaitingOn(device_, waiting)) break;
+            if (waiting <= unread) {
+                unread = waiting;
+                continue;
+            }
+        } else if (woke != SerialWatch::Result::Readable) {
+            break;  // stopped, or the device hung up or failed: reception ends quietly
+        }
+        const TComEvents events = EventsWithData();
+        TComPort::DispatchOutcome outcome;
+        platform::Synchronize([&] { port_.Dispatch(events, outcome); });
+        if (outcome.EndReception) break;
+        unread = outcome.Unread;
+    }
+    SerialDevice::PurgeOn(device_);
+}
+
+TComEvents TComThread::EventsWithData() {
+    TComEvents events{TComEvent::evRxChar};
+    platform::SerialErrorCounters now;
+    if (countersKnown_ && SerialDevice::ReadErrorCountersOn(device_, now) && !(now == counters_)) {
+        if (events_.Contains(TComEvent::evError)) events.Include(TComEvent::evError);
+        if (events_.Contains(TComEvent::evBreak) && now.Break != counters_.Break) {
+            events.Include(TComEvent::evBreak);
+        }
+        counters_ = now;
+    }
+    return events;
+}
+
+}  // namespace quorvex::serial
