@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/intake.h"
-#include "temp_folder.h"
+#include "fake_clock.h"
 
 namespace quorvex {
 namespace {
@@ -39,7 +39,7 @@ class IntakeTest : public ::testing::Test {
 
     TempFolder folder;
     FakeClock clock;
-    MainState state{folder.AppFolder(), clock};
+    MainState state{folder.Folder(), clock};
     std::vector<std::pair<Receiver, std::string>> rejected;
 };
 
@@ -129,7 +129,7 @@ void SendMixedTraffic(MainState& state) {
 
 TEST_F(IntakeTest, LoggingOffCountsTheSameAndTouchesNoFile) {
     TempFolder otherFolder;
-    MainState logged(otherFolder.AppFolder(), clock);
+    MainState logged(otherFolder.Folder(), clock);
     logged.Log.Button6Click();
     SendMixedTraffic(logged);
     SendMixedTraffic(state);
@@ -219,7 +219,7 @@ TEST_F(IntakeTest, MessageSplitBetweenTicksCountsInTheTickOfItsMarker) {
 TEST_F(IntakeTest, PacketsAndFeedGiveTheExactLogfile) {
     const std::string filler(14, ' ');
     state.Log.Button6Click();
-    EXPECT_EQ(state.Log.LogPath(), folder.AppFolder() + "26-12-07.14.03.27.log");
+    EXPECT_EQ(state.Log.LogPath(), folder.Folder() + "26-12-07.14.03.27.log");
 
     ReceiverPacket(state, Receiver::R1, kDf17, true);
     clock.now.second = 28;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "core/logfile.h"
-#include "temp_folder.h"
+#include "fake_clock.h"
 
 namespace quorvex {
 namespace {
@@ -81,7 +81,7 @@ class LogfileTest : public ::testing::Test {
 
     TempFolder folder;
     FakeClock clock;  // 2026-12-07 00:20:41
-    Logfile log{folder.AppFolder(), clock};
+    Logfile log{folder.Folder(), clock};
     std::vector<std::string> errors;
 };
 
@@ -98,7 +98,7 @@ TEST_F(LogfileTest, FirstStartCreatesAnEmptyFileNamedAfterTheTime) {
     EXPECT_EQ(log.Button6Caption(), "Stop");
     EXPECT_FALSE(log.Button5Enabled());
     EXPECT_EQ(log.LogStamp(), "26-12-07.00.20.41");
-    EXPECT_EQ(log.LogPath(), folder.AppFolder() + "26-12-07.00.20.41.log");
+    EXPECT_EQ(log.LogPath(), folder.Folder() + "26-12-07.00.20.41.log");
     EXPECT_EQ(EntryCount(folder.path()), 1u);
     EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.41")), "");
     EXPECT_TRUE(errors.empty());

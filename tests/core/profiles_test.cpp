@@ -11,7 +11,7 @@
 
 #include "core/profiles.h"
 #include "platform/ini_file.h"
-#include "temp_folder.h"
+#include "fake_clock.h"
 
 namespace quorvex {
 namespace {
@@ -30,7 +30,7 @@ class ProfilesTest : public ::testing::Test {
         std::ofstream(PathOf(name), std::ios::binary) << bytes;
         return PathOf(name);
     }
-    std::string Settings() const { return SettingsFilePath(folder_.AppFolder()); }
+    std::string Settings() const { return SettingsFilePath(folder_.Folder()); }
     std::vector<std::string> Entries() const {
         std::vector<std::string> names;
         for (const auto& e : std::filesystem::directory_iterator(folder_.path())) {

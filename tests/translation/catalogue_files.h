@@ -16,35 +16,9 @@
 #include <utility>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 namespace quorvex::test {
-
-// A fresh, empty folder under the system's temporary folder, removed with its contents.
-class TempFolder {
-  public:
-    TempFolder() {
-        static std::atomic<unsigned> serial{0};
-        std::random_device random;
-        path_ = std::filesystem::temp_directory_path() /
-                ("quorvex-translation-" + std::to_string(::getpid()) + "-" +
-                 std::to_string(serial++) + "-" + std::to_string(random()));
-        if (!std::filesystem::create_directory(path_)) {
-            throw std::runtime_error("temporary folder exists already: " + path_.string());
-        }
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    // With a trailing separator, as folders are given to the layer.
-    std::string Folder() const { return (path_ / "").string(); }
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
 
 using Entries = std::vector<std::pair<std::string, std::string>>;
 

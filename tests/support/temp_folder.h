@@ -1,5 +1,5 @@
 #pragma once
-// Scratch folders for tests that write files, and a clock the test sets by hand.
+// Scratch folders for tests that write files, and a byte-exact file reader.
 
 #include <unistd.h>
 
@@ -10,8 +10,6 @@
 #include <random>
 #include <stdexcept>
 #include <string>
-
-#include "core/clock.h"
 
 namespace quorvex::test {
 
@@ -37,8 +35,8 @@ class TempFolder {
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    // The folder as the program's folder is given: with a trailing separator.
-    std::string AppFolder() const { return (path_ / "").string(); }
+    // The folder as folders are given to the program: with a trailing separator.
+    std::string Folder() const { return (path_ / "").string(); }
 
   private:
     std::filesystem::path path_;
@@ -56,11 +54,5 @@ inline std::size_t EntryCount(const std::filesystem::path& folder) {
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder),
                                                   std::filesystem::directory_iterator()));
 }
-
-class FakeClock final : public Clock {
-  public:
-    LocalDateTime now{2026, 12, 7, 0, 20, 41, 0};
-    LocalDateTime Now() const override { return now; }
-};
 
 }  // namespace quorvex::test
