@@ -193,6 +193,13 @@ int LocalEndpoint(SocketHandle handle, Ipv4Endpoint& local) {
     return 0;
 }
 
+int SetReceiveBufferSize(SocketHandle handle, int bytes) {
+    if (::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) != 0) {
+        return LastSocketError();
+    }
+    return 0;
+}
+
 int SetBroadcast(SocketHandle handle, bool enabled) {
     const std::int32_t value = enabled ? -1 : 0;
     return ::setsockopt(handle, SOL_SOCKET, SO_BROADCAST, &value, sizeof value) == 0

@@ -70,6 +70,8 @@ int BindSocket(SocketHandle handle, const Ipv4Endpoint& local);
 int LocalEndpoint(SocketHandle handle, Ipv4Endpoint& local);
 // SO_BROADCAST as a 4-byte integer: -1 when enabled, 0 when not.
 int SetBroadcast(SocketHandle handle, bool enabled);
+// Asks for a kernel receive queue of `bytes` (the kernel may grant less: net.core.rmem_max).
+int SetReceiveBufferSize(SocketHandle handle, int bytes);
 
 // One datagram into `buffer`. A datagram longer than the buffer is consumed and fails with
 // kWsaEMsgSize (nothing of it is kept); no datagram waiting fails with kWsaEWouldBlock.
