@@ -143,6 +143,14 @@ bool TComPort::Receiving() const {
     return thread_ && thread_->Watching();
 }
 
+platform::SerialModemLines TComPort::ModemStatus() {
+    platform::SerialModemLines lines;
+    if (!device_.ReadModemLines(lines)) {
+        throw EComPort(CError_ModemStatFailed, device_.LastError());
+    }
+    return lines;
+}
+
 platform::SerialLineSettings TComPort::LineSettings() const {
     platform::SerialLineSettings line;
     line.BaudRate = RateOf(baudRate_, customBaudRate_);

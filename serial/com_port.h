@@ -205,6 +205,10 @@ class TComPort {
     // While open: whether the event thread still watches the device. False without a
     // thread, and once the device went away or reception failed.
     bool Receiving() const;
+    // The modem status lines as the device reports them now (all inactive on a device
+    // without modem lines, such as a pseudo-terminal). Only while Connected; raises code 11
+    // when they cannot be read.
+    platform::SerialModemLines ModemStatus();
 
     // Opens and configures the device and starts watching it; nothing when Connected.
     // Raises EComPort: code 1 (open), 9, 7, 8 (buffer sizes, line, timeouts; the device is

@@ -1,12 +1,14 @@
 #pragma once
 // Pseudo-terminals as the far end of a serial line, and the user-interface side of the
-// tests: a QCoreApplication whose event loop serves the ports' hand-overs.
+// tests: an application whose event loop serves the ports' hand-overs. It is a QApplication
+// on the offscreen platform, so the indicators' widgets can be painted and grabbed.
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QTimer>
 #include <chrono>
@@ -107,7 +109,8 @@ inline void EnsureApplication() {
     static char name[] = "serial_tests";
     static char* argv[] = {name, nullptr};
     static QCoreApplication* app = [] {
-        auto* made = new QCoreApplication(argc, argv);
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        auto* made = new QApplication(argc, argv);
         platform::InitMainThread();
         return made;
     }();
