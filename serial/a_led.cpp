@@ -63,7 +63,8 @@ TALed::TALed(QWidget* parent) : QWidget(parent), blinkTimer_(this) {
 
 void TALed::BuildImages() {
     const StyleInfo style = InfoOf(ledStyle_);
-    resize(style.width, style.height);
+    // The style fixes the lamp's size; a layout must not stretch it.
+    setFixedSize(style.width, style.height);
     const QImage bitmap = LoadIndicatorBitmap(style.bitmap).convertToFormat(QImage::Format_RGB32);
     trueImage_ = bitmap;
     falseImage_ = bitmap;
