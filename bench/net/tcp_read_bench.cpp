@@ -17,21 +17,14 @@
 
 #include "net/client_socket.h"
 #include "platform/main_thread.h"
+#include "bench_application.h"
 
 namespace {
 
 using quorvex::net::TClientSocket;
 using quorvex::net::TClientWinSocket;
 
-void EnsureApplication() {
-    if (QCoreApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "net_bench";
-        static char* argv[] = {name, nullptr};
-        static QCoreApplication app(argc, argv);
-    }
-    quorvex::platform::InitMainThread();
-}
+using quorvex::bench::EnsureApplication;
 
 void BM_TcpReadPath(benchmark::State& state) {
     EnsureApplication();

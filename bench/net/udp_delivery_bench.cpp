@@ -26,6 +26,7 @@
 
 #include "net/udp_server.h"
 #include "platform/main_thread.h"
+#include "bench_application.h"
 
 namespace {
 
@@ -36,15 +37,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kDatagramSize = 1024;
 
-void EnsureApplication() {
-    if (QCoreApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "net_bench";
-        static char* argv[] = {name, nullptr};
-        static QCoreApplication app(argc, argv);
-    }
-    quorvex::platform::InitMainThread();
-}
+using quorvex::bench::EnsureApplication;
 
 // A listener on an ephemeral loopback port that counts datagrams and checks their length.
 struct CountingListener {

@@ -24,6 +24,7 @@
 #include "core/convert_error.h"
 #include "core/df_group.h"
 #include "core/mode_s_parity.h"
+#include "support/hex_bytes.h"
 
 namespace quorvex {
 namespace {
@@ -318,14 +319,7 @@ TEST(decoderDfMapping, EveryFirstByteWithReceiverResidual) {
     }
 }
 
-std::vector<std::uint8_t> Bytes(std::string_view hex) {
-    std::vector<std::uint8_t> out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        out.push_back(
-            static_cast<std::uint8_t>(std::stoul(std::string(hex.substr(i, 2)), nullptr, 16)));
-    }
-    return out;
-}
+using test::Bytes;
 
 // With the CRC option on, the data digits stay as they came, the parity field becomes the
 // transmitted parity xor the data parity in upper case, and the verdict is the one a receiver

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include "support/hex_bytes.h"
 
 namespace quorvex {
 namespace {
@@ -59,16 +60,7 @@ std::string Hex6(std::uint32_t value) {
     return text;
 }
 
-// Bytes from hexadecimal text, written here so the published frames do not go through the
-// decoder's own conversion.
-std::vector<std::uint8_t> Bytes(std::string_view hex) {
-    std::vector<std::uint8_t> out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        out.push_back(
-            static_cast<std::uint8_t>(std::stoul(std::string(hex.substr(i, 2)), nullptr, 16)));
-    }
-    return out;
-}
+using test::Bytes;
 
 template <std::size_t N>
 void ExpectMatchesReference(std::mt19937_64& rng, int samples, int textEvery) {
