@@ -9,8 +9,13 @@ LocalDateTime SystemClock::Now() const {
     clock_gettime(CLOCK_REALTIME, &now);
     tm local{};
     localtime_r(&now.tv_sec, &local);
-    return LocalDateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                         local.tm_min,         local.tm_sec,     static_cast<int>(now.tv_nsec / 1000000)};
+    return LocalDateTime{local.tm_year + 1900,
+                         local.tm_mon + 1,
+                         local.tm_mday,
+                         local.tm_hour,
+                         local.tm_min,
+                         local.tm_sec,
+                         static_cast<int>(now.tv_nsec / 1000000)};
 }
 
 }  // namespace quorvex

@@ -15,14 +15,14 @@ struct LocalDateTime {
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual LocalDateTime Now() const = 0;
 };
 
 // The machine's local time.
 class SystemClock final : public Clock {
-public:
+  public:
     LocalDateTime Now() const override;
 };
 

@@ -8,7 +8,9 @@ namespace {
 MessagePatternLoader patternLoader = nullptr;
 }  // namespace
 
-void SetInvalidIntegerPatternLoader(MessagePatternLoader loader) { patternLoader = loader; }
+void SetInvalidIntegerPatternLoader(MessagePatternLoader loader) {
+    patternLoader = loader;
+}
 
 std::string InvalidIntegerMessage(std::string_view text) {
     std::string message = patternLoader ? patternLoader() : "'%s' is not a valid integer value";

@@ -8,12 +8,12 @@
 namespace quorvex {
 
 class EConvertError : public std::runtime_error {
-public:
+  public:
     // text: what was being converted, e.g. "$G1" for the frame pair "G1".
     explicit EConvertError(std::string_view text);
     const std::string& text() const { return text_; }
 
-private:
+  private:
     std::string text_;
 };
 

@@ -15,7 +15,7 @@ inline constexpr int kDfGroupCount = 6;
 std::string_view DfGroupLabel(DfGroup group);
 
 class FrameVerdict {
-public:
+  public:
     enum class Kind : std::uint8_t { Counted, CrcFailed, InvalidDf, Dropped };
 
     static constexpr FrameVerdict Counted(DfGroup group) { return {Kind::Counted, group}; }
@@ -32,7 +32,7 @@ public:
         return kind_ == other.kind_ && (kind_ != Kind::Counted || group_ == other.group_);
     }
 
-private:
+  private:
     constexpr FrameVerdict(Kind kind, DfGroup group) : kind_(kind), group_(group) {}
     Kind kind_;
     DfGroup group_;

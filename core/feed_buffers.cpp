@@ -12,9 +12,8 @@ void FeedBuffers::AppendTo(Half& half, std::string_view text) {
         return;
     }
     // A marker may have begun in the last three characters kept from before.
-    const std::size_t searchFrom = buffer.size() >= kFeedMarker.size() - 1
-                                       ? buffer.size() - (kFeedMarker.size() - 1)
-                                       : 0;
+    const std::size_t searchFrom =
+        buffer.size() >= kFeedMarker.size() - 1 ? buffer.size() - (kFeedMarker.size() - 1) : 0;
     buffer.append(text);
     const std::size_t marker = buffer.find(kFeedMarker, searchFrom);
     if (marker == std::string::npos) {
@@ -27,7 +26,9 @@ void FeedBuffers::AppendTo(Half& half, std::string_view text) {
     buffer.resize(std::min(buffer.size(), kFeedMarker.size() + kFeedScanLimit));
 }
 
-void FeedBuffers::Append(std::string_view text) { AppendTo(select_ == 1 ? a_ : b_, text); }
+void FeedBuffers::Append(std::string_view text) {
+    AppendTo(select_ == 1 ? a_ : b_, text);
+}
 
 void FeedBuffers::Take(std::string& out) {
     Half& half = select_ == 1 ? a_ : b_;

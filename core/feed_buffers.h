@@ -14,7 +14,7 @@ inline constexpr std::string_view kFeedMarker = "MSG,";
 inline constexpr std::size_t kFeedScanLimit = 9999999;
 
 class FeedBuffers {
-public:
+  public:
     // Received feed text: to TcpBufferA while TcpBufferSelect is 1, else to TcpBufferB.
     void Append(std::string_view text);
 
@@ -26,7 +26,7 @@ public:
     const std::string& TcpBufferA() const { return a_.text; }
     const std::string& TcpBufferB() const { return b_.text; }
 
-private:
+  private:
     // A half keeps only what the scan can ever look at: text before its first marker is
     // never counted or logged, and nothing beyond kFeedScanLimit characters after that
     // marker is read. So a feed left connected for hours while no measurement runs grows a

@@ -15,9 +15,15 @@ void ScanFeedText(std::string_view text, FeedCounts& counts,
 
         switch (rest[0]) {
             case '5':
-            case '6': CountOne(counts.Msg5_6); break;
-            case '8': CountOne(counts.Msg8); break;
-            default: CountOne(counts.MsgOther); break;
+            case '6':
+                CountOne(counts.Msg5_6);
+                break;
+            case '8':
+                CountOne(counts.Msg8);
+                break;
+            default:
+                CountOne(counts.MsgOther);
+                break;
         }
         marker = rest.find(kFeedMarker);
         if (entry) {

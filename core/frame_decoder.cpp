@@ -49,9 +49,11 @@ std::optional<BadHexPair> TryApplyResidual(std::string_view frame, FrameText& ou
 
 FrameVerdict Classify(std::string_view frame, int df) {
     switch (df) {
-        case 0: return FrameVerdict::Counted(DfGroup::Df0);
+        case 0:
+            return FrameVerdict::Counted(DfGroup::Df0);
         case 4:
-        case 5: return FrameVerdict::Counted(DfGroup::Df4_5);
+        case 5:
+            return FrameVerdict::Counted(DfGroup::Df4_5);
         case 11:
             // An acquisition squitter or all-call reply is short; a long DF 11 is no frame of
             // interest. The interrogator code sits in the low bits of the residual, so only
@@ -69,8 +71,10 @@ FrameVerdict Classify(std::string_view frame, int df) {
             }
             return FrameVerdict::Counted(DfGroup::Df17_19);
         case 20:
-        case 21: return FrameVerdict::Counted(DfGroup::Df20_21);
-        default: return FrameVerdict::InvalidDf();
+        case 21:
+            return FrameVerdict::Counted(DfGroup::Df20_21);
+        default:
+            return FrameVerdict::InvalidDf();
     }
 }
 

@@ -14,7 +14,7 @@ namespace quorvex {
 // A frame as text: 14 digits (56-bit frame) or 28 digits (112-bit frame). Fixed storage, so
 // decoding a packet never allocates.
 class FrameText {
-public:
+  public:
     static constexpr std::size_t kCapacity = 28;
 
     FrameText() = default;
@@ -24,7 +24,7 @@ public:
     std::size_t size() const { return size_; }
     char* data() { return chars_; }
 
-private:
+  private:
     char chars_[kCapacity] = {};
     std::uint8_t size_ = 0;
 };

@@ -8,8 +8,7 @@
 
 namespace quorvex {
 
-void ReceiverPacket(MainState& state, Receiver receiver, std::string_view packet,
-                    bool crcOption) {
+void ReceiverPacket(MainState& state, Receiver receiver, std::string_view packet, bool crcOption) {
     DecodeResult result;
     if (const auto bad = TryDecodeFrame(packet, crcOption, result)) {
         std::uint64_t& rejected =
@@ -30,7 +29,9 @@ void ReceiverPacket(MainState& state, Receiver receiver, std::string_view packet
     }
 }
 
-void FeedTextReceived(MainState& state, std::string_view text) { state.Feed.Append(text); }
+void FeedTextReceived(MainState& state, std::string_view text) {
+    state.Feed.Append(text);
+}
 
 void FeedScan(MainState& state) {
     state.Feed.Take(state.FeedScratch);

@@ -13,8 +13,7 @@ namespace quorvex {
 
 // One packet of receiver 1 or 2 (the text between start character and ";"), decoded with
 // that receiver's CRC option: counted by its DF group, logged while logging is on.
-void ReceiverPacket(MainState& state, Receiver receiver, std::string_view packet,
-                    bool crcOption);
+void ReceiverPacket(MainState& state, Receiver receiver, std::string_view packet, bool crcOption);
 
 // Text the feed socket received: appended to the buffer half the selector points at.
 void FeedTextReceived(MainState& state, std::string_view text);

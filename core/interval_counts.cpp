@@ -4,12 +4,18 @@ namespace quorvex {
 
 std::int32_t& DfCounts::operator[](DfGroup group) {
     switch (group) {
-        case DfGroup::Df0: return Df0;
-        case DfGroup::Df4_5: return Df4_5;
-        case DfGroup::Df11: return Df11;
-        case DfGroup::Df11Ic: return Df11Ic;
-        case DfGroup::Df17_19: return Df17_19;
-        case DfGroup::Df20_21: break;
+        case DfGroup::Df0:
+            return Df0;
+        case DfGroup::Df4_5:
+            return Df4_5;
+        case DfGroup::Df11:
+            return Df11;
+        case DfGroup::Df11Ic:
+            return Df11Ic;
+        case DfGroup::Df17_19:
+            return Df17_19;
+        case DfGroup::Df20_21:
+            break;
     }
     return Df20_21;
 }
@@ -24,10 +30,14 @@ std::int32_t IntervalCounts::Counter(int index) const {
         return Counts2[static_cast<DfGroup>(index - kDfGroupCount)];
     }
     switch (index) {
-        case 12: return CountsS.Msg5_6;
-        case 13: return CountsS.Msg8;
-        case 14: return CountsS.MsgOther;
-        default: return 0;
+        case 12:
+            return CountsS.Msg5_6;
+        case 13:
+            return CountsS.Msg8;
+        case 14:
+            return CountsS.MsgOther;
+        default:
+            return 0;
     }
 }
 

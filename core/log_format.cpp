@@ -11,10 +11,14 @@ void AppendTwoDigits(std::string& out, int value) {
 std::string_view FrameTail(Receiver receiver, FrameVerdict verdict) {
     const bool first = receiver == Receiver::R1;
     switch (verdict.kind()) {
-        case FrameVerdict::Kind::Counted: return first ? "***" : "   >>>";
-        case FrameVerdict::Kind::CrcFailed: return first ? "*** CRC failed" : "   >>> CRC failed";
-        case FrameVerdict::Kind::InvalidDf: return first ? "*** invalid DF" : "   >>> invalid DF";
-        case FrameVerdict::Kind::Dropped: break;
+        case FrameVerdict::Kind::Counted:
+            return first ? "***" : "   >>>";
+        case FrameVerdict::Kind::CrcFailed:
+            return first ? "*** CRC failed" : "   >>> CRC failed";
+        case FrameVerdict::Kind::InvalidDf:
+            return first ? "*** invalid DF" : "   >>> invalid DF";
+        case FrameVerdict::Kind::Dropped:
+            break;
     }
     return {};
 }

@@ -90,6 +90,8 @@ void Logfile::Button6Click() {
     }
 }
 
-void Logfile::Button5Click() { NewLogFile(); }
+void Logfile::Button5Click() {
+    NewLogFile();
+}
 
 }  // namespace quorvex

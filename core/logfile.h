@@ -16,7 +16,7 @@
 namespace quorvex {
 
 class Logfile {
-public:
+  public:
     // appFolder ends in a path separator; the files are named appFolder + stamp + ".log".
     Logfile(std::string appFolder, const Clock& clock);
 
@@ -49,7 +49,7 @@ public:
     // whose file was deleted or moved away is lost silently, as the operator removed it.
     std::function<void(const std::string& message)> OnError;
 
-private:
+  private:
     void Append(std::string_view bytes);
     void ReportFailure(std::string_view what, int error);
 

@@ -144,9 +144,12 @@ void Tick(MainState& state, const TickInputs& inputs, TickResult& result) {
     for (int row = 0; row < IntervalCounts::kCounterCount; ++row) {
         ShiftIn(m.CountHistory[static_cast<std::size_t>(row)], counts.Counter(row));
     }
-    ShiftIn(m.RateHistory1, ClampToInt32(std::int64_t{counts.Counts1.Df11} + counts.Counts1.Df17_19));
-    ShiftIn(m.RateHistory2, ClampToInt32(std::int64_t{counts.Counts2.Df11} + counts.Counts2.Df17_19));
-    ShiftIn(m.RateHistoryS, ClampToInt32(std::int64_t{counts.CountsS.Msg8} + counts.CountsS.MsgOther));
+    ShiftIn(m.RateHistory1,
+            ClampToInt32(std::int64_t{counts.Counts1.Df11} + counts.Counts1.Df17_19));
+    ShiftIn(m.RateHistory2,
+            ClampToInt32(std::int64_t{counts.Counts2.Df11} + counts.Counts2.Df17_19));
+    ShiftIn(m.RateHistoryS,
+            ClampToInt32(std::int64_t{counts.CountsS.Msg8} + counts.CountsS.MsgOther));
 
     const int n = m.SampleCount;
     ShiftIn(m.AverageHistory1, static_cast<double>(SumNewest(m.RateHistory1, n)) / n);

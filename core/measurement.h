@@ -66,7 +66,9 @@ void StartMeasurement(MeasurementState& measurement, int intervalSeconds);
 void ClearHistories(MeasurementState& measurement);
 
 // Releasing "Hold": the counters start again from zero.
-inline void HoldReleased(IntervalCounts& counts) { counts.Zero(); }
+inline void HoldReleased(IntervalCounts& counts) {
+    counts.Zero();
+}
 
 struct ChartPoint {
     double X;
@@ -75,8 +77,8 @@ struct ChartPoint {
 };
 
 struct TickInputs {
-    int TimerIndex = -1;                  // cbtimer's current selection
-    int ChartIndex = 0;                   // cb1's selection: 0..2 short windows, 3..4 long
+    int TimerIndex = -1;  // cbtimer's current selection
+    int ChartIndex = 0;   // cb1's selection: 0..2 short windows, 3..4 long
     std::string_view DecimalSeparator = ".";
 };
 

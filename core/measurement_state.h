@@ -8,7 +8,7 @@
 
 namespace quorvex {
 
-inline constexpr int kCountHistorySlots = 62;  // per counter; at most 60 are ever read
+inline constexpr int kCountHistorySlots = 62;   // per counter; at most 60 are ever read
 inline constexpr int kRateHistorySlots = 3600;  // one hour of seconds
 
 struct MeasurementState {

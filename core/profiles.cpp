@@ -65,8 +65,12 @@ ProfileSettings MakeProfileSettings(const std::vector<std::string>& ports) {
     return s;
 }
 
-std::string SettingsFilePath(const std::string& appFolder) { return appFolder + "quorvex.ini"; }
-std::string ProfilesFolder(const std::string& appFolder) { return appFolder + "profiles"; }
+std::string SettingsFilePath(const std::string& appFolder) {
+    return appFolder + "quorvex.ini";
+}
+std::string ProfilesFolder(const std::string& appFolder) {
+    return appFolder + "profiles";
+}
 
 std::string ProfileName(std::string_view path) {
     const std::size_t slash = path.find_last_of("/\\");

@@ -19,11 +19,11 @@ inline constexpr std::string_view kNoProfile = "No profile";
 
 // One receiver column: the three controls a profile mirrors, and its profile bookkeeping.
 struct ReceiverProfile {
-    ComboModel Port;      // cbport1 / cbport2
-    ComboModel BaudRate;  // cbbaudrate1 / cbbaudrate2
-    ComboModel Format;    // cbstring1 / cbstring2
-    std::string ProfilePath;                  // the profile last loaded; only Load sets it
-    bool Changed = false;                     // the user changed a control since the last Save
+    ComboModel Port;                              // cbport1 / cbport2
+    ComboModel BaudRate;                          // cbbaudrate1 / cbbaudrate2
+    ComboModel Format;                            // cbstring1 / cbstring2
+    std::string ProfilePath;                      // the profile last loaded; only Load sets it
+    bool Changed = false;                         // the user changed a control since the last Save
     std::string Label = std::string(kNoProfile);  // lbprofile1 / lbprofile2
 };
 
@@ -48,17 +48,27 @@ std::string ProfileName(std::string_view path);
 void LoadProfile(ReceiverProfile& receiver, const std::string& path);
 // Writes a receiver's controls into a profile file and shows its name in the label.
 void SaveProfile(ReceiverProfile& receiver, const std::string& path);
-inline void LoadProfile1(ProfileSettings& s, const std::string& path) { LoadProfile(s.Receiver1, path); }
-inline void LoadProfile2(ProfileSettings& s, const std::string& path) { LoadProfile(s.Receiver2, path); }
-inline void SaveProfile1(ProfileSettings& s, const std::string& path) { SaveProfile(s.Receiver1, path); }
-inline void SaveProfile2(ProfileSettings& s, const std::string& path) { SaveProfile(s.Receiver2, path); }
+inline void LoadProfile1(ProfileSettings& s, const std::string& path) {
+    LoadProfile(s.Receiver1, path);
+}
+inline void LoadProfile2(ProfileSettings& s, const std::string& path) {
+    LoadProfile(s.Receiver2, path);
+}
+inline void SaveProfile1(ProfileSettings& s, const std::string& path) {
+    SaveProfile(s.Receiver1, path);
+}
+inline void SaveProfile2(ProfileSettings& s, const std::string& path) {
+    SaveProfile(s.Receiver2, path);
+}
 
 // The Save button after its dialog was confirmed: saves and clears the changed flag (which
 // stays set when the write fails).
 void SaveButtonConfirmed(ReceiverProfile& receiver, const std::string& path);
 
 // A change event of one of the receiver's port, baud-rate or format lists.
-inline void ReceiverControlChanged(ReceiverProfile& receiver) { receiver.Changed = true; }
+inline void ReceiverControlChanged(ReceiverProfile& receiver) {
+    receiver.Changed = true;
+}
 
 void LoadSettings(ProfileSettings& settings, const std::string& settingsPath);
 void SaveSettings(const ProfileSettings& settings, const std::string& settingsPath);

@@ -10,7 +10,9 @@ ApplicationErrorHandler& Handler() {
 }
 }  // namespace
 
-void SetApplicationErrorHandler(ApplicationErrorHandler handler) { Handler() = std::move(handler); }
+void SetApplicationErrorHandler(ApplicationErrorHandler handler) {
+    Handler() = std::move(handler);
+}
 
 void ShowApplicationError(const std::string& message) {
     if (const ApplicationErrorHandler& handler = Handler()) {

@@ -139,21 +139,24 @@ bool IniFindValue(std::string_view content, std::string_view section, std::strin
     for (const Line& line : SplitLines(content)) {
         std::string_view name, entryValue;
         switch (Classify(line.text, name, entryValue)) {
-            case LineKind::Section: inSection = EqualsIgnoringCase(name, section); break;
+            case LineKind::Section:
+                inSection = EqualsIgnoringCase(name, section);
+                break;
             case LineKind::Entry:
                 if (inSection && EqualsIgnoringCase(name, key)) {
                     value.assign(Unquote(entryValue).substr(0, kIniValueLimit));
                     return true;
                 }
                 break;
-            case LineKind::Other: break;
+            case LineKind::Other:
+                break;
         }
     }
     return false;
 }
 
-std::string IniWithValue(std::string_view content, std::string_view section,
-                         std::string_view key, std::string_view value) {
+std::string IniWithValue(std::string_view content, std::string_view section, std::string_view key,
+                         std::string_view value) {
     const std::vector<Line> lines = SplitLines(content);
     const std::size_t crlf = content.find("\r\n");
     const std::string_view lineEnd =
@@ -198,10 +201,12 @@ std::string IniWithValue(std::string_view content, std::string_view section,
     return result;
 }
 
-bool IniParseInteger(std::string_view text, int& value) { return ParseInteger(Trim(text), value); }
+bool IniParseInteger(std::string_view text, int& value) {
+    return ParseInteger(Trim(text), value);
+}
 
-std::string IniReadString(const std::string& path, std::string_view section,
-                          std::string_view key, std::string_view defaultValue) {
+std::string IniReadString(const std::string& path, std::string_view section, std::string_view key,
+                          std::string_view defaultValue) {
     std::string content, value;
     if (ReadWholeFile(path, content) && IniFindValue(content, section, key, value)) return value;
     return std::string(defaultValue.substr(0, kIniValueLimit));

@@ -15,15 +15,15 @@ namespace quorvex::platform {
 
 // "Unable to write to <path>": a write that failed. The file then holds what it held before.
 class EIniWriteError : public std::runtime_error {
-public:
+  public:
     explicit EIniWriteError(const std::string& path);
 };
 
 // Values longer than this many characters are cut to it on reading.
 inline constexpr std::size_t kIniValueLimit = 2047;
 
-std::string IniReadString(const std::string& path, std::string_view section,
-                          std::string_view key, std::string_view defaultValue);
+std::string IniReadString(const std::string& path, std::string_view section, std::string_view key,
+                          std::string_view defaultValue);
 
 // A value that is no whole number (decimal, or hexadecimal after "$" or "0x") reads as the
 // default, as does a missing file, section or key.
@@ -41,8 +41,8 @@ void IniWriteInteger(const std::string& path, std::string_view section, std::str
 bool IniFindValue(std::string_view content, std::string_view section, std::string_view key,
                   std::string& value);
 // `content` with section/key set to value, as a write would leave it.
-std::string IniWithValue(std::string_view content, std::string_view section,
-                         std::string_view key, std::string_view value);
+std::string IniWithValue(std::string_view content, std::string_view section, std::string_view key,
+                         std::string_view value);
 // The whole number that `text` spells, or false.
 bool IniParseInteger(std::string_view text, int& value);
 

@@ -33,7 +33,7 @@ bool ParseInteger(std::string_view text, int& value) {
     const std::uint64_t limit = negative ? std::uint64_t{INT_MAX} + 1 : std::uint64_t{INT_MAX};
     if (magnitude > limit) return false;
     value = static_cast<int>(negative ? -static_cast<std::int64_t>(magnitude)
-                                     : static_cast<std::int64_t>(magnitude));
+                                      : static_cast<std::int64_t>(magnitude));
     return true;
 }
 

@@ -36,7 +36,8 @@ void WakeEventLoop(HandOverQueue& queue) {
     // A queued call on the application object runs on its thread the next time its event
     // loop runs, processEvents() included.
     if (QCoreApplication* app = queue.application.data()) {
-        QMetaObject::invokeMethod(app, [] { ProcessHandOvers(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            app, [] { ProcessHandOvers(); }, Qt::QueuedConnection);
     }
 }
 
@@ -49,7 +50,9 @@ void InitMainThread() {
     queue.application = QCoreApplication::instance();
 }
 
-bool IsMainThread() { return std::this_thread::get_id() == Queue().mainThread; }
+bool IsMainThread() {
+    return std::this_thread::get_id() == Queue().mainThread;
+}
 
 void Synchronize(const std::function<void()>& fn) {
     if (IsMainThread()) {
@@ -91,7 +94,9 @@ int ProcessHandOvers() {
     }
 }
 
-WorkerThread::~WorkerThread() { WaitForThread(*this); }
+WorkerThread::~WorkerThread() {
+    WaitForThread(*this);
+}
 
 void WorkerThread::Start(std::function<void()> body) {
     finished_->store(false);
@@ -115,9 +120,8 @@ void WaitForThread(WorkerThread& worker) {
         ProcessHandOvers();
         std::unique_lock lock(queue.mutex);
         // Bounded, so a missed wake-up costs at most one period.
-        queue.workAvailable.wait_for(lock, std::chrono::milliseconds(50), [&] {
-            return worker.Finished() || !queue.pending.empty();
-        });
+        queue.workAvailable.wait_for(lock, std::chrono::milliseconds(50),
+                                     [&] { return worker.Finished() || !queue.pending.empty(); });
     }
     ProcessHandOvers();
     worker.thread_.join();

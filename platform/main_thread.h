@@ -32,7 +32,7 @@ int ProcessHandOvers();
 // A worker thread that the user-interface thread can join while still serving its
 // hand-overs, so joining never deadlocks with a hand-over already queued.
 class WorkerThread {
-public:
+  public:
     WorkerThread() = default;
     ~WorkerThread();  // joins, like WaitForThread, if still joinable
     WorkerThread(const WorkerThread&) = delete;
@@ -43,7 +43,7 @@ public:
     bool Running() const { return thread_.joinable(); }
     bool Finished() const { return finished_->load(); }
 
-private:
+  private:
     friend void WaitForThread(WorkerThread& worker);
     std::thread thread_;
     std::shared_ptr<std::atomic<bool>> finished_ = std::make_shared<std::atomic<bool>>(false);

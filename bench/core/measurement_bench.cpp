@@ -24,7 +24,7 @@ namespace {
 using namespace quorvex;
 
 class FixedClock final : public Clock {
-public:
+  public:
     LocalDateTime Now() const override { return {}; }
 };
 
@@ -55,8 +55,8 @@ void BM_Tick(benchmark::State& state) {
         benchmark::DoNotOptimize(result);
     }
     const std::uint64_t allocations = bench::AllocationCount() - allocationsBefore;
-    state.counters["allocs_per_tick"] =
-        benchmark::Counter(static_cast<double>(allocations) / static_cast<double>(state.iterations()));
+    state.counters["allocs_per_tick"] = benchmark::Counter(static_cast<double>(allocations) /
+                                                           static_cast<double>(state.iterations()));
 
     const std::size_t points = chartIndex >= 3 ? 6 : 0;
     if (result.Series[points].size() != static_cast<std::size_t>(main->Measurement.ChartSeconds)) {

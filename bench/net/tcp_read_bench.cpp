@@ -15,9 +15,9 @@
 #include <thread>
 #include <vector>
 
+#include "bench_application.h"
 #include "net/client_socket.h"
 #include "platform/main_thread.h"
-#include "bench_application.h"
 
 namespace {
 

@@ -24,9 +24,9 @@
 #include <thread>
 #include <vector>
 
+#include "bench_application.h"
 #include "net/udp_server.h"
 #include "platform/main_thread.h"
-#include "bench_application.h"
 
 namespace {
 
@@ -145,7 +145,6 @@ void BM_UdpDeliveryFlood(benchmark::State& state) {
     RunDelivery(state, 0, 50000);
 }
 BENCHMARK(BM_UdpDeliveryFlood)->Iterations(4)->UseManualTime()->Unit(benchmark::kMillisecond);
-
 
 // The ceiling: bare hand-overs from a worker to this thread's event loop, one at a time.
 void BM_HandOverRoundTrip(benchmark::State& state) {

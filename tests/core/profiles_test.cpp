@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/profiles.h"
-#include "platform/ini_file.h"
 #include "fake_clock.h"
+#include "platform/ini_file.h"
 
 namespace quorvex {
 namespace {
