@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ui/chart1_setup.h"
+#include "app/rate_chart_setup.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ std::vector<double> Averages(const std::vector<double>& rates, int window) {
 
 void RefillAndPaint(benchmark::State& state, int seconds, bool longWindow) {
     TChart chart;
-    ConfigureChart1(chart);
+    quorvex::app::ConfigureRateChart(chart);
     chart.resize(600, 529);
     QImage image(600, 529, QImage::Format_ARGB32_Premultiplied);
 

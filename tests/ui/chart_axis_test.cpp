@@ -4,7 +4,7 @@
 
 #include <QLocale>
 
-#include "ui/chart1_setup.h"
+#include "app/rate_chart_setup.h"
 #include "ui/number_format.h"
 
 namespace quorvex::ui {
@@ -62,7 +62,7 @@ TEST(AxisLabelText, PicturesWithTheLocaleSeparators) {
 
 TEST(AxisLabelText, Chart1AxesUseTheirFormats) {
     TChart chart;
-    ConfigureChart1(chart);
+    app::ConfigureRateChart(chart);
     const QLocale german(QLocale::German, QLocale::Germany);
     EXPECT_EQ(chart.BottomAxis().LabelText(3600, german), "3600");
     EXPECT_EQ(chart.LeftAxis().LabelText(1500.25, german), "1.500,25");

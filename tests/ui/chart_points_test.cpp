@@ -81,7 +81,7 @@ void SettlePaints(const PaintCounter& counter) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
-using ChartRefill = test::Chart1Fixture;
+using ChartRefill = test::RateChartFixture;
 
 TEST_F(ChartRefill, OneRefillOnePaint) {
     PaintCounter counter;
@@ -106,7 +106,7 @@ TEST_F(ChartRefill, OneRefillOnePaint) {
 
 TEST(ChartRefusals, LegendAndFunctionKeepTheirValues) {
     TChart chart;
-    ConfigureChart1(chart);
+    app::ConfigureRateChart(chart);
     TChartLegend& legend = chart.Legend();
 
     auto expectRefused = [](auto&& change, const char* text) {

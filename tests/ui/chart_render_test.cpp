@@ -14,6 +14,8 @@
 namespace quorvex::ui {
 namespace {
 
+using namespace quorvex::app;
+
 using test::CountColor;
 using test::CountRow;
 using test::Inside;
@@ -21,7 +23,7 @@ using test::Inside;
 const QStringList kLegendTitles = {"Left",      "Right",  "Left AVG",
                                    "Right AVG", "P30003", "P30003 AVG"};
 
-using Chart1Render = test::Chart1Fixture;
+using Chart1Render = test::RateChartFixture;
 
 TEST_F(Chart1Render, EmptyChartDrawsNoLineButListsSixTitles) {
     const QImage image = Render();

@@ -7,14 +7,14 @@
 #include <QImage>
 #include <QRect>
 
-#include "ui/chart1_setup.h"
+#include "app/rate_chart_setup.h"
 
 namespace quorvex::ui::test {
 
-class Chart1Fixture : public ::testing::Test {
+class RateChartFixture : public ::testing::Test {
   protected:
-    Chart1Fixture() {
-        ConfigureChart1(chart);
+    RateChartFixture() {
+        app::ConfigureRateChart(chart);
         chart.resize(600, 529);
     }
 

@@ -6,7 +6,7 @@
 
 #include "ui/chart.h"
 
-namespace quorvex::ui {
+namespace quorvex::app {
 
 // Colours of the rate chart.
 inline const QColor clCream(0xFF, 0xFB, 0xF0);
@@ -19,6 +19,6 @@ inline const QColor clBlue(0x00, 0x00, 0xFF);
 // receivers and the port-30003 feed for windows up to 5 min (0..5, in the legend), and the
 // three per-second rates for the 30 and 60 min windows (6..8, not in the legend). Series1 and
 // Series5 own the average functions TeeFunction1 and TeeFunction2 (period 0, no source).
-void ConfigureChart1(TChart& chart);
+void ConfigureRateChart(ui::TChart& chart);
 
-}  // namespace quorvex::ui
+}  // namespace quorvex::app

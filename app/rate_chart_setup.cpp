@@ -1,10 +1,12 @@
-#include "ui/chart1_setup.h"
+#include "app/rate_chart_setup.h"
 
 #include <memory>
 
 #include "ui/chart_font.h"
 
-namespace quorvex::ui {
+namespace quorvex::app {
+
+using namespace quorvex::ui;
 
 namespace {
 
@@ -30,7 +32,7 @@ TChartPen Pen(const SeriesConfig& c) {
 
 }  // namespace
 
-void ConfigureChart1(TChart& chart) {
+void ConfigureRateChart(TChart& chart) {
     chart.SetView3D(false);
     chart.SetView3DWalls(false);
     chart.SetAllowZoom(false);
@@ -99,4 +101,4 @@ void ConfigureChart1(TChart& chart) {
     chart.SeriesAt(4).SetFunctionObject(std::move(function2));
 }
 
-}  // namespace quorvex::ui
+}  // namespace quorvex::app

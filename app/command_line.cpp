@@ -1,0 +1,169 @@
+#include "app/command_line.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+
+namespace quorvex::app {
+namespace {
+
+constexpr std::array<int, 5> kRates = {115200, 833333, 921600, 1000000, 3000000};
+constexpr std::string_view kFormats = "@*:";  // in the order of the format lists' items
+constexpr int kUdpRateIndex = 5;              // receiver 2's "UDP Port" item
+
+std::optional<int> ParseRate(std::string_view text) {
+    int rate = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rate);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if (std::find(kRates.begin(), kRates.end(), rate) == kRates.end()) return std::nullopt;
+    return rate;
+}
+
+std::string ReceiverFormatHelp(int receiver) {
+    const std::string option = "--receiver" + std::to_string(receiver);
+    std::string text = option + " takes DEVICE:RATE:FORMAT";
+    if (receiver == 2) text += " or udp:FORMAT";
+    text += " (RATE one of 115200, 833333, 921600, 1000000, 3000000; FORMAT one of @ * :)";
+    return text;
+}
+
+void SelectReceiver(const ReceiverOption& option, ReceiverProfile& receiver) {
+    if (!option.Udp) {
+        const auto& items = receiver.Port.Items;
+        const auto found = std::find(items.begin(), items.end(), option.Device);
+        if (found != items.end())
+            receiver.Port.SelectIndex(static_cast<int>(found - items.begin()));
+        const auto rate = std::find(kRates.begin(), kRates.end(), option.BaudRate);
+        receiver.BaudRate.SelectIndex(static_cast<int>(rate - kRates.begin()));
+    } else {
+        receiver.BaudRate.SelectIndex(kUdpRateIndex);
+    }
+    receiver.Format.SelectIndex(static_cast<int>(kFormats.find(option.Format)));
+}
+
+}  // namespace
+
+std::optional<ReceiverOption> ParseReceiverOption(std::string_view text, bool udpAllowed) {
+    // The format is the last character, after a ":"; so ":" itself needs no escaping.
+    if (text.size() < 2 || text[text.size() - 2] != ':') return std::nullopt;
+    ReceiverOption option;
+    option.Format = text.back();
+    if (kFormats.find(option.Format) == std::string_view::npos) return std::nullopt;
+    const std::string_view rest = text.substr(0, text.size() - 2);
+    if (rest == "udp") {
+        if (!udpAllowed) return std::nullopt;
+        option.Udp = true;
+        return option;
+    }
+    const std::size_t colon = rest.rfind(':');
+    if (colon == std::string_view::npos || colon == 0) return std::nullopt;
+    const auto rate = ParseRate(rest.substr(colon + 1));
+    if (!rate) return std::nullopt;
+    option.Device = std::string(rest.substr(0, colon));
+    option.BaudRate = *rate;
+    return option;
+}
+
+std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<std::string>& args) {
+    CommandLine result;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view arg = args[i];
+        std::optional<std::string> inlineValue;
+        if (arg.starts_with("--")) {
+            if (const std::size_t eq = arg.find('='); eq != std::string_view::npos) {
+                inlineValue = std::string(arg.substr(eq + 1));
+                arg = arg.substr(0, eq);
+            }
+        }
+        const auto flag = [&](bool& field) -> std::optional<CommandLineError> {
+            if (inlineValue) return CommandLineError{std::string(arg) + " takes no value."};
+            field = true;
+            return std::nullopt;
+        };
+        const auto value = [&]() -> std::optional<std::string> {
+            if (inlineValue) return inlineValue;
+            if (i + 1 < args.size()) return args[++i];
+            return std::nullopt;
+        };
+
+        std::optional<CommandLineError> error;
+        if (arg == "--help" || arg == "-h") {
+            error = flag(result.Help);
+        } else if (arg == "--version") {
+            error = flag(result.Version);
+        } else if (arg == "--start") {
+            error = flag(result.Start);
+        } else if (arg == "--connect") {
+            error = flag(result.Connect);
+        } else if (arg == "--log") {
+            error = flag(result.Log);
+        } else if (arg == "--receiver1" || arg == "--receiver2") {
+            const int receiver = arg.back() - '0';
+            const auto text = value();
+            if (!text) return CommandLineError{ReceiverFormatHelp(receiver) + "."};
+            auto option = ParseReceiverOption(*text, receiver == 2);
+            if (!option) {
+                return CommandLineError{"\"" + *text + "\" is not a receiver set-up: " +
+                                        ReceiverFormatHelp(receiver) + "."};
+            }
+            (receiver == 1 ? result.Receiver1 : result.Receiver2) = std::move(*option);
+        } else if (arg == "--port-device") {
+            const auto text = value();
+            if (!text || text->empty())
+                return CommandLineError{"--port-device takes a device path."};
+            result.PortDevices.push_back(*text);
+        } else {
+            return CommandLineError{"Unknown option \"" + std::string(args[i]) +
+                                    "\"; quorvex --help lists the options."};
+        }
+        if (error) return *error;
+    }
+    if (result.Receiver1 && result.Receiver2 && !result.Receiver2->Udp &&
+        result.Receiver1->Device == result.Receiver2->Device) {
+        return CommandLineError{"--receiver1 and --receiver2 name the same device \"" +
+                                result.Receiver1->Device + "\"."};
+    }
+    return result;
+}
+
+std::string UsageText() {
+    return "Usage: quorvex [OPTION]...\n"
+           "Compares the reception of two Mode S receivers and a port-30003 feed.\n"
+           "\n"
+           "  --receiver1 DEVICE:RATE:FORMAT  receiver 1 on a serial device\n"
+           "  --receiver2 DEVICE:RATE:FORMAT  receiver 2 on a serial device\n"
+           "  --receiver2 udp:FORMAT          receiver 2 fed by UDP datagrams (port 7934)\n"
+           "                  RATE: 115200, 833333, 921600, 1000000 or 3000000\n"
+           "                  FORMAT: @ (counter and frame), * (frame, no CRC check done)\n"
+           "                          or : (frame with the CRC residual)\n"
+           "  --port-device PATH  list PATH in the port lists even when the probe does not\n"
+           "                      find it (a pseudo-terminal, a symbolic link); repeatable\n"
+           "  --start         press Start once the window shows\n"
+           "  --connect       press Connect (the port-30003 feed) once the window shows\n"
+           "  --log           start the logfile once the window shows\n"
+           "  --help          show this text and exit\n"
+           "  --version       show the version and exit\n"
+           "\n"
+           "The options apply after the settings and profiles are read and mark no profile\n"
+           "as changed.\n";
+}
+
+std::vector<std::string> ExtraPortDevices(const CommandLine& commandLine) {
+    std::vector<std::string> devices;
+    const auto add = [&devices](const std::string& device) {
+        if (std::find(devices.begin(), devices.end(), device) == devices.end()) {
+            devices.push_back(device);
+        }
+    };
+    for (const std::string& device : commandLine.PortDevices) add(device);
+    if (commandLine.Receiver1) add(commandLine.Receiver1->Device);
+    if (commandLine.Receiver2 && !commandLine.Receiver2->Udp) add(commandLine.Receiver2->Device);
+    return devices;
+}
+
+void ApplyCommandLine(const CommandLine& commandLine, ProfileSettings& settings) {
+    if (commandLine.Receiver1) SelectReceiver(*commandLine.Receiver1, settings.Receiver1);
+    if (commandLine.Receiver2) SelectReceiver(*commandLine.Receiver2, settings.Receiver2);
+}
+
+}  // namespace quorvex::app

@@ -1,0 +1,65 @@
+#pragma once
+// The program's command line: options for scripted use (which receiver sits where, press
+// Start, Connect or the logfile's Start once the window shows), --help and --version.
+//
+// Plain values, no Qt: parsed before any window or display exists, so --help and --version
+// answer on a machine without a screen.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "core/profiles.h"
+
+namespace quorvex::app {
+
+inline constexpr std::string_view kVersionText = "Quorvex 0.3";
+
+// One receiver as the command line sets it up: a serial device at a rate, or (receiver 2
+// only) the UDP listener; and the line format by its start character.
+struct ReceiverOption {
+    std::string Device;  // empty for UDP
+    int BaudRate = 0;    // one of the rates the baud lists offer; 0 for UDP
+    bool Udp = false;
+    char Format = '*';  // '@', '*' or ':'
+    bool operator==(const ReceiverOption&) const = default;
+};
+
+struct CommandLine {
+    bool Help = false;
+    bool Version = false;
+    std::optional<ReceiverOption> Receiver1;
+    std::optional<ReceiverOption> Receiver2;
+    std::vector<std::string> PortDevices;  // listed even when the probe does not find them
+    bool Start = false;                    // press Start once the window shows
+    bool Connect = false;                  // press Connect once the window shows
+    bool Log = false;                      // start the logfile once the window shows
+};
+
+struct CommandLineError {
+    std::string Message;  // one sentence for standard error
+};
+
+// Parses the arguments after the program name. Options take their value as the next
+// argument or after "=" ("--receiver1=/dev/ttyUSB0:3000000:*").
+std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<std::string>& args);
+
+// One receiver's text as --receiver1 / --receiver2 take it: DEVICE:RATE:FORMAT, or, when
+// `udpAllowed`, udp:FORMAT. Nothing when it does not spell one.
+std::optional<ReceiverOption> ParseReceiverOption(std::string_view text, bool udpAllowed);
+
+// The text --help prints.
+std::string UsageText();
+
+// The devices the port lists show beyond the probe's: every --port-device and every device
+// a --receiver option names, each once, in the order given.
+std::vector<std::string> ExtraPortDevices(const CommandLine& commandLine);
+
+// Selects what the command line names in the receivers' lists, after the settings and
+// profiles were read. Not a user change: no profile is marked changed. A device missing
+// from a port list leaves that list as it was (ExtraPortDevices lists them all).
+void ApplyCommandLine(const CommandLine& commandLine, ProfileSettings& settings);
+
+}  // namespace quorvex::app
