@@ -80,7 +80,7 @@ void Logfile::WriteFeedLine(std::string_view entry) {
     Append(line_);
 }
 
-void Logfile::Button6Click() {
+void Logfile::ToggleLogging() {
     if (!logging_) {
         if (!logCreated_) NewLogFile();
         logging_ = true;
@@ -88,10 +88,6 @@ void Logfile::Button6Click() {
         logging_ = false;
         newEnabled_ = true;
     }
-}
-
-void Logfile::Button5Click() {
-    NewLogFile();
 }
 
 }  // namespace quorvex

@@ -35,11 +35,11 @@ class Logfile {
     // Called by the feed scan while Logging is on.
     void WriteFeedLine(std::string_view entry);
 
-    // The logfile "Start"/"Stop" button and the "New" button.
-    void Button6Click();
-    void Button5Click();
-    std::string_view Button6Caption() const { return logging_ ? "Stop" : "Start"; }
-    bool Button5Enabled() const { return newEnabled_; }
+    // The logfile's "Start"/"Stop" button: starts logging (creating the run's first file)
+    // or stops it; stopping enables "New", which runs NewLogFile.
+    void ToggleLogging();
+    std::string_view LoggingButtonCaption() const { return logging_ ? "Stop" : "Start"; }
+    bool NewFileEnabled() const { return newEnabled_; }
 
     // The locale's time separator in frame lines; ":" unless the window sets another.
     void SetTimeSeparator(std::string separator) { timeSeparator_ = std::move(separator); }

@@ -96,7 +96,7 @@ std::variant<StartPlan, StartRefusal> PlanStart(const StartControls& controls,
         plan.Receiver1->Serial = SerialSetup{controls.Port1, StrToInt(controls.BaudRate1)};
     }
     if (controls.BaudRate2.starts_with("U")) {
-        // "UDP Port 7933": datagrams feed receiver 2's framer; the CRC option follows the
+        // The "UDP Port" item: datagrams feed receiver 2's framer; the CRC option follows the
         // format as on a serial line, or a "*" receiver would fail nearly every DF 11/17.
         plan.Receiver2 = FramerFromFormat(controls.Format2);
         if (!plan.Receiver2) return NoFormat(2);
@@ -191,9 +191,9 @@ void Tick(MainState& state, const TickInputs& inputs, TickResult& result) {
         label += "*]";
         label += suffix;
     };
-    figure(result.Label23, ts, ps, "");
-    figure(result.Label16, t1, p1, " packets/s");
-    figure(result.Label18, t2, p2, " packets/s");
+    figure(result.FeedFigure, ts, ps, "");
+    figure(result.Receiver1Figure, t1, p1, " packets/s");
+    figure(result.Receiver2Figure, t2, p2, " packets/s");
     result.BarMaximum = ClampToInt32(std::max({t1, t2, ts}));
 
     m.SampleCount = std::min(m.SampleCount + 1, m.IntervalSeconds);

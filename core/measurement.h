@@ -83,12 +83,13 @@ struct TickInputs {
 };
 
 struct TickResult {
-    // Bars in order pb11..pb16, pb21..pb26, pbs1..pbs3, and their common maximum.
+    // Bars in counter order (receiver 1's six, receiver 2's six, the feed's three), and
+    // their common maximum.
     std::array<std::int32_t, IntervalCounts::kCounterCount> BarPositions{};
     std::int32_t BarMaximum = 0;
-    std::string Label23;  // the feed's figure
-    std::string Label16;  // receiver 1's figure
-    std::string Label18;  // receiver 2's figure
+    std::string FeedFigure;       // the feed's figure
+    std::string Receiver1Figure;  // receiver 1's figure
+    std::string Receiver2Figure;  // receiver 2's figure
     // Series1..Series9, each refilled from scratch with x = 1..ChartSeconds.
     std::array<std::vector<ChartPoint>, 9> Series;
 };

@@ -15,7 +15,6 @@ constexpr std::string_view kSettingsProfiles = "profiles";
 constexpr std::string_view kSettingsTimer = "timer";
 
 const std::vector<std::string> kBaudRates = {"115200", "833333", "921600", "1000000", "3000000"};
-constexpr std::string_view kUdpItem = "UDP Port 7933";
 constexpr int kDefaultTimerIndex = 1;  // "5 secs"
 
 ComboModel DropDownList(std::vector<std::string> items, int selected) {
@@ -42,7 +41,7 @@ void AskToUpdate(ReceiverProfile& receiver, int number, const CloseQueryDialogs&
 
 }  // namespace
 
-ProfileSettings MakeProfileSettings(const std::vector<std::string>& ports) {
+ProfileSettings MakeProfileSettings(const std::vector<std::string>& ports, int udpPort) {
     std::vector<std::string> portItems = ports;
     portItems.emplace_back(" ");
 
@@ -53,9 +52,10 @@ ProfileSettings MakeProfileSettings(const std::vector<std::string>& ports) {
         {"@<48-bit counter><mode-s>;", "*<mode-s>; no CRC", ":<mode-s>; CRC done"}, -1);
 
     std::vector<std::string> rates2 = kBaudRates;
-    rates2.emplace_back(kUdpItem);
+    // Names the port the listener binds, so a receiver pointed at it is heard.
+    rates2.push_back("UDP Port " + std::to_string(udpPort));
     s.Receiver2.Port = DropDownList(portItems, -1);
-    s.Receiver2.BaudRate = DropDownList(rates2, 5);  // "UDP Port 7933"
+    s.Receiver2.BaudRate = DropDownList(rates2, 5);  // "UDP Port 7934"
     s.Receiver2.Format =
         DropDownList({"@<counter><mode-s>;", "*<mode-s>; no CRC", ":<mode-s>; CRC done"}, -1);
     s.Receiver2.Format.Editable = true;

@@ -33,9 +33,14 @@ struct ProfileSettings {
     ComboModel Timer;  // cbtimer, the "Filter" list
 };
 
+// The UDP port receiver 2's datagrams arrive on.
+inline constexpr int kUdpReceiverPort = 7934;
+
 // The controls as the window starts: `ports` are the present serial devices; the port
-// lists end with the blank item " " (no serial port for this receiver).
-ProfileSettings MakeProfileSettings(const std::vector<std::string>& ports);
+// lists end with the blank item " " (no serial port for this receiver). Receiver 2's rate
+// list ends with the UDP item, "UDP Port " and the port the listener binds.
+ProfileSettings MakeProfileSettings(const std::vector<std::string>& ports,
+                                    int udpPort = kUdpReceiverPort);
 
 std::string SettingsFilePath(const std::string& appFolder);  // appFolder + "quorvex.ini"
 std::string ProfilesFolder(const std::string& appFolder);    // appFolder + "profiles"

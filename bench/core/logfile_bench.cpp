@@ -109,7 +109,7 @@ void BM_WriteFrameLine(benchmark::State& state) {
     quorvex::Logfile log(folder.AppFolder(), clock);
     bool failed = false;
     log.OnError = [&failed](const std::string&) { failed = true; };
-    log.Button6Click();  // creates the file and starts logging
+    log.ToggleLogging();  // creates the file and starts logging
 
     const std::vector<LoggedFrame> frames = FramesToLog();
     std::vector<std::size_t> lineLength;  // every line has the same length at any time
@@ -147,7 +147,7 @@ void BM_WriteFeedLine(benchmark::State& state) {
     quorvex::Logfile log(folder.AppFolder(), clock);
     bool failed = false;
     log.OnError = [&failed](const std::string&) { failed = true; };
-    log.Button6Click();
+    log.ToggleLogging();
 
     // The entries of a real feed: the text after each marker up to the next.
     quorvex::FeedCounts counts;
@@ -185,7 +185,7 @@ void BM_ReceiverPacketLogged(benchmark::State& state) {
     quorvex::MainState main(folder.AppFolder(), clock);
     bool failed = false;
     main.Log.OnError = [&failed](const std::string&) { failed = true; };
-    main.Log.Button6Click();
+    main.Log.ToggleLogging();
 
     const auto frames = quorvex::bench::MixedSampleFrames(256);
     std::size_t next = 0;

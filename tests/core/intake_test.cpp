@@ -93,7 +93,7 @@ TEST_F(IntakeTest, CounterStopsAtItsLargestValue) {
 }
 
 TEST_F(IntakeTest, PacketWithANonHexPairIsRejectedAndLaterPacketsCount) {
-    state.Log.Button6Click();
+    state.Log.ToggleLogging();
     ReceiverPacket(state, Receiver::R1, kDf17, true);
     // With the option on every pair is converted; the first bad one is named.
     ReceiverPacket(state, Receiver::R1, "8DG140D6202CC371C32CE05760ZZ", true);
@@ -130,7 +130,7 @@ void SendMixedTraffic(MainState& state) {
 TEST_F(IntakeTest, LoggingOffCountsTheSameAndTouchesNoFile) {
     TempFolder otherFolder;
     MainState logged(otherFolder.Folder(), clock);
-    logged.Log.Button6Click();
+    logged.Log.ToggleLogging();
     SendMixedTraffic(logged);
     SendMixedTraffic(state);
 
@@ -142,7 +142,7 @@ TEST_F(IntakeTest, LoggingOffCountsTheSameAndTouchesNoFile) {
     // Logging off again after a run leaves the file as it was.
     const std::string before = ReadFileBytes(logged.Log.LogPath());
     EXPECT_FALSE(before.empty());
-    logged.Log.Button6Click();
+    logged.Log.ToggleLogging();
     SendMixedTraffic(logged);
     EXPECT_EQ(ReadFileBytes(logged.Log.LogPath()), before);
 }
@@ -193,7 +193,7 @@ TEST_F(IntakeTest, FeedHalvesTakeTurnsFromTickToTick) {
 }
 
 TEST_F(IntakeTest, MessageSplitBetweenTicksCountsInTheTickOfItsMarker) {
-    state.Log.Button6Click();
+    state.Log.ToggleLogging();
     FeedTextReceived(state, "MSG,8,111,11111,4840D6\r\nMSG,5,111,");
     FeedScan(state);
     EXPECT_EQ(state.Counts.CountsS, (FeedCounts{1, 1, 0}));
@@ -218,7 +218,7 @@ TEST_F(IntakeTest, MessageSplitBetweenTicksCountsInTheTickOfItsMarker) {
 // Failed and invalid frames are logged but not counted; dropped ones leave no trace.
 TEST_F(IntakeTest, PacketsAndFeedGiveTheExactLogfile) {
     const std::string filler(14, ' ');
-    state.Log.Button6Click();
+    state.Log.ToggleLogging();
     EXPECT_EQ(state.Log.LogPath(), folder.Folder() + "26-12-07.14.03.27.log");
 
     ReceiverPacket(state, Receiver::R1, kDf17, true);

@@ -88,15 +88,15 @@ class LogfileTest : public ::testing::Test {
 TEST_F(LogfileTest, FirstStartCreatesAnEmptyFileNamedAfterTheTime) {
     EXPECT_FALSE(log.Logging());
     EXPECT_FALSE(log.LogCreated());
-    EXPECT_EQ(log.Button6Caption(), "Start");
-    EXPECT_FALSE(log.Button5Enabled());
+    EXPECT_EQ(log.LoggingButtonCaption(), "Start");
+    EXPECT_FALSE(log.NewFileEnabled());
     EXPECT_EQ(EntryCount(folder.path()), 0u);
 
-    log.Button6Click();
+    log.ToggleLogging();
     EXPECT_TRUE(log.Logging());
     EXPECT_TRUE(log.LogCreated());
-    EXPECT_EQ(log.Button6Caption(), "Stop");
-    EXPECT_FALSE(log.Button5Enabled());
+    EXPECT_EQ(log.LoggingButtonCaption(), "Stop");
+    EXPECT_FALSE(log.NewFileEnabled());
     EXPECT_EQ(log.LogStamp(), "26-12-07.00.20.41");
     EXPECT_EQ(log.LogPath(), folder.Folder() + "26-12-07.00.20.41.log");
     EXPECT_EQ(EntryCount(folder.path()), 1u);
@@ -105,17 +105,17 @@ TEST_F(LogfileTest, FirstStartCreatesAnEmptyFileNamedAfterTheTime) {
 }
 
 TEST_F(LogfileTest, StartStopStartKeepsWritingTheSameFile) {
-    log.Button6Click();
+    log.ToggleLogging();
     log.WriteFrameLine(Receiver::R1, FrameVerdict::InvalidDf(), "80000000000000");
-    log.Button6Click();
+    log.ToggleLogging();
     EXPECT_FALSE(log.Logging());
-    EXPECT_EQ(log.Button6Caption(), "Start");
-    EXPECT_TRUE(log.Button5Enabled());
+    EXPECT_EQ(log.LoggingButtonCaption(), "Start");
+    EXPECT_TRUE(log.NewFileEnabled());
 
     clock.now.minute = 25;
-    log.Button6Click();
+    log.ToggleLogging();
     log.WriteFeedLine("8,1\r\n");
-    EXPECT_TRUE(log.Button5Enabled());
+    EXPECT_TRUE(log.NewFileEnabled());
     EXPECT_EQ(EntryCount(folder.path()), 1u);
     EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.41")),
               "[1] *** 00:20:41.000 - 80000000000000 " + std::string(14, ' ') +
@@ -123,15 +123,15 @@ TEST_F(LogfileTest, StartStopStartKeepsWritingTheSameFile) {
 }
 
 TEST_F(LogfileTest, NewStartsAnotherFileAndLeavesThePreviousOneAlone) {
-    log.Button6Click();
+    log.ToggleLogging();
     log.WriteFeedLine("1\r\n");
-    log.Button6Click();
-    log.Button6Click();
+    log.ToggleLogging();
+    log.ToggleLogging();
 
     clock.now.second = 42;
-    log.Button5Click();
+    log.NewLogFile();
     EXPECT_TRUE(log.Logging());
-    EXPECT_EQ(log.Button6Caption(), "Stop");
+    EXPECT_EQ(log.LoggingButtonCaption(), "Stop");
     EXPECT_EQ(log.LogPath(), FileAt("26-12-07.00.20.42").string());
     EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.42")), "");
 
@@ -141,12 +141,12 @@ TEST_F(LogfileTest, NewStartsAnotherFileAndLeavesThePreviousOneAlone) {
 }
 
 TEST_F(LogfileTest, NewTwiceInOneSecondKeepsTheEarlierEntries) {
-    log.Button6Click();
+    log.ToggleLogging();
     log.WriteFeedLine("1\r\n");
-    log.Button6Click();
-    log.Button5Click();
-    log.Button5Click();
-    log.Button6Click();
+    log.ToggleLogging();
+    log.NewLogFile();
+    log.NewLogFile();
+    log.ToggleLogging();
     log.WriteFeedLine("2\r\n");
     EXPECT_EQ(EntryCount(folder.path()), 1u);
     EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.41")), "[S] ###  MSG,1\r\n[S] ###  MSG,2\r\n");
@@ -154,7 +154,7 @@ TEST_F(LogfileTest, NewTwiceInOneSecondKeepsTheEarlierEntries) {
 }
 
 TEST_F(LogfileTest, DeletedFileIsNotRecreatedUntilNew) {
-    log.Button6Click();
+    log.ToggleLogging();
     log.WriteFeedLine("1\r\n");
     fs::remove(FileAt("26-12-07.00.20.41"));
     log.WriteFeedLine("2\r\n");
@@ -162,9 +162,9 @@ TEST_F(LogfileTest, DeletedFileIsNotRecreatedUntilNew) {
     EXPECT_EQ(EntryCount(folder.path()), 0u);
     EXPECT_TRUE(errors.empty());
 
-    log.Button6Click();
-    log.Button6Click();
-    log.Button5Click();  // the same second: a fresh file of the same name
+    log.ToggleLogging();
+    log.ToggleLogging();
+    log.NewLogFile();  // the same second: a fresh file of the same name
     log.WriteFeedLine("3\r\n");
     EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.41")), "[S] ###  MSG,3\r\n");
     EXPECT_TRUE(errors.empty());
@@ -177,7 +177,7 @@ TEST_F(LogfileTest, FileThatCannotBeCreatedIsReportedOnce) {
     Logfile blocked((notAFolder / "").string(), clock);
     OnErrorCollects(blocked);
 
-    blocked.Button6Click();
+    blocked.ToggleLogging();
     EXPECT_TRUE(blocked.LogCreated());
     EXPECT_TRUE(blocked.Logging());
     blocked.WriteFeedLine("1\r\n");
@@ -193,26 +193,26 @@ TEST_F(LogfileTest, MissingFolderIsReportedAgainOnlyAfterASuccess) {
     Logfile elsewhere((missing / "").string(), clock);
     OnErrorCollects(elsewhere);
 
-    elsewhere.Button6Click();
+    elsewhere.ToggleLogging();
     elsewhere.WriteFeedLine("1\r\n");
     EXPECT_FALSE(fs::exists(missing));
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find(elsewhere.LogPath()), std::string::npos) << errors[0];
 
-    elsewhere.Button6Click();
+    elsewhere.ToggleLogging();
     fs::create_directory(missing);
-    elsewhere.Button5Click();
+    elsewhere.NewLogFile();
     EXPECT_TRUE(fs::exists(missing / "26-12-07.00.20.41.log"));
     EXPECT_EQ(errors.size(), 1u);
 
     fs::remove_all(missing);
     clock.now.second = 50;
-    elsewhere.Button5Click();
+    elsewhere.NewLogFile();
     EXPECT_EQ(errors.size(), 2u);
 }
 
 TEST_F(LogfileTest, EntryThatCannotBeWrittenIsReportedOnce) {
-    log.Button6Click();
+    log.ToggleLogging();
     fs::remove(FileAt("26-12-07.00.20.41"));
     fs::create_directory(FileAt("26-12-07.00.20.41"));  // opening it for writing fails
     log.WriteFeedLine("1\r\n");

@@ -49,7 +49,7 @@ StartControls With(
 }
 
 using C = StartControls;
-constexpr const char* kUdp = "UDP Port 7933";
+constexpr const char* kUdp = "UDP Port 7934";
 
 TEST(PlanStartTest, Refusals) {
     const struct {
@@ -218,7 +218,7 @@ TEST_F(TickTest, AveragesCoverTheSecondsSinceStartUntilTheIntervalIsFull) {
     for (int t = 0; t < 6; ++t) {
         Count(kR1Df11, perSecond[t]);
         Tick();
-        EXPECT_EQ(result_.Label16, figures[t]) << "tick " << t + 1;
+        EXPECT_EQ(result_.Receiver1Figure, figures[t]) << "tick " << t + 1;
         EXPECT_EQ(result_.BarPositions[kR1Df11], bars[t]) << "tick " << t + 1;
         EXPECT_EQ(result_.BarMaximum, bars[t]) << "tick " << t + 1;
         EXPECT_EQ(state_.Measurement.SampleCount, sampleCountAfter[t]) << "tick " << t + 1;
@@ -233,8 +233,8 @@ TEST_F(TickTest, AveragesCoverTheSecondsSinceStartUntilTheIntervalIsFull) {
     }
     EXPECT_EQ(result_.Series[0], rate);
     EXPECT_EQ(result_.Series[2], average);
-    EXPECT_EQ(result_.Label18, "0.0 [0.0*] packets/s");
-    EXPECT_EQ(result_.Label23, "0.0 [0.0*]");
+    EXPECT_EQ(result_.Receiver2Figure, "0.0 [0.0*] packets/s");
+    EXPECT_EQ(result_.FeedFigure, "0.0 [0.0*]");
 }
 
 TEST_F(TickTest, ShorterIntervalCutsAtOnceLongerGrowsBySecond) {
@@ -250,7 +250,7 @@ TEST_F(TickTest, ShorterIntervalCutsAtOnceLongerGrowsBySecond) {
         Count(kR2Df0, 1);
         Tick(steps[i].timerIndex);
         EXPECT_EQ(result_.BarPositions[kR2Df0], steps[i].covered) << "tick " << i + 1;
-        EXPECT_EQ(result_.Label18, "1.0 [0.0*] packets/s") << "tick " << i + 1;
+        EXPECT_EQ(result_.Receiver2Figure, "1.0 [0.0*] packets/s") << "tick " << i + 1;
     }
 }
 
@@ -264,8 +264,8 @@ TEST_F(TickTest, CountersAreZeroedAndLaterHitsBelongToTheNextSecond) {
     EXPECT_EQ(result_.BarPositions[kFeed56], 1);
     EXPECT_EQ(result_.BarPositions[kFeed8], 1);
     EXPECT_EQ(result_.BarPositions[kFeedOther], 1);
-    EXPECT_EQ(result_.Label23, "3.0 [2.0*]");
-    EXPECT_EQ(result_.Label16, "7.0 [7.0*] packets/s");
+    EXPECT_EQ(result_.FeedFigure, "3.0 [2.0*]");
+    EXPECT_EQ(result_.Receiver1Figure, "7.0 [7.0*] packets/s");
     EXPECT_EQ(result_.Series[4].back(), (ChartPoint{30, 2}));
 
     // Arriving after the tick: counted in the next one.
@@ -277,8 +277,8 @@ TEST_F(TickTest, CountersAreZeroedAndLaterHitsBelongToTheNextSecond) {
     EXPECT_EQ(result_.BarPositions[kR1Df11Ic], 3);
     EXPECT_EQ(result_.Series[4].back(), (ChartPoint{30, 2}));
     EXPECT_EQ(result_.Series[0].back(), (ChartPoint{30, 0})) << "DF 11# is not charted";
-    EXPECT_EQ(result_.Label23, "2.5 [2.0*]");
-    EXPECT_EQ(result_.Label16, "5.0 [3.5*] packets/s");
+    EXPECT_EQ(result_.FeedFigure, "2.5 [2.0*]");
+    EXPECT_EQ(result_.Receiver1Figure, "5.0 [3.5*] packets/s");
     EXPECT_EQ(result_.BarMaximum, 10);
 }
 
@@ -297,8 +297,8 @@ TEST_F(TickTest, HoldReleaseStartsTheCountersAfresh) {
     EXPECT_EQ(result_.BarPositions[kR1Df11], 4);
     EXPECT_EQ(result_.BarPositions[kR2Df17], 6);
     EXPECT_EQ(result_.BarPositions[kFeed8], 1) << "feed text waits in its buffer";
-    EXPECT_EQ(result_.Label16, "2.0 [2.0*] packets/s");
-    EXPECT_EQ(result_.Label18, "3.0 [3.0*] packets/s");
+    EXPECT_EQ(result_.Receiver1Figure, "2.0 [2.0*] packets/s");
+    EXPECT_EQ(result_.Receiver2Figure, "3.0 [3.0*] packets/s");
 }
 
 TEST_F(TickTest, ClearEmptiesHistoriesOnly) {
@@ -327,7 +327,7 @@ TEST_F(TickTest, ClearEmptiesHistoriesOnly) {
     Tick();
     EXPECT_EQ(result_.BarPositions[kR1Df11], 0);
     EXPECT_EQ(result_.BarPositions[kR2Df11], 9);
-    EXPECT_EQ(result_.Label18, "1.5 [1.5*] packets/s") << "nine hits over six seconds";
+    EXPECT_EQ(result_.Receiver2Figure, "1.5 [1.5*] packets/s") << "nine hits over six seconds";
     EXPECT_EQ(result_.Series[2].back(), (ChartPoint{30, 0}));
     EXPECT_EQ(result_.Series[3].back(), (ChartPoint{30, 1.5}));
 }
@@ -337,9 +337,9 @@ TEST_F(TickTest, QuietWindowShowsZeros) {
     for (int t = 0; t < 3; ++t) Tick();
     EXPECT_EQ(result_.BarPositions, (std::array<std::int32_t, 15>{}));
     EXPECT_EQ(result_.BarMaximum, 0);
-    EXPECT_EQ(result_.Label23, "0.0 [0.0*]");
-    EXPECT_EQ(result_.Label16, "0.0 [0.0*] packets/s");
-    EXPECT_EQ(result_.Label18, "0.0 [0.0*] packets/s");
+    EXPECT_EQ(result_.FeedFigure, "0.0 [0.0*]");
+    EXPECT_EQ(result_.Receiver1Figure, "0.0 [0.0*] packets/s");
+    EXPECT_EQ(result_.Receiver2Figure, "0.0 [0.0*] packets/s");
 }
 
 // ---------------------------------------------------------------------------------------
@@ -416,9 +416,9 @@ class Model {
         const auto figure = [&](std::int64_t all, std::int64_t chart) {
             return Tenths(all, n_, separator) + " [" + Tenths(chart, n_, separator) + "*]";
         };
-        r.Label23 = figure(ts, sums[13] + sums[14]);
-        r.Label16 = figure(t1, sums[2] + sums[4]) + " packets/s";
-        r.Label18 = figure(t2, sums[8] + sums[10]) + " packets/s";
+        r.FeedFigure = figure(ts, sums[13] + sums[14]);
+        r.Receiver1Figure = figure(t1, sums[2] + sums[4]) + " packets/s";
+        r.Receiver2Figure = figure(t2, sums[8] + sums[10]) + " packets/s";
         r.BarMaximum = std::int32_t(std::max({t1, t2, ts}));
 
         n_ = std::min(n_ + 1, interval_);
@@ -489,9 +489,9 @@ TEST_F(TickTest, LongRunMatchesTheModel) {
                                                chartIndex >= 3, separator);
         ASSERT_EQ(result_.BarPositions, expected.BarPositions) << "tick " << t;
         ASSERT_EQ(result_.BarMaximum, expected.BarMaximum) << "tick " << t;
-        ASSERT_EQ(result_.Label16, expected.Label16) << "tick " << t;
-        ASSERT_EQ(result_.Label18, expected.Label18) << "tick " << t;
-        ASSERT_EQ(result_.Label23, expected.Label23) << "tick " << t;
+        ASSERT_EQ(result_.Receiver1Figure, expected.Receiver1Figure) << "tick " << t;
+        ASSERT_EQ(result_.Receiver2Figure, expected.Receiver2Figure) << "tick " << t;
+        ASSERT_EQ(result_.FeedFigure, expected.FeedFigure) << "tick " << t;
         for (std::size_t s = 0; s < 9; ++s) {
             ASSERT_EQ(result_.Series[s], expected.Series[s]) << "tick " << t << ", Series" << s + 1;
         }

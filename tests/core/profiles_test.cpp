@@ -97,7 +97,7 @@ TEST_F(ProfilesTest, ProfileMovesBetweenReceivers) {
          "@<counter><mode-s>;"},
         {"UDP receiver 2 to receiver 1", 2, kCom4, kUdp, 2, 1, kCom3, kCom4, -1, 2, "",
          ":<mode-s>; CRC done"},
-        {"UDP receiver 2 to itself", 2, kCom3, kUdp, 1, 2, -1, kCom3, kUdp, 1, "UDP Port 7933",
+        {"UDP receiver 2 to itself", 2, kCom3, kUdp, 1, 2, -1, kCom3, kUdp, 1, "UDP Port 7934",
          "*<mode-s>; no CRC"},
         {"nothing selected", 1, -1, -1, -1, 2, kCom3, kCom3, -1, -1, "", ""},
         {"blank port item", 2, kBlankPort, 0, 0, 1, kCom1, kCom1, 0, 0, "115200",
@@ -222,7 +222,7 @@ TEST_F(ProfilesTest, NoSettingsFileStartsOnFiveSecondsWithoutProfiles) {
         EXPECT_EQ(r->Port.ItemIndex, -1);
     }
     EXPECT_EQ(s.Receiver1.BaudRate.Text, "1000000");
-    EXPECT_EQ(s.Receiver2.BaudRate.Text, "UDP Port 7933");
+    EXPECT_EQ(s.Receiver2.BaudRate.Text, "UDP Port 7934");
     EXPECT_TRUE(Entries().empty()) << "reading the settings creates nothing";
 }
 
@@ -282,7 +282,7 @@ TEST_F(ProfilesTest, SettingsRoundTrip) {
         EXPECT_EQ(again.Receiver1.ProfilePath, p1);
         EXPECT_EQ(again.Receiver2.ProfilePath, p2);
         EXPECT_EQ(again.Receiver1.BaudRate.Text, "921600");
-        EXPECT_EQ(again.Receiver2.BaudRate.Text, "UDP Port 7933");
+        EXPECT_EQ(again.Receiver2.BaudRate.Text, "UDP Port 7934");
         EXPECT_EQ(again.Receiver2.Port.Text, "COM4");
     }
 }
