@@ -15,8 +15,9 @@
 #include "line_rate.h"
 #include "platform/application_errors.h"
 #include "platform/port_probe.h"
-#include "pty.h"
 #include "serial/com_data_packet.h"
+#include "serial_application.h"
+#include "support/pty.h"
 
 namespace quorvex::serial {
 namespace {

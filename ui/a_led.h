@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace quorvex::serial {
+namespace quorvex::ui {
 
 enum class TLEDStyle { LEDSmall, LEDLarge, LEDSqSmall, LEDSqLarge, LEDVertical, LEDHorizontal };
 
@@ -86,4 +86,4 @@ class TALed : public QWidget {
     QTimer blinkTimer_;
 };
 
-}  // namespace quorvex::serial
+}  // namespace quorvex::ui

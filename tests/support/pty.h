@@ -1,24 +1,19 @@
 #pragma once
-// Pseudo-terminals as the far end of a serial line, and the user-interface side of the
-// tests: an application whose event loop serves the ports' hand-overs. It is a QApplication
-// on the offscreen platform, so the indicators' widgets can be painted and grabbed.
+// Pseudo-terminals as the far end of a serial line, and running the event loop (with it the
+// ports' hand-overs) until a condition holds. The test program provides the application.
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QTimer>
 #include <chrono>
-#include <cstdlib>
 #include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-
-#include "platform/main_thread.h"
 
 namespace quorvex::test {
 
@@ -101,20 +96,6 @@ inline bool WaitUntilWaiting(const Pty& pty, int count) {
         ::usleep(1000);
     }
     return true;
-}
-
-// The application the serial tests run in, made once per process.
-inline void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "serial_tests";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        auto* made = new QApplication(argc, argv);
-        platform::InitMainThread();
-        return made;
-    }();
-    (void)app;
 }
 
 }  // namespace quorvex::test

@@ -6,11 +6,11 @@
 
 #include <QImage>
 
-namespace quorvex::serial {
+namespace quorvex::ui {
 
 // The bitmap with resource name `name` ("LEDGREENON", "ALEDLG"); a null image when there is
 // none. Registers the embedded resources on first use, since a static library's own
 // registration may be dropped by the linker.
 QImage LoadIndicatorBitmap(const char* name);
 
-}  // namespace quorvex::serial
+}  // namespace quorvex::ui

@@ -1,4 +1,4 @@
-#include "serial/com_led.h"
+#include "ui/com_led.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -7,9 +7,14 @@
 
 #include "serial/com_error.h"
 #include "serial/com_port.h"
-#include "serial/indicator_resources.h"
+#include "ui/indicator_resources.h"
 
-namespace quorvex::serial {
+namespace quorvex::ui {
+
+using serial::CError_LedStateFailed;
+using serial::EComPort;
+using serial::TComPort;
+
 namespace {
 
 struct GlyphPair {
@@ -228,4 +233,4 @@ void TComLed::paintEvent(QPaintEvent*) {
     painter.drawImage(left, top, glyph);
 }
 
-}  // namespace quorvex::serial
+}  // namespace quorvex::ui

@@ -21,7 +21,7 @@
 
 #include "serial/com_types.h"
 
-namespace quorvex::serial {
+namespace quorvex::ui {
 
 enum class TComLedSignal { lsConn, lsCTS, lsDSR, lsRLSD, lsRing, lsRx, lsTx };
 enum class TLedKind {
@@ -48,8 +48,8 @@ class TComLed : public QWidget {
     // The port whose signal is shown, or nullptr. Attaching to an open port shows the
     // signal's present state at once (for CTS, DSR and RLSD read from the modem status,
     // which may raise EComPort code 11); nullptr shows off; a closed port leaves State.
-    TComPort* ComPort() const { return port_; }
-    void SetComPort(TComPort* value);
+    serial::TComPort* ComPort() const { return port_; }
+    void SetComPort(serial::TComPort* value);
 
     // Which link callback drives the indicator; the others of the signal callbacks are left
     // empty. The chunk, transmit-empty and flag callbacks are never used.
@@ -82,7 +82,7 @@ class TComLed : public QWidget {
     TLedStateEvent OnChange;
 
     // The link this indicator attaches to its port, with the callbacks the port calls.
-    const TComLink& Link() const { return link_; }
+    const serial::TComLink& Link() const { return link_; }
 
     QSize sizeHint() const override { return QSize(25, 25); }
 
@@ -100,15 +100,15 @@ class TComLed : public QWidget {
     void LoadKindGlyphs();
     void SetGlyph(QImage& glyph, QImage& drawn, const QImage& value);
 
-    TComPort* port_ = nullptr;
+    serial::TComPort* port_ = nullptr;
     TComLedSignal ledSignal_ = TComLedSignal::lsConn;
     TLedKind kind_ = TLedKind::lkRedLight;
     TLedState state_ = TLedState::lsOff;
     std::int32_t ringDuration_ = 1000;
-    TComLink link_;
+    serial::TComLink link_;
     QImage glyphOn_, glyphOff_;  // as assigned or loaded
     QImage drawnOn_, drawnOff_;  // the same with the transparent colour cleared
     QTimer ringTimer_;
 };
 
-}  // namespace quorvex::serial
+}  // namespace quorvex::ui

@@ -1,7 +1,7 @@
 // TComLed: following a port's signals (end to end on a pseudo-terminal for the receive
 // signal), the State refusal, the ring timer, the glyphs and where they are drawn.
 
-#include "serial/com_led.h"
+#include "ui/com_led.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "pty.h"
 #include "serial/com_port.h"
+#include "support/pty.h"
 
-namespace quorvex::serial {
+namespace quorvex::ui {
 namespace {
+
+using serial::EComPort;
+using serial::TComLink;
+using serial::TComPort;
 
 constexpr TLedState On = TLedState::lsOn;
 constexpr TLedState Off = TLedState::lsOff;
@@ -58,12 +62,7 @@ class PaintLog : public QObject {
     TComLed& led_;
 };
 
-class ComLedTest : public ::testing::Test {
-  protected:
-    void SetUp() override { test::EnsureApplication(); }
-};
-
-TEST_F(ComLedTest, ReceivePaintsOnAndOffWithinOneDispatch) {
+TEST(ComLedTest, ReceivePaintsOnAndOffWithinOneDispatch) {
     test::Pty pty;
     TComPort port;
     port.SetPort(pty.Path());
@@ -90,7 +89,7 @@ TEST_F(ComLedTest, ReceivePaintsOnAndOffWithinOneDispatch) {
     port.UnRegisterLink(&framer);
 }
 
-TEST_F(ComLedTest, ConnectionIndicatorFollowsItsPortAndRefusesStateWhileAttached) {
+TEST(ComLedTest, ConnectionIndicatorFollowsItsPortAndRefusesStateWhileAttached) {
     test::Pty pty;
     TComPort open, closed;
     open.SetPort(pty.Path());
@@ -123,7 +122,7 @@ TEST_F(ComLedTest, ConnectionIndicatorFollowsItsPortAndRefusesStateWhileAttached
     EXPECT_EQ(led.State(), Off);
 }
 
-TEST_F(ComLedTest, RingLightsForRingDurationFromTheFirstRing) {
+TEST(ComLedTest, RingLightsForRingDurationFromTheFirstRing) {
     TComLed led;
     std::vector<TLedState> changes;
     led.OnChange = [&](TComLed*, TLedState s) { changes.push_back(s); };
@@ -148,7 +147,7 @@ TEST_F(ComLedTest, RingLightsForRingDurationFromTheFirstRing) {
     EXPECT_EQ(changes, (std::vector<TLedState>{On, On, Off}));
 }
 
-TEST_F(ComLedTest, GlyphIsCentredTransparentAndOffWhileDisabled) {
+TEST(ComLedTest, GlyphIsCentredTransparentAndOffWhileDisabled) {
     TComLed led;
     led.resize(40, 25);
     led.SetKind(TLedKind::lkGreenLight);
@@ -178,4 +177,4 @@ TEST_F(ComLedTest, GlyphIsCentredTransparentAndOffWhileDisabled) {
 }
 
 }  // namespace
-}  // namespace quorvex::serial
+}  // namespace quorvex::ui

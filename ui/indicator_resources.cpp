@@ -1,4 +1,4 @@
-#include "serial/indicator_resources.h"
+#include "ui/indicator_resources.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -12,11 +12,11 @@ static void RegisterIndicatorResources() {
     (void)registered;
 }
 
-namespace quorvex::serial {
+namespace quorvex::ui {
 
 QImage LoadIndicatorBitmap(const char* name) {
     RegisterIndicatorResources();
     return QImage(QStringLiteral(":/") + QString::fromLatin1(name));
 }
 
-}  // namespace quorvex::serial
+}  // namespace quorvex::ui

@@ -1,7 +1,7 @@
 // TALed: the heartbeat lamp's colour per tick, the lens filled in every style, and
 // blinking.
 
-#include "serial/a_led.h"
+#include "ui/a_led.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "pty.h"
+#include "support/pty.h"
 
-namespace quorvex::serial {
+namespace quorvex::ui {
 namespace {
 
 const QRgb kLime = qRgb(0, 255, 0), kYellow = qRgb(255, 255, 0), kSilver = qRgb(192, 192, 192);
@@ -34,12 +34,7 @@ QRgb Centre(TALed& led) {
     return ::testing::AssertionSuccess();
 }
 
-class ALedTest : public ::testing::Test {
-  protected:
-    void SetUp() override { test::EnsureApplication(); }
-};
-
-TEST_F(ALedTest, HeartbeatLampAlternatesAndEveryStyleFillsItsLens) {
+TEST(ALedTest, HeartbeatLampAlternatesAndEveryStyleFillsItsLens) {
     TALed led;  // as the window's ALed1
     led.SetFalseColor(QColor(255, 255, 0));
     led.SetLEDStyle(TLEDStyle::LEDLarge);
@@ -68,7 +63,7 @@ TEST_F(ALedTest, HeartbeatLampAlternatesAndEveryStyleFillsItsLens) {
     EXPECT_EQ(led.size(), QSize(22, 14));
 }
 
-TEST_F(ALedTest, BlinkingAlternatesFromTheTrueColourAndStopsOnTheFalseOne) {
+TEST(ALedTest, BlinkingAlternatesFromTheTrueColourAndStopsOnTheFalseOne) {
     TALed led;
     led.SetInterval(1);
     std::vector<QRgb> steps;
@@ -90,4 +85,4 @@ TEST_F(ALedTest, BlinkingAlternatesFromTheTrueColourAndStopsOnTheFalseOne) {
 }
 
 }  // namespace
-}  // namespace quorvex::serial
+}  // namespace quorvex::ui

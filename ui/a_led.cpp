@@ -1,4 +1,4 @@
-#include "serial/a_led.h"
+#include "ui/a_led.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "serial/indicator_resources.h"
+#include "ui/indicator_resources.h"
 
-namespace quorvex::serial {
+namespace quorvex::ui {
 namespace {
 
 const QRgb kLime = qRgb(0, 255, 0);
@@ -173,4 +173,4 @@ void TALed::mouseReleaseEvent(QMouseEvent* event) {
     if (click && OnClick) OnClick(this);
 }
 
-}  // namespace quorvex::serial
+}  // namespace quorvex::ui
