@@ -15,7 +15,7 @@
 //
 // Threads:
 // - Every member: the user-interface thread only (the one that called
-//   platform::InitMainThread), the owner's thread.
+//   platform::InitialiseMainThread), the owner's thread.
 // - OnUDPRead runs on the user-interface thread (ThreadedEvent false, the default), one
 //   datagram at a time; the listener thread waits meanwhile, so the stream and the binding
 //   it is given are stable for the call, and valid only during it. With ThreadedEvent true

@@ -43,7 +43,7 @@ void WakeEventLoop(HandOverQueue& queue) {
 
 }  // namespace
 
-void InitMainThread() {
+void InitialiseMainThread() {
     HandOverQueue& queue = Queue();
     std::lock_guard lock(queue.mutex);
     queue.mainThread = std::this_thread::get_id();

@@ -6,7 +6,7 @@
 // fn has run on the user-interface thread. Whatever fn threw is rethrown in the worker.
 //
 // Threads:
-// - InitMainThread: once, on the user-interface thread, after the QCoreApplication exists
+// - InitialiseMainThread: once, on the user-interface thread, after the QCoreApplication exists
 //   (tests without an application may skip it; their hand-overs then run only inside
 //   WaitForThread or ProcessHandOvers).
 // - Synchronize: any thread. On the user-interface thread it runs fn at once. Elsewhere it
@@ -21,7 +21,7 @@
 
 namespace quorvex::platform {
 
-void InitMainThread();
+void InitialiseMainThread();
 bool IsMainThread();
 
 void Synchronize(const std::function<void()>& fn);

@@ -14,7 +14,7 @@ inline void EnsureApplication() {
         static char* argv[] = {name, nullptr};
         static QCoreApplication app(argc, argv);
     }
-    platform::InitMainThread();
+    platform::InitialiseMainThread();
 }
 
 }  // namespace quorvex::bench

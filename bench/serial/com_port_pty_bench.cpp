@@ -113,7 +113,7 @@ void BM_PtyReceiverAt3MBaud(benchmark::State& state) {
         static char* argv[] = {name, nullptr};
         static QCoreApplication* app = new QCoreApplication(argc, argv);
         (void)app;
-        quorvex::platform::InitMainThread();
+        quorvex::platform::InitialiseMainThread();
         quorvex::serial::InitialiseSerialComponent();
 
         TComPort port;

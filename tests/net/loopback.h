@@ -37,7 +37,7 @@ class LoopbackTest : public ::testing::Test {
     }
 
     void SetUp() override {
-        platform::InitMainThread();
+        platform::InitialiseMainThread();
         platform::SetApplicationErrorHandler(
             [this](const std::string& message) { shownErrors.push_back(message); });
     }

@@ -15,7 +15,7 @@ namespace quorvex::platform {
 namespace {
 
 TEST(MainThreadTest, HandOversRunOnTheJoiningThreadInOrderAndErrorsReturnToTheWorker) {
-    InitMainThread();
+    InitialiseMainThread();
     std::vector<int> order;
     std::vector<bool> onMainThread;
     std::string caught;
@@ -42,7 +42,7 @@ TEST(MainThreadTest, HandOversRunOnTheJoiningThreadInOrderAndErrorsReturnToTheWo
 }
 
 TEST(MainThreadTest, OnTheInterfaceThreadSynchronizeRunsAtOnce) {
-    InitMainThread();
+    InitialiseMainThread();
     bool ran = false;
     Synchronize([&] { ran = true; });
     EXPECT_TRUE(ran);
@@ -54,7 +54,7 @@ TEST(MainThreadTest, TheEventLoopServesHandOversInsideProcessEvents) {
     char name[] = "main_thread_test";
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
-    InitMainThread();
+    InitialiseMainThread();
 
     std::atomic<bool> served{false};
     WorkerThread worker;
@@ -69,7 +69,7 @@ TEST(MainThreadTest, TheEventLoopServesHandOversInsideProcessEvents) {
 }
 
 TEST(MainThreadTest, DestroyingAWorkerJoinsItWhileServingItsHandOvers) {
-    InitMainThread();
+    InitialiseMainThread();
     int value = 0;
     {
         WorkerThread worker;

@@ -14,7 +14,7 @@ inline void EnsureApplication() {
     static char* argv[] = {name, nullptr};
     static QCoreApplication* app = [] {
         auto* made = new QCoreApplication(argc, argv);
-        platform::InitMainThread();
+        platform::InitialiseMainThread();
         return made;
     }();
     (void)app;

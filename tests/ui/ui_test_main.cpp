@@ -10,7 +10,7 @@
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    quorvex::platform::InitMainThread();
+    quorvex::platform::InitialiseMainThread();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
