@@ -6,6 +6,11 @@ if(QUORVEX_WERROR)
   target_compile_options(quorvex_warnings INTERFACE -Werror)
 endif()
 
+# The checks of the threading contracts (platform/ui_thread.h), in every target alike.
+if(QUORVEX_CHECK_THREADS)
+  add_compile_definitions(QUORVEX_CHECK_THREADS=1)
+endif()
+
 if(QUORVEX_BUILD_FUZZ)
   # Coverage for libFuzzer in every library; the fuzz executables add the fuzzer's main.
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)

@@ -5,10 +5,12 @@
 #include "core/convert_error.h"
 #include "core/feed_scan.h"
 #include "core/frame_decoder.h"
+#include "platform/ui_thread.h"
 
 namespace quorvex {
 
 void ReceiverPacket(MainState& state, Receiver receiver, std::string_view packet, bool crcOption) {
+    QUORVEX_ASSERT_UI_THREAD();
     DecodeResult result;
     if (const auto bad = TryDecodeFrame(packet, crcOption, result)) {
         std::uint64_t& rejected =
@@ -34,6 +36,7 @@ void FeedTextReceived(MainState& state, std::string_view text) {
 }
 
 void FeedScan(MainState& state) {
+    QUORVEX_ASSERT_UI_THREAD();
     state.Feed.Take(state.FeedScratch);
     if (state.Log.Logging()) {
         ScanFeedText(state.FeedScratch, state.Counts.CountsS,

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/ui_thread.h"
+
 namespace quorvex {
 namespace {
 
@@ -69,12 +71,14 @@ void Logfile::ReportFailure(std::string_view what, int error) {
 }
 
 void Logfile::WriteFrameLine(Receiver receiver, FrameVerdict verdict, std::string_view frame) {
+    QUORVEX_ASSERT_UI_THREAD();
     line_.clear();
     AppendFrameLine(line_, receiver, verdict, frame, clock_.Now(), timeSeparator_);
     Append(line_);
 }
 
 void Logfile::WriteFeedLine(std::string_view entry) {
+    QUORVEX_ASSERT_UI_THREAD();
     line_.clear();
     AppendFeedEntry(line_, entry);
     Append(line_);

@@ -6,6 +6,7 @@
 
 #include "core/convert_error.h"
 #include "core/intake.h"
+#include "platform/ui_thread.h"
 
 namespace quorvex {
 namespace {
@@ -133,6 +134,7 @@ std::string FormatRate(std::int64_t v, int sampleCount, std::string_view decimal
 }
 
 void Tick(MainState& state, const TickInputs& inputs, TickResult& result) {
+    QUORVEX_ASSERT_UI_THREAD();
     MeasurementState& m = state.Measurement;
     IntervalCounts& counts = state.Counts;
 

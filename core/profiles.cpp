@@ -1,6 +1,7 @@
 #include "core/profiles.h"
 
 #include "platform/ini_file.h"
+#include "platform/ui_thread.h"
 
 namespace quorvex {
 namespace {
@@ -81,6 +82,7 @@ std::string ProfileName(std::string_view path) {
 }
 
 void LoadProfile(ReceiverProfile& receiver, const std::string& path) {
+    QUORVEX_ASSERT_UI_THREAD();
     receiver.ProfilePath = path;
     receiver.Label = ProfileName(path);
     const std::string port = IniReadString(path, kProfileSection, "port", "COM1");
@@ -93,6 +95,7 @@ void LoadProfile(ReceiverProfile& receiver, const std::string& path) {
 }
 
 void SaveProfile(ReceiverProfile& receiver, const std::string& path) {
+    QUORVEX_ASSERT_UI_THREAD();
     IniWriteString(path, kProfileSection, "port", receiver.Port.Text);
     IniWriteInteger(path, kProfileSection, "baudrate", receiver.BaudRate.ItemIndex);
     IniWriteInteger(path, kProfileSection, "string", receiver.Format.ItemIndex);
@@ -105,6 +108,7 @@ void SaveButtonConfirmed(ReceiverProfile& receiver, const std::string& path) {
 }
 
 void LoadSettings(ProfileSettings& settings, const std::string& settingsPath) {
+    QUORVEX_ASSERT_UI_THREAD();
     const std::string profile1 = IniReadString(settingsPath, kSettingsProfiles, "profile1", "");
     if (!profile1.empty()) LoadProfile(settings.Receiver1, profile1);
     const std::string profile2 = IniReadString(settingsPath, kSettingsProfiles, "profile2", "");
@@ -114,6 +118,7 @@ void LoadSettings(ProfileSettings& settings, const std::string& settingsPath) {
 }
 
 void SaveSettings(const ProfileSettings& settings, const std::string& settingsPath) {
+    QUORVEX_ASSERT_UI_THREAD();
     IniWriteString(settingsPath, kSettingsProfiles, "profile1", settings.Receiver1.ProfilePath);
     IniWriteString(settingsPath, kSettingsProfiles, "profile2", settings.Receiver2.ProfilePath);
     IniWriteInteger(settingsPath, kSettingsTimer, "interval", settings.Timer.ItemIndex);

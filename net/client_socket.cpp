@@ -9,6 +9,7 @@
 
 #include "net/socket_errors.h"
 #include "platform/application_errors.h"
+#include "platform/ui_thread.h"
 #include "translation/resource_strings.h"
 
 namespace quorvex::net {
@@ -329,6 +330,7 @@ void TClientWinSocket::Readable() {
 }
 
 std::string TClientWinSocket::ReadPendingText() {
+    QUORVEX_ASSERT_UI_THREAD();
     if (!connected_) return {};
     std::size_t pending = 0;
     int error = platform::BytesPending(handle_, pending);
@@ -368,6 +370,7 @@ TClientSocket::~TClientSocket() {
 }
 
 void TClientSocket::SetActive(bool active) {
+    QUORVEX_ASSERT_UI_THREAD();
     if (loading_) {
         loadedActive_ = active;
         return;

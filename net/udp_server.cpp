@@ -7,6 +7,7 @@
 #include "net/socket_errors.h"
 #include "platform/application_errors.h"
 #include "platform/main_thread.h"
+#include "platform/ui_thread.h"
 
 namespace quorvex::net {
 
@@ -44,6 +45,7 @@ TIdUDPServer::~TIdUDPServer() {
 }
 
 void TIdUDPServer::SetActive(bool active) {
+    QUORVEX_ASSERT_UI_THREAD();
     if (loading_) {
         loadedActive_ = active;
         return;

@@ -9,6 +9,8 @@
 #include <exception>
 #include <mutex>
 
+#include "platform/ui_thread.h"
+
 namespace quorvex::platform {
 namespace {
 
@@ -48,6 +50,7 @@ void InitialiseMainThread() {
     std::lock_guard lock(queue.mutex);
     queue.mainThread = std::this_thread::get_id();
     queue.application = QCoreApplication::instance();
+    RecordUiThread();
 }
 
 bool IsMainThread() {
@@ -72,6 +75,7 @@ void Synchronize(const std::function<void()>& fn) {
 }
 
 int ProcessHandOvers() {
+    QUORVEX_ASSERT_UI_THREAD();
     HandOverQueue& queue = Queue();
     int ran = 0;
     for (;;) {
@@ -114,6 +118,7 @@ void WorkerThread::Start(std::function<void()> body) {
 }
 
 void WaitForThread(WorkerThread& worker) {
+    QUORVEX_ASSERT_UI_THREAD();
     if (!worker.thread_.joinable()) return;
     HandOverQueue& queue = Queue();
     while (!worker.Finished()) {

@@ -8,7 +8,8 @@
 // Threads:
 // - InitialiseMainThread: once, on the user-interface thread, after the QCoreApplication exists
 //   (tests without an application may skip it; their hand-overs then run only inside
-//   WaitForThread or ProcessHandOvers).
+//   WaitForThread or ProcessHandOvers). It also records the thread for the checks of
+//   platform/ui_thread.h.
 // - Synchronize: any thread. On the user-interface thread it runs fn at once. Elsewhere it
 //   blocks until the user-interface thread has run fn: whenever the event loop runs
 //   (processEvents included), or inside WaitForThread / ProcessHandOvers.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ui_thread.h"
 #include "serial/com_port.h"
 
 namespace quorvex::serial {
@@ -77,6 +78,7 @@ void TComDataPacket::SetCaseInsensitive(bool value) {
 }
 
 void TComDataPacket::FeedText(std::string_view Str) {
+    QUORVEX_ASSERT_UI_THREAD();
     if (!HasEndCondition()) {
         if (OnPacket) OnPacket(this, std::string(Str));
         return;

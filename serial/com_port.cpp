@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/application_errors.h"
+#include "platform/ui_thread.h"
 #include "serial/com_thread.h"
 
 namespace quorvex::serial {
@@ -95,12 +96,14 @@ struct DeviceGone {};
 }  // namespace
 
 void TComTimeouts::Change(std::int32_t& field, std::int32_t value) {
+    QUORVEX_ASSERT_UI_THREAD();
     if (field == value) return;
     field = value;
     if (port_.connected_) port_.ApplyTimeouts();
 }
 
 void TComBuffer::Change(std::int32_t& field, std::int32_t value) {
+    QUORVEX_ASSERT_UI_THREAD();
     if (field == value) return;
     field = value;
     if (port_.connected_) port_.ApplyBuffer();
@@ -126,6 +129,7 @@ TComPort::~TComPort() {
 }
 
 void TComPort::SetPort(const std::string& value) {
+    QUORVEX_ASSERT_UI_THREAD();
     if (value == port_) return;
     const bool reopen = connected_;
     if (reopen) ClosePort();
@@ -134,6 +138,7 @@ void TComPort::SetPort(const std::string& value) {
 }
 
 void TComPort::SetSyncMethod(TSyncMethod value) {
+    QUORVEX_ASSERT_UI_THREAD();
     if (value == syncMethod_) return;
     if (connected_) throw EComPort(CError_ConnChangeProp);
     syncMethod_ = value;
@@ -216,6 +221,7 @@ void TComPort::SignalModemLines() {
 }
 
 void TComPort::OpenPort() {
+    QUORVEX_ASSERT_UI_THREAD();
     if (connected_) return;
     if (OnBeforeOpen) OnBeforeOpen(this);
     if (!device_.Open(port_)) throw EComPort(CError_OpenFailed, device_.LastError());
@@ -241,6 +247,7 @@ void TComPort::OpenPort() {
 }
 
 void TComPort::ClosePort() {
+    QUORVEX_ASSERT_UI_THREAD();
     if (!connected_) return;
     if (dispatchDepth_ > 0) {
         throw std::logic_error("a port cannot be closed from inside its own dispatch");

@@ -43,6 +43,7 @@
 #include <vector>
 
 #include "platform/serial_device.h"
+#include "platform/ui_thread.h"
 #include "serial/com_error.h"
 #include "serial/com_types.h"
 
@@ -187,7 +188,10 @@ class TComPort {
     // The events the thread watches for; takes effect at the next OpenPort. Empty: the
     // port opens without an event thread and delivers nothing.
     TComEvents Events() const { return events_; }
-    void SetEvents(TComEvents value) { events_ = value; }
+    void SetEvents(TComEvents value) {
+        QUORVEX_ASSERT_UI_THREAD();
+        events_ = value;
+    }
     // Code 14 when changed while connected.
     TSyncMethod SyncMethod() const { return syncMethod_; }
     void SetSyncMethod(TSyncMethod value);
@@ -258,6 +262,7 @@ class TComPort {
 
     template <typename T>
     void ChangeLine(T& field, T value) {
+        QUORVEX_ASSERT_UI_THREAD();
         if (field == value) return;
         field = value;
         if (connected_) ApplyLineSettings();
@@ -307,6 +312,7 @@ class TComPort {
 
 template <typename T>
 void TComParity::Change(T& field, T value) {
+    QUORVEX_ASSERT_UI_THREAD();
     if (field == value) return;
     field = value;
     if (port_.connected_) port_.ApplyLineSettings();
@@ -314,6 +320,7 @@ void TComParity::Change(T& field, T value) {
 
 template <typename T>
 void TComFlowControl::Change(T& field, T value) {
+    QUORVEX_ASSERT_UI_THREAD();
     if (field == value) return;
     field = value;
     if (port_.connected_) port_.ApplyLineSettings();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/ui_thread.h"
 #include "ui/indicator_resources.h"
 
 namespace quorvex::ui {
@@ -103,6 +104,7 @@ void TALed::SetBlink(bool value) {
 }
 
 void TALed::SetValue(bool value) {
+    QUORVEX_ASSERT_UI_THREAD();
     if (value == value_) return;
     value_ = value;
     if (value_) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/ui_thread.h"
 #include "serial/com_error.h"
 #include "serial/com_port.h"
 #include "ui/indicator_resources.h"
@@ -77,6 +78,7 @@ TComLed::~TComLed() {
 }
 
 void TComLed::SetComPort(TComPort* value) {
+    QUORVEX_ASSERT_UI_THREAD();
     if (value == port_) return;
     if (port_ != nullptr) {
         port_->RemoveDestroyListener(this);

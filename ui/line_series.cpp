@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/ui_thread.h"
 #include "ui/chart.h"
 
 namespace quorvex::ui {
@@ -89,6 +90,7 @@ std::size_t TLineSeries::AddPoint(double x, double y, const QString& label, cons
 }
 
 void TLineSeries::ClearPoints() {
+    QUORVEX_ASSERT_UI_THREAD();
     xValues_.Clear();
     yValues_.Clear();
     colors_.clear();
