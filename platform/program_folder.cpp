@@ -15,6 +15,12 @@ std::string ProgramFolder() {
     return text;
 }
 
+std::string ProgramPath() {
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : executable.string();
+}
+
 bool EnsureFolder(const std::string& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);

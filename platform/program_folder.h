@@ -9,6 +9,9 @@ namespace quorvex::platform {
 // falls back to the working folder when that cannot be read.
 std::string ProgramFolder();
 
+// The running executable's full path; empty when /proc/self/exe cannot be read.
+std::string ProgramPath();
+
 // Creates `folder` and any missing parents; true when it exists afterwards.
 bool EnsureFolder(const std::string& folder);
 

@@ -1,0 +1,55 @@
+#include "app/control_style.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPalette>
+#include <QProgressBar>
+
+namespace quorvex::app {
+
+QFont SansFont(int pointSize, bool bold) {
+    QFont font(QStringLiteral("Sans Serif"), pointSize);
+    font.setStyleHint(QFont::SansSerif);
+    font.setBold(bold);
+    return font;
+}
+
+QFont MonoFont(int pointSize) {
+    QFont font(QStringLiteral("Liberation Mono"), pointSize);
+    font.setStyleHint(QFont::TypeWriter);
+    return font;
+}
+
+QProgressBar* MakeRateBar(QWidget* parent, const QString& objectName) {
+    auto* bar = new QProgressBar(parent);
+    bar->setObjectName(objectName);
+    bar->setOrientation(Qt::Vertical);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    bar->setTextVisible(false);
+    SetBarColour(bar, QColor());
+    return bar;
+}
+
+void SetBarColour(QProgressBar* bar, const QColor& colour) {
+    const QColor fill =
+        colour.isValid() ? colour : QApplication::palette().color(QPalette::Highlight);
+    QPalette palette = bar->palette();
+    palette.setColor(QPalette::Highlight, fill);
+    bar->setPalette(palette);
+    // A style sheet draws the same groove and fill under Fusion and the platform's style.
+    bar->setStyleSheet(QStringLiteral("QProgressBar { border: 1px solid #808080; background: "
+                                      "#e8e8e8; } QProgressBar::chunk { background-color: %1; }")
+                           .arg(fill.name()));
+}
+
+void PaintLabel(QLabel* label, const QColor& text, const QColor& background) {
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, text);
+    label->setPalette(palette);
+    label->setAlignment(Qt::AlignCenter);
+}
+
+}  // namespace quorvex::app

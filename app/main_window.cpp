@@ -1,0 +1,277 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/combo_mirror.h"
+#include "app/control_style.h"
+#include "app/feed_panel.h"
+#include "app/graph_page.h"
+#include "app/receiver_panel.h"
+#include "platform/application_errors.h"
+#include "ui/a_led.h"
+
+namespace quorvex::app {
+namespace {
+
+constexpr std::size_t kGroups = 6;
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(MeasurementController::Options options, const CommandLine& commandLine,
+                       QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      controller_(std::make_unique<MeasurementController>(std::move(options))),
+      dialogs_(QtDialogs(this)) {
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QStringLiteral("quorvex"));
+    setFont(SansFont(8));
+    setFixedSize(kWindowWidth, kWindowHeight);
+
+    pages_ = new QTabWidget(this);
+    pages_->setObjectName(QStringLiteral("pages"));
+    pages_->addTab(MakeControlPage(), QStringLiteral("Control"));
+    graph_ = new GraphPage(pages_);
+    pages_->addTab(graph_, QStringLiteral("Graph"));
+    pages_->addTab(MakeAboutPage(), QStringLiteral("About"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(pages_);
+
+    ApplyCommandLine(commandLine, controller_->Controls());
+    Bind();
+    ShowControls();
+    pages_->setCurrentIndex(0);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+MainWindow::~MainWindow() = default;
+
+QWidget* MainWindow::MakeControlPage() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("controlPage"));
+
+    feed_ = new FeedPanel(page);
+    receiver1_ = new ReceiverPanel(1, page);
+    receiver2_ = new ReceiverPanel(2, page);
+
+    auto* filter = new QFrame(page);
+    filter->setObjectName(QStringLiteral("filterPanel"));
+    filter->setFrameShape(QFrame::StyledPanel);
+    auto* filterLabel = new QLabel(QStringLiteral("Filter"), filter);
+    interval_ = new QComboBox(filter);
+    interval_->setObjectName(QStringLiteral("intervalList"));
+    heartbeat_ = new ui::TALed(filter);
+    heartbeat_->setObjectName(QStringLiteral("heartbeatLamp"));
+    heartbeat_->SetBlink(false);
+    heartbeat_->SetFalseColor(kYellow);
+    heartbeat_->SetLEDStyle(ui::TLEDStyle::LEDLarge);
+    auto* filterRow = new QHBoxLayout(filter);
+    filterRow->setContentsMargins(6, 4, 6, 4);
+    filterRow->addWidget(filterLabel);
+    filterRow->addWidget(interval_, 1);
+    filterRow->addWidget(heartbeat_);
+
+    auto* logfile = new QGroupBox(QStringLiteral("Logfile"), page);
+    logfile->setObjectName(QStringLiteral("logfileGroup"));
+    newLog_ = new QPushButton(QStringLiteral("New"), logfile);
+    newLog_->setObjectName(QStringLiteral("newLogFileButton"));
+    logging_ = new QPushButton(QStringLiteral("Start"), logfile);
+    logging_->setObjectName(QStringLiteral("loggingButton"));
+    auto* logRow = new QHBoxLayout(logfile);
+    logRow->addWidget(newLog_);
+    logRow->addWidget(logging_);
+
+    start_ = new QPushButton(QStringLiteral("Start"), page);
+    start_->setObjectName(QStringLiteral("startButton"));
+    start_->setFont(SansFont(12, true));
+    start_->setFixedSize(160, 40);
+
+    auto* left = new QVBoxLayout;
+    left->addWidget(feed_, 1);
+    left->addWidget(filter);
+    left->addWidget(logfile);
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(left, 9);
+    columns->addWidget(receiver1_, 10);
+    columns->addWidget(receiver2_, 10);
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->setContentsMargins(4, 4, 4, 4);
+    pageLayout->addLayout(columns, 1);
+    pageLayout->addWidget(start_, 0, Qt::AlignHCenter);
+    return page;
+}
+
+QWidget* MainWindow::MakeAboutPage() {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("aboutPage"));
+    about_ = new QLabel(QStringLiteral("Quorvex\n\nVersion 0.3"), page);
+    about_->setObjectName(QStringLiteral("aboutText"));
+    about_->setFont(SansFont(10, true));
+    about_->setAlignment(Qt::AlignCenter);
+    about_->setWordWrap(true);
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(about_);
+    return page;
+}
+
+void MainWindow::Bind() {
+    MeasurementController& c = *controller_;
+    c.OnControlsChanged = [this] { ShowControls(); };
+    c.OnTickResult = [this](const TickResult& tick) { ShowTick(tick); };
+    c.OnHeartbeat = [this](bool value) { heartbeat_->SetValue(value); };
+    c.OnRefusal = [this](const StartRefusal& refusal) {
+        if (dialogs_.Refusal) dialogs_.Refusal(refusal.Caption, refusal.Text);
+    };
+    BindReceiver(1);
+    BindReceiver(2);
+
+    feed_->OnConnectClicked = [&c](bool down) { c.SetConnect(down); };
+    connect(interval_, &QComboBox::activated, this, [&c](int index) { c.SelectInterval(index); });
+    connect(start_, &QPushButton::clicked, this, [&c] { c.StartStopClicked(); });
+    connect(logging_, &QPushButton::clicked, this, [this, &c] {
+        c.LoggingClicked();
+        ShowControls();
+    });
+    connect(newLog_, &QPushButton::clicked, this, [&c] { c.NewLogFileClicked(); });
+
+    graph_->OnChartWindowChosen = [&c](int index) { c.SelectChartWindow(index); };
+    graph_->OnClearClicked = [&c] { c.ClearClicked(); };
+    graph_->OnHoldClicked = [&c](bool down) { c.SetHold(down); };
+    graph_->OnCopyClicked = [this] { CopyToClipboard(); };
+    connect(pages_, &QTabWidget::currentChanged, this, [this] { PageChanged(); });
+}
+
+void MainWindow::BindReceiver(int receiver) {
+    MeasurementController& c = *controller_;
+    ReceiverPanel* panel = Receiver(receiver);
+    panel->WatchPort(&c.ComPort(receiver));
+    panel->OnListChosen = [&c, receiver](ComboModel ReceiverProfile::*list, int index) {
+        c.SelectItem(receiver, list, index);
+    };
+    panel->OnFormatTyped = [&c, receiver](const std::string& text) {
+        c.SetFormatText(receiver, text);
+    };
+    panel->OnCrcClicked = [&c, receiver](bool checked) { c.SetCrc(receiver, checked); };
+    panel->OnLoadClicked = [this, &c, receiver] {
+        if (!dialogs_.OpenProfile) return;
+        if (const auto path = dialogs_.OpenProfile(Text(c.ProfilesFolderPath()))) {
+            c.LoadProfile(receiver, *path);
+        }
+    };
+    panel->OnSaveClicked = [this, &c, receiver] {
+        if (!dialogs_.SaveProfile) return;
+        if (const auto path = dialogs_.SaveProfile(Text(c.ProfilesFolderPath()))) {
+            c.SaveProfile(receiver, *path);
+        }
+    };
+}
+
+void MainWindow::AfterShow(const CommandLine& commandLine) {
+    MeasurementController& c = *controller_;
+    if (!c.UdpBindError().empty()) {
+        platform::ShowApplicationError("UDP port " + std::to_string(c.UdpPort()) + ": " +
+                                       c.UdpBindError());
+    }
+    if (commandLine.Log && !c.State().Log.Logging()) {
+        c.LoggingClicked();
+        ShowControls();
+    }
+    if (commandLine.Connect && !c.ConnectDown()) {
+        c.SetConnect(true);
+        ShowControls();
+    }
+    if (commandLine.Start && !c.Running()) c.StartStopClicked();
+}
+
+void MainWindow::ShowControls() {
+    const MeasurementController& c = *controller_;
+    const bool running = c.Running();
+    for (int receiver : {1, 2}) {
+        Receiver(receiver)->ShowControls(controller_->ReceiverControls(receiver), c.Crc(receiver),
+                                         running, c.StoppedOnce());
+        Receiver(receiver)->ShowRejected(c.Rejected(receiver));
+    }
+    MirrorCombo(interval_, c.Controls().Timer);
+    feed_->ShowControls(c.ConnectDown(), c.StoppedOnce() && !running);
+    start_->setText(running ? QStringLiteral("Stop") : QStringLiteral("Start"));
+    const Logfile& log = controller_->State().Log;
+    logging_->setText(QString::fromLatin1(log.LoggingButtonCaption().data(),
+                                          static_cast<int>(log.LoggingButtonCaption().size())));
+    newLog_->setEnabled(log.NewFileEnabled());
+    graph_->ShowHold(c.HoldDown());
+}
+
+void MainWindow::ShowTick(const TickResult& tick) {
+    const std::span<const std::int32_t> bars(tick.BarPositions);
+    receiver1_->ShowRates(bars.subspan<0, kGroups>(), tick.BarMaximum, tick.Receiver1Figure);
+    receiver2_->ShowRates(bars.subspan<kGroups, kGroups>(), tick.BarMaximum, tick.Receiver2Figure);
+    feed_->ShowRates(bars.subspan<2 * kGroups, 3>(), tick.BarMaximum, tick.FeedFigure);
+    graph_->ShowSeries(tick.Series);
+    for (int receiver : {1, 2}) Receiver(receiver)->ShowRejected(controller_->Rejected(receiver));
+}
+
+void MainWindow::PageChanged() {
+    const MeasurementController::GraphTexts texts = controller_->PageChangeTexts();
+    graph_->ShowTitle(Text(texts.Title));
+    graph_->ShowProfileNames(Text(texts.LeftProfile), Text(texts.RightProfile));
+}
+
+void MainWindow::CopyToClipboard() {
+    QLabel* stamp = graph_->CopyStampLabel();
+    const QLocale locale;
+    const QDateTime now = QDateTime::currentDateTime();
+    stamp->setText(locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+                   locale.toString(now.time(), QLocale::LongFormat));
+    stamp->show();
+    QCoreApplication::processEvents();
+
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const QImage picture = grab().toImage();
+    if (clipboard != nullptr) clipboard->setImage(picture);
+    if (clipboard == nullptr || clipboard->image().isNull()) {
+        // The stamp stays visible until a later Copy succeeds.
+        platform::ShowApplicationError("Cannot open clipboard");
+        return;
+    }
+    stamp->hide();
+    QCoreApplication::processEvents();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    CloseQueryDialogs dialogs;
+    dialogs.AskYesNo = [this](const std::string& caption, const std::string& text) {
+        return dialogs_.AskYesNo && dialogs_.AskYesNo(caption, text);
+    };
+    dialogs.SaveDialog = [this](int) -> std::optional<std::string> {
+        if (!dialogs_.SaveProfile) return std::nullopt;
+        return dialogs_.SaveProfile(Text(controller_->ProfilesFolderPath()));
+    };
+    if (controller_->CloseQuery(dialogs)) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+}  // namespace quorvex::app

@@ -1,0 +1,90 @@
+#pragma once
+// The main window: the "Control", "Graph" and "About" pages over the measurement
+// controller. It mirrors the controller's model of the controls into the widgets, passes
+// every user action to the controller, and applies each tick's bars, figures and chart.
+//
+// User-interface thread only.
+
+#include <QWidget>
+
+#include <memory>
+
+#include "app/command_line.h"
+#include "app/measurement_controller.h"
+#include "app/window_dialogs.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+namespace quorvex::ui {
+class TALed;
+}
+
+namespace quorvex::app {
+
+class FeedPanel;
+class GraphPage;
+class ReceiverPanel;
+
+inline constexpr int kWindowWidth = 616;
+inline constexpr int kWindowHeight = 584;
+
+class MainWindow : public QWidget {
+  public:
+    // Reads the settings and profiles, then applies the command line's receiver set-up.
+    MainWindow(MeasurementController::Options options, const CommandLine& commandLine,
+               QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Once the window shows: the bind failure of the UDP listener, if any, and the
+    // command line's Start, Connect and logfile presses.
+    void AfterShow(const CommandLine& commandLine);
+
+    MeasurementController& Controller() { return *controller_; }
+    // Replaced by tests with scripted answers.
+    WindowDialogs& Dialogs() { return dialogs_; }
+
+    // The Copy action: a picture of the window, stamped with the time, on the clipboard.
+    void CopyToClipboard();
+
+    QTabWidget* Pages() const { return pages_; }
+    ReceiverPanel* Receiver(int receiver) const { return receiver == 1 ? receiver1_ : receiver2_; }
+    FeedPanel* Feed() const { return feed_; }
+    GraphPage* Graph() const { return graph_; }
+    QPushButton* StartButton() const { return start_; }
+    QComboBox* IntervalList() const { return interval_; }
+    ui::TALed* HeartbeatLamp() const { return heartbeat_; }
+    QPushButton* NewLogFileButton() const { return newLog_; }
+    QPushButton* LoggingButton() const { return logging_; }
+    QLabel* AboutText() const { return about_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    QWidget* MakeControlPage();
+    QWidget* MakeAboutPage();
+    void Bind();
+    void BindReceiver(int receiver);
+    void ShowControls();
+    void ShowTick(const TickResult& tick);
+    void PageChanged();
+
+    std::unique_ptr<MeasurementController> controller_;
+    WindowDialogs dialogs_;
+    QTabWidget* pages_;
+    FeedPanel* feed_;
+    ReceiverPanel* receiver1_;
+    ReceiverPanel* receiver2_;
+    QComboBox* interval_;
+    ui::TALed* heartbeat_;
+    QPushButton* newLog_;
+    QPushButton* logging_;
+    QPushButton* start_;
+    GraphPage* graph_;
+    QLabel* about_;
+};
+
+}  // namespace quorvex::app

@@ -1,0 +1,186 @@
+#include "app/receiver_panel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "app/combo_mirror.h"
+#include "app/control_style.h"
+#include "app/measurement_controller.h"
+#include "ui/com_led.h"
+
+namespace quorvex::app {
+namespace {
+
+struct BarSpec {
+    const char* role;
+    const char* caption;
+    QColor colour;  // invalid: the style's
+};
+
+// In DF group order; DF 11 and DF 17-19 are the chart's quantity, hence yellow.
+const BarSpec kBars[6] = {
+    {"Df0Bar", "DF 0", QColor()},         {"Df4_5Bar", "DF 4, 5", Qt::black},
+    {"Df11Bar", "DF 11", kYellow},        {"Df11IcBar", "DF 11#", QColor()},
+    {"Df17_19Bar", "DF 17- 19", kYellow}, {"Df20_21Bar", "DF 20, 21", Qt::black},
+};
+
+}  // namespace
+
+ReceiverPanel::ReceiverPanel(int receiver, QWidget* parent) : QFrame(parent) {
+    const QString name = QStringLiteral("receiver%1").arg(receiver);
+    const auto role = [&name](const char* suffix) { return name + QLatin1String(suffix); };
+    setObjectName(role("Panel"));
+    setFrameShape(QFrame::StyledPanel);
+    const QColor background = receiver == 1 ? kReceiver1Colour : kReceiver2Colour;
+    const QColor text = receiver == 1 ? QColor(Qt::white) : QColor(Qt::black);
+
+    figure_ = new QLabel(this);
+    figure_->setObjectName(role("FigureLabel"));
+    figure_->setFont(MonoFont(8));
+    PaintLabel(figure_, text, background);
+
+    auto* bars = new QGridLayout;
+    bars->setHorizontalSpacing(4);
+    bars->setVerticalSpacing(2);
+    for (int i = 0; i < 6; ++i) {
+        const BarSpec& spec = kBars[i];
+        bars_[static_cast<std::size_t>(i)] = MakeRateBar(this, role(spec.role));
+        SetBarColour(bars_[static_cast<std::size_t>(i)], spec.colour);
+        auto* caption = new QLabel(QString::fromLatin1(spec.caption), this);
+        caption->setObjectName(role(spec.role) + QStringLiteral("Caption"));
+        caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        caption->setWordWrap(true);
+        bars->addWidget(bars_[static_cast<std::size_t>(i)], 0, i, Qt::AlignHCenter);
+        bars->addWidget(caption, 1, i);
+        bars->setColumnStretch(i, 1);
+    }
+
+    port_ = new QComboBox(this);
+    port_->setObjectName(role("PortList"));
+    port_->setFont(MonoFont(10));
+    lamp_ = new ui::TComLed(this);
+    lamp_->setObjectName(role("ReceiveLamp"));
+    lamp_->SetLedSignal(ui::TComLedSignal::lsRx);
+    lamp_->SetKind(ui::TLedKind::lkGreenLight);
+    lamp_->SetRingDuration(2000);
+    lamp_->setFixedSize(40, 25);
+
+    format_ = new QComboBox(this);
+    format_->setObjectName(role("FormatList"));
+    format_->setEditable(receiver == 2);
+
+    rate_ = new QComboBox(this);
+    rate_->setObjectName(role("RateList"));
+    crc_ = new QCheckBox(QStringLiteral("CRC"), this);
+    crc_->setObjectName(role("CrcBox"));
+
+    load_ = new QPushButton(QStringLiteral("Load"), this);
+    load_->setObjectName(role("LoadButton"));
+    save_ = new QPushButton(QStringLiteral("Save"), this);
+    save_->setObjectName(role("SaveButton"));
+
+    profile_ = new QLabel(QString::fromLatin1(kNoProfile.data(), kNoProfile.size()), this);
+    profile_->setObjectName(role("ProfileLabel"));
+    profile_->setFont(MonoFont(10));
+    PaintLabel(profile_, text, background);
+
+    rejected_ = new QLabel(this);
+    rejected_->setObjectName(role("RejectedLabel"));
+    rejected_->setAlignment(Qt::AlignCenter);
+    rejected_->setStyleSheet(QStringLiteral("color: #b00000;"));
+
+    auto* portRow = new QHBoxLayout;
+    portRow->addWidget(port_, 1);
+    portRow->addWidget(lamp_);
+    auto* rateRow = new QHBoxLayout;
+    rateRow->addWidget(rate_, 1);
+    rateRow->addWidget(crc_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(load_);
+    buttons->addWidget(save_);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(6, 6, 6, 6);
+    column->setSpacing(4);
+    column->addWidget(figure_);
+    column->addLayout(bars, 1);
+    column->addLayout(portRow);
+    column->addWidget(format_);
+    column->addLayout(rateRow);
+    column->addLayout(buttons);
+    column->addWidget(profile_);
+    column->addWidget(rejected_);
+
+    const auto chosen = [this](ComboModel ReceiverProfile::*list) {
+        return [this, list](int index) {
+            if (OnListChosen) OnListChosen(list, index);
+        };
+    };
+    connect(port_, &QComboBox::activated, this, chosen(&ReceiverProfile::Port));
+    connect(rate_, &QComboBox::activated, this, chosen(&ReceiverProfile::BaudRate));
+    connect(format_, &QComboBox::activated, this, chosen(&ReceiverProfile::Format));
+    if (QLineEdit* edit = format_->lineEdit()) {
+        connect(edit, &QLineEdit::textEdited, this, [this](const QString& typed) {
+            if (OnFormatTyped) OnFormatTyped(typed.toStdString());
+        });
+    }
+    connect(crc_, &QCheckBox::clicked, this, [this](bool checked) {
+        if (OnCrcClicked) OnCrcClicked(checked);
+    });
+    connect(load_, &QPushButton::clicked, this, [this] {
+        if (OnLoadClicked) OnLoadClicked();
+    });
+    connect(save_, &QPushButton::clicked, this, [this] {
+        if (OnSaveClicked) OnSaveClicked();
+    });
+}
+
+void ReceiverPanel::WatchPort(serial::TComPort* port) {
+    lamp_->SetComPort(port);
+}
+
+void ReceiverPanel::ShowControls(const ReceiverProfile& controls, bool crc, bool running,
+                                 bool crcEnabled) {
+    MirrorCombo(port_, controls.Port);
+    MirrorCombo(rate_, controls.BaudRate);
+    MirrorCombo(format_, controls.Format);
+    {
+        const QSignalBlocker blocker(crc_);
+        crc_->setChecked(crc);
+    }
+    profile_->setText(QString::fromStdString(controls.Label));
+    port_->setEnabled(!running);
+    rate_->setEnabled(!running);
+    format_->setEnabled(!running);
+    crc_->setEnabled(crcEnabled && !running);
+}
+
+void ReceiverPanel::ShowRejected(const RejectedPackets& rejected) {
+    if (rejected.Count == 0) {
+        rejected_->clear();
+        rejected_->setToolTip(QString());
+        return;
+    }
+    rejected_->setText(QStringLiteral("%1 packets rejected").arg(rejected.Count));
+    rejected_->setToolTip(QStringLiteral("Last: ") + QString::fromStdString(rejected.LastMessage));
+}
+
+void ReceiverPanel::ShowRates(std::span<const std::int32_t, 6> positions, std::int32_t maximum,
+                              const std::string& figure) {
+    for (std::size_t i = 0; i < bars_.size(); ++i) {
+        // A range of 0..0 would make the bar an animated "busy" indicator.
+        bars_[i]->setRange(0, std::max(maximum, 1));
+        bars_[i]->setValue(positions[i]);
+    }
+    figure_->setText(QString::fromStdString(figure));
+}
+
+}  // namespace quorvex::app

@@ -1,0 +1,117 @@
+#include "app/startup.h"
+
+#include <QApplication>
+#include <QStyleFactory>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/error_display.h"
+#include "app/main_window.h"
+#include "core/convert_error.h"
+#include "core/profiles.h"
+#include "platform/application_errors.h"
+#include "platform/main_thread.h"
+#include "platform/port_probe.h"
+#include "platform/program_folder.h"
+#include "serial/com_error.h"
+#include "translation/resource_strings.h"
+#include "translation/translation.h"
+
+namespace quorvex::app {
+namespace {
+
+bool HasDisplay() {
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    // A platform chosen by hand (offscreen, vnc, ...) needs no display of ours to check.
+    return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
+}
+
+// What the global set-up hands the window: where the program lives and which ports exist.
+struct ProgramSetup {
+    std::string AppFolder;
+    std::vector<std::string> Ports;
+};
+
+// The global set-up, before any window exists, in this order: port probe and program
+// folder, profiles folder, translation layer, the serial component's messages, the
+// conversion message.
+ProgramSetup SetUpProgram(const CommandLine& commandLine) {
+    ProgramSetup setup;
+    setup.AppFolder = platform::ProgramFolder();
+    setup.Ports = platform::ProbePorts(SettingsFilePath(setup.AppFolder));
+    for (const std::string& device : ExtraPortDevices(commandLine)) {
+        if (std::find(setup.Ports.begin(), setup.Ports.end(), device) == setup.Ports.end()) {
+            setup.Ports.push_back(device);
+        }
+    }
+    platform::EnsureFolder(ProfilesFolder(setup.AppFolder));
+    translation::InitialiseTranslation(setup.AppFolder, platform::ProgramPath());
+    serial::InitialiseSerialComponent();
+    SetInvalidIntegerPatternLoader(
+        [] { return translation::LoadResString(translation::ResString::InvalidInteger); });
+    return setup;
+}
+
+}  // namespace
+
+int RunProgram(int argc, char** argv) {
+    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const auto parsed = ParseCommandLine(args);
+    if (const auto* error = std::get_if<CommandLineError>(&parsed)) {
+        std::fprintf(stderr, "quorvex: %s\n", error->Message.c_str());
+        return 2;
+    }
+    const CommandLine& commandLine = std::get<CommandLine>(parsed);
+    if (commandLine.Help) {
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (commandLine.Version) {
+        std::printf("%s\n", std::string(kVersionText).c_str());
+        return 0;
+    }
+    if (!HasDisplay()) {
+        std::fprintf(stderr,
+                     "quorvex: a graphical display is needed (neither DISPLAY nor WAYLAND_DISPLAY "
+                     "is set); for a headless look, xvfb-run scripts/run works.\n");
+        return 1;
+    }
+
+    const ProgramSetup setup = SetUpProgram(commandLine);
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quorvex"));
+    QApplication::setApplicationDisplayName(QStringLiteral("quorvex"));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    platform::InitialiseMainThread();
+
+    ErrorDisplay errors(QStringLiteral("quorvex"));
+    platform::SetApplicationErrorHandler(
+        [&errors](const std::string& message) { errors.Show(message); });
+
+    int exitCode = 0;
+    {
+        MeasurementController::Options options;
+        options.AppFolder = setup.AppFolder;
+        options.Ports = setup.Ports;
+        MainWindow window(std::move(options), commandLine);
+        errors.SetWindow(&window);
+        window.show();
+        QTimer::singleShot(0, &window, [&window, &commandLine] { window.AfterShow(commandLine); });
+        exitCode = QApplication::exec();
+        errors.SetWindow(nullptr);
+    }
+    platform::SetApplicationErrorHandler(nullptr);
+    return exitCode;
+}
+
+}  // namespace quorvex::app

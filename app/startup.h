@@ -1,0 +1,11 @@
+#pragma once
+// The program's start-up: the global set-up steps in their order, the window, the event
+// loop. main() is this and nothing else.
+
+namespace quorvex::app {
+
+// Runs the program; returns its exit code: 0 after the window closed (or after --help and
+// --version), 1 without a graphical display, 2 for a bad command line.
+int RunProgram(int argc, char** argv);
+
+}  // namespace quorvex::app

@@ -1,0 +1,31 @@
+#pragma once
+// The dialogs the main window asks: the refusal of a Start, the Yes/No question on close,
+// and the profile file dialogs. The window uses Qt's; tests put scripted answers in.
+//
+// User-interface thread only.
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+class QWidget;
+
+namespace quorvex::app {
+
+struct WindowDialogs {
+    // A message box with an error icon and an OK button.
+    std::function<void(const std::string& caption, const std::string& text)> Refusal;
+    // Yes/No; true for Yes.
+    std::function<bool(const std::string& caption, const std::string& text)> AskYesNo;
+    // File dialogs over profile files, starting in `folder`; nothing when cancelled.
+    std::function<std::optional<std::string>(const QString& folder)> OpenProfile;
+    std::function<std::optional<std::string>(const QString& folder)> SaveProfile;
+};
+
+// Qt's message boxes and file dialogs (filter "Profile files (*.prf)", default suffix
+// "prf"; saving replaces an existing file without asking), parented to `window`.
+WindowDialogs QtDialogs(QWidget* window);
+
+}  // namespace quorvex::app

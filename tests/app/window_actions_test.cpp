@@ -1,0 +1,223 @@
+// The window's own actions: Hold, Clear, the chart window, the page change, Copy, the
+// logfile buttons, profiles with the close question, and how rejected packets and errors
+// reach the operator without burying the window.
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <filesystem>
+
+#include "app/error_display.h"
+#include "app/feed_panel.h"
+#include "app/graph_page.h"
+#include "app/receiver_panel.h"
+#include "platform/ini_file.h"
+#include "ui/a_led.h"
+#include "ui/chart.h"
+#include "window_fixture.h"
+
+namespace quorvex::app::test {
+namespace {
+
+using WindowActionsTest = WindowFixture;
+
+constexpr const char* kDf17 = "8D4840D6202CC371C32CE0576098";  // a valid squitter
+
+// Starts with receiver 2 on UDP, so no device is needed; the test ticks itself.
+MeasurementController& StartOnUdp(MainWindow& w) {
+    MeasurementController& c = w.Controller();
+    c.ReceiverControls(2).Format.SelectIndex(1);
+    w.StartButton()->click();
+    c.Timer().stop();
+    return c;
+}
+
+TEST_F(WindowActionsTest, HoldFreezesTheDisplayAndItsReleaseZeroesTheCounters) {
+    MainWindow& w = Open();
+    MeasurementController& c = StartOnUdp(w);
+    ASSERT_TRUE(c.Running());
+    const bool lampBefore = w.HeartbeatLamp()->Value();
+
+    w.Graph()->HoldButton()->click();
+    c.DataPacket(2).FeedText(std::string("*") + kDf17 + ";");
+    c.Tick();
+    EXPECT_NE(w.HeartbeatLamp()->Value(), lampBefore);         // the heartbeat goes on
+    EXPECT_EQ(w.Receiver(2)->Bar(4)->value(), 0);              // the display is frozen
+    EXPECT_EQ(c.State().Counts.Counts2[DfGroup::Df17_19], 1);  // the counting is not
+
+    w.Graph()->HoldButton()->click();  // release
+    EXPECT_EQ(c.State().Counts.Counts2[DfGroup::Df17_19], 0);
+    c.DataPacket(2).FeedText(std::string("*") + kDf17 + ";");
+    c.Tick();
+    EXPECT_EQ(w.HeartbeatLamp()->Value(), lampBefore);
+    EXPECT_EQ(w.Receiver(2)->Bar(4)->value(), 1);
+    EXPECT_EQ(w.Receiver(2)->FigureLabel()->text(), "1.0 [1.0*] packets/s");
+
+    // Released while stopped, too.
+    w.StartButton()->click();
+    w.Graph()->HoldButton()->click();
+    c.DataPacket(2).FeedText(std::string("*") + kDf17 + ";");
+    w.Graph()->HoldButton()->click();
+    EXPECT_EQ(c.State().Counts.Counts2[DfGroup::Df17_19], 0);
+}
+
+TEST_F(WindowActionsTest, ChartWindowClearAndPageChange) {
+    MainWindow& w = Open();
+    MeasurementController& c = StartOnUdp(w);
+    ui::TChart* chart = w.Graph()->Chart();
+
+    c.DataPacket(2).FeedText(std::string("*") + kDf17 + ";");
+    c.Tick();
+    EXPECT_EQ(chart->SeriesAt(1).Count(), 30u);
+    EXPECT_EQ(chart->SeriesAt(1).YValues().Last(), 1.0);
+
+    QComboBox* windows = w.Graph()->ChartWindowList();
+    windows->setCurrentIndex(4);
+    emit windows->activated(4);  // "60 min"
+    c.Tick();
+    for (int s = 0; s < 6; ++s) EXPECT_EQ(chart->SeriesAt(s).Count(), 0u) << s;
+    for (int s = 6; s < 9; ++s) EXPECT_EQ(chart->SeriesAt(s).Count(), 3600u) << s;
+    EXPECT_EQ(chart->SeriesAt(7).YValues()[3598], 1.0);  // the second before
+
+    w.Graph()->ClearButton()->click();
+    c.Tick();
+    EXPECT_EQ(chart->SeriesAt(7).YValues()[3598], 0.0);
+
+    // The page change writes the title and the profile names; a later interval change
+    // reaches the title only at the next page change.
+    c.ReceiverControls(2).Label = "roof";
+    w.Pages()->setCurrentIndex(1);
+    EXPECT_EQ(chart->Title().Text().Lines(), QStringList{"Quorvex (DF11/17) [AVG:5 secs]"});
+    EXPECT_EQ(w.Graph()->LeftProfileLabel()->text(), "");       // receiver 1 has no port
+    EXPECT_EQ(w.Graph()->RightProfileLabel()->text(), "roof");  // UDP counts as a source
+    QComboBox* interval = Find<QComboBox>("intervalList");
+    interval->setCurrentIndex(3);
+    emit interval->activated(3);
+    EXPECT_EQ(chart->Title().Text().Lines(), QStringList{"Quorvex (DF11/17) [AVG:5 secs]"});
+    w.Pages()->setCurrentIndex(0);
+    w.Pages()->setCurrentIndex(1);
+    EXPECT_EQ(chart->Title().Text().Lines(), QStringList{"Quorvex (DF11/17) [AVG:30 secs]"});
+}
+
+TEST_F(WindowActionsTest, CopyPutsAPictureOfTheWindowOnTheClipboard) {
+    MainWindow& w = Open();
+    w.show();
+    w.Pages()->setCurrentIndex(1);
+    w.Graph()->CopyButton()->click();
+    ASSERT_TRUE(errors.empty()) << errors.front();
+    const QImage copied = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), QSize(kWindowWidth, kWindowHeight) * w.devicePixelRatio());
+    EXPECT_FALSE(w.Graph()->CopyStampLabel()->isVisible());
+    EXPECT_FALSE(w.Graph()->CopyStampLabel()->text().isEmpty());
+}
+
+TEST_F(WindowActionsTest, LogfileButtonsFollowTheLogfile) {
+    MainWindow& w = Open();
+    w.LoggingButton()->click();
+    EXPECT_EQ(w.LoggingButton()->text(), "Stop");
+    EXPECT_FALSE(w.NewLogFileButton()->isEnabled());
+    const std::string first = w.Controller().State().Log.LogPath();
+    EXPECT_TRUE(std::filesystem::exists(first));
+    w.LoggingButton()->click();
+    EXPECT_EQ(w.LoggingButton()->text(), "Start");
+    EXPECT_TRUE(w.NewLogFileButton()->isEnabled());
+    w.NewLogFileButton()->click();
+    EXPECT_TRUE(std::filesystem::exists(w.Controller().State().Log.LogPath()));
+}
+
+TEST_F(WindowActionsTest, ProfilesSaveLoadAndTheCloseQuestion) {
+    MainWindow& w = Open({"/dev/ttyUSB0", "/dev/ttyUSB1"});
+    const std::string profile = folder.Folder() + "profiles/roof.prf";
+    std::filesystem::create_directories(folder.path() / "profiles");
+
+    // A user choice marks receiver 1 changed; Save writes it and clears the mark.
+    QComboBox* ports = w.Receiver(1)->PortList();
+    ports->setCurrentIndex(1);
+    emit ports->activated(1);
+    savePaths.push_back(profile);
+    w.Receiver(1)->SaveButton()->click();
+    EXPECT_EQ(platform::IniReadString(profile, "intf", "port", ""), "/dev/ttyUSB1");
+    EXPECT_EQ(platform::IniReadInteger(profile, "intf", "baudrate", -2), 3);
+    EXPECT_EQ(w.Receiver(1)->ProfileLabel()->text(), "roof");
+
+    // Loaded into receiver 2: selections applied, nothing marked changed.
+    openPaths.push_back(profile);
+    w.Receiver(2)->LoadButton()->click();
+    EXPECT_EQ(w.Receiver(2)->PortList()->currentText(), "/dev/ttyUSB1");
+    EXPECT_EQ(w.Receiver(2)->RateList()->currentText(), "1000000");
+    EXPECT_EQ(w.Receiver(2)->ProfileLabel()->text(), "roof");
+
+    // A change on receiver 2, then close: the question names the loaded profile; Yes saves
+    // it there. The settings name the profiles last loaded.
+    QComboBox* rates = w.Receiver(2)->RateList();
+    rates->setCurrentIndex(0);
+    emit rates->activated(0);
+    answers.push_back(true);
+    EXPECT_TRUE(w.close());
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0],
+              std::make_pair(std::string("roof"),
+                             std::string("Profile2 changed. Do you want to update?")));
+    EXPECT_EQ(platform::IniReadInteger(profile, "intf", "baudrate", -2), 0);
+    const std::string settings = folder.Folder() + "quorvex.ini";
+    EXPECT_EQ(platform::IniReadString(settings, "profiles", "profile1", "?"), "");
+    EXPECT_EQ(platform::IniReadString(settings, "profiles", "profile2", "?"), profile);
+    EXPECT_EQ(platform::IniReadInteger(settings, "timer", "interval", -2), 1);
+}
+
+TEST_F(WindowActionsTest, AFailedSettingsWriteKeepsTheWindowOpen) {
+    MainWindow& w = Open();
+    w.show();
+    std::filesystem::create_directory(folder.path() / "quorvex.ini");  // cannot be a file
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_TRUE(errors[0].starts_with("Unable to write to ")) << errors[0];
+}
+
+TEST_F(WindowActionsTest, RejectedPacketsAreCountedWithoutABox) {
+    MainWindow& w = Open();
+    MeasurementController& c = StartOnUdp(w);
+    for (int i = 0; i < 500; ++i) c.DataPacket(2).FeedText("*8D4840D6202CC371C32CE05760ZZ;");
+    c.DataPacket(2).FeedText(std::string("*") + kDf17 + ";");
+    c.Tick();
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(c.Rejected(2).Count, 500u);
+    EXPECT_EQ(w.Receiver(2)->RejectedLabel()->text(), "500 packets rejected");
+    EXPECT_TRUE(w.Receiver(2)->RejectedLabel()->toolTip().contains("'$ZZ' is not a valid integer"))
+        << w.Receiver(2)->RejectedLabel()->toolTip().toStdString();
+    EXPECT_EQ(w.Receiver(2)->Bar(4)->value(), 1);  // later packets still count
+    EXPECT_EQ(w.Receiver(1)->RejectedLabel()->text(), "");
+}
+
+TEST(ErrorDisplayTest, SameMessageIsCountedIntoTheOpenBox) {
+    EXPECT_EQ(ErrorBoxText("Select different ports!"), "Select different ports!");
+    EXPECT_EQ(ErrorBoxText("Address and port are already in use."),
+              "Address and port are already in use.");
+    EXPECT_EQ(ErrorBoxText("'' is not a valid integer value"), "'' is not a valid integer value.");
+
+    ErrorDisplay display(QStringLiteral("quorvex"));
+    for (int i = 0; i < 3; ++i) display.Show("Cannot open clipboard");
+    display.Show("Unable to open com port");
+    const std::vector<QMessageBox*> boxes = display.OpenBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0]->windowTitle(), "quorvex");
+    EXPECT_EQ(boxes[0]->icon(), QMessageBox::Critical);
+    EXPECT_FALSE(boxes[0]->isModal());
+    EXPECT_TRUE(boxes[0]->text().startsWith("Cannot open clipboard."))
+        << boxes[0]->text().toStdString();
+    EXPECT_TRUE(boxes[0]->text().contains("3 times"));
+    boxes[0]->close();
+    QApplication::processEvents();
+    display.Show("Cannot open clipboard");  // a closed box is not reused
+    EXPECT_EQ(display.OpenBoxes().size(), 2u);
+    EXPECT_FALSE(display.OpenBoxes()[1]->text().contains("times"));
+}
+
+}  // namespace
+}  // namespace quorvex::app::test

@@ -1,0 +1,139 @@
+// Start and Stop through the window: the refusals and failures that leave it stopped, and
+// what a run changes on the controls.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+
+#include "app/receiver_panel.h"
+#include "net/loopback.h"
+#include "platform/ini_file.h"
+#include "support/pty.h"
+#include "window_fixture.h"
+
+namespace quorvex::app::test {
+namespace {
+
+using quorvex::test::Pty;
+using WindowStartTest = WindowFixture;
+
+struct Setup {
+    std::string port1, port2;  // "" leaves the list, "pty" picks the pseudo-terminal
+    int rate1 = 3, rate2 = 3;  // list indices; 5 is receiver 2's UDP item, 9 none
+    int format1 = 1, format2 = 1;
+};
+
+struct StartCase {
+    const char* name;
+    Setup setup;
+    bool holdUdpPort;
+    std::string refusal;  // the refusal box's text, or empty
+    std::string error;    // the start of the error display's message, or empty
+};
+
+TEST_F(WindowStartTest, RefusalsAndFailuresLeaveItStopped) {
+    const StartCase cases[] = {
+        {"same port for both", {"pty", "pty"}, false, "Select different ports!", ""},
+        {"udp while port 2 shows port 1's",
+         {"pty", "pty", 3, 5},
+         false,
+         "Select different ports!",
+         ""},
+        {"empty rate list", {"pty", "", 9}, false, "", "'' is not a valid integer value"},
+        {"no format chosen",
+         {"pty", "", 3, 3, -1},
+         false,
+         "Select a line format for receiver 1!",
+         ""},
+        {"a port that cannot be opened",
+         {"/dev/quorvex-missing", ""},
+         false,
+         "",
+         "Unable to open com port"},
+        {"udp port taken", {"", "", 3, 5}, true, "Receiver 2 cannot listen on UDP port", ""},
+    };
+    for (const StartCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        errors.clear();
+        refusals.clear();
+        Pty pty;
+        std::unique_ptr<net::test::LoopbackSocket> squatter;
+        if (c.holdUdpPort)
+            squatter = std::make_unique<net::test::LoopbackSocket>(SOCK_DGRAM, udpPort);
+        MainWindow& w = Open({pty.Path(), "/dev/quorvex-missing"});
+        MeasurementController& controller = w.Controller();
+        const auto pick = [&](int receiver, const std::string& port, int rate, int format) {
+            ReceiverProfile& r = controller.ReceiverControls(receiver);
+            if (port == "pty") r.Port.SelectIndex(0);
+            if (port == "/dev/quorvex-missing") r.Port.SelectIndex(1);
+            r.BaudRate.SelectIndex(rate);
+            r.Format.SelectIndex(format);
+        };
+        pick(1, c.setup.port1, c.setup.rate1, c.setup.format1);
+        pick(2, c.setup.port2, c.setup.rate2, c.setup.format2);
+
+        w.StartButton()->click();
+
+        EXPECT_FALSE(controller.Running());
+        EXPECT_EQ(w.StartButton()->text(), "Start");
+        EXPECT_FALSE(controller.Timer().isActive());
+        EXPECT_FALSE(controller.ComPort(1).Connected());
+        EXPECT_FALSE(controller.ComPort(2).Connected());
+        EXPECT_TRUE(w.Receiver(1)->PortList()->isEnabled());
+        if (c.refusal.empty()) {
+            EXPECT_TRUE(refusals.empty());
+        } else {
+            ASSERT_EQ(refusals.size(), 1u);
+            EXPECT_EQ(refusals[0].first, "Quorvex");
+            EXPECT_TRUE(refusals[0].second.starts_with(c.refusal)) << refusals[0].second;
+        }
+        if (c.error.empty()) {
+            EXPECT_TRUE(errors.empty()) << errors.front();
+        } else {
+            ASSERT_EQ(errors.size(), 1u);
+            EXPECT_TRUE(errors[0].starts_with(c.error)) << errors[0];
+        }
+        window.reset();
+    }
+}
+
+TEST_F(WindowStartTest, ARunDisablesTheReceiverControlsAndStopEnablesThemAgain) {
+    Pty pty;
+    CommandLine commandLine;
+    commandLine.Receiver1 = ReceiverOption{pty.Path(), 921600, false, ':'};
+    commandLine.Receiver2 = ReceiverOption{"", 0, true, '@'};
+    MainWindow& w = Open({pty.Path()}, commandLine);
+    MeasurementController& c = w.Controller();
+    w.StartButton()->click();
+    ASSERT_TRUE(c.Running());
+    EXPECT_EQ(c.ComPort(1).Port(), pty.Path());
+    EXPECT_EQ(c.ComPort(1).CustomBaudRate(), 921600);
+    EXPECT_EQ(c.DataPacket(1).StartString(), ":");
+    EXPECT_EQ(c.DataPacket(2).StartString(), "@");
+    EXPECT_FALSE(c.Crc(1));
+    EXPECT_TRUE(c.Crc(2));
+    EXPECT_EQ(w.Receiver(2)->PortList()->currentIndex(), -1);  // UDP: no serial port
+    for (int receiver : {1, 2}) {
+        EXPECT_FALSE(w.Receiver(receiver)->PortList()->isEnabled());
+        EXPECT_FALSE(w.Receiver(receiver)->RateList()->isEnabled());
+        EXPECT_FALSE(w.Receiver(receiver)->FormatList()->isEnabled());
+        EXPECT_FALSE(w.Receiver(receiver)->CrcBox()->isEnabled());
+    }
+    EXPECT_TRUE(Find<QComboBox>("intervalList")->isEnabled());
+    EXPECT_FALSE(Find<QComboBox>("feedPortBox")->isEnabled());
+
+    w.StartButton()->click();
+    EXPECT_FALSE(c.Running());
+    EXPECT_FALSE(c.ComPort(1).Connected());
+    for (int receiver : {1, 2}) {
+        EXPECT_TRUE(w.Receiver(receiver)->PortList()->isEnabled());
+        EXPECT_TRUE(w.Receiver(receiver)->CrcBox()->isEnabled());
+    }
+    EXPECT_TRUE(Find<QComboBox>("feedPortBox")->isEnabled());
+    // Set up from the command line: no profile changed, so closing asks nothing.
+    EXPECT_TRUE(w.close());
+    EXPECT_TRUE(questions.empty());
+}
+
+}  // namespace
+}  // namespace quorvex::app::test
