@@ -1,30 +1,12 @@
 #include "core/logfile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
+#include "platform/append_file.h"
 #include "platform/ui_thread.h"
 
 namespace quorvex {
-namespace {
-
-// Writes all of `bytes`; false with errno set when the system refuses.
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-}  // namespace
 
 Logfile::Logfile(std::string appFolder, const Clock& clock)
     : appFolder_(std::move(appFolder)), clock_(clock) {}
@@ -33,32 +15,22 @@ void Logfile::NewLogFile() {
     logStamp_ = LogStampText(clock_.Now());
     logPath_ = appFolder_ + logStamp_ + ".log";
     logCreated_ = true;
-    // No O_TRUNC: a second file within one second, or after the clock was set back, has the
-    // name of one that holds entries already, and those must stay.
-    const int fd = ::open(logPath_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        ReportFailure("Cannot create log file ", errno);
+    // A second file within one second, or after the clock was set back, has the name of one
+    // that holds entries already, and those must stay.
+    if (const int error = platform::CreateOrKeepFile(logPath_); error != 0) {
+        ReportFailure("Cannot create log file ", error);
         return;
     }
-    ::close(fd);
     failureReported_ = false;
 }
 
 void Logfile::Append(std::string_view bytes) {
-    // Without O_CREAT: a file the operator deleted or moved is not brought back.
-    const int fd = ::open(logPath_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno != ENOENT) ReportFailure("Cannot write to log file ", errno);
-        return;
-    }
-    const bool written = WriteAll(fd, bytes);
-    const int writeError = errno;
-    const bool closed = ::close(fd) == 0 || errno == EINTR;
-    const int closeError = errno;
-    if (!written) {
-        ReportFailure("Cannot write to log file ", writeError);
-    } else if (!closed) {
-        ReportFailure("Cannot write to log file ", closeError);
+    // A file the operator deleted or moved is not brought back, and its entries are lost
+    // without a message.
+    const int error = platform::AppendToExistingFile(logPath_, bytes);
+    if (error == ENOENT) return;
+    if (error != 0) {
+        ReportFailure("Cannot write to log file ", error);
     } else {
         failureReported_ = false;
     }

@@ -1,5 +1,6 @@
 #pragma once
-// A read-only memory mapping of a file, or of a stretch of one.
+// A read-only memory mapping of a file, or of a stretch of one, failing with the translation
+// layer's texts. The mapping itself is the platform's (platform/file_mapping.h).
 //
 // The bytes stay valid and unchanged for the mapping's life as long as nobody shortens the
 // file meanwhile. A mapping is moved, never copied; its bytes may be read from any thread.
@@ -7,6 +8,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "platform/file_mapping.h"
 
 namespace quorvex::translation {
 
@@ -21,22 +25,12 @@ class FileMapping {
     static FileMapping Map(const std::string& path, const std::string& name,
                            std::uint64_t offset = 0, std::uint64_t size = 0);
 
-    FileMapping(FileMapping&& other) noexcept;
-    FileMapping& operator=(FileMapping&& other) noexcept;
-    FileMapping(const FileMapping&) = delete;
-    FileMapping& operator=(const FileMapping&) = delete;
-    ~FileMapping();
-
-    std::string_view Bytes() const { return bytes_; }
+    std::string_view Bytes() const { return mapping_.Bytes(); }
 
   private:
-    FileMapping(void* base, std::size_t length, std::string_view bytes)
-        : base_(base), length_(length), bytes_(bytes) {}
-    void Release() noexcept;
+    explicit FileMapping(platform::ReadOnlyMapping mapping) : mapping_(std::move(mapping)) {}
 
-    void* base_ = nullptr;
-    std::size_t length_ = 0;
-    std::string_view bytes_;
+    platform::ReadOnlyMapping mapping_;
 };
 
 }  // namespace quorvex::translation

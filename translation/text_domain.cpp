@@ -1,8 +1,8 @@
 #include "translation/text_domain.h"
 
-#include <sys/stat.h>
-
+#include <filesystem>
 #include <mutex>
+#include <system_error>
 #include <utility>
 
 #include "translation/translation_error.h"
@@ -13,8 +13,9 @@ namespace {
 
 // A file (not a folder) of that name exists on disk.
 bool FileExists(const std::string& path) {
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    return !error && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
 }
 
 }  // namespace
