@@ -1,11 +1,13 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QStyleFactory>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -19,6 +21,7 @@
 #include "platform/main_thread.h"
 #include "platform/port_probe.h"
 #include "platform/program_folder.h"
+#include "platform/termination_signals.h"
 #include "serial/com_error.h"
 #include "translation/resource_strings.h"
 #include "translation/translation.h"
@@ -105,6 +108,16 @@ int RunProgram(int argc, char** argv) {
         options.Ports = setup.Ports;
         MainWindow window(std::move(options), commandLine);
         errors.SetWindow(&window);
+        // SIGINT and SIGTERM close the window as the operator would: settings are written.
+        const int signalPipe = platform::WatchTerminationSignals();
+        std::unique_ptr<QSocketNotifier> signalNotifier;
+        if (signalPipe >= 0) {
+            signalNotifier = std::make_unique<QSocketNotifier>(signalPipe, QSocketNotifier::Read);
+            QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &window,
+                             [signalPipe, &window] {
+                                 if (platform::TakeTerminationSignals(signalPipe)) window.close();
+                             });
+        }
         window.show();
         QTimer::singleShot(0, &window, [&window, &commandLine] { window.AfterShow(commandLine); });
         exitCode = QApplication::exec();

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The real program: its answers without a display, and its window under a real X server,
+# running a measurement with receiver 2 on UDP until SIGTERM closes it in order (exit 0).
+# Usage: program_smoke_test.sh PROGRAM
+set -uo pipefail
+program=$1
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" 2>&1)
+rc=$?
+[[ $rc -eq 1 && $out == *"graphical display is needed"* ]] || fail "no display: rc $rc, '$out'"
+[[ $(env -u DISPLAY "$program" --version) == "Quorvex 0.3" ]] || fail "--version"
+env -u DISPLAY "$program" --help | grep -q -- "--receiver2 udp:FORMAT" || fail "--help"
+out=$("$program" --receiver1 nonsense 2>&1)
+rc=$?
+[[ $rc -eq 2 && $out == *"is not a receiver set-up"* ]] || fail "bad option: rc $rc, '$out'"
+
+# Under Xvfb: start, run for a while, then SIGTERM.
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  QT_QPA_PLATFORM=xcb "$0" --receiver2 "udp:*" --start &
+  pid=$!
+  sleep 4
+  kill -0 $pid || exit 3
+  kill -TERM $pid
+  wait $pid
+' "$program"
+rc=$?
+[[ $rc -eq 0 ]] || fail "the window run ended with $rc"
+echo "program smoke test passed"
