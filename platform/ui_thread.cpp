@@ -23,13 +23,12 @@ bool OnUiThread() {
     return recorded == std::thread::id() || recorded == std::this_thread::get_id();
 }
 
-void CheckUiThread(const std::source_location& where) {
+void CheckUiThread(const char* function, const char* file, int line) {
     if (OnUiThread()) return;
     std::fprintf(stderr,
-                 "%s:%u: %s is user-interface thread only, but was called on another thread "
+                 "%s:%d: %s is user-interface thread only, but was called on another thread "
                  "(id hash %zu)\n",
-                 where.file_name(), static_cast<unsigned>(where.line()), where.function_name(),
-                 std::hash<std::thread::id>{}(std::this_thread::get_id()));
+                 file, line, function, std::hash<std::thread::id>{}(std::this_thread::get_id()));
     std::fflush(stderr);
     std::abort();
 }
