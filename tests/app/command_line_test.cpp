@@ -1,0 +1,103 @@
+// The command line: the forms it accepts, the ones it refuses with their reasons, and what
+// it selects in the receivers' lists.
+
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace quorvex::app {
+namespace {
+
+using Args = std::vector<std::string>;
+
+const std::string kChoices =
+    " (RATE one of 115200, 833333, 921600, 1000000, 3000000; FORMAT one of @ * :)";
+
+TEST(CommandLineTest, AcceptedForms) {
+    const struct {
+        Args args;
+        std::optional<ReceiverOption> receiver1, receiver2;
+    } cases[] = {
+        {{"--receiver1=/dev/pts/3:115200::"}, ReceiverOption{"/dev/pts/3", 115200, false, ':'}, {}},
+        {{"--receiver1", "/dev/ttyUSB0:3000000:@"},
+         ReceiverOption{"/dev/ttyUSB0", 3000000, false, '@'},
+         {}},
+        {{"--receiver2", "udp:*"}, {}, ReceiverOption{"", 0, true, '*'}},
+        // A device path may hold ":"; the rate and the format are the last two fields.
+        {{"--receiver2=a:b:833333:*", "--receiver1=a:1000000:@"},
+         ReceiverOption{"a", 1000000, false, '@'},
+         ReceiverOption{"a:b", 833333, false, '*'}},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = ParseCommandLine(c.args);
+        ASSERT_TRUE(std::holds_alternative<CommandLine>(parsed)) << c.args[0];
+        const CommandLine& line = std::get<CommandLine>(parsed);
+        EXPECT_EQ(line.Receiver1, c.receiver1) << c.args[0];
+        EXPECT_EQ(line.Receiver2, c.receiver2) << c.args[0];
+    }
+
+    const auto flags = ParseCommandLine({"--start", "--connect", "--log", "--port-device",
+                                         "/dev/pts/7", "--port-device=/dev/pts/8"});
+    ASSERT_TRUE(std::holds_alternative<CommandLine>(flags));
+    const CommandLine& line = std::get<CommandLine>(flags);
+    EXPECT_TRUE(line.Start && line.Connect && line.Log && !line.Help && !line.Version);
+    EXPECT_EQ(line.PortDevices, (Args{"/dev/pts/7", "/dev/pts/8"}));
+}
+
+TEST(CommandLineTest, RefusedFormsSayWhy) {
+    const struct {
+        Args args;
+        std::string message;
+    } cases[] = {
+        {{"--receiver1=udp:*"},
+         "\"udp:*\" is not a receiver set-up: --receiver1 takes DEVICE:RATE:FORMAT" + kChoices +
+             "."},
+        {{"--receiver2=/dev/ttyS0:9600:*"},
+         "\"/dev/ttyS0:9600:*\" is not a receiver set-up: --receiver2 takes DEVICE:RATE:FORMAT or "
+         "udp:FORMAT" +
+             kChoices + "."},
+        {{"--receiver1=/dev/ttyS0:115200:#"},
+         "\"/dev/ttyS0:115200:#\" is not a receiver set-up: --receiver1 takes "
+         "DEVICE:RATE:FORMAT" +
+             kChoices + "."},
+        {{"--receiver2"}, "--receiver2 takes DEVICE:RATE:FORMAT or udp:FORMAT" + kChoices + "."},
+        {{"--receiver1=/dev/a:115200:*", "--receiver2=/dev/a:921600:@"},
+         "--receiver1 and --receiver2 name the same device \"/dev/a\"."},
+        {{"--start=yes"}, "--start takes no value."},
+        {{"--port-device="}, "--port-device takes a device path."},
+        {{"--start", "-x"}, "Unknown option \"-x\"; quorvex --help lists the options."},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = ParseCommandLine(c.args);
+        ASSERT_TRUE(std::holds_alternative<CommandLineError>(parsed)) << c.args[0];
+        EXPECT_EQ(std::get<CommandLineError>(parsed).Message, c.message);
+    }
+}
+
+TEST(CommandLineTest, ApplyingSelectsWhatItNamesWithoutMarkingAProfileChanged) {
+    const auto parsed = ParseCommandLine({"--receiver1=/dev/pts/3:921600::", "--receiver2=udp:@"});
+    ASSERT_TRUE(std::holds_alternative<CommandLine>(parsed));
+    const CommandLine& line = std::get<CommandLine>(parsed);
+    Args ports = {"/dev/ttyUSB0"};
+    for (const std::string& device : ExtraPortDevices(line)) ports.push_back(device);
+    ProfileSettings settings = MakeProfileSettings(ports);
+    ApplyCommandLine(line, settings);
+
+    const ReceiverProfile& r1 = settings.Receiver1;
+    const ReceiverProfile& r2 = settings.Receiver2;
+    EXPECT_EQ(r1.Port.Text, "/dev/pts/3");
+    EXPECT_EQ(r1.Port.ItemIndex, 1);
+    EXPECT_EQ(r1.BaudRate.Text, "921600");
+    EXPECT_EQ(r1.Format.ItemIndex, 2);
+    EXPECT_EQ(r2.Port.ItemIndex, -1) << "UDP leaves the port list alone";
+    EXPECT_EQ(r2.BaudRate.Text, "UDP Port 7934");
+    EXPECT_EQ(r2.Format.Text, "@<counter><mode-s>;");
+    EXPECT_FALSE(r1.Changed || r2.Changed);
+}
+
+}  // namespace
+}  // namespace quorvex::app
