@@ -19,20 +19,20 @@ TChart::~TChart() = default;
 
 TLineSeries& TChart::AddSeries(const QString& name) {
     series_.push_back(std::make_unique<TLineSeries>(this, name));
-    Invalidate();
+    InvalidateLayers();
     return *series_.back();
 }
 
 void TChart::SetView3D(bool on) {
     if (on == view3D_) return;
     view3D_ = on;
-    Invalidate();
+    InvalidateLayers();
 }
 
 void TChart::SetView3DWalls(bool on) {
     if (on == view3DWalls_) return;
     view3DWalls_ = on;
-    Invalidate();
+    InvalidateLayers();
 }
 
 void TChart::SetAllowZoom(bool on) {
@@ -46,24 +46,29 @@ void TChart::SetAllowPanning(TPanningMode mode) {
 void TChart::SetColor(const QColor& color) {
     if (color == color_) return;
     color_ = color;
-    Invalidate();
+    InvalidateLayers();
 }
 
 void TChart::SetBackWallColor(const QColor& color) {
     if (color == backWallColor_) return;
     backWallColor_ = color;
-    Invalidate();
+    InvalidateLayers();
 }
 
 void TChart::SetLabelLocale(const QLocale& locale) {
     locale_ = locale;
-    Invalidate();
+    InvalidateLayers();
 }
 
 void TChart::Invalidate() {
     if (repaintPending_) return;
     repaintPending_ = true;
     update();
+}
+
+void TChart::InvalidateLayers() {
+    ++generation_;
+    Invalidate();
 }
 
 void TChart::paintEvent(QPaintEvent*) {

@@ -6,13 +6,22 @@
 // Threads: the user-interface thread only. Adding and clearing points never draws; every
 // change asks for a repaint through Invalidate, and the requests of one refill are coalesced
 // into a single paint when the event loop next runs.
+//
+// Drawing: everything but the series lines (background, title, legend, back wall, grid, axes)
+// is kept as a picture and redrawn only when it changes: when the size, the axis ranges, the
+// plot rectangle or the label locale differ from the last paint, or after any part reported a
+// change of how it looks through InvalidateLayers. A paint of new points thus costs one copy
+// of that picture and the lines.
 
 #include <QColor>
+#include <QLine>
 #include <QLocale>
+#include <QPixmap>
 #include <QPoint>
 #include <QRect>
 #include <QWidget>
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -78,6 +87,9 @@ class TChart : public QWidget {
     // Asks for a repaint. Only the first request after a paint reaches the window system;
     // the rest are already covered by it.
     void Invalidate();
+    // Asks for a repaint that also redraws the kept picture: every setter of the chart and of
+    // its parts that changes how they look calls it; adding and clearing points does not.
+    void InvalidateLayers();
 
     // Draws the whole chart into `painter` over `bounds` (what a paint of the control does).
     void Draw(QPainter& painter, const QRect& bounds);
@@ -92,7 +104,28 @@ class TChart : public QWidget {
     void wheelEvent(QWheelEvent* event) override;
 
   private:
+    // What the kept picture was drawn from.
+    struct BackdropKey {
+        QRect bounds;
+        qreal pixelRatio = 0;
+        quint64 generation = 0;
+        double leftMinimum = 0, leftMaximum = 0, bottomMinimum = 0, bottomMaximum = 0;
+        QRect plot;
+        QLocale locale;
+        bool operator==(const BackdropKey&) const = default;
+    };
+
+    // The layout of one paint: title, legend, axis ranges, plot rectangle and axes.
+    void Layout(const QRect& bounds, const QLocale& locale);
+    // Everything but the series, as laid out.
+    void DrawBackdrop(QPainter& painter, const QRect& bounds);
+    // A series from its drawable points, which DrawSeries puts in points_ (their indices in
+    // indices_) for the other two.
     void DrawSeries(QPainter& painter, const TLineSeries& series);
+    void DrawWithPointers(QPainter& painter, const TLineSeries& series);
+    void DrawPolyline(QPainter& painter, const TLineSeries& series);
+    void StrokePolyline(QPainter& painter, const TChartPen& pen, const QColor& color,
+                        const std::vector<QPoint>& points);
     bool InPanArea(QPoint p) const;
 
     std::vector<std::unique_ptr<TLineSeries>> series_;
@@ -110,8 +143,17 @@ class TChart : public QWidget {
     std::optional<QLocale> locale_;
 
     bool repaintPending_ = false;
+    quint64 generation_ = 1;  // counts the changes of how the chart looks
     QRect chartRect_;
-    std::vector<QPoint> points_;  // reused by every series drawing
+    QRect titleArea_;
+    QPixmap backdrop_;
+    std::optional<BackdropKey> backdropKey_;
+    // Reused by every series drawing.
+    std::vector<QPoint> points_;
+    std::vector<std::size_t> indices_;
+    std::vector<QPoint> run_;
+    std::vector<QLine> lines_;
+    std::vector<QRect> rects_;
 
     bool panning_ = false;
     QPoint panFrom_;

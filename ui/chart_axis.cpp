@@ -47,7 +47,7 @@ TChartAxis::TChartAxis(TChart* parent, bool horizontal)
       titleFont_(ChartFont(QStringLiteral("Arial"))) {}
 
 void TChartAxis::Changed() {
-    if (parent_) parent_->Invalidate();
+    if (parent_) parent_->InvalidateLayers();
 }
 
 void TChartAxis::SetAutomatic(bool value) {
@@ -132,9 +132,11 @@ int TChartAxis::MarginSize(const QLocale& locale) const {
     const QFontMetrics labels(labelsFont_);
     const QFontMetrics title(titleFont_);
     const int titleSize = titleCaption_.isEmpty() ? 0 : title.height() + 2;
-    int labelSize;
+    int labelSize = 0;
     if (horizontal_) {
         labelSize = labels.height();
+    } else if (labelsValid_) {
+        for (const Label& label : labels_) labelSize = std::max(labelSize, label.width);
     } else {
         labelSize = std::max(labels.horizontalAdvance(LabelText(iMinimum_, locale)),
                              labels.horizontalAdvance(LabelText(iMaximum_, locale)));
@@ -149,25 +151,43 @@ int TChartAxis::EndOverhang(const QLocale& locale) const {
            2;
 }
 
+void TChartAxis::SetLength(int length, const QLocale& locale) {
+    const QFontMetrics labels(labelsFont_);
+    const int labelSize = horizontal_
+                              ? std::max(labels.horizontalAdvance(LabelText(iMinimum_, locale)),
+                                         labels.horizontalAdvance(LabelText(iMaximum_, locale)))
+                              : labels.height();
+    labelStep_ = AxisLabelStep(iMaximum_ - iMinimum_,
+                               AxisLabelsThatFit(length, labelSize, labelsSeparation_));
+    UpdateLabels(locale);
+}
+
+void TChartAxis::UpdateLabels(const QLocale& locale) {
+    if (labelsValid_ && labelsMinimum_ == iMinimum_ && labelsMaximum_ == iMaximum_ &&
+        labelsStep_ == labelStep_ && labelsFormat_ == valuesFormat_ && labelsLocale_ == locale)
+        return;
+    const QFontMetrics fm(labelsFont_);
+    labels_.clear();
+    for (double v : LabelValues()) {
+        QString text = LabelText(v, locale);
+        const int width = fm.horizontalAdvance(text);
+        labels_.push_back({v, std::move(text), width});
+    }
+    labelsValid_ = true;
+    labelsMinimum_ = iMinimum_;
+    labelsMaximum_ = iMaximum_;
+    labelsStep_ = labelStep_;
+    labelsFormat_ = valuesFormat_;
+    labelsLocale_ = locale;
+}
+
 void TChartAxis::SetPlot(const QRect& plot, const QLocale& locale) {
     plot_ = plot;
+    SetLength(horizontal_ ? plot.width() - 1 : plot.height() - 1, locale);
     const int margin = MarginSize(locale);
     axisRect_ = horizontal_ ? QRect(plot.left(), plot.bottom() + 1, plot.width(), margin)
                             : QRect(plot.left() - margin, plot.top(), margin, plot.height());
-
-    const QFontMetrics labels(labelsFont_);
-    int labelSize;
-    int length;
-    if (horizontal_) {
-        labelSize = std::max(labels.horizontalAdvance(LabelText(iMinimum_, locale)),
-                             labels.horizontalAdvance(LabelText(iMaximum_, locale)));
-        length = plot.width() - 1;
-    } else {
-        labelSize = labels.height();
-        length = plot.height() - 1;
-    }
-    labelStep_ = AxisLabelStep(iMaximum_ - iMinimum_,
-                               AxisLabelsThatFit(length, labelSize, labelsSeparation_));
+    PlaceTexts();
 }
 
 AxisMapping TChartAxis::Mapping() const {
@@ -228,8 +248,8 @@ void TChartAxis::DrawGrid(QPainter& painter) const {
     pen.setCosmetic(true);
     painter.setPen(pen);
     const AxisMapping m = Mapping();
-    for (double v : LabelValues()) {
-        const int p = static_cast<int>(std::lround(m.Pixel(v)));
+    for (const Label& label : labels_) {
+        const int p = static_cast<int>(std::lround(m.Pixel(label.value)));
         if (horizontal_) {
             if (p > plot_.left() && p < plot_.right())
                 painter.drawLine(p, plot_.top() + 1, p, plot_.bottom() - 1);
@@ -240,7 +260,47 @@ void TChartAxis::DrawGrid(QPainter& painter) const {
     }
 }
 
-void TChartAxis::DrawAxis(QPainter& painter, const QLocale& locale) const {
+QRect TChartAxis::LabelBox(const Label& label, const AxisMapping& m, const QFontMetrics& fm) const {
+    const int p = static_cast<int>(std::lround(m.Pixel(label.value)));
+    if (horizontal_)
+        return QRect(p - label.width / 2, plot_.bottom() + tickLength_ + 2, label.width,
+                     fm.height());
+    const int right = plot_.left() - tickLength_ - 2;
+    return QRect(right - label.width, p - fm.height() / 2, label.width, fm.height());
+}
+
+QRect TChartAxis::TitleBox(const QFontMetrics& tm, QTransform& transform) const {
+    transform.reset();
+    if (horizontal_) {
+        const QFontMetrics fm(labelsFont_);
+        const int top = plot_.bottom() + tickLength_ + 2 + fm.height() + 2;
+        return QRect(plot_.left(), top, plot_.width(), tm.height());
+    }
+    // Turned about its centre, in the outermost strip of the axis's room.
+    transform.translate(axisRect_.left() + tm.height() / 2, plot_.center().y());
+    transform.rotate(-titleAngle_);
+    return titleAngle_ % 180 == 0
+               ? QRect(-axisRect_.width(), -tm.height() / 2, 2 * axisRect_.width(), tm.height())
+               : QRect(-plot_.height() / 2, -tm.height() / 2, plot_.height(), tm.height());
+}
+
+void TChartAxis::PlaceTexts() {
+    const AxisMapping m = Mapping();
+    const QFontMetrics fm(labelsFont_);
+    labelsRect_ = QRect();
+    for (const Label& label : labels_) labelsRect_ |= LabelBox(label, m, fm);
+
+    titleRect_ = QRect();
+    if (titleCaption_.isEmpty()) return;
+    const QFontMetrics tm(titleFont_);
+    QTransform transform;
+    const QRect box = TitleBox(tm, transform);
+    const int width = tm.horizontalAdvance(titleCaption_);
+    const QRect text(box.left() + (box.width() - width) / 2, box.top(), width, box.height());
+    titleRect_ = transform.mapRect(text);
+}
+
+void TChartAxis::DrawAxis(QPainter& painter) const {
     painter.setPen(QPen(Qt::black, 0));
     if (horizontal_) {
         painter.drawLine(plot_.left(), plot_.bottom(), plot_.right(), plot_.bottom());
@@ -249,13 +309,12 @@ void TChartAxis::DrawAxis(QPainter& painter, const QLocale& locale) const {
     }
 
     const AxisMapping m = Mapping();
-    const std::vector<double> values = LabelValues();
     // Minor ticks between labels and beyond the outer ones, within the range.
-    if (minorTickCount_ > 0 && values.size() > 1) {
+    if (minorTickCount_ > 0 && labels_.size() > 1) {
         const double minorStep = labelStep_ / (minorTickCount_ + 1);
         const double low = std::min(iMinimum_, iMaximum_);
         const double high = std::max(iMinimum_, iMaximum_);
-        for (double v = values.front() - labelStep_; v <= high + minorStep * 1e-6;
+        for (double v = labels_.front().value - labelStep_; v <= high + minorStep * 1e-6;
              v += labelStep_) {
             for (int i = 1; i <= minorTickCount_; ++i) {
                 const double minor = v + i * minorStep;
@@ -272,43 +331,31 @@ void TChartAxis::DrawAxis(QPainter& painter, const QLocale& locale) const {
 
     painter.setFont(labelsFont_);
     const QFontMetrics fm(labelsFont_);
-    for (double v : values) {
-        const int p = static_cast<int>(std::lround(m.Pixel(v)));
-        const QString text = LabelText(v, locale);
+    for (const Label& label : labels_) {
+        const int p = static_cast<int>(std::lround(m.Pixel(label.value)));
         if (horizontal_) {
             painter.drawLine(p, plot_.bottom() + 1, p, plot_.bottom() + tickLength_);
-            const int w = fm.horizontalAdvance(text);
-            painter.drawText(
-                QRect(p - w / 2 - 1, plot_.bottom() + tickLength_ + 2, w + 2, fm.height()),
-                Qt::AlignCenter, text);
         } else {
             painter.drawLine(plot_.left() - tickLength_, p, plot_.left() - 1, p);
-            const int right = plot_.left() - tickLength_ - 2;
-            painter.drawText(
-                QRect(axisRect_.left(), p - fm.height() / 2, right - axisRect_.left(), fm.height()),
-                Qt::AlignRight | Qt::AlignVCenter, text);
+        }
+        // The box is as wide as the text's advance; the glyphs' edges may reach beyond it.
+        const QRect box = LabelBox(label, m, fm);
+        if (horizontal_) {
+            painter.drawText(box.adjusted(-1, 0, 1, 0), Qt::AlignCenter | Qt::TextDontClip,
+                             label.text);
+        } else {
+            painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter | Qt::TextDontClip, label.text);
         }
     }
 
     if (titleCaption_.isEmpty()) return;
     painter.setFont(titleFont_);
-    const QFontMetrics tm(titleFont_);
-    if (horizontal_) {
-        const int top = plot_.bottom() + tickLength_ + 2 + fm.height() + 2;
-        painter.drawText(QRect(plot_.left(), top, plot_.width(), tm.height()), Qt::AlignCenter,
-                         titleCaption_);
-    } else {
-        painter.save();
-        const QPoint centre(axisRect_.left() + tm.height() / 2, plot_.center().y());
-        painter.translate(centre);
-        painter.rotate(-titleAngle_);
-        const QRect box =
-            titleAngle_ % 180 == 0
-                ? QRect(-axisRect_.width(), -tm.height() / 2, 2 * axisRect_.width(), tm.height())
-                : QRect(-plot_.height() / 2, -tm.height() / 2, plot_.height(), tm.height());
-        painter.drawText(box, Qt::AlignCenter, titleCaption_);
-        painter.restore();
-    }
+    QTransform transform;
+    const QRect box = TitleBox(QFontMetrics(titleFont_), transform);
+    painter.save();
+    painter.setTransform(transform, true);
+    painter.drawText(box, Qt::AlignCenter, titleCaption_);
+    painter.restore();
 }
 
 }  // namespace quorvex::ui

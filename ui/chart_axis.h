@@ -6,9 +6,11 @@
 // User-interface thread only.
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QLocale>
 #include <QRect>
 #include <QString>
+#include <QTransform>
 
 #include <memory>
 #include <vector>
@@ -90,13 +92,17 @@ class TChartAxis {
 
     // The label text of `value`.
     QString LabelText(double value, const QLocale& locale) const;
+    // Chooses the label step for a plot `length` pixels long along the axis (its width or
+    // height less one) and the labels of the current range.
+    void SetLength(int length, const QLocale& locale);
     // Room the labels, ticks and title take beside the plot (width for a vertical axis,
-    // height for a horizontal one).
+    // height for a horizontal one). A vertical axis makes room for the widest of the labels
+    // chosen by the last SetLength, wherever on the axis it lies.
     int MarginSize(const QLocale& locale) const;
     // Half the width of the widest end label: what a horizontal axis needs beyond its end.
     int EndOverhang(const QLocale& locale) const;
 
-    // Places the axis along `plot` and chooses its label step.
+    // Places the axis along `plot` and chooses its label step and labels.
     void SetPlot(const QRect& plot, const QLocale& locale);
     double LabelStep() const { return labelStep_; }
     AxisMapping Mapping() const;
@@ -104,17 +110,33 @@ class TChartAxis {
     double CalcPosPoint(int pixel) const;
     // The strip beside the plot that belongs to the axis (labels and ticks).
     QRect AxisRect() const { return axisRect_; }
+    // Where the label texts and the title text go, as placed by the last SetPlot (the title's
+    // rectangle is empty without a caption).
+    QRect LabelsRect() const { return labelsRect_; }
+    QRect TitleRect() const { return titleRect_; }
 
     // Moves the range by `offset` (minimum and maximum alike, the range kept at least 1e-10)
     // and switches the automatic flags off for good.
     void Scroll(double offset);
 
     void DrawGrid(QPainter& painter) const;
-    void DrawAxis(QPainter& painter, const QLocale& locale) const;
+    void DrawAxis(QPainter& painter) const;
 
   private:
+    struct Label {
+        double value;
+        QString text;
+        int width;  // pixels, in the labels' font
+    };
+
     void Changed();
     std::vector<double> LabelValues() const;
+    void UpdateLabels(const QLocale& locale);
+    void PlaceTexts();
+    // The box a label's text fills, and the box the title is centred in with the turn that
+    // takes it to the axis.
+    QRect LabelBox(const Label& label, const AxisMapping& m, const QFontMetrics& fm) const;
+    QRect TitleBox(const QFontMetrics& tm, QTransform& transform) const;
 
     TChart* parent_;
     bool horizontal_;
@@ -138,7 +160,19 @@ class TChartAxis {
     double iMaximum_ = 0;
     QRect plot_;
     QRect axisRect_;
+    QRect labelsRect_;
+    QRect titleRect_;
     double labelStep_ = 1;
+
+    // The labels of the current range and step, kept while neither they nor the locale and
+    // format change.
+    std::vector<Label> labels_;
+    bool labelsValid_ = false;
+    double labelsMinimum_ = 0;
+    double labelsMaximum_ = 0;
+    double labelsStep_ = 0;
+    QLocale labelsLocale_;
+    QString labelsFormat_;
 };
 
 }  // namespace quorvex::ui

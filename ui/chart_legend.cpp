@@ -29,7 +29,7 @@ TChartLegend::TChartLegend(TChart* parent)
     : parent_(parent), font_(ChartFont(QStringLiteral("Arial"))) {}
 
 void TChartLegend::Changed() {
-    if (parent_) parent_->Invalidate();
+    if (parent_) parent_->InvalidateLayers();
 }
 
 void TChartLegend::SetVisible(bool visible) {

@@ -10,7 +10,7 @@
 namespace quorvex::ui {
 
 void TChartStrings::Changed() {
-    if (parent_) parent_->Invalidate();
+    if (parent_) parent_->InvalidateLayers();
 }
 
 void TChartStrings::Clear() {
@@ -36,23 +36,28 @@ TChartTitle::TChartTitle(TChart* parent)
 void TChartTitle::SetVisible(bool visible) {
     if (visible == visible_) return;
     visible_ = visible;
-    if (parent_) parent_->Invalidate();
+    if (parent_) parent_->InvalidateLayers();
 }
 
 void TChartTitle::SetFont(const QFont& font) {
     if (font == font_) return;
     font_ = font;
-    if (parent_) parent_->Invalidate();
+    if (parent_) parent_->InvalidateLayers();
 }
 
 void TChartTitle::SetFontColor(const QColor& color) {
     if (color == fontColor_) return;
     fontColor_ = color;
-    if (parent_) parent_->Invalidate();
+    if (parent_) parent_->InvalidateLayers();
 }
 
-int TChartTitle::Draw(QPainter& painter, const QRect& area) const {
+int TChartTitle::Height() const {
     if (!visible_ || text_.Count() == 0) return 0;
+    return text_.Count() * QFontMetrics(font_).height() + 2;
+}
+
+void TChartTitle::Draw(QPainter& painter, const QRect& area) const {
+    if (!visible_ || text_.Count() == 0) return;
     const QFontMetrics fm(font_);
     painter.setFont(font_);
     painter.setPen(fontColor_);
@@ -64,7 +69,6 @@ int TChartTitle::Draw(QPainter& painter, const QRect& area) const {
         painter.drawText(x, y + fm.ascent(), line);
         y += fm.height();
     }
-    return y - area.top() + 2;
 }
 
 }  // namespace quorvex::ui

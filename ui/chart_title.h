@@ -49,8 +49,10 @@ class TChartTitle {
     QColor FontColor() const { return fontColor_; }
     void SetFontColor(const QColor& color);
 
-    // Draws the lines centred across `area`'s width from its top; returns the height taken.
-    int Draw(QPainter& painter, const QRect& area) const;
+    // The height the lines take above the legend, gap included; 0 when hidden or empty.
+    int Height() const;
+    // Draws the lines centred across `area`'s width from its top.
+    void Draw(QPainter& painter, const QRect& area) const;
 
   private:
     TChart* parent_;

@@ -28,6 +28,10 @@ TLineSeries::TLineSeries(TChart* parent, const QString& name) : parent_(parent),
 TLineSeries::~TLineSeries() = default;
 
 void TLineSeries::Changed() {
+    if (parent_) parent_->InvalidateLayers();
+}
+
+void TLineSeries::DataChanged() {
     if (parent_) parent_->Invalidate();
 }
 
@@ -85,7 +89,8 @@ std::size_t TLineSeries::AddPoint(double x, double y, const QString& label, cons
         colors_.insert(colors_.begin() + at, color);
         labels_.insert(labels_.begin() + at, label);
     }
-    Changed();
+    if (color.isValid()) ++ownColors_;
+    DataChanged();
     return index;
 }
 
@@ -95,7 +100,8 @@ void TLineSeries::ClearPoints() {
     yValues_.Clear();
     colors_.clear();
     labels_.clear();
-    Changed();
+    ownColors_ = 0;
+    DataChanged();
 }
 
 void TLineSeries::Reserve(std::size_t n) {

@@ -3,7 +3,8 @@
 // label per point), its line pen, pointer and legend settings.
 //
 // User-interface thread only. Adding and clearing points never draws; each change asks the
-// chart for one coalesced repaint.
+// chart for one coalesced repaint, and a change of how the series looks (title, colour, pen,
+// pointer, legend, active) also tells the chart that its cached layers are stale.
 
 #include <QColor>
 #include <QPen>
@@ -94,6 +95,8 @@ class TLineSeries {
         return colors_[i].isValid() ? colors_[i] : seriesColor_;
     }
     const QString& Label(std::size_t i) const { return labels_[i]; }
+    // True when no point has a colour of its own: every point is drawn in the series' colour.
+    bool SingleColor() const { return ownColors_ == 0; }
 
     // Inserts (x, y) at its place in X order (after any point with an equal X) and returns
     // its index. Appending in order costs amortised constant time.
@@ -104,7 +107,8 @@ class TLineSeries {
     void Reserve(std::size_t n);
 
   private:
-    void Changed();
+    void Changed();      // how the series looks
+    void DataChanged();  // its points
 
     TChart* parent_;
     QString name_;
@@ -120,6 +124,7 @@ class TLineSeries {
     TChartValueList yValues_{false};
     std::vector<QColor> colors_;
     std::vector<QString> labels_;
+    std::size_t ownColors_ = 0;  // points whose colour is valid
 };
 
 }  // namespace quorvex::ui
