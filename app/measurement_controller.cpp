@@ -54,6 +54,12 @@ MeasurementController::MeasurementController(Options options, QObject* parent)
     state_.Log.OnError = [](const std::string& message) {
         platform::ShowApplicationError(message);
     };
+    // A busy receiver logs thousands of lines a second: they go to the file together once
+    // the event loop regains control, one open-append-close per batch.
+    state_.Log.SetGathering(true);
+    state_.Log.OnEntriesWaiting = [this] {
+        QTimer::singleShot(0, this, [this] { state_.Log.Flush(); });
+    };
 
     udp_->SetDefaultPort(options.UdpPort);
     ConnectUdpHandler();

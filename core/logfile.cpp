@@ -11,7 +11,37 @@ namespace quorvex {
 Logfile::Logfile(std::string appFolder, const Clock& clock)
     : appFolder_(std::move(appFolder)), clock_(clock) {}
 
+Logfile::~Logfile() {
+    Flush();
+}
+
+void Logfile::SetGathering(bool on) {
+    if (!on) Flush();
+    gathering_ = on;
+}
+
+void Logfile::Flush() {
+    if (waiting_.empty()) return;
+    Append(waiting_);
+    waiting_.clear();
+}
+
+void Logfile::Write(std::string_view entry) {
+    if (!gathering_) {
+        Append(entry);
+        return;
+    }
+    const bool first = waiting_.empty();
+    waiting_ += entry;
+    if (waiting_.size() > kGatherLimit) {
+        Flush();
+    } else if (first && OnEntriesWaiting) {
+        OnEntriesWaiting();
+    }
+}
+
 void Logfile::NewLogFile() {
+    Flush();
     logStamp_ = LogStampText(clock_.Now());
     logPath_ = appFolder_ + logStamp_ + ".log";
     logCreated_ = true;
@@ -46,14 +76,14 @@ void Logfile::WriteFrameLine(Receiver receiver, FrameVerdict verdict, std::strin
     QUORVEX_ASSERT_UI_THREAD();
     line_.clear();
     AppendFrameLine(line_, receiver, verdict, frame, clock_.Now(), timeSeparator_);
-    Append(line_);
+    Write(line_);
 }
 
 void Logfile::WriteFeedLine(std::string_view entry) {
     QUORVEX_ASSERT_UI_THREAD();
     line_.clear();
     AppendFeedEntry(line_, entry);
-    Append(line_);
+    Write(line_);
 }
 
 void Logfile::ToggleLogging() {
@@ -61,6 +91,7 @@ void Logfile::ToggleLogging() {
         if (!logCreated_) NewLogFile();
         logging_ = true;
     } else {
+        Flush();
         logging_ = false;
         newEnabled_ = true;
     }

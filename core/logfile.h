@@ -1,9 +1,10 @@
 #pragma once
 // The logfile: one line per decoded frame and one entry per feed message while logging is on.
 //
-// User-interface thread only. Every entry opens the file for appending, writes and closes,
-// so an entry is in the file once its write returns and no handle stays open between
-// entries; a file deleted while logging is on is not created again by appending.
+// User-interface thread only. Every write opens the file for appending, writes and closes,
+// so an entry is in the file once its write returns (while gathering: once the flush
+// returns) and no handle stays open between writes; a file deleted while logging is on is
+// not created again by appending.
 
 #include <functional>
 #include <string>
@@ -19,6 +20,9 @@ class Logfile {
   public:
     // appFolder ends in a path separator; the files are named appFolder + stamp + ".log".
     Logfile(std::string appFolder, const Clock& clock);
+    ~Logfile();
+    Logfile(const Logfile&) = delete;
+    Logfile& operator=(const Logfile&) = delete;
 
     bool Logging() const { return logging_; }
     bool LogCreated() const { return logCreated_; }
@@ -44,12 +48,24 @@ class Logfile {
     // The locale's time separator in frame lines; ":" unless the window sets another.
     void SetTimeSeparator(std::string separator) { timeSeparator_ = std::move(separator); }
 
+    // Gathering: while on, entries wait in memory and reach the file together at Flush, in
+    // one open-append-close instead of one per entry (a busy receiver logs thousands of
+    // lines a second). The window flushes as soon as its event loop regains control, so an
+    // entry is in the file milliseconds after its frame was counted. OnEntriesWaiting is
+    // called when a first entry starts to wait; more than kGatherLimit bytes flush at once.
+    // A new file, stopping, and the end of the logfile flush what waits for the old one.
+    void SetGathering(bool on);
+    void Flush();
+    std::function<void()> OnEntriesWaiting;
+    static constexpr std::size_t kGatherLimit = 256 * 1024;
+
     // Raised once when the log file cannot be created or an entry cannot be written, with
     // the path and the system's reason; raised again only after a later success. An entry
     // whose file was deleted or moved away is lost silently, as the operator removed it.
     std::function<void(const std::string& message)> OnError;
 
   private:
+    void Write(std::string_view entry);
     void Append(std::string_view bytes);
     void ReportFailure(std::string_view what, int error);
 
@@ -63,6 +79,8 @@ class Logfile {
     std::string logPath_;
     std::string timeSeparator_ = ":";
     std::string line_;  // reused for every entry
+    bool gathering_ = false;
+    std::string waiting_;  // gathered entries, not yet in the file
 };
 
 }  // namespace quorvex

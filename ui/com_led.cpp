@@ -61,6 +61,10 @@ QImage Transparent(const QImage& glyph) {
 
 TComLed::TComLed(QWidget* parent) : QWidget(parent), ringTimer_(this) {
     resize(25, 25);
+    // The indicator fills its own background, so a signal's immediate repaint paints this
+    // control alone and not the panel behind it: the receive lamp repaints twice for every
+    // chunk a busy receiver sends.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     link_.OnConn = [this](TComPort*, bool on) { SignalChange(on); };
     ringTimer_.setInterval(ringDuration_);
     QObject::connect(&ringTimer_, &QTimer::timeout, this, [this] { RingTimerTimer(); });
@@ -228,10 +232,11 @@ void TComLed::changeEvent(QEvent* event) {
 void TComLed::paintEvent(QPaintEvent*) {
     if (glyphOn_.isNull() || glyphOff_.isNull()) LoadKindGlyphs();
     const QImage& glyph = isEnabled() && state_ == TLedState::lsOn ? drawnOn_ : drawnOff_;
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(backgroundRole()));
     if (glyph.isNull()) return;
     const int left = std::max((width() - glyph.width()) / 2, 0);
     const int top = std::max((height() - glyph.height()) / 2, 0);
-    QPainter painter(this);
     painter.drawImage(left, top, glyph);
 }
 

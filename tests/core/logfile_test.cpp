@@ -235,3 +235,42 @@ TEST_F(LogfileTest, EntryThatCannotBeWrittenIsReportedOnce) {
 
 }  // namespace
 }  // namespace quorvex
+
+namespace quorvex {
+namespace {
+
+// Gathered entries reach their own file, in order, only at a flush (asked for once per
+// batch), and a new file or a stop flushes what waits for the old one.
+TEST_F(LogfileTest, GatheredEntriesReachTheirFileAtTheFlush) {
+    int asked = 0;
+    log.OnEntriesWaiting = [&asked] { ++asked; };
+    log.SetGathering(true);
+    log.ToggleLogging();
+    log.WriteFeedLine("1\r\n");
+    log.WriteFeedLine("2\r\n");
+    EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.41")), "");
+    EXPECT_EQ(asked, 1);
+    log.Flush();
+    EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.41")), "[S] ###  MSG,1\r\n[S] ###  MSG,2\r\n");
+
+    log.WriteFeedLine("3\r\n");
+    clock.now.second = 42;
+    log.NewLogFile();
+    log.WriteFeedLine("4\r\n");
+    log.ToggleLogging();  // stop
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.41")),
+              "[S] ###  MSG,1\r\n[S] ###  MSG,2\r\n[S] ###  MSG,3\r\n");
+    EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.42")), "[S] ###  MSG,4\r\n");
+
+    // Past the limit the entries go out without waiting for the flush.
+    log.ToggleLogging();
+    const std::string big(Logfile::kGatherLimit, 'x');
+    log.WriteFeedLine(big);
+    EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.42")).size(),
+              std::string("[S] ###  MSG,4\r\n[S] ###  MSG,").size() + big.size());
+    EXPECT_TRUE(errors.empty());
+}
+
+}  // namespace
+}  // namespace quorvex
