@@ -12,11 +12,15 @@
 
 #include <filesystem>
 
+#include <unistd.h>
+
 #include "app/error_display.h"
 #include "app/feed_panel.h"
 #include "app/graph_page.h"
 #include "app/receiver_panel.h"
+#include "net/loopback.h"
 #include "platform/ini_file.h"
+#include "support/pty.h"
 #include "ui/a_led.h"
 #include "ui/chart.h"
 #include "window_fixture.h"
@@ -217,6 +221,36 @@ TEST(ErrorDisplayTest, SameMessageIsCountedIntoTheOpenBox) {
     display.Show("Cannot open clipboard");  // a closed box is not reused
     EXPECT_EQ(display.OpenBoxes().size(), 2u);
     EXPECT_FALSE(display.OpenBoxes()[1]->text().contains("times"));
+}
+
+}  // namespace
+}  // namespace quorvex::app::test
+
+namespace quorvex::app::test {
+namespace {
+
+// A refused connection and a connection the server ends both put the Connect button up,
+// without a message.
+TEST_F(WindowActionsTest, TheConnectButtonComesUpWhenTheFeedEnds) {
+    MainWindow& w = Open();
+    MeasurementController& c = w.Controller();
+    QPushButton* connectButton = w.Feed()->ConnectButton();
+
+    c.FeedClient().SetPort(net::test::ClosedPort());
+    connectButton->click();
+    EXPECT_TRUE(connectButton->isChecked());
+    EXPECT_TRUE(quorvex::test::ServeUntil([&] { return !connectButton->isChecked(); }));
+
+    const auto server = net::test::Listener();
+    c.FeedClient().SetPort(server->port());
+    connectButton->click();
+    const int connection = server->Accept();
+    ASSERT_GE(connection, 0);
+    ASSERT_TRUE(quorvex::test::ServeUntil([&] { return c.FeedClient().Active(); }));
+    EXPECT_TRUE(connectButton->isChecked());
+    ::close(connection);
+    EXPECT_TRUE(quorvex::test::ServeUntil([&] { return !connectButton->isChecked(); }));
+    EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
 }  // namespace

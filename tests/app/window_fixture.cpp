@@ -1,24 +1,8 @@
 #include "window_fixture.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace quorvex::app::test {
 
-int FreeUdpPort() {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
-WindowFixture::WindowFixture() : udpPort(FreeUdpPort()) {
+WindowFixture::WindowFixture() : udpPort(quorvex::test::FreeUdpPort()) {
     platform::SetApplicationErrorHandler(
         [this](const std::string& message) { errors.push_back(message); });
 }

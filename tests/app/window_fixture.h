@@ -17,14 +17,12 @@
 
 #include "app/main_window.h"
 #include "platform/application_errors.h"
+#include "support/free_port.h"
 #include "support/temp_folder.h"
 
 namespace quorvex::app::test {
 
 using quorvex::test::TempFolder;
-
-// A UDP port nobody listens on now.
-int FreeUdpPort();
 
 class WindowFixture : public ::testing::Test {
   protected:

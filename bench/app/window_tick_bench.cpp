@@ -1,0 +1,117 @@
+// One measurement tick through the window: the controller's tick, its bars, figures and nine
+// series applied to the widgets, and the one paint that follows, offscreen at the window's
+// size. The 60-minute chart window is the heaviest (three series of 3600 points).
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QProgressBar>
+#include <QStyleFactory>
+#include <QTabWidget>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/graph_page.h"
+#include "app/main_window.h"
+#include "app/receiver_panel.h"
+#include "platform/main_thread.h"
+#include "tests/support/free_port.h"
+#include "ui/chart.h"
+
+namespace {
+
+using namespace quorvex;
+using namespace quorvex::app;
+
+// A running window on the given page and chart window, with some traffic each second.
+struct TickingWindow {
+    TickingWindow(int page, int chartIndex) {
+        folder = std::filesystem::temp_directory_path() /
+                 ("quorvex-bench-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folder);
+        MeasurementController::Options options;
+        options.AppFolder = (folder / "").string();
+        options.UdpPort = test::FreeUdpPort();
+        window = std::make_unique<MainWindow>(std::move(options), CommandLine{});
+        MeasurementController& c = window->Controller();
+        c.ReceiverControls(2).Format.SelectIndex(1);
+        c.StartStopClicked();
+        c.Timer().stop();
+        c.SelectChartWindow(chartIndex);
+        window->Pages()->setCurrentIndex(page);
+        window->show();
+        // Histories full of values, as after an hour of measuring.
+        MeasurementState& m = c.State().Measurement;
+        for (std::size_t i = 0; i < m.RateHistory1.size(); ++i) {
+            m.RateHistory1[i] = 100 + int(i % 37);
+            m.RateHistory2[i] = 80 + int(i % 23);
+            m.RateHistoryS[i] = 60 + int(i % 11);
+            m.AverageHistory1[i] = 118.0;
+            m.AverageHistory2[i] = 91.0;
+            m.AverageHistoryS[i] = 65.0;
+        }
+        Second(0);
+        QApplication::processEvents();
+    }
+    ~TickingWindow() {
+        window.reset();
+        std::filesystem::remove_all(folder);
+    }
+    void Second(int i) {
+        MainState& s = window->Controller().State();
+        s.Counts.Counts1[DfGroup::Df17_19] = 100 + i % 37;
+        s.Counts.Counts2[DfGroup::Df11] = 80 + i % 23;
+        s.Counts.CountsS.MsgOther = 60 + i % 11;
+        window->Controller().Tick();
+    }
+    std::filesystem::path folder;
+    std::unique_ptr<MainWindow> window;
+};
+
+// Counts the paints of the page that shows, so the figures are known to include one.
+struct PaintCounter : QObject {
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+    int paints = 0;
+};
+
+void BM_WindowTick(benchmark::State& state) {
+    TickingWindow w(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    PaintCounter counter;
+    QWidget* shown = state.range(0) == 1 ? static_cast<QWidget*>(w.window->Graph()->Chart())
+                                         : w.window->Receiver(1)->Bar(0);
+    shown->installEventFilter(&counter);
+    int i = 0;
+    for (auto _ : state) {
+        w.Second(i++);  // the tick ends by handling the pending events: the paint
+    }
+    state.counters["paints_per_tick"] =
+        benchmark::Counter(double(counter.paints) / double(state.iterations()));
+}
+
+// page 1 = Graph, page 0 = Control; chart window 4 = 60 min, 2 = 5 min.
+BENCHMARK(BM_WindowTick)
+    ->Args({1, 4})
+    ->Args({1, 2})
+    ->Args({0, 4})
+    ->ArgNames({"page", "window"})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    platform::InitialiseMainThread();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
