@@ -9,6 +9,7 @@
 #include "core/intake.h"
 #include "platform/application_errors.h"
 #include "platform/ini_file.h"
+#include "platform/ui_thread.h"
 
 namespace quorvex::app {
 namespace {
@@ -155,6 +156,7 @@ void MeasurementController::SetFormatText(int receiver, const std::string& text)
 }
 
 void MeasurementController::StartStopClicked() {
+    QUORVEX_ASSERT_UI_THREAD();
     if (running_) {
         Stop();
     } else {
@@ -247,6 +249,7 @@ void MeasurementController::Stop() {
 }
 
 void MeasurementController::Tick() {
+    QUORVEX_ASSERT_UI_THREAD();
     heartbeat_ = !heartbeat_;
     if (OnHeartbeat) OnHeartbeat(heartbeat_);
     if (hold_) return;
@@ -279,6 +282,7 @@ MeasurementController::GraphTexts MeasurementController::PageChangeTexts() const
 }
 
 void MeasurementController::SetHold(bool down) {
+    QUORVEX_ASSERT_UI_THREAD();
     if (hold_ && !down) HoldReleased(state_.Counts);
     hold_ = down;
 }
@@ -289,6 +293,7 @@ void MeasurementController::SelectChartWindow(int index) {
 }
 
 void MeasurementController::SetConnect(bool down) {
+    QUORVEX_ASSERT_UI_THREAD();
     connectDown_ = down;
     try {
         if (down) {
@@ -306,11 +311,13 @@ void MeasurementController::SetConnect(bool down) {
 }
 
 void MeasurementController::LoadProfile(int receiver, const std::string& path) {
+    QUORVEX_ASSERT_UI_THREAD();
     quorvex::LoadProfile(ReceiverControls(receiver), path);
     Changed();
 }
 
 void MeasurementController::SaveProfile(int receiver, const std::string& path) {
+    QUORVEX_ASSERT_UI_THREAD();
     try {
         SaveButtonConfirmed(ReceiverControls(receiver), path);
     } catch (const platform::EIniWriteError& error) {
@@ -320,6 +327,7 @@ void MeasurementController::SaveProfile(int receiver, const std::string& path) {
 }
 
 bool MeasurementController::CloseQuery(const CloseQueryDialogs& dialogs) {
+    QUORVEX_ASSERT_UI_THREAD();
     try {
         FormCloseQuery(controls_, SettingsPath(), dialogs);
         return true;

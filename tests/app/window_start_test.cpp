@@ -87,6 +87,15 @@ TEST_F(WindowStartTest, RefusalsAndFailuresLeaveItStopped) {
             EXPECT_EQ(refusals[0].first, "Quorvex");
             EXPECT_TRUE(refusals[0].second.starts_with(c.refusal)) << refusals[0].second;
         }
+        if (c.holdUdpPort) {
+            // The window still opens and works; it names the taken port once.
+            w.AfterShow(CommandLine{});
+            ASSERT_EQ(errors.size(), 1u);
+            EXPECT_TRUE(
+                errors[0].starts_with("UDP port " + std::to_string(udpPort) + ": Could not bind"))
+                << errors[0];
+            errors.clear();
+        }
         if (c.error.empty()) {
             EXPECT_TRUE(errors.empty()) << errors.front();
         } else {
