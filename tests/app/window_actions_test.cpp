@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QWheelEvent>
 
 #include <filesystem>
 
@@ -91,6 +92,14 @@ TEST_F(WindowActionsTest, ChartWindowClearAndPageChange) {
     w.Graph()->ClearButton()->click();
     c.Tick();
     EXPECT_EQ(chart->SeriesAt(7).YValues()[3598], 0.0);
+
+    // The wheel neither scrolls nor zooms the chart.
+    const double top = chart->LeftAxis().IMaximum(), bottom = chart->LeftAxis().IMinimum();
+    QWheelEvent wheel(QPointF(200, 200), QPointF(200, 200), QPoint(), QPoint(0, -360), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(chart, &wheel);
+    EXPECT_EQ(chart->LeftAxis().IMaximum(), top);
+    EXPECT_EQ(chart->LeftAxis().IMinimum(), bottom);
 
     // The page change writes the title and the profile names; a later interval change
     // reaches the title only at the next page change.
