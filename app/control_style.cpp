@@ -1,6 +1,7 @@
 #include "app/control_style.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QLabel>
 #include <QPalette>
 #include <QProgressBar>
@@ -41,6 +42,36 @@ void SetBarColour(QProgressBar* bar, const QColor& colour) {
     bar->setStyleSheet(QStringLiteral("QProgressBar { border: 1px solid #808080; background: "
                                       "#e8e8e8; } QProgressBar::chunk { background-color: %1; }")
                            .arg(fill.name()));
+}
+
+QGridLayout* MakeBarRow(QWidget* parent, const QString& prefix, std::span<const BarLook> looks,
+                        std::span<QProgressBar*> bars) {
+    auto* row = new QGridLayout;
+    row->setHorizontalSpacing(4);
+    row->setVerticalSpacing(2);
+    for (std::size_t i = 0; i < looks.size() && i < bars.size(); ++i) {
+        const BarLook& look = looks[i];
+        const QString role = prefix + QString::fromLatin1(look.role);
+        bars[i] = MakeRateBar(parent, role);
+        SetBarColour(bars[i], look.colour);
+        auto* caption = new QLabel(QString::fromLatin1(look.caption), parent);
+        caption->setObjectName(role + QStringLiteral("Caption"));
+        caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        caption->setWordWrap(true);
+        const int column = static_cast<int>(i);
+        row->addWidget(bars[i], 0, column, Qt::AlignHCenter);
+        row->addWidget(caption, 1, column);
+        row->setColumnStretch(column, 1);
+    }
+    return row;
+}
+
+void ShowBars(std::span<QProgressBar* const> bars, std::span<const std::int32_t> positions,
+              std::int32_t maximum) {
+    for (std::size_t i = 0; i < bars.size() && i < positions.size(); ++i) {
+        bars[i]->setRange(0, std::max(maximum, 1));
+        bars[i]->setValue(positions[i]);
+    }
 }
 
 void PaintLabel(QLabel* label, const QColor& text, const QColor& background) {

@@ -8,6 +8,10 @@
 #include <QFont>
 #include <QString>
 
+#include <cstdint>
+#include <span>
+
+class QGridLayout;
 class QLabel;
 class QProgressBar;
 class QWidget;
@@ -29,6 +33,23 @@ QProgressBar* MakeRateBar(QWidget* parent, const QString& objectName);
 // The bar's own fill colour; an invalid colour leaves the style's. Shown the same under
 // every style (the fill of a plain QProgressBar follows the style and may ignore colours).
 void SetBarColour(QProgressBar* bar, const QColor& colour);
+
+// One bar of a column: its role (the object name after the column's prefix), the caption
+// beneath it, and its fill colour (invalid: the style's).
+struct BarLook {
+    const char* role;
+    const char* caption;
+    QColor colour;
+};
+
+// The bars side by side with their captions beneath; fills `bars` in order.
+QGridLayout* MakeBarRow(QWidget* parent, const QString& prefix, std::span<const BarLook> looks,
+                        std::span<QProgressBar*> bars);
+
+// Window sums on a common scale. A range of 0..0 would turn a bar into a "busy" indicator,
+// so an empty scale shows as 0 of 1.
+void ShowBars(std::span<QProgressBar* const> bars, std::span<const std::int32_t> positions,
+              std::int32_t maximum);
 
 // Text in `text` colour on `background`, centred.
 void PaintLabel(QLabel* label, const QColor& text, const QColor& background);

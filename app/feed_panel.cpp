@@ -21,30 +21,10 @@ FeedPanel::FeedPanel(QWidget* parent) : QFrame(parent) {
     figure_->setFont(MonoFont(8));
     PaintLabel(figure_, Qt::white, kFeedColour);
 
-    struct BarSpec {
-        const char* role;
-        const char* caption;
-        QColor colour;
-    };
-    const BarSpec specs[3] = {{"feedMsg5_6Bar", "DF 4,5, 20,21", Qt::black},
-                              {"feedMsg8Bar", "DF 11", kYellow},
-                              {"feedMsgOtherBar", "DF 17", kYellow}};
-    auto* bars = new QGridLayout;
-    bars->setHorizontalSpacing(6);
-    bars->setVerticalSpacing(2);
-    for (int i = 0; i < 3; ++i) {
-        const BarSpec& spec = specs[i];
-        QProgressBar* bar = MakeRateBar(this, QString::fromLatin1(spec.role));
-        SetBarColour(bar, spec.colour);
-        bars_[static_cast<std::size_t>(i)] = bar;
-        auto* caption = new QLabel(QString::fromLatin1(spec.caption), this);
-        caption->setObjectName(QString::fromLatin1(spec.role) + QStringLiteral("Caption"));
-        caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        caption->setWordWrap(true);
-        bars->addWidget(bar, 0, i, Qt::AlignHCenter);
-        bars->addWidget(caption, 1, i);
-        bars->setColumnStretch(i, 1);
-    }
+    static const BarLook kBars[3] = {{"Msg5_6Bar", "DF 4,5, 20,21", Qt::black},
+                                     {"Msg8Bar", "DF 11", kYellow},
+                                     {"MsgOtherBar", "DF 17", kYellow}};
+    QGridLayout* bars = MakeBarRow(this, QStringLiteral("feed"), kBars, bars_);
 
     port_ = new QComboBox(this);
     port_->setObjectName(QStringLiteral("feedPortBox"));
@@ -78,10 +58,7 @@ void FeedPanel::ShowControls(bool connectDown, bool portBoxEnabled) {
 
 void FeedPanel::ShowRates(std::span<const std::int32_t, 3> positions, std::int32_t maximum,
                           const std::string& figure) {
-    for (std::size_t i = 0; i < bars_.size(); ++i) {
-        bars_[i]->setRange(0, std::max(maximum, 1));
-        bars_[i]->setValue(positions[i]);
-    }
+    ShowBars(bars_, positions, maximum);
     figure_->setText(QString::fromStdString(figure));
 }
 

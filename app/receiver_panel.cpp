@@ -19,14 +19,8 @@
 namespace quorvex::app {
 namespace {
 
-struct BarSpec {
-    const char* role;
-    const char* caption;
-    QColor colour;  // invalid: the style's
-};
-
 // In DF group order; DF 11 and DF 17-19 are the chart's quantity, hence yellow.
-const BarSpec kBars[6] = {
+const BarLook kBars[6] = {
     {"Df0Bar", "DF 0", QColor()},         {"Df4_5Bar", "DF 4, 5", Qt::black},
     {"Df11Bar", "DF 11", kYellow},        {"Df11IcBar", "DF 11#", QColor()},
     {"Df17_19Bar", "DF 17- 19", kYellow}, {"Df20_21Bar", "DF 20, 21", Qt::black},
@@ -47,21 +41,7 @@ ReceiverPanel::ReceiverPanel(int receiver, QWidget* parent) : QFrame(parent) {
     figure_->setFont(MonoFont(8));
     PaintLabel(figure_, text, background);
 
-    auto* bars = new QGridLayout;
-    bars->setHorizontalSpacing(4);
-    bars->setVerticalSpacing(2);
-    for (int i = 0; i < 6; ++i) {
-        const BarSpec& spec = kBars[i];
-        bars_[static_cast<std::size_t>(i)] = MakeRateBar(this, role(spec.role));
-        SetBarColour(bars_[static_cast<std::size_t>(i)], spec.colour);
-        auto* caption = new QLabel(QString::fromLatin1(spec.caption), this);
-        caption->setObjectName(role(spec.role) + QStringLiteral("Caption"));
-        caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        caption->setWordWrap(true);
-        bars->addWidget(bars_[static_cast<std::size_t>(i)], 0, i, Qt::AlignHCenter);
-        bars->addWidget(caption, 1, i);
-        bars->setColumnStretch(i, 1);
-    }
+    QGridLayout* bars = MakeBarRow(this, name, kBars, bars_);
 
     port_ = new QComboBox(this);
     port_->setObjectName(role("PortList"));
@@ -175,11 +155,7 @@ void ReceiverPanel::ShowRejected(const RejectedPackets& rejected) {
 
 void ReceiverPanel::ShowRates(std::span<const std::int32_t, 6> positions, std::int32_t maximum,
                               const std::string& figure) {
-    for (std::size_t i = 0; i < bars_.size(); ++i) {
-        // A range of 0..0 would make the bar an animated "busy" indicator.
-        bars_[i]->setRange(0, std::max(maximum, 1));
-        bars_[i]->setValue(positions[i]);
-    }
+    ShowBars(bars_, positions, maximum);
     figure_->setText(QString::fromStdString(figure));
 }
 
