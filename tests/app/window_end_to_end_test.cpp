@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTabWidget>
 
 #include "app/feed_panel.h"
 #include "app/graph_page.h"
@@ -152,15 +151,6 @@ TEST_F(WindowEndToEndTest, ReceiversAndFeedReachBarsFiguresAndChart) {
         EXPECT_EQ(line.YValues()[28], 0.0);
     }
     EXPECT_EQ(chart->SeriesAt(6).Count(), 0u);
-
-    // Pictures with traffic, for a person to look at.
-    w.show();
-    for (int page : {0, 1}) {
-        w.Pages()->setCurrentIndex(page);
-        QApplication::processEvents();
-        SaveScreenshot(w, w.Pages()->tabText(page).toLower() + QStringLiteral("-running-") +
-                              QGuiApplication::platformName());
-    }
 
     w.StartButton()->click();
     EXPECT_FALSE(c.Running());

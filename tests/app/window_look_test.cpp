@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QTabWidget>
 
+#include "core/intake.h"
 #include "window_fixture.h"
 
 namespace quorvex::app::test {
@@ -67,6 +68,31 @@ TEST_F(WindowLookTest, NoControlIsCutOffOrCoversAnother) {
             }
         }
     }
+}
+
+// Pictures of a running window with traffic, for a person to look at.
+TEST_F(WindowLookTest, RunningWindowHasScreenshots) {
+    MainWindow& w = Open();
+    MeasurementController& c = w.Controller();
+    c.ReceiverControls(2).Format.SelectIndex(1);
+    c.StartStopClicked();
+    c.Timer().stop();
+    const char* frames[] = {"*8D4840D6202CC371C32CE0576098;", "*5D484FDEA248F5;",
+                            "*8D4840D6202CC371C32CE0576098;", "*8D4840D6202CC371C32CE05760ZZ;"};
+    for (int second = 0; second < 30; ++second) {
+        for (int i = 0; i <= second % 7; ++i) {
+            for (const char* frame : frames) c.DataPacket(2).FeedText(frame);
+        }
+        FeedTextReceived(c.State(), "MSG,3,1,1,4840D6,1\r\nMSG,8,1,1,4840D6,1\r\n");
+        c.Tick();
+    }
+    w.show();
+    for (int page : {0, 1}) {
+        w.Pages()->setCurrentIndex(page);
+        QApplication::processEvents();
+        SaveScreenshot(w, PictureName(w.Pages()->tabText(page).toLower() + "-running"));
+    }
+    EXPECT_GT(c.Rejected(2).Count, 0u);
 }
 
 }  // namespace
