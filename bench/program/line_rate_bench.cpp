@@ -5,6 +5,10 @@
 // generator threads' own CPU taken out) and its resident memory at 10 s and at the end.
 //
 // Usage: line_rate_bench [--seconds N] [--without-lamps]   (default 60 s, lamps on)
+//        line_rate_bench --soak [--seconds N]   (default 3600 s)
+// The soak runs once, logging on, with UDP datagrams into receiver 2 besides its serial
+// line, and prints every minute: frames, CPU of that minute, resident memory, open file
+// descriptors and threads; at the end the same against the start.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -25,6 +29,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -60,19 +65,39 @@ double ProcessCpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-long ResidentKiB() {
+// A field of /proc/self/status ("VmRSS:", "Threads:") as a number.
+long StatusField(const char* field) {
     std::ifstream status("/proc/self/status");
     std::string line;
+    const std::size_t length = std::strlen(field);
     while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+        if (line.compare(0, length, field) == 0) return std::stol(line.substr(length));
     }
     return -1;
 }
 
+long ResidentKiB() {
+    return StatusField("VmRSS:");
+}
+
+long OpenDescriptors() {
+    long count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         std::filesystem::directory_iterator("/proc/self/fd")) {
+        ++count;
+    }
+    return count;
+}
+
 // Writes `unit` over and over at `bytesPerSecond`, in slices every 10 ms, until stopped.
+// `unitPerWrite`: each unit goes out in a write of its own (a datagram).
 struct Generator {
-    Generator(std::string unitText, int bytesPerSecond, std::function<void(std::string_view)> write)
-        : unit(std::move(unitText)), rate(bytesPerSecond), out(std::move(write)) {
+    Generator(std::string unitText, int bytesPerSecond, std::function<void(std::string_view)> write,
+              bool unitPerWrite = false)
+        : unit(std::move(unitText)),
+          rate(bytesPerSecond),
+          out(std::move(write)),
+          separate(unitPerWrite) {
         thread = std::thread([this] { Run(); });
     }
     ~Generator() { Stop(); }
@@ -86,21 +111,32 @@ struct Generator {
         for (std::size_t i = 0; i < perSlice; ++i) slice += unit;
         auto next = std::chrono::steady_clock::now();
         while (!stop) {
-            out(slice);
+            if (separate) {
+                for (std::size_t i = 0; i < perSlice; ++i) out(unit);
+            } else {
+                out(slice);
+            }
             units += perSlice;
             next += kPace;
             std::this_thread::sleep_until(next);
+            cpu = ThreadCpuSeconds();
         }
-        cpu = ThreadCpuSeconds();
     }
     std::string unit;
     int rate;
     std::function<void(std::string_view)> out;
+    bool separate;
     std::atomic<bool> stop{false};
     std::atomic<std::uint64_t> units{0};
     std::atomic<double> cpu{0};
     std::thread thread;
 };
+
+// What the generator threads have used so far (each notes its own CPU as it goes).
+template <typename... G>
+double ThreadCpuOfGenerators(const G&... generators) {
+    return (generators.cpu.load() + ...);
+}
 
 void RunEventLoop(std::chrono::milliseconds duration) {
     QEventLoop loop;
@@ -110,7 +146,7 @@ void RunEventLoop(std::chrono::milliseconds duration) {
 
 bool withoutLamps = false;  // --without-lamps: what the receive lamps cost
 
-void Measure(bool logging, int seconds) {
+void Measure(bool logging, int seconds, bool soak) {
     const auto folder = std::filesystem::temp_directory_path() /
                         ("quorvex-line-rate-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
@@ -127,7 +163,10 @@ void Measure(bool logging, int seconds) {
 
     app::CommandLine commandLine;
     commandLine.Receiver1 = app::ReceiverOption{pty1.Path(), 3000000, false, '*'};
-    commandLine.Receiver2 = app::ReceiverOption{pty2.Path(), 3000000, false, '*'};
+    // The soak's receiver 2 sends over UDP (datagrams and a serial line into one framer
+    // would cut each other's packets).
+    commandLine.Receiver2 = soak ? app::ReceiverOption{"", 0, true, '*'}
+                                 : app::ReceiverOption{pty2.Path(), 3000000, false, '*'};
     app::MeasurementController::Options options;
     options.AppFolder = (folder / "").string();
     options.Ports = {pty1.Path(), pty2.Path()};
@@ -175,20 +214,65 @@ void Measure(bool logging, int seconds) {
     const double cpuAtStart = ProcessCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     Generator r1(packet, kBytesPerSecond, writer(pty1));
-    Generator r2(packet, kBytesPerSecond, writer(pty2));
+    std::optional<Generator> r2;
+    if (!soak) r2.emplace(packet, kBytesPerSecond, writer(pty2));
     Generator feedGen(line, kFeedLinesPerSecond * int(line.size()), [feed](std::string_view b) {
         ::send(feed, b.data(), b.size(), MSG_NOSIGNAL);
     });
+    // The soak's receiver 2: datagrams of 20 packets at the same line rate.
+    const int udp = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(static_cast<std::uint16_t>(c.UdpPort()));
+    std::string datagram;
+    for (int i = 0; i < 20; ++i) datagram += packet;
+    std::optional<Generator> udpGen;
+    if (soak) {
+        udpGen.emplace(
+            datagram, kBytesPerSecond,
+            [&](std::string_view b) {
+                ::sendto(udp, b.data(), b.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                         sizeof to);
+            },
+            true);
+    }
 
-    RunEventLoop(10s);
-    const long rssAt10 = ResidentKiB();
-    RunEventLoop(std::chrono::seconds(std::max(seconds - 10, 0)));
+    long rssAt10 = 0, rssAtMinute = 0;
+    const long fdsAtStart = OpenDescriptors(), threadsAtStart = StatusField("Threads:");
+    long fdsAtEnd = 0, threadsAtEnd = 0;
+    if (!soak) {
+        RunEventLoop(10s);
+        rssAt10 = ResidentKiB();
+        RunEventLoop(std::chrono::seconds(std::max(seconds - 10, 0)));
+    } else {
+        double cpuBefore = ProcessCpuSeconds(), generatorsBefore = 0;
+        for (int minute = 1; minute * 60 <= seconds; ++minute) {
+            RunEventLoop(60s);
+            const double cpuNow = ProcessCpuSeconds();
+            const double generatorsNow = ThreadCpuOfGenerators(r1, feedGen, *udpGen);
+            const double minuteCpu = (cpuNow - cpuBefore) - (generatorsNow - generatorsBefore);
+            cpuBefore = cpuNow;
+            generatorsBefore = generatorsNow;
+            if (minute == 1) rssAtMinute = ResidentKiB();
+            std::printf(
+                "minute %3d  frames counted %11llu  CPU %5.1f %%  RSS %ld KiB  fds %ld  "
+                "threads %ld\n",
+                minute, (unsigned long long)framesCounted, 100.0 * minuteCpu / 60.0, ResidentKiB(),
+                OpenDescriptors(), StatusField("Threads:"));
+            std::fflush(stdout);
+        }
+    }
+    fdsAtEnd = OpenDescriptors();
+    threadsAtEnd = StatusField("Threads:");
     r1.Stop();
-    r2.Stop();
+    if (r2) r2->Stop();
     feedGen.Stop();
+    if (udpGen) udpGen->Stop();
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double generatorsCpu = r1.cpu + r2.cpu + feedGen.cpu;
+    const double generatorsCpu =
+        r1.cpu + (r2 ? r2->cpu.load() : 0.0) + feedGen.cpu + (udpGen ? udpGen->cpu.load() : 0.0);
     RunEventLoop(1500ms);  // what is still on its way
     const double programCpu = ProcessCpuSeconds() - cpuAtStart - generatorsCpu;
     const long rssAtEnd = ResidentKiB();
@@ -206,7 +290,8 @@ void Measure(bool logging, int seconds) {
             feedLines += entry.starts_with("[S] ");
         }
     }
-    const std::uint64_t framesSent = r1.units + r2.units;
+    const std::uint64_t framesSent =
+        r1.units + (r2 ? r2->units.load() : 0) + (udpGen ? udpGen->units * 20 : 0);
     std::printf(
         "logging %-3s  %3.0f s  frames sent %9llu counted %9llu lost %lld  feed sent %7llu "
         "counted %7llu  CPU %5.1f %% of one core  RSS %ld KiB at 10 s, %ld KiB at %d s\n",
@@ -218,6 +303,13 @@ void Measure(bool logging, int seconds) {
         std::printf("             logfile: %llu frame lines, %llu feed entries\n",
                     (unsigned long long)frameLines, (unsigned long long)feedLines);
     }
+    if (soak) {
+        std::printf(
+            "             RSS growth after the first minute %ld KiB; fds %ld -> %ld, "
+            "threads %ld -> %ld (at the start and at the end, running)\n",
+            rssAtEnd - rssAtMinute, fdsAtStart, fdsAtEnd, threadsAtStart, threadsAtEnd);
+    }
+    ::close(udp);
     std::fflush(stdout);
     c.SetConnect(false);
     ::close(feed);
@@ -228,7 +320,9 @@ void Measure(bool logging, int seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int seconds = 60;
+    bool soak = false;
+    for (int i = 1; i < argc; ++i) soak |= std::strcmp(argv[i], "--soak") == 0;
+    int seconds = soak ? 3600 : 60;
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::max(11, std::atoi(argv[i + 1]));
     }
@@ -237,7 +331,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     platform::InitialiseMainThread();
-    Measure(false, seconds);
-    Measure(true, seconds);
+    if (soak) {
+        Measure(true, seconds, true);
+    } else {
+        Measure(false, seconds, false);
+        Measure(true, seconds, false);
+    }
     return 0;
 }
