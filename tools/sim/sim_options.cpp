@@ -1,0 +1,331 @@
+#include "tools/sim/sim_options.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace quorvex::sim {
+namespace {
+
+using Error = std::string;
+
+template <typename T>
+std::optional<T> Number(std::string_view text) {
+    T value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if constexpr (std::is_floating_point_v<T>) {
+        if (!std::isfinite(value)) return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<Error> ParseReceiver(int r, std::string_view text, ReceiverTarget& target) {
+    const std::string option = "--receiver" + std::to_string(r + 1);
+    const Error bad = option + " \"" + std::string(text) + "\": give pty[:BAUD], DEVICE[:BAUD]" +
+                      (r == 1 ? " or udp[:HOST:PORT]" : "") +
+                      ", optionally followed by :FORMAT (@, * or :)";
+    ReceiverTarget t;
+    std::string_view rest = text;
+    if (rest.size() >= 2 && rest[rest.size() - 2] == ':' &&
+        std::string_view("@*:").find(rest.back()) != std::string_view::npos) {
+        t.format = rest.back();
+        rest.remove_suffix(2);
+    }
+    const std::size_t colon = rest.find(':');
+    const std::string_view head = rest.substr(0, colon);
+    const std::string_view tail =
+        colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+    if (head == "udp") {
+        if (r == 0) return option + ": only receiver 2 goes over UDP, as the program takes it";
+        t.kind = ReceiverTarget::Kind::Udp;
+        if (!tail.empty()) {
+            const std::size_t portColon = tail.rfind(':');
+            if (portColon != std::string_view::npos)
+                t.host = std::string(tail.substr(0, portColon));
+            const auto port = Number<int>(tail.substr(portColon + 1));
+            if (!port || *port < 1 || *port > 65535 || t.host.empty()) return bad;
+            t.port = *port;
+        }
+    } else if (head == "pty" || head.starts_with('/')) {
+        t.kind = head == "pty" ? ReceiverTarget::Kind::Pty : ReceiverTarget::Kind::Device;
+        t.device = head == "pty" ? "" : std::string(head);
+        if (colon != std::string_view::npos) {
+            const auto baud = Number<std::int64_t>(tail);
+            if (!baud || *baud < 50 || *baud > 16000000) return bad;
+            t.baud = *baud;
+        }
+    } else {
+        return bad;
+    }
+    target = t;
+    return std::nullopt;
+}
+
+std::int64_t DefaultEvery(Fault fault) {
+    switch (fault) {
+        case Fault::FeedReset:
+            return 1000;
+        case Fault::PtyClose:
+            return 2000;
+        default:
+            return 100;
+    }
+}
+
+std::optional<Error> ParseFault(std::string_view text, FaultPlan& plan) {
+    const std::size_t colon = text.find(':');
+    const auto fault = FaultByName(text.substr(0, colon));
+    if (!fault) {
+        std::string names;
+        for (const std::string_view name : kFaultNames) names += " " + std::string(name);
+        return "--fault \"" + std::string(text) + "\": no such fault; there are" + names;
+    }
+    std::int64_t every = DefaultEvery(*fault);
+    if (colon != std::string_view::npos) {
+        std::string_view count = text.substr(colon + 1);
+        if (count.starts_with("every")) count.remove_prefix(5);
+        while (count.starts_with(' ')) count.remove_prefix(1);
+        const auto n = Number<std::int64_t>(count);
+        if (!n || *n < 1)
+            return "--fault \"" + std::string(text) + "\": give NAME or NAME:N, N >= 1";
+        every = *n;
+    }
+    plan.every[static_cast<int>(*fault)] = every;
+    return std::nullopt;
+}
+
+bool Any(const SimOptions& o, ReceiverTarget::Kind kind) {
+    return o.receivers[0].kind == kind || o.receivers[1].kind == kind;
+}
+
+std::optional<Error> CheckTogether(SimOptions& o) {
+    using Kind = ReceiverTarget::Kind;
+    if (o.receivers[0].kind == Kind::None && o.receivers[1].kind == Kind::None && !o.feed) {
+        o.receivers[0].kind = Kind::Pty;
+        o.receivers[1].kind = Kind::Udp;
+        o.feed = true;
+    }
+    if (o.receivers[0].kind == Kind::Device && o.receivers[1].kind == Kind::Device &&
+        o.receivers[0].device == o.receivers[1].device) {
+        return "--receiver1 and --receiver2 name the same device " + o.receivers[0].device;
+    }
+    const FaultPlan& f = o.settings.faults;
+    if ((f.Every(Fault::EmptyDatagram) || f.Every(Fault::OversizedDatagram)) &&
+        !Any(o, Kind::Udp)) {
+        return "the datagram faults need --receiver2 udp";
+    }
+    if (f.Every(Fault::FeedReset) && !o.feed) return "--fault feed-reset needs --feed";
+    if (f.Every(Fault::PtyClose) && !Any(o, Kind::Pty)) {
+        return "--fault pty-close needs a receiver on a pty";
+    }
+    for (int r = 0; r < 2; ++r) {
+        o.settings.format[r] = o.receivers[r].format;
+        o.settings.datagram[r] = o.receivers[r].kind == Kind::Udp;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::variant<SimOptions, std::string> ParseSimOptions(const std::vector<std::string>& args) {
+    SimOptions o;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view arg = args[i];
+        std::optional<std::string> inlineValue;
+        if (const std::size_t eq = arg.find('='); arg.starts_with("--") && eq != arg.npos) {
+            inlineValue = std::string(arg.substr(eq + 1));
+            arg = arg.substr(0, eq);
+        }
+        const std::string name(arg);
+        // The option's value, or a message when it has none.
+        std::optional<std::string> value;
+        const auto take = [&]() -> bool {
+            if (inlineValue) {
+                value = inlineValue;
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            }
+            return value.has_value();
+        };
+        const Error missing = name + " needs a value; quorvex-sim --help lists the options";
+        const auto badValue = [&](const char* what) {
+            return name + " \"" + *value + "\": " + what;
+        };
+        const auto share = [&](double& field) -> std::optional<Error> {
+            if (!take()) return missing;
+            const auto v = Number<double>(*value);
+            if (!v || *v < 0 || *v > 1) return badValue("give a number from 0 to 1");
+            field = *v;
+            return std::nullopt;
+        };
+
+        std::optional<Error> error;
+        if (name == "--help" || name == "-h") {
+            o.help = true;
+        } else if (name == "--receiver1" || name == "--receiver2") {
+            const int r = name.back() - '1';
+            error = take() ? ParseReceiver(r, *value, o.receivers[r]) : missing;
+        } else if (name == "--feed") {
+            o.feed = true;
+            if (inlineValue) {
+                value = inlineValue;
+                const auto port = Number<int>(*value);
+                if (!port || *port < 0 || *port > 65535)
+                    error = badValue("give a TCP port");
+                else
+                    o.feedPort = *port;
+            }
+        } else if (name == "--aircraft") {
+            if (!take()) return missing;
+            const auto n = Number<int>(*value);
+            if (!n || *n < 1 || *n > 10000) return badValue("give a count from 1 to 10000");
+            o.settings.sky.aircraft = *n;
+        } else if (name == "--rate") {
+            if (!take()) return missing;
+            const auto n = Number<double>(*value);
+            if (*value == "max") {
+                o.rateMax = true;
+            } else if (!n || *n <= 0) {
+                return badValue("give frames per second (more than 0) or max");
+            } else {
+                o.settings.rate = *n;
+            }
+        } else if (name == "--hear1") {
+            error = share(o.settings.sky.hear[0]);
+        } else if (name == "--hear2") {
+            error = share(o.settings.sky.hear[1]);
+        } else if (name == "--hear-feed") {
+            error = share(o.settings.sky.hear[2]);
+        } else if (name == "--distant") {
+            error = share(o.settings.sky.distantShare);
+        } else if (name == "--corrupt") {
+            error = share(o.settings.corruptShare);
+        } else if (name == "--fault") {
+            error = take() ? ParseFault(*value, o.settings.faults) : missing;
+        } else if (name == "--seed") {
+            if (!take()) return missing;
+            const auto n = Number<std::uint64_t>(*value);
+            if (!n) return badValue("give a whole number");
+            o.settings.sky.seed = *n;
+        } else if (name == "--seconds") {
+            if (!take()) return missing;
+            const auto n = Number<double>(*value);
+            if (!n || *n <= 0) return badValue("give a number of seconds more than 0");
+            o.seconds = *n;
+        } else if (name == "--truth") {
+            if (!take() || value->empty()) return missing;
+            o.truthFile = *value;
+        } else if (name == "--truth-every-second") {
+            o.truthEverySecond = true;
+        } else {
+            return "unknown option \"" + std::string(args[i]) +
+                   "\"; quorvex-sim --help lists the options";
+        }
+        if (error) return *error;
+        if (inlineValue && !value) return name + " takes no value";
+    }
+    if (o.help) return o;
+    if (auto error = CheckTogether(o)) return *error;
+    return o;
+}
+
+std::optional<std::string> ResolveRate(SimOptions& o, std::string* note) {
+    const Simulation sky(o.settings);
+    double limit = std::numeric_limits<double>::infinity();
+    std::int64_t slowest = 0;
+    for (const ReceiverTarget& r : o.receivers) {
+        if (r.kind != ReceiverTarget::Kind::Pty && r.kind != ReceiverTarget::Kind::Device) continue;
+        const double capacity = static_cast<double>(r.baud) / 10.0 / sky.MeanPacketBytes(r.format);
+        if (capacity < limit) {
+            limit = capacity;
+            slowest = r.baud;
+        }
+    }
+    if (o.rateMax) {
+        if (slowest == 0) return std::string("--rate max needs a receiver on a pty or device");
+        o.settings.rate = std::floor(limit);
+        o.rateMax = false;
+        return std::nullopt;
+    }
+    char text[160];
+    if (o.settings.rate <= 0 && sky.NaturalRate() > limit) {
+        o.settings.rate = std::floor(limit);
+        std::snprintf(text, sizeof text,
+                      "the sky's %.0f frames per second are more than %lld baud carries; "
+                      "sending %.0f",
+                      sky.NaturalRate(), static_cast<long long>(slowest), o.settings.rate);
+        if (note) *note = text;
+        return std::nullopt;
+    }
+    const double rate = o.settings.rate > 0 ? o.settings.rate : sky.NaturalRate();
+    if (rate > limit) {
+        std::snprintf(text, sizeof text,
+                      "--rate %.0f: the sky sends more than %lld baud carries (about %.0f frames "
+                      "per second); lower --rate or use --rate max",
+                      rate, static_cast<long long>(slowest), std::floor(limit));
+        return std::string(text);
+    }
+    return std::nullopt;
+}
+
+std::string SimUsage() {
+    return R"(Usage: quorvex-sim [OPTION]...
+Stands in for two Mode S receivers and a port-30003 feed: a sky of aircraft whose frames
+receiver 1 and receiver 2 hear differently, written as a receiver writes them, and a ground
+truth of everything written, to compare a program's counts with.
+
+Outputs (any combination; without any: receiver 1 on a pty, receiver 2 over UDP, the feed):
+  --receiver1 TARGET   receiver 1
+  --receiver2 TARGET   receiver 2
+      TARGET: pty[:BAUD]     a new pseudo-terminal (raw); its path is printed
+              DEVICE[:BAUD]  a serial device such as /dev/ttyUSB0
+              udp[:HOST:PORT] UDP datagrams of at most 1024 bytes (receiver 2 only;
+                             default 127.0.0.1:7934)
+      then optionally :FORMAT, one of
+              @  12 hex digits of a 48-bit 12 MHz counter, then the frame
+              *  the frame as sent (default)
+              :  the frame with the parity residual in its last 6 digits
+      BAUD (default 3000000) paces the line: 10 bits per byte. Each packet is
+      <FORMAT><hex>; CR LF. A pty is written only while someone has it open, and only
+      from 0.25 s after it was opened.
+  --feed[=PORT]        the port-30003 feed: a TCP server (default port 30003; 0: any free
+                       port) sending "MSG," lines of types 1, 3, 4, 5, 6, 7 and 8 to one
+                       client at a time
+
+The sky:
+  --aircraft N         aircraft in the sky (default 40); every tenth sends only DF 18
+  --rate N|max         frames per second of the whole sky (default: what the aircraft send,
+                       about 8 per aircraft, or less if the slowest serial line carries
+                       less); at most what that line carries, max: just that
+  --hear1 P            mean probability that receiver 1 hears a frame (default 0.9)
+  --hear2 P            the same for receiver 2 (default 0.7)
+  --hear-feed P        the same for the feed's decoder (default 0.8)
+  --distant SHARE      share of aircraft that only one of the receivers hears (default 0.1)
+  --corrupt SHARE      share of heard DF 11/17/18 frames with a flipped bit (default 0.01)
+  --seed N             the same N gives the same sky and frames (default 1)
+
+Faults (repeatable), each every Nth unit it applies to:
+  --fault NAME[:N]     garbled, bad-hex, nul, overlong: a receiver packet (default N 100);
+                       empty-datagram, oversized-datagram: a UDP datagram (default 100);
+                       feed-reset: after N feed lines (default 1000);
+                       pty-close: after N packets on a pty, which is then replaced by a
+                       new one, its path printed (default 2000)
+
+Running and the ground truth:
+  --seconds N          stop after N seconds (default: at SIGINT or SIGTERM)
+  --truth FILE         write the ground truth to FILE instead of standard output
+  --truth-every-second the ground truth every second too, not only at the end
+  --help               this text
+
+The ground truth is one line of JSON per report: per output ("receiver1", "receiver2",
+"feed") the good frames per DF group (DF0, DF4_5, DF11, DF11_IC, DF17_19, DF20_21) or the
+lines per "MSG," type, the corrupted frames, the faulty units by fault, what the line had no
+room for ("overflow"), the bytes, and the good frames or lines per aircraft address. Only
+what was written whole counts. Device paths and ports go to standard error.
+Exit status: 0 when done, 1 when an output cannot be set up, 2 for a bad option.
+)";
+}
+
+}  // namespace quorvex::sim

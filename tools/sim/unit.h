@@ -1,0 +1,29 @@
+#pragma once
+// One unit of output on its way out: a receiver's packet or a feed line, with what the
+// ground truth needs to count it once it has been written whole.
+
+#include <cstdint>
+#include <string>
+
+#include "core/df_group.h"
+#include "tools/sim/fault.h"
+
+namespace quorvex::sim {
+
+struct Unit {
+    enum class Kind : std::uint8_t {
+        Frame,      // a good frame, counted in its group
+        Corrupted,  // a frame with a flipped bit that fails the parity check
+        Faulty,     // one of the faults
+        FeedLine,   // a "MSG," line
+    };
+    Kind kind = Kind::Frame;
+    DfGroup group = DfGroup::Df0;
+    Fault fault = Fault::Garbled;
+    int feedType = 0;
+    std::uint32_t address = 0;
+    double time = 0;  // when the aircraft sent it, simulated seconds
+    std::string text;
+};
+
+}  // namespace quorvex::sim
