@@ -51,8 +51,9 @@ Runner::Runner(const SimOptions& options, std::int64_t startUnixMillis,
         }
         truth.enabled = true;
         if (streams_[r]) {
+            const bool pty = target.kind == ReceiverTarget::Kind::Pty;
             streamChannels_[r] = std::make_unique<StreamChannel>(
-                source, target.baud, *streams_[r], truth_, faults.Every(Fault::PtyClose));
+                source, target.baud, *streams_[r], truth_, pty ? faults.Every(Fault::PtyClose) : 0);
         }
     }
     if (options.feed) {

@@ -316,7 +316,8 @@ Faults (repeatable), each every Nth unit it applies to:
 Running and the ground truth:
   --seconds N          stop after N seconds (default: at SIGINT or SIGTERM)
   --truth FILE         write the ground truth to FILE instead of standard output
-  --truth-every-second the ground truth every second too, not only at the end
+  --truth-every-second the ground truth every second too (the totals so far, with
+                       "final":false), not only at the end
   --help               this text
 
 The ground truth is one line of JSON per report: per output ("receiver1", "receiver2",

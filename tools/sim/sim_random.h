@@ -1,7 +1,7 @@
 #pragma once
 // The simulator's random numbers: xoshiro256** seeded through splitmix64, with the few
 // draws the sky needs written out here, so a seed gives the same traffic with every
-// compiler and standard library (the standard distributions are not specified bit for bit).
+// compiler and standard library (the standard distributions differ between libraries).
 
 #include <cstdint>
 
