@@ -9,5 +9,6 @@ cd "$(dirname "$0")/.."
 scripts/deps
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc 2>/dev/null || echo 2)" --target line_rate_bench
-build/release/bench/line_rate_bench --soak --seconds "${1:-3600}" 2>&1 | grep -v '^QStandardPaths' |
+build/release/bench/line_rate_bench --soak --seconds "${1:-3600}" 2>&1 |
+  grep --line-buffered -v '^QStandardPaths' |
   tee build/soak.log

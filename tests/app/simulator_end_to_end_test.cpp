@@ -1,0 +1,155 @@
+// The program fed by the simulator for a few seconds: receiver 1 on a pseudo-terminal the
+// simulator creates, receiver 2 over UDP, the feed over TCP. What the program counted per
+// DF group and feed class over the run equals what the simulator says it sent, in every
+// line format, and with every fault the simulator can make on the way.
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "app/feed_panel.h"
+#include "support/pty.h"
+#include "window_fixture.h"
+
+namespace quorvex::app::test {
+namespace {
+
+using quorvex::test::ServeUntil;
+
+// A loopback TCP port nobody listens on now.
+int FreeTcpPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+struct SimulatedRun {
+    char format1, format2;
+    const char* faults;  // extra simulator options, or ""
+};
+
+constexpr const char* kGroupNames[6] = {"DF0", "DF4_5", "DF11", "DF11_IC", "DF17_19", "DF20_21"};
+
+using SimulatorEndToEndTest = WindowFixture;
+
+TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
+    const SimulatedRun runs[] = {
+        {'*', '*', ""},
+        {'@', ':', ""},
+        {':', '@', ""},
+        {'*', '*',
+         "--fault=garbled:50 --fault=bad-hex:40 --fault=nul:30 --fault=overlong:60 "
+         "--fault=empty-datagram:20 --fault=oversized-datagram:25"},
+    };
+    for (const SimulatedRun& run : runs) {
+        SCOPED_TRACE(std::string("formats ") + run.format1 + " and " + run.format2 + " " +
+                     run.faults);
+        errors.clear();
+        const int feedPort = FreeTcpPort();
+        const std::string truthPath = folder.Folder() + "truth.json";
+        QStringList arguments = {
+            QStringLiteral("--receiver1=pty:3000000:%1").arg(run.format1),
+            QStringLiteral("--receiver2=udp:127.0.0.1:%1:%2").arg(udpPort).arg(run.format2),
+            QStringLiteral("--feed=%1").arg(feedPort),
+            QStringLiteral("--seconds=3"),
+            QStringLiteral("--seed=11"),
+            QStringLiteral("--truth=") + QString::fromStdString(truthPath)};
+        for (const QString& fault :
+             QString::fromLatin1(run.faults).split(' ', Qt::SkipEmptyParts)) {
+            arguments << fault;
+        }
+        QProcess sim;
+        sim.setReadChannel(QProcess::StandardError);  // where it names its devices
+        sim.start(QStringLiteral(QUORVEX_SIM_PATH), arguments);
+        ASSERT_TRUE(sim.waitForStarted());
+        QString pty;
+        ASSERT_TRUE(ServeUntil([&] {
+            sim.waitForReadyRead(10);
+            const QString said = QString::fromLocal8Bit(sim.peek(4096));
+            const qsizetype at = said.indexOf(QStringLiteral("receiver1: pty "));
+            if (at < 0 || said.indexOf('\n', at) < 0) return false;
+            pty = said.mid(at + 15, said.indexOf('\n', at) - at - 15).trimmed();
+            return true;
+        })) << sim.readAllStandardError().toStdString();
+
+        CommandLine commandLine;
+        commandLine.Receiver1 = ReceiverOption{pty.toStdString(), 3000000, false, run.format1};
+        commandLine.Receiver2 = ReceiverOption{"", 0, true, run.format2};
+        MainWindow& w = Open({pty.toStdString()}, commandLine);
+        MeasurementController& c = w.Controller();
+        c.FeedClient().SetPort(feedPort);
+        w.Feed()->ConnectButton()->click();
+        w.StartButton()->click();
+        ASSERT_TRUE(c.Running()) << (errors.empty() ? "" : errors.front());
+        c.Timer().stop();
+
+        // Ticks while the simulator runs, totals over whole ticks.
+        std::array<std::int64_t, IntervalCounts::kCounterCount> counted{};
+        const auto tick = [&] {
+            c.Tick();
+            for (int row = 0; row < IntervalCounts::kCounterCount; ++row) {
+                counted[static_cast<std::size_t>(row)] +=
+                    c.State().Measurement.CountHistory[static_cast<std::size_t>(row)].back();
+            }
+        };
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, tick);
+        ticker.start(700);
+        ASSERT_TRUE(ServeUntil([&] { return sim.state() == QProcess::NotRunning; },
+                               std::chrono::seconds(20)));
+        ticker.stop();
+        const auto drained = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+        ServeUntil([&] { return std::chrono::steady_clock::now() > drained; });
+        tick();
+        ASSERT_EQ(sim.exitCode(), 0) << sim.readAllStandardError().toStdString();
+
+        QFile file(QString::fromStdString(truthPath));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+        const QJsonObject truth = QJsonDocument::fromJson(lines.back()).object();
+        for (int receiver : {1, 2}) {
+            const QJsonObject sent =
+                truth[QStringLiteral("receiver%1").arg(receiver)].toObject()["groups"].toObject();
+            for (int g = 0; g < 6; ++g) {
+                EXPECT_EQ(counted[static_cast<std::size_t>((receiver - 1) * 6 + g)],
+                          sent[QString::fromLatin1(kGroupNames[g])].toInt())
+                    << "receiver " << receiver << " " << kGroupNames[g];
+            }
+        }
+        const QJsonObject types = truth["feed"].toObject()["types"].toObject();
+        const auto type = [&types](const char* t) { return types[QString::fromLatin1(t)].toInt(); };
+        EXPECT_GT(type("3"), 0);
+        EXPECT_EQ(counted[12], type("5") + type("6"));
+        EXPECT_EQ(counted[13], type("8"));
+        EXPECT_EQ(counted[14], type("1") + type("2") + type("3") + type("4") + type("7"));
+        // Faults leave the program running and show nothing but the rejected count.
+        EXPECT_TRUE(c.Running());
+        EXPECT_TRUE(errors.empty()) << errors.front();
+
+#if !defined(__SANITIZE_THREAD__)  // painting runs on Qt's own, unchecked thread pool
+        if (std::string(run.faults).empty() && run.format1 == '*') {
+            w.show();
+            w.Pages()->setCurrentIndex(1);
+            QApplication::processEvents();
+            SaveScreenshot(w, QStringLiteral("graph-simulated-") + QGuiApplication::platformName());
+        }
+#endif
+        window.reset();
+    }
+}
+
+}  // namespace
+}  // namespace quorvex::app::test
