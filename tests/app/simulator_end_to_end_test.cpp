@@ -10,10 +10,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "app/feed_panel.h"
 #include "support/pty.h"
 #include "window_fixture.h"
@@ -22,19 +18,6 @@ namespace quorvex::app::test {
 namespace {
 
 using quorvex::test::ServeUntil;
-
-// A loopback TCP port nobody listens on now.
-int FreeTcpPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 struct SimulatedRun {
     char format1, format2;
@@ -58,7 +41,7 @@ TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
         SCOPED_TRACE(std::string("formats ") + run.format1 + " and " + run.format2 + " " +
                      run.faults);
         errors.clear();
-        const int feedPort = FreeTcpPort();
+        const int feedPort = quorvex::test::FreeTcpPort();
         const std::string truthPath = folder.Folder() + "truth.json";
         QStringList arguments = {
             QStringLiteral("--receiver1=pty:3000000:%1").arg(run.format1),
