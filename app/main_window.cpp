@@ -210,7 +210,7 @@ void MainWindow::ShowControls() {
     for (int receiver : {1, 2}) {
         Receiver(receiver)->ShowControls(controller_->ReceiverControls(receiver), c.Crc(receiver),
                                          running, c.StoppedOnce());
-        Receiver(receiver)->ShowRejected(c.Rejected(receiver));
+        Receiver(receiver)->ShowTrouble(c.Rejected(receiver), c.DeviceGone(receiver));
     }
     MirrorCombo(interval_, c.Controls().Timer);
     feed_->ShowControls(c.ConnectDown(), c.StoppedOnce() && !running);
@@ -228,7 +228,10 @@ void MainWindow::ShowTick(const TickResult& tick) {
     receiver2_->ShowRates(bars.subspan<kGroups, kGroups>(), tick.BarMaximum, tick.Receiver2Figure);
     feed_->ShowRates(bars.subspan<2 * kGroups, 3>(), tick.BarMaximum, tick.FeedFigure);
     graph_->ShowSeries(tick.Series);
-    for (int receiver : {1, 2}) Receiver(receiver)->ShowRejected(controller_->Rejected(receiver));
+    for (int receiver : {1, 2}) {
+        Receiver(receiver)->ShowTrouble(controller_->Rejected(receiver),
+                                        controller_->DeviceGone(receiver));
+    }
 }
 
 void MainWindow::PageChanged() {

@@ -70,6 +70,12 @@ class MeasurementController : public QObject {
     bool ConnectDown() const { return connectDown_; }
     bool Heartbeat() const { return heartbeat_; }
     const RejectedPackets& Rejected(int receiver) const { return rejected_[Index(receiver)]; }
+    // While running: the receiver's serial device stopped delivering (unplugged, or its far
+    // end closed); the port stays open until Stop.
+    bool DeviceGone(int receiver) const {
+        const serial::TComPort& port = *ports_[Index(receiver)];
+        return running_ && port.Connected() && !port.Receiving();
+    }
     // The bind failure of the UDP listener, empty while it listens.
     const std::string& UdpBindError() const { return udpBindError_; }
     int UdpPort() const;

@@ -143,7 +143,14 @@ void ReceiverPanel::ShowControls(const ReceiverProfile& controls, bool crc, bool
     crc_->setEnabled(crcEnabled && !running);
 }
 
-void ReceiverPanel::ShowRejected(const RejectedPackets& rejected) {
+void ReceiverPanel::ShowTrouble(const RejectedPackets& rejected, bool deviceGone) {
+    if (deviceGone) {
+        rejected_->setText(QStringLiteral("No data: the device went away"));
+        rejected_->setToolTip(
+            QStringLiteral("The serial device was unplugged or closed at its "
+                           "far end. Stop, then Start when it is back."));
+        return;
+    }
     if (rejected.Count == 0) {
         rejected_->clear();
         rejected_->setToolTip(QString());

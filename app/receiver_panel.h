@@ -45,7 +45,8 @@ class ReceiverPanel : public QFrame {
     // Shows the model. The lists are disabled while running; the CRC box is disabled from
     // the program's start until the first Stop and while running.
     void ShowControls(const ReceiverProfile& controls, bool crc, bool running, bool crcEnabled);
-    void ShowRejected(const RejectedPackets& rejected);
+    // The receiver's troubles: a device that went away first, else the rejected packets.
+    void ShowTrouble(const RejectedPackets& rejected, bool deviceGone);
     void ShowRates(std::span<const std::int32_t, 6> positions, std::int32_t maximum,
                    const std::string& figure);
 

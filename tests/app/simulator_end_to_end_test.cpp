@@ -6,11 +6,13 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 
 #include "app/feed_panel.h"
+#include "app/receiver_panel.h"
 #include "support/pty.h"
 #include "window_fixture.h"
 
@@ -22,6 +24,7 @@ using quorvex::test::ServeUntil;
 struct SimulatedRun {
     char format1, format2;
     const char* faults;  // extra simulator options, or ""
+    bool linesEnd;       // the pty closes and the feed resets during the run
 };
 
 constexpr const char* kGroupNames[6] = {"DF0", "DF4_5", "DF11", "DF11_IC", "DF17_19", "DF20_21"};
@@ -30,12 +33,14 @@ using SimulatorEndToEndTest = WindowFixture;
 
 TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
     const SimulatedRun runs[] = {
-        {'*', '*', ""},
-        {'@', ':', ""},
-        {':', '@', ""},
+        {'*', '*', "", false},
+        {'@', ':', "", false},
+        {':', '@', "", false},
         {'*', '*',
          "--fault=garbled:50 --fault=bad-hex:40 --fault=nul:30 --fault=overlong:60 "
-         "--fault=empty-datagram:20 --fault=oversized-datagram:25"},
+         "--fault=empty-datagram:20 --fault=oversized-datagram:25",
+         false},
+        {'*', '*', "--fault=pty-close:300 --fault=feed-reset:150", true},
     };
     for (const SimulatedRun& run : runs) {
         SCOPED_TRACE(std::string("formats ") + run.format1 + " and " + run.format2 + " " +
@@ -91,6 +96,16 @@ TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
         QTimer ticker;
         QObject::connect(&ticker, &QTimer::timeout, tick);
         ticker.start(700);
+        // A closed device and a reset feed show in their columns while the simulator runs.
+        QPushButton* connected = w.Feed()->ConnectButton();
+        const bool linesEndedEarly =
+            ServeUntil([&] { return c.DeviceGone(1) && !connected->isChecked(); },
+                       std::chrono::milliseconds(2000)) &&
+            sim.state() == QProcess::Running;
+        if (linesEndedEarly) {
+            tick();
+            EXPECT_TRUE(w.Receiver(1)->RejectedLabel()->text().contains("went away"));
+        }
         ASSERT_TRUE(ServeUntil([&] { return sim.state() == QProcess::NotRunning; },
                                std::chrono::seconds(20)));
         ticker.stop();
@@ -118,9 +133,10 @@ TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
         EXPECT_EQ(counted[12], type("5") + type("6"));
         EXPECT_EQ(counted[13], type("8"));
         EXPECT_EQ(counted[14], type("1") + type("2") + type("3") + type("4") + type("7"));
-        // Faults leave the program running and show nothing but the rejected count.
+        // Faults leave the program running, without a box; what ended shows where it ended.
         EXPECT_TRUE(c.Running());
         EXPECT_TRUE(errors.empty()) << errors.front();
+        EXPECT_EQ(linesEndedEarly, run.linesEnd);
 
 #if !defined(__SANITIZE_THREAD__)  // painting runs on Qt's own, unchecked thread pool
         if (std::string(run.faults).empty() && run.format1 == '*') {
