@@ -1,0 +1,202 @@
+#include "core/aircraft_tally.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "core/feed_buffers.h"
+#include "core/hex.h"
+#include "core/mode_s_address.h"
+
+namespace quorvex {
+namespace {
+
+constexpr std::size_t kFeedAddressField = 4;  // after "MSG,": type, session, aircraft, address
+constexpr std::size_t kAddressDigits = 6;
+
+}  // namespace
+
+std::optional<std::uint32_t> FeedEntryAddress(std::string_view entry) {
+    if (entry.starts_with(kFeedMarker)) entry.remove_prefix(kFeedMarker.size());
+    for (std::size_t field = 1; field < kFeedAddressField; ++field) {
+        const std::size_t comma = entry.find(',');
+        if (comma == std::string_view::npos) return std::nullopt;
+        entry.remove_prefix(comma + 1);
+    }
+    const std::string_view field = entry.substr(0, entry.find(','));
+    if (field.size() != kAddressDigits) return std::nullopt;
+    std::uint32_t address = 0;
+    for (const char c : field) {
+        const int digit = HexDigitValue(c);
+        if (digit < 0) return std::nullopt;
+        address = (address << 4) | static_cast<std::uint32_t>(digit);
+    }
+    return address;
+}
+
+AircraftTally::AircraftTally(std::size_t maxAddresses)
+    : maxAddresses_(std::max<std::size_t>(1, maxAddresses)) {
+    // At most a third of the index is ever in use, so probes stay short.
+    std::size_t indexSize = 4;
+    indexShift_ = 32 - 2;
+    while (indexSize < 3 * maxAddresses_) {
+        indexSize *= 2;
+        --indexShift_;
+    }
+    indexMask_ = indexSize - 1;
+    index_.assign(indexSize, kNoRow);
+    rows_.reserve(maxAddresses_);
+    lastHeard_.reserve(maxAddresses_);
+    scratch_.reserve(maxAddresses_);
+}
+
+std::size_t AircraftTally::Slot(std::uint32_t address) const {
+    return static_cast<std::uint32_t>(address * 2654435761u) >> indexShift_;
+}
+
+std::uint32_t AircraftTally::Find(std::uint32_t address) const {
+    for (std::size_t slot = Slot(address);; slot = (slot + 1) & indexMask_) {
+        const std::uint32_t row = index_[slot];
+        if (row == kNoRow || rows_[row].address == address) return row;
+    }
+}
+
+std::uint32_t AircraftTally::FindOrAdd(std::uint32_t address, std::int64_t nowSecond) {
+    std::size_t slot = Slot(address);
+    for (;; slot = (slot + 1) & indexMask_) {
+        const std::uint32_t row = index_[slot];
+        if (row == kNoRow) break;
+        if (rows_[row].address == address) return row;
+    }
+    if (rows_.size() == maxAddresses_) {
+        EvictOldest();
+        slot = Slot(address);
+        while (index_[slot] != kNoRow) slot = (slot + 1) & indexMask_;
+    }
+    const auto row = static_cast<std::uint32_t>(rows_.size());
+    rows_.emplace_back().address = address;
+    lastHeard_.push_back(nowSecond);
+    index_[slot] = row;
+    return row;
+}
+
+void AircraftTally::Count(std::uint32_t row, TallySource source, std::int64_t nowSecond) {
+    TallyFigures& figures = rows_[row].sources[static_cast<std::size_t>(source)].figures;
+    if (figures.total == 0) figures.first = nowSecond;
+    ++figures.total;
+    ++figures.thisSecond;
+    figures.last = nowSecond;
+    lastHeard_[row] = std::max(lastHeard_[row], nowSecond);
+}
+
+bool AircraftTally::CountFrame(Receiver receiver, const DecodeResult& result,
+                               std::int64_t nowSecond) {
+    const std::optional<FrameAddress> frameAddress = AddressOf(result);
+    if (!frameAddress) return false;
+    const TallySource source =
+        receiver == Receiver::R1 ? TallySource::Receiver1 : TallySource::Receiver2;
+    if (frameAddress->announced) {
+        const std::uint32_t row = FindOrAdd(frameAddress->address, nowSecond);
+        rows_[row].lastAnnounced = std::max(rows_[row].lastAnnounced, nowSecond);
+        Count(row, source, nowSecond);
+        return true;
+    }
+    const std::uint32_t row = Find(frameAddress->address);
+    if (row == kNoRow) return false;
+    const std::int64_t announced = rows_[row].lastAnnounced;
+    if (announced == kNever || nowSecond - announced > kTallyAnnouncedSeconds) return false;
+    Count(row, source, nowSecond);
+    return true;
+}
+
+bool AircraftTally::CountFeedEntry(std::string_view entry, std::int64_t nowSecond) {
+    const std::optional<std::uint32_t> address = FeedEntryAddress(entry);
+    if (!address) return false;
+    Count(FindOrAdd(*address, nowSecond), TallySource::Feed, nowSecond);
+    return true;
+}
+
+void AircraftTally::Tick(std::int64_t nowSecond) {
+    std::int64_t steps = 1;
+    if (lastTick_ != kNever) {
+        steps = std::clamp<std::int64_t>(nowSecond - lastTick_, 0,
+                                         static_cast<std::int64_t>(kTallyMinuteSlots));
+    }
+    lastTick_ = std::max(lastTick_, nowSecond);
+    if (steps == 0) return;
+    for (Entry& entry : rows_) {
+        for (SourceState& state : entry.sources) {
+            TallyFigures& figures = state.figures;
+            std::uint32_t closing = std::min<std::uint32_t>(
+                figures.thisSecond, std::numeric_limits<std::uint16_t>::max());
+            for (std::int64_t step = 0; step < steps; ++step) {
+                std::uint16_t& slot =
+                    state.minute[(minuteCursor_ + static_cast<std::size_t>(step)) %
+                                 kTallyMinuteSlots];
+                figures.lastMinute = figures.lastMinute - slot + closing;
+                slot = static_cast<std::uint16_t>(closing);
+                closing = 0;
+            }
+            figures.thisSecond = 0;
+        }
+    }
+    minuteCursor_ = (minuteCursor_ + static_cast<std::size_t>(steps)) % kTallyMinuteSlots;
+}
+
+void AircraftTally::Clear() {
+    rows_.clear();
+    lastHeard_.clear();
+    std::fill(index_.begin(), index_.end(), kNoRow);
+    minuteCursor_ = 0;
+    lastTick_ = kNever;
+}
+
+void AircraftTally::EvictOldest() {
+    // Evicting one at a time would scan the whole table for every new address once full; a
+    // batch of the least recently heard keeps that to one scan per 1/64 of the bound.
+    const std::size_t count = std::max<std::size_t>(1, rows_.size() / 64);
+    scratch_.assign(lastHeard_.begin(), lastHeard_.end());
+    std::nth_element(scratch_.begin(), scratch_.begin() + static_cast<std::ptrdiff_t>(count - 1),
+                     scratch_.end());
+    const std::int64_t threshold = scratch_[count - 1];
+    // Rows heard at the threshold second itself go only as far as the batch needs them.
+    std::size_t atThreshold = count - static_cast<std::size_t>(std::count_if(
+                                          lastHeard_.begin(), lastHeard_.end(),
+                                          [threshold](std::int64_t t) { return t < threshold; }));
+    for (std::size_t row = 0; row < rows_.size();) {
+        const std::int64_t heard = lastHeard_[row];
+        const bool evict = heard < threshold || (heard == threshold && atThreshold > 0);
+        if (!evict) {
+            ++row;
+            continue;
+        }
+        if (heard == threshold) --atThreshold;
+        rows_[row] = rows_.back();
+        lastHeard_[row] = lastHeard_.back();
+        rows_.pop_back();
+        lastHeard_.pop_back();
+    }
+    RebuildIndex();
+}
+
+void AircraftTally::RebuildIndex() {
+    std::fill(index_.begin(), index_.end(), kNoRow);
+    for (std::uint32_t row = 0; row < rows_.size(); ++row) {
+        std::size_t slot = Slot(rows_[row].address);
+        while (index_[slot] != kNoRow) slot = (slot + 1) & indexMask_;
+        index_[slot] = row;
+    }
+}
+
+TallyRow AircraftTally::Row(std::uint32_t address) const {
+    const std::uint32_t row = Find(address);
+    if (row == kNoRow) return TallyRow{address, {}};
+    return MakeRow(rows_[row]);
+}
+
+TallyRow AircraftTally::MakeRow(const Entry& entry) {
+    TallyRow row{entry.address, {}};
+    for (std::size_t s = 0; s < kTallySourceCount; ++s) row.sources[s] = entry.sources[s].figures;
+    return row;
+}
+
+}  // namespace quorvex

@@ -1,0 +1,127 @@
+#pragma once
+// Frames per aircraft address and per source: receiver 1, receiver 2 and the feed.
+//
+// The packet path calls CountFrame for every decoded frame and the feed scan CountFeedEntry
+// for every "MSG," entry; the tick calls Tick once per second. Times are whole seconds passed
+// in by the caller; nothing here reads a clock. The table is allocated for its bound when
+// constructed, so counting for an address already known never allocates. User-interface
+// thread only, like the rest of the packet path.
+
+#include <array>
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "core/frame_decoder.h"
+#include "core/log_format.h"
+
+namespace quorvex {
+
+enum class TallySource : std::uint8_t { Receiver1, Receiver2, Feed };
+
+inline constexpr std::size_t kTallySourceCount = 3;
+inline constexpr std::size_t kTallyMaxAddresses = 20000;
+// An address that only a residual spells counts while the address was announced (DF 11, 17
+// or 18 with a good parity) at most this many seconds before.
+inline constexpr std::int64_t kTallyAnnouncedSeconds = 60;
+inline constexpr std::size_t kTallyMinuteSlots = 60;
+
+// What one source delivered for one address. `first` and `last` are meaningful only when
+// `total` is not zero.
+struct TallyFigures {
+    std::uint32_t thisSecond = 0;  // since the last Tick
+    // In the last 60 ticked seconds, not counting thisSecond; a second holds at most 65535.
+    std::uint32_t lastMinute = 0;
+    std::uint64_t total = 0;  // since Start (construction or Clear)
+    std::int64_t first = 0;
+    std::int64_t last = 0;
+
+    bool operator==(const TallyFigures&) const = default;
+};
+
+struct TallyRow {
+    std::uint32_t address = 0;
+    std::array<TallyFigures, kTallySourceCount> sources{};
+
+    const TallyFigures& operator[](TallySource source) const {
+        return sources[static_cast<std::size_t>(source)];
+    }
+};
+
+// The address field of one feed entry ("MSG,3,1,1,4840D6,..." or the same without "MSG,"):
+// the fifth field of the line, six hexadecimal digits. Nothing when the field is missing or
+// malformed.
+std::optional<std::uint32_t> FeedEntryAddress(std::string_view entry);
+
+class AircraftTally {
+  public:
+    // When `maxAddresses` are known and another one is heard, the least recently heard
+    // 1/64 of them (at least one) make room at once.
+    explicit AircraftTally(std::size_t maxAddresses = kTallyMaxAddresses);
+
+    // Counts a decoded frame of `receiver` for its address. A frame whose address comes from
+    // the residual counts only for an address announced within kTallyAnnouncedSeconds; a
+    // single corrupted frame thus never adds an aircraft. True when it was counted.
+    bool CountFrame(Receiver receiver, const DecodeResult& result, std::int64_t nowSecond);
+
+    // Counts one feed entry for the address in its fifth field. True when it was counted.
+    bool CountFeedEntry(std::string_view entry, std::int64_t nowSecond);
+
+    // Closes the current second: every thisSecond moves into the minute window. A jump of
+    // several seconds closes the seconds in between as empty ones; the first call only
+    // closes the current second.
+    void Tick(std::int64_t nowSecond);
+
+    // Forgets every address; the allocation stays.
+    void Clear();
+
+    std::size_t size() const { return rows_.size(); }
+    std::size_t maxAddresses() const { return maxAddresses_; }
+
+    // The row of `address`, or an all-zero row when it is not known.
+    TallyRow Row(std::uint32_t address) const;
+    bool Contains(std::uint32_t address) const { return Find(address) != kNoRow; }
+
+    // Calls `visit(const TallyRow&)` for every known address, in no particular order.
+    template <typename Visit>
+    void ForEachRow(Visit&& visit) const {
+        for (const Entry& entry : rows_) visit(MakeRow(entry));
+    }
+
+  private:
+    static constexpr std::uint32_t kNoRow = 0xFFFFFFFF;
+    static constexpr std::int64_t kNever = INT64_MIN;
+
+    struct SourceState {
+        TallyFigures figures;
+        std::array<std::uint16_t, kTallyMinuteSlots> minute{};  // seconds closed by Tick
+    };
+    struct Entry {
+        std::uint32_t address = 0;
+        std::int64_t lastAnnounced = kNever;
+        std::array<SourceState, kTallySourceCount> sources{};
+    };
+
+    std::uint32_t Find(std::uint32_t address) const;
+    std::uint32_t FindOrAdd(std::uint32_t address, std::int64_t nowSecond);
+    void Count(std::uint32_t row, TallySource source, std::int64_t nowSecond);
+    void EvictOldest();
+    void RebuildIndex();
+    std::size_t Slot(std::uint32_t address) const;
+    static TallyRow MakeRow(const Entry& entry);
+
+    std::size_t maxAddresses_;
+    std::size_t indexMask_;
+    int indexShift_;
+    std::vector<Entry> rows_;
+    std::vector<std::int64_t> lastHeard_;  // per row, any source; eviction scans only this
+    std::vector<std::uint32_t> index_;     // open addressing, linear probing: row or kNoRow
+    std::vector<std::int64_t> scratch_;    // eviction's copy of lastHeard_
+    std::size_t minuteCursor_ = 0;         // the slot the next Tick overwrites
+    std::int64_t lastTick_ = kNever;
+};
+
+}  // namespace quorvex
