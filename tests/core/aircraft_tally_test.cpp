@@ -223,9 +223,12 @@ TEST(AircraftTallyTest, TheMinuteWindowHoldsTheLastSixtyTickedSeconds) {
     count(7, 72);
     tally.Tick(72);
     EXPECT_EQ(figures().lastMinute, 7u);
+    count(4, 73);
+    tally.Tick(75);  // second 73 holds the frames, 74 and 75 are empty
+    EXPECT_EQ(figures().lastMinute, 11u);
     tally.Tick(5000);  // a long gap empties the window
     EXPECT_EQ(figures().lastMinute, 0u);
-    EXPECT_EQ(figures().total, 12u);
+    EXPECT_EQ(figures().total, 16u);
 }
 
 TEST(AircraftTallyTest, AtTheBoundTheLongestSilentAddressesGoFirst) {
