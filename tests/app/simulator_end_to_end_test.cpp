@@ -7,18 +7,19 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 
 #include "app/feed_panel.h"
 #include "app/receiver_panel.h"
+#include "support/child_process.h"
 #include "support/pty.h"
 #include "window_fixture.h"
 
 namespace quorvex::app::test {
 namespace {
 
+using quorvex::test::ChildProcess;
 using quorvex::test::ServeUntil;
 
 struct SimulatedRun {
@@ -48,35 +49,33 @@ TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
         errors.clear();
         const int feedPort = quorvex::test::FreeTcpPort();
         const std::string truthPath = folder.Folder() + "truth.json";
-        QStringList arguments = {
-            QStringLiteral("--receiver1=pty:3000000:%1").arg(run.format1),
-            QStringLiteral("--receiver2=udp:127.0.0.1:%1:%2").arg(udpPort).arg(run.format2),
-            QStringLiteral("--feed=%1").arg(feedPort),
-            QStringLiteral("--seconds=3"),
-            QStringLiteral("--seed=11"),
-            QStringLiteral("--truth=") + QString::fromStdString(truthPath)};
+        std::vector<std::string> arguments = {
+            std::string("--receiver1=pty:3000000:") + run.format1,
+            "--receiver2=udp:127.0.0.1:" + std::to_string(udpPort) + ":" + run.format2,
+            "--feed=" + std::to_string(feedPort),
+            "--seconds=3",
+            "--seed=11",
+            "--truth=" + truthPath};
         for (const QString& fault :
              QString::fromLatin1(run.faults).split(' ', Qt::SkipEmptyParts)) {
-            arguments << fault;
+            arguments.push_back(fault.toStdString());
         }
-        QProcess sim;
-        sim.setReadChannel(QProcess::StandardError);  // where it names its devices
-        sim.start(QStringLiteral(QUORVEX_SIM_PATH), arguments);
-        ASSERT_TRUE(sim.waitForStarted());
-        QString pty;
+        ChildProcess sim(QUORVEX_SIM_PATH, arguments);
+        std::string pty;
         ASSERT_TRUE(ServeUntil([&] {
-            sim.waitForReadyRead(10);
-            const QString said = QString::fromLocal8Bit(sim.peek(4096));
-            const qsizetype at = said.indexOf(QStringLiteral("receiver1: pty "));
-            if (at < 0 || said.indexOf('\n', at) < 0) return false;
-            pty = said.mid(at + 15, said.indexOf('\n', at) - at - 15).trimmed();
+            // Standard error is where it names its devices.
+            const std::string& said = sim.ReadErrors(std::chrono::milliseconds(10));
+            const std::size_t at = said.find("receiver1: pty ");
+            const std::size_t end = said.find('\n', at);
+            if (at == std::string::npos || end == std::string::npos) return false;
+            pty = said.substr(at + 15, end - at - 15);
             return true;
-        })) << sim.readAllStandardError().toStdString();
+        })) << sim.ReadErrors();
 
         CommandLine commandLine;
-        commandLine.Receiver1 = ReceiverOption{pty.toStdString(), 3000000, false, run.format1};
+        commandLine.Receiver1 = ReceiverOption{pty, 3000000, false, run.format1};
         commandLine.Receiver2 = ReceiverOption{"", 0, true, run.format2};
-        MainWindow& w = Open({pty.toStdString()}, commandLine);
+        MainWindow& w = Open({pty}, commandLine);
         MeasurementController& c = w.Controller();
         c.FeedClient().SetPort(feedPort);
         w.Feed()->ConnectButton()->click();
@@ -101,18 +100,17 @@ TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
         const bool linesEndedEarly =
             ServeUntil([&] { return c.DeviceGone(1) && !connected->isChecked(); },
                        std::chrono::milliseconds(2000)) &&
-            sim.state() == QProcess::Running;
+            sim.Running();
         if (linesEndedEarly) {
             tick();
             EXPECT_TRUE(w.Receiver(1)->RejectedLabel()->text().contains("went away"));
         }
-        ASSERT_TRUE(ServeUntil([&] { return sim.state() == QProcess::NotRunning; },
-                               std::chrono::seconds(20)));
+        ASSERT_TRUE(ServeUntil([&] { return !sim.Running(); }, std::chrono::seconds(20)));
         ticker.stop();
         const auto drained = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
         ServeUntil([&] { return std::chrono::steady_clock::now() > drained; });
         tick();
-        ASSERT_EQ(sim.exitCode(), 0) << sim.readAllStandardError().toStdString();
+        ASSERT_EQ(sim.ExitCode(), 0) << sim.ReadErrors();
 
         QFile file(QString::fromStdString(truthPath));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
