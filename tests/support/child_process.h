@@ -1,6 +1,6 @@
 #pragma once
-// A program a test runs beside itself: started with its standard error on a pipe the test
-// reads, watched without blocking, and killed if the test ends first.
+// A program a test runs beside itself: started with its standard input and error on pipes
+// the test writes and reads, watched without blocking, and killed if the test ends first.
 //
 // Started with posix_spawn, not QProcess. Qt 6.4's QProcess creates the child with
 // clone(CLONE_VM | CLONE_VFORK) through glibc's exported clone, and ThreadSanitizer's
@@ -36,6 +36,9 @@ class ChildProcess {
         int errorPipe[2];
         if (::pipe2(errorPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe2");
         errors_ = errorPipe[0];
+        int inputPipe[2];
+        if (::pipe2(inputPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe2");
+        input_ = inputPipe[1];
         std::vector<std::string> words{program};
         words.insert(words.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
@@ -45,12 +48,15 @@ class ChildProcess {
         ::posix_spawn_file_actions_init(&actions);
         ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
         ::posix_spawn_file_actions_adddup2(&actions, errorPipe[1], STDERR_FILENO);
+        ::posix_spawn_file_actions_adddup2(&actions, inputPipe[0], STDIN_FILENO);
         const int error =
             ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
         ::posix_spawn_file_actions_destroy(&actions);
         ::close(errorPipe[1]);
+        ::close(inputPipe[0]);
         if (error != 0) {
             ::close(errors_);
+            ::close(input_);
             throw std::runtime_error("cannot start " + program);
         }
     }
@@ -60,6 +66,7 @@ class ChildProcess {
             ::waitpid(pid_, nullptr, 0);
         }
         ::close(errors_);
+        if (input_ >= 0) ::close(input_);
     }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -76,6 +83,13 @@ class ChildProcess {
     }
     // The exit status once the program has ended; -1 while it runs or when a signal ended it.
     int ExitCode() const { return exitCode_; }
+
+    // Writes `text` to the program's standard input; false when it is not taken whole.
+    bool WriteInput(const std::string& text) {
+        ::signal(SIGPIPE, SIG_IGN);  // a program that has ended makes it fail, not the test
+        return input_ >= 0 &&
+               ::write(input_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    }
 
     // Everything written to standard error so far, after waiting at most `wait` for more.
     const std::string& ReadErrors(std::chrono::milliseconds wait = std::chrono::milliseconds(0)) {
@@ -95,6 +109,7 @@ class ChildProcess {
     pid_t pid_ = -1;
     int exitCode_ = -1;
     int errors_ = -1;
+    int input_ = -1;
     std::string errorText_;
 };
 

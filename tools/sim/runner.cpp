@@ -85,6 +85,10 @@ void Runner::Deliver(Source source, Unit&& unit) {
 void Runner::Step(double now) {
     simulation_.Advance(now,
                         [this](Source source, Unit&& unit) { Deliver(source, std::move(unit)); });
+    Service(now);
+}
+
+void Runner::Service(double now) {
     for (auto& channel : streamChannels_) {
         if (channel) channel->Service(now);
     }

@@ -30,6 +30,9 @@ class Runner {
     // Everything due by `now` (simulated seconds from the start): the sky's frames, the
     // outputs' writes and faults.
     void Step(double now);
+    // The outputs' writes and faults due by `now`, with no new frames: before the start and
+    // after the end of a run.
+    void Service(double now);
 
     const GroundTruth& Truth() const { return truth_; }
     std::string TruthJson(double now, bool final) const;

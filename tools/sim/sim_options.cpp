@@ -219,6 +219,8 @@ std::variant<SimOptions, std::string> ParseSimOptions(const std::vector<std::str
             o.truthFile = *value;
         } else if (name == "--truth-every-second") {
             o.truthEverySecond = true;
+        } else if (name == "--wait-for-go") {
+            o.waitForGo = true;
         } else {
             return "unknown option \"" + std::string(args[i]) +
                    "\"; quorvex-sim --help lists the options";
@@ -318,13 +320,16 @@ Running and the ground truth:
   --truth FILE         write the ground truth to FILE instead of standard output
   --truth-every-second the ground truth every second too (the totals so far, with
                        "final":false), not only at the end
+  --wait-for-go        set up and name the outputs, then send nothing until a line (or the
+                       end) arrives on standard input; the run time counts from then
   --help               this text
 
 The ground truth is one line of JSON per report: per output ("receiver1", "receiver2",
 "feed") the good frames per DF group (DF0, DF4_5, DF11, DF11_IC, DF17_19, DF20_21) or the
 lines per "MSG," type, the corrupted frames, the faulty units by fault, what the line had no
 room for ("overflow"), the bytes, and the good frames or lines per aircraft address. Only
-what was written whole counts. Device paths and ports go to standard error.
+what was written whole counts. At the end nothing new is sent, but the outputs stay open for
+a second more, so a reader has taken everything the truth counts. Device paths and ports go to standard error.
 Exit status: 0 when done, 1 when an output cannot be set up, 2 for a bad option.
 )";
 }

@@ -30,6 +30,7 @@ struct SimOptions {
     double seconds = 0;  // 0: until SIGINT or SIGTERM
     std::string truthFile;
     bool truthEverySecond = false;
+    bool waitForGo = false;  // nothing is sent before a line on standard input
     bool help = false;
 };
 
