@@ -104,9 +104,9 @@ TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
         QPushButton* connected = w.Feed()->ConnectButton();
         const auto linesEnded = [&] { return c.DeviceGone(1) && !connected->isChecked(); };
         // At its end the simulator closes everything too: only before that is it a fault.
-        const bool linesEndedEarly = ServeUntil(
-            linesEnded, std::chrono::duration_cast<std::chrono::milliseconds>(
-                            runEnds - std::chrono::steady_clock::now()));
+        const bool linesEndedEarly =
+            ServeUntil(linesEnded, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       runEnds - std::chrono::steady_clock::now()));
         if (linesEndedEarly) {
             tick();
             EXPECT_TRUE(w.Receiver(1)->RejectedLabel()->text().contains("went away"));
