@@ -112,6 +112,10 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<s
             if (!text || text->empty())
                 return CommandLineError{"--port-device takes a device path."};
             result.PortDevices.push_back(*text);
+        } else if (arg == "--csv") {
+            const auto text = value();
+            if (!text || text->empty()) return CommandLineError{"--csv takes a file path."};
+            result.CsvFile = *text;
         } else {
             return CommandLineError{"Unknown option \"" + std::string(args[i]) +
                                     "\"; quorvex --help lists the options."};
@@ -141,6 +145,9 @@ std::string UsageText() {
            "  --start         press Start once the window shows\n"
            "  --connect       press Connect (the port-30003 feed) once the window shows\n"
            "  --log           start the logfile once the window shows\n"
+           "  --csv FILE      append every second of the measurement to FILE as CSV (the\n"
+           "                  header first when FILE is new): time, the 15 counters, the\n"
+           "                  chart's rates and averages\n"
            "  --help          show this text and exit\n"
            "  --version       show the version and exit\n"
            "\n"

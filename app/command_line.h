@@ -36,6 +36,7 @@ struct CommandLine {
     bool Start = false;                    // press Start once the window shows
     bool Connect = false;                  // press Connect once the window shows
     bool Log = false;                      // start the logfile once the window shows
+    std::string CsvFile;                   // every second appended here; empty: none
 };
 
 struct CommandLineError {

@@ -45,6 +45,8 @@ GraphPage::GraphPage(QWidget* parent) : QWidget(parent) {
     hold_ = new QPushButton(QStringLiteral("Hold"), this);
     hold_->setObjectName(QStringLiteral("holdButton"));
     hold_->setCheckable(true);
+    export_ = new QPushButton(QStringLiteral("Export CSV"), this);
+    export_->setObjectName(QStringLiteral("historyExportButton"));
 
     stamp_ = new QLabel(this);
     stamp_->setObjectName(QStringLiteral("copyStampLabel"));
@@ -71,6 +73,7 @@ GraphPage::GraphPage(QWidget* parent) : QWidget(parent) {
     bottom->addStretch(1);
     bottom->addWidget(stamp_);
     bottom->addStretch(1);
+    bottom->addWidget(export_);
     page->addLayout(bottom);
 
     connect(window_, &QComboBox::activated, this, [this](int index) {
@@ -84,6 +87,9 @@ GraphPage::GraphPage(QWidget* parent) : QWidget(parent) {
     });
     connect(hold_, &QPushButton::clicked, this, [this](bool down) {
         if (OnHoldClicked) OnHoldClicked(down);
+    });
+    connect(export_, &QPushButton::clicked, this, [this] {
+        if (OnExportClicked) OnExportClicked();
     });
 }
 

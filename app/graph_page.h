@@ -1,6 +1,6 @@
 #pragma once
 // The "Graph" page: the rate chart, the receivers' profile names over its top corners, and
-// below it the chart window list, Copy, Clear and Hold, and the time stamp that only a
+// below it the chart window list, Copy, Clear, Hold and Export CSV, and the time stamp that only a
 // Copy shows.
 //
 // User-interface thread only. It shows what it is given and reports user actions.
@@ -37,12 +37,14 @@ class GraphPage : public QWidget {
     std::function<void()> OnCopyClicked;
     std::function<void()> OnClearClicked;
     std::function<void(bool down)> OnHoldClicked;
+    std::function<void()> OnExportClicked;
 
     ui::TChart* Chart() const { return chart_; }
     QComboBox* ChartWindowList() const { return window_; }
     QPushButton* CopyButton() const { return copy_; }
     QPushButton* ClearButton() const { return clear_; }
     QPushButton* HoldButton() const { return hold_; }
+    QPushButton* ExportButton() const { return export_; }
     QLabel* LeftProfileLabel() const { return left_; }
     QLabel* RightProfileLabel() const { return right_; }
     QLabel* CopyStampLabel() const { return stamp_; }
@@ -55,6 +57,7 @@ class GraphPage : public QWidget {
     QPushButton* copy_;
     QPushButton* clear_;
     QPushButton* hold_;
+    QPushButton* export_;
     QLabel* stamp_;
 };
 

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,8 +16,10 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/aircraft_page.h"
 #include "app/combo_mirror.h"
 #include "app/control_style.h"
+#include "app/export_file.h"
 #include "app/feed_panel.h"
 #include "app/graph_page.h"
 #include "app/receiver_panel.h"
@@ -51,6 +54,8 @@ MainWindow::MainWindow(MeasurementController::Options options, const CommandLine
     graph_ = new GraphPage(pages_);
     pages_->addTab(graph_, QStringLiteral("Graph"));
     pages_->addTab(MakeAboutPage(), QStringLiteral("About"));
+    aircraft_ = new AircraftPage(pages_);
+    pages_->addTab(aircraft_, QStringLiteral("Aircraft"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(pages_);
@@ -159,6 +164,16 @@ void MainWindow::Bind() {
     graph_->OnClearClicked = [&c] { c.ClearClicked(); };
     graph_->OnHoldClicked = [&c](bool down) { c.SetHold(down); };
     graph_->OnCopyClicked = [this] { CopyToClipboard(); };
+    graph_->OnExportClicked = [this, &c] {
+        ExportCsv(QStringLiteral("quorvex-seconds"),
+                  SecondHistoryCsv(c.State().Measurement.Seconds));
+    };
+    aircraft_->OnExportClicked = [this] {
+        ExportCsv(QStringLiteral("quorvex-aircraft"), aircraft_->TableCsv());
+    };
+    c.OnTallyTicked = [this] {
+        if (pages_->currentWidget() == aircraft_) RefreshAircraft();
+    };
     connect(pages_, &QTabWidget::currentChanged, this, [this] { PageChanged(); });
 }
 
@@ -193,6 +208,7 @@ void MainWindow::AfterShow(const CommandLine& commandLine) {
         platform::ShowApplicationError("UDP port " + std::to_string(c.UdpPort()) + ": " +
                                        c.UdpBindError());
     }
+    if (!commandLine.CsvFile.empty()) c.SetSecondsFile(commandLine.CsvFile);
     if (commandLine.Log && !c.State().Log.Logging()) {
         c.LoggingClicked();
         ShowControls();
@@ -234,7 +250,23 @@ void MainWindow::ShowTick(const TickResult& tick) {
     }
 }
 
+void MainWindow::RefreshAircraft() {
+    const MainState& state = controller_->State();
+    aircraft_->Refresh(state.Tally, state.TallySecond - 1);
+}
+
+void MainWindow::ExportCsv(const QString& stem, const std::string& text) {
+    if (!dialogs_.SaveCsv) return;
+    const QString suggested = QDir::home().filePath(
+        stem + QDateTime::currentDateTime().toString(QStringLiteral("-yyyyMMdd-HHmmss'.csv'")));
+    const auto path = dialogs_.SaveCsv(suggested);
+    if (!path) return;
+    if (const auto error = WriteExportFile(*path, text)) platform::ShowApplicationError(*error);
+}
+
 void MainWindow::PageChanged() {
+    // The Aircraft page is refreshed only while it shows; it catches up when it is chosen.
+    if (pages_->currentWidget() == aircraft_) RefreshAircraft();
     const MeasurementController::GraphTexts texts = controller_->PageChangeTexts();
     graph_->ShowTitle(Text(texts.Title));
     graph_->ShowProfileNames(Text(texts.LeftProfile), Text(texts.RightProfile));

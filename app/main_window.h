@@ -1,5 +1,5 @@
 #pragma once
-// The main window: the "Control", "Graph" and "About" pages over the measurement
+// The main window: the "Control", "Graph", "About" and "Aircraft" pages over the measurement
 // controller. It mirrors the controller's model of the controls into the widgets, passes
 // every user action to the controller, and applies each tick's bars, figures and chart.
 //
@@ -24,6 +24,7 @@ class TALed;
 
 namespace quorvex::app {
 
+class AircraftPage;
 class FeedPanel;
 class GraphPage;
 class ReceiverPanel;
@@ -53,6 +54,7 @@ class MainWindow : public QWidget {
     ReceiverPanel* Receiver(int receiver) const { return receiver == 1 ? receiver1_ : receiver2_; }
     FeedPanel* Feed() const { return feed_; }
     GraphPage* Graph() const { return graph_; }
+    AircraftPage* Aircraft() const { return aircraft_; }
     QPushButton* StartButton() const { return start_; }
     QComboBox* IntervalList() const { return interval_; }
     ui::TALed* HeartbeatLamp() const { return heartbeat_; }
@@ -71,6 +73,9 @@ class MainWindow : public QWidget {
     void ShowControls();
     void ShowTick(const TickResult& tick);
     void PageChanged();
+    void RefreshAircraft();
+    // Asks for a file (a name with `stem` and the time suggested) and writes `text` to it.
+    void ExportCsv(const QString& stem, const std::string& text);
 
     std::unique_ptr<MeasurementController> controller_;
     WindowDialogs dialogs_;
@@ -78,6 +83,7 @@ class MainWindow : public QWidget {
     FeedPanel* feed_;
     ReceiverPanel* receiver1_;
     ReceiverPanel* receiver2_;
+    AircraftPage* aircraft_;
     QComboBox* interval_;
     ui::TALed* heartbeat_;
     QPushButton* newLog_;

@@ -1,6 +1,7 @@
 #include "app/measurement_controller.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QLocale>
 
 #include <exception>
@@ -212,6 +213,7 @@ void MeasurementController::Start() {
 
     running_ = true;
     StartMeasurement(state_.Measurement, plan.IntervalSeconds);
+    state_.Tally.Clear();
     timer_.start();
 }
 
@@ -252,19 +254,29 @@ void MeasurementController::Tick() {
     QUORVEX_ASSERT_UI_THREAD();
     heartbeat_ = !heartbeat_;
     if (OnHeartbeat) OnHeartbeat(heartbeat_);
-    if (hold_) return;
+    if (!hold_) TickMeasurement();
+    TickTally(state_);
+    if (OnTallyTicked) OnTallyTicked();
+    // Counters were zeroed by the tick: what handlers count while the window catches up
+    // belongs to the next second.
+    if (ProcessPendingEvents) ProcessPendingEvents();
+}
 
+void MeasurementController::TickMeasurement() {
     TickInputs inputs;
     inputs.TimerIndex = controls_.Timer.ItemIndex;
     inputs.ChartIndex = chartIndex_;
     const QString separator = QLocale().decimalPoint();
     const std::string decimal = separator.toStdString();
     inputs.DecimalSeparator = decimal;
+    inputs.UnixSeconds = QDateTime::currentSecsSinceEpoch();
     quorvex::Tick(state_, inputs, tick_);
+    if (secondsFile_) {
+        if (const auto error = secondsFile_->Append(state_.Measurement.Seconds.Newest())) {
+            platform::ShowApplicationError(*error);
+        }
+    }
     if (OnTickResult) OnTickResult(tick_);
-    // Counters were zeroed by the tick: what handlers count while the window catches up
-    // belongs to the next second.
-    if (ProcessPendingEvents) ProcessPendingEvents();
 }
 
 MeasurementController::GraphTexts MeasurementController::PageChangeTexts() const {

@@ -23,6 +23,7 @@
 #include "core/main_state.h"
 #include "core/measurement.h"
 #include "core/profiles.h"
+#include "core/second_csv_file.h"
 #include "net/client_socket.h"
 #include "net/udp_server.h"
 #include "serial/com_data_packet.h"
@@ -99,7 +100,10 @@ class MeasurementController : public QObject {
     void StartStopClicked();
     // The one-second tick; the timer calls it while running, tests call it directly.
     void Tick();
-    void ClearClicked() { ClearHistories(state_.Measurement); }
+    void ClearClicked() {
+        ClearHistories(state_.Measurement);
+        state_.Tally.Clear();
+    }
     void SetHold(bool down);
     void SelectChartWindow(int index);
     // The Connect toggle: down connects the feed, up disconnects (and ends an attempt).
@@ -114,14 +118,18 @@ class MeasurementController : public QObject {
     // The close request: questions about changed profiles, then the settings written. False
     // when a write failed (the window then stays open); the message was shown.
     bool CloseQuery(const CloseQueryDialogs& dialogs);
+    // From the next tick on, every second is appended to the file at `path` (--csv).
+    void SetSecondsFile(const std::string& path) { secondsFile_.emplace(path); }
+
     std::string SettingsPath() const { return SettingsFilePath(appFolder_); }
     std::string ProfilesFolderPath() const { return ProfilesFolder(appFolder_); }
 
     // --- What the window applies ---------------------------------------------------------
     std::function<void()> OnControlsChanged;              // the model changed
     std::function<void(const TickResult&)> OnTickResult;  // bars, figures, series
-    std::function<void(bool value)> OnHeartbeat;          // the heartbeat lamp's value
-    std::function<void(const StartRefusal&)> OnRefusal;   // a message box, error icon
+    std::function<void()> OnTallyTicked;          // every tick, held or not: the aircraft changed
+    std::function<void(bool value)> OnHeartbeat;  // the heartbeat lamp's value
+    std::function<void(const StartRefusal&)> OnRefusal;  // a message box, error icon
     // Runs the pending window events (the end of a tick); QCoreApplication's by default.
     std::function<void()> ProcessPendingEvents;
 
@@ -138,6 +146,7 @@ class MeasurementController : public QObject {
     static std::size_t Index(int receiver) { return receiver == 1 ? 0 : 1; }
     void Changed();
     void Start();
+    void TickMeasurement();  // the tick's work that Hold stops
     void Stop();
     // Sets up and opens one receiver's serial port; false (message shown) when it fails.
     bool OpenReceiver(int receiver, const ReceiverSetup& setup);
@@ -166,6 +175,7 @@ class MeasurementController : public QObject {
     std::unique_ptr<net::TClientSocket> feed_;
     QTimer timer_;
     TickResult tick_;
+    std::optional<SecondCsvFile> secondsFile_;
 };
 
 }  // namespace quorvex::app

@@ -39,6 +39,16 @@ WindowDialogs QtDialogs(QWidget* window) {
     dialogs.SaveProfile = [window](const QString& folder) {
         return RunFileDialog(window, folder, QFileDialog::AcceptSave);
     };
+    dialogs.SaveCsv = [window](const QString& suggested) -> std::optional<std::string> {
+        QFileDialog dialog(window, QStringLiteral("Export CSV"), suggested,
+                           QStringLiteral("CSV files (*.csv)"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("csv"));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return std::nullopt;
+        }
+        return dialog.selectedFiles().front().toStdString();
+    };
     return dialogs;
 }
 

@@ -22,10 +22,13 @@ struct WindowDialogs {
     // File dialogs over profile files, starting in `folder`; nothing when cancelled.
     std::function<std::optional<std::string>(const QString& folder)> OpenProfile;
     std::function<std::optional<std::string>(const QString& folder)> SaveProfile;
+    // A file dialog for a CSV export, starting at `suggested`; nothing when cancelled.
+    std::function<std::optional<std::string>(const QString& suggested)> SaveCsv;
 };
 
 // Qt's message boxes and file dialogs (filter "Profile files (*.prf)", default suffix
-// "prf"; saving replaces an existing file without asking), parented to `window`.
+// "prf"; saving replaces an existing file without asking; CSV exports ask before they
+// replace one), parented to `window`.
 WindowDialogs QtDialogs(QWidget* window);
 
 }  // namespace quorvex::app

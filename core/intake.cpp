@@ -25,6 +25,7 @@ void ReceiverPacket(MainState& state, Receiver receiver, std::string_view packet
     if (verdict.IsCounted()) {
         DfCounts& counts = receiver == Receiver::R1 ? state.Counts.Counts1 : state.Counts.Counts2;
         CountOne(counts[verdict.group()]);
+        state.Tally.CountFrame(receiver, result, state.TallySecond);
     }
     if (verdict.kind() != FrameVerdict::Kind::Dropped && state.Log.Logging()) {
         state.Log.WriteFrameLine(receiver, verdict, result.frame.view());
@@ -38,12 +39,12 @@ void FeedTextReceived(MainState& state, std::string_view text) {
 void FeedScan(MainState& state) {
     QUORVEX_ASSERT_UI_THREAD();
     state.Feed.Take(state.FeedScratch);
-    if (state.Log.Logging()) {
-        ScanFeedText(state.FeedScratch, state.Counts.CountsS,
-                     [&state](std::string_view entry) { state.Log.WriteFeedLine(entry); });
-    } else {
-        ScanFeedText(state.FeedScratch, state.Counts.CountsS);
-    }
+    const bool logging = state.Log.Logging();
+    ScanFeedText(state.FeedScratch, state.Counts.CountsS,
+                 [&state, logging](std::string_view entry) {
+                     state.Tally.CountFeedEntry(entry, state.TallySecond);
+                     if (logging) state.Log.WriteFeedLine(entry);
+                 });
     state.FeedScratch.clear();
 }
 

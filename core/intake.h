@@ -12,14 +12,15 @@
 namespace quorvex {
 
 // One packet of receiver 1 or 2 (the text between start character and ";"), decoded with
-// that receiver's CRC option: counted by its DF group, logged while logging is on.
+// that receiver's CRC option: counted by its DF group and for its aircraft, logged while
+// logging is on.
 void ReceiverPacket(MainState& state, Receiver receiver, std::string_view packet, bool crcOption);
 
 // Text the feed socket received: appended to the buffer half the selector points at.
 void FeedTextReceived(MainState& state, std::string_view text);
 
 // Once per tick that is not held: takes the current buffer half, counts its messages into
-// Counts.CountsS and logs them while logging is on.
+// Counts.CountsS and the tally, and logs them while logging is on.
 void FeedScan(MainState& state);
 
 // The text a UDP datagram contributes to receiver 2's framer: nothing while no measurement

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "core/aircraft_tally.h"
 #include "core/feed_buffers.h"
 #include "core/interval_counts.h"
 #include "core/log_format.h"
@@ -22,6 +23,11 @@ struct MainState {
     FeedBuffers Feed;
     Logfile Log;
     MeasurementState Measurement;
+
+    // Frames per aircraft and source. TallySecond numbers the second being counted; the
+    // timer's tick closes it, held or not.
+    AircraftTally Tally;
+    std::int64_t TallySecond = 0;
 
     // Packets a receiver sent that hold a pair of characters that is no hexadecimal number.
     // Such a packet is neither counted nor logged; the receiver's later packets are decoded

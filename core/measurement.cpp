@@ -63,6 +63,19 @@ void AppendRate(std::string& out, std::int64_t v, int sampleCount, std::string_v
     out += static_cast<char>('0' + tenths % 10);
 }
 
+// The second the tick just moved into the histories, for the export and the --csv file.
+void RecordSecond(MeasurementState& m, std::int64_t unixSeconds) {
+    SecondRecord record;
+    record.UnixSeconds = unixSeconds;
+    for (std::size_t row = 0; row < record.Counts.size(); ++row) {
+        record.Counts[row] = m.CountHistory[row].back();
+    }
+    record.Rates = {m.RateHistory1.back(), m.RateHistory2.back(), m.RateHistoryS.back()};
+    record.Averages = {m.AverageHistory1.back(), m.AverageHistory2.back(),
+                       m.AverageHistoryS.back()};
+    m.Seconds.Add(record);
+}
+
 void FillSeries(std::vector<ChartPoint>& series, const auto& history, int chartSeconds) {
     const std::size_t first = history.size() - static_cast<std::size_t>(chartSeconds);
     for (int k = 1; k <= chartSeconds; ++k) {
@@ -125,6 +138,7 @@ void ClearHistories(MeasurementState& m) {
     m.AverageHistory1.fill(0.0);
     m.AverageHistory2.fill(0.0);
     m.AverageHistoryS.fill(0.0);
+    m.Seconds.Clear();
 }
 
 std::string FormatRate(std::int64_t v, int sampleCount, std::string_view decimalSeparator) {
@@ -157,6 +171,7 @@ void Tick(MainState& state, const TickInputs& inputs, TickResult& result) {
     ShiftIn(m.AverageHistory1, static_cast<double>(SumNewest(m.RateHistory1, n)) / n);
     ShiftIn(m.AverageHistory2, static_cast<double>(SumNewest(m.RateHistory2, n)) / n);
     ShiftIn(m.AverageHistoryS, static_cast<double>(SumNewest(m.RateHistoryS, n)) / n);
+    RecordSecond(m, inputs.UnixSeconds);
 
     std::array<std::int64_t, IntervalCounts::kCounterCount> sums{};
     for (std::size_t row = 0; row < sums.size(); ++row) {

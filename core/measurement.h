@@ -80,6 +80,7 @@ struct TickInputs {
     int TimerIndex = -1;  // cbtimer's current selection
     int ChartIndex = 0;   // cb1's selection: 0..2 short windows, 3..4 long
     std::string_view DecimalSeparator = ".";
+    std::int64_t UnixSeconds = 0;  // now, for the second's record
 };
 
 struct TickResult {
@@ -99,6 +100,12 @@ struct TickResult {
 // tick to tick, so its storage is kept), advances SampleCount and zeroes the counters.
 // Anything counted after it returns belongs to the next second.
 void Tick(MainState& state, const TickInputs& inputs, TickResult& result);
+
+// Once per timer tick, held or not: closes the tally's current second and opens the next.
+inline void TickTally(MainState& state) {
+    state.Tally.Tick(state.TallySecond);
+    ++state.TallySecond;
+}
 
 // v / sampleCount with one decimal, rounded half away from zero on the exact value.
 std::string FormatRate(std::int64_t v, int sampleCount, std::string_view decimalSeparator);

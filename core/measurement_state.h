@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "core/interval_counts.h"
+#include "core/second_history.h"
 
 namespace quorvex {
 
@@ -25,6 +26,7 @@ struct MeasurementState {
     std::array<double, kRateHistorySlots> AverageHistory1{};
     std::array<double, kRateHistorySlots> AverageHistory2{};
     std::array<double, kRateHistorySlots> AverageHistoryS{};
+    SecondHistory Seconds;  // what the export and the --csv file write
 };
 
 }  // namespace quorvex

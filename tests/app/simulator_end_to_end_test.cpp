@@ -10,6 +10,10 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include <map>
+
+#include "app/aircraft_model.h"
+#include "app/aircraft_page.h"
 #include "app/feed_panel.h"
 #include "app/receiver_panel.h"
 #include "support/child_process.h"
@@ -31,6 +35,40 @@ struct SimulatedRun {
 constexpr const char* kGroupNames[6] = {"DF0", "DF4_5", "DF11", "DF11_IC", "DF17_19", "DF20_21"};
 
 using SimulatorEndToEndTest = WindowFixture;
+
+// The Aircraft page against what the simulator sent per address: the feed's lines exactly;
+// a receiver's frames at most (a reply whose address only its parity spells counts once the
+// aircraft has announced itself), and never an aircraft a receiver did not hear. The
+// simulator's distant aircraft make the receivers differ.
+void ExpectAircraftAsSent(MainWindow& w, const QJsonObject& truth) {
+    w.Pages()->setCurrentWidget(w.Aircraft());
+    const AircraftModel& model = *w.Aircraft()->Model();
+    ASSERT_GT(model.rowCount(), 0);
+    const MainState& state = w.Controller().State();
+    std::map<Hearing, int> hearing;
+    for (int i = 0; i < model.rowCount(); ++i) {
+        const AircraftTableRow& row = model.RowAt(i);
+        const TallyRow tallied = state.Tally.Row(row.Address);
+        const QString address = QString::fromStdString(AddressText(row.Address));
+        SCOPED_TRACE(address.toStdString());
+        const auto sent = [&](const char* source) {
+            return truth[QLatin1String(source)].toObject()["aircraft"].toObject()[address].toInt();
+        };
+        EXPECT_EQ(static_cast<int>(tallied[TallySource::Feed].total), sent("feed"));
+        EXPECT_LE(static_cast<int>(tallied[TallySource::Receiver1].total), sent("receiver1"));
+        EXPECT_LE(static_cast<int>(tallied[TallySource::Receiver2].total), sent("receiver2"));
+        ++hearing[row.Who];
+    }
+    EXPECT_GT(hearing[Hearing::Both], 0);
+    EXPECT_GT(hearing[Hearing::Only1] + hearing[Hearing::Only2], 0);
+    EXPECT_TRUE(w.Aircraft()->SummaryLabel()->text().startsWith(
+        QStringLiteral("Heard in the last 5 minutes: %1 by both").arg(hearing[Hearing::Both])));
+#if !defined(__SANITIZE_THREAD__)
+    w.show();
+    QApplication::processEvents();
+    SaveScreenshot(w, QStringLiteral("aircraft-simulated-") + QGuiApplication::platformName());
+#endif
+}
 
 // The simulator sends nothing before the window has started (--wait-for-go), and keeps its
 // outputs open a second after its run, so everything its truth counts could be read.
@@ -141,6 +179,7 @@ TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
         EXPECT_TRUE(c.Running());
         EXPECT_TRUE(errors.empty()) << errors.front();
         EXPECT_EQ(linesEndedEarly, run.linesEnd);
+        if (std::string(run.faults).empty()) ExpectAircraftAsSent(w, truth);
 
 #if !defined(__SANITIZE_THREAD__)  // painting runs on Qt's own, unchecked thread pool
         if (std::string(run.faults).empty() && run.format1 == '*') {

@@ -1,0 +1,51 @@
+#pragma once
+// The "Aircraft" page: which aircraft each receiver hears. A summary line (how many aircraft
+// both receivers, only one of them, or only the feed heard in the last five minutes, and the
+// median ratio), a sortable table with a row per aircraft, and "Export CSV" for the table as
+// it stands.
+//
+// User-interface thread only. The window refreshes it once per tick while it shows.
+
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+#include "core/aircraft_table.h"
+
+class QLabel;
+class QPushButton;
+class QSortFilterProxyModel;
+class QTableView;
+
+namespace quorvex::app {
+
+class AircraftModel;
+
+class AircraftPage : public QWidget {
+  public:
+    explicit AircraftPage(QWidget* parent = nullptr);
+
+    // The table and summary from the tally after its Tick(nowSecond).
+    void Refresh(const AircraftTally& tally, std::int64_t nowSecond);
+    // The rows in the order the table shows them, as CSV.
+    std::string TableCsv() const;
+
+    std::function<void()> OnExportClicked;
+
+    QLabel* SummaryLabel() const { return summary_; }
+    QTableView* Table() const { return table_; }
+    QPushButton* ExportButton() const { return export_; }
+    AircraftModel* Model() const { return model_; }
+    QSortFilterProxyModel* SortedModel() const { return sorted_; }
+
+  private:
+    QLabel* summary_;
+    QTableView* table_;
+    QPushButton* export_;
+    AircraftModel* model_;
+    QSortFilterProxyModel* sorted_;
+    std::vector<AircraftTableRow> rows_;  // reused from tick to tick
+};
+
+}  // namespace quorvex::app
