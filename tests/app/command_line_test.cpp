@@ -40,12 +40,14 @@ TEST(CommandLineTest, AcceptedForms) {
         EXPECT_EQ(line.Receiver2, c.receiver2) << c.args[0];
     }
 
-    const auto flags = ParseCommandLine({"--start", "--connect", "--log", "--port-device",
-                                         "/dev/pts/7", "--port-device=/dev/pts/8"});
+    const auto flags =
+        ParseCommandLine({"--start", "--connect", "--log", "--port-device", "/dev/pts/7",
+                          "--port-device=/dev/pts/8", "--csv", "run.csv"});
     ASSERT_TRUE(std::holds_alternative<CommandLine>(flags));
     const CommandLine& line = std::get<CommandLine>(flags);
     EXPECT_TRUE(line.Start && line.Connect && line.Log && !line.Help && !line.Version);
     EXPECT_EQ(line.PortDevices, (Args{"/dev/pts/7", "/dev/pts/8"}));
+    EXPECT_EQ(line.CsvFile, "run.csv");
 }
 
 TEST(CommandLineTest, RefusedFormsSayWhy) {
@@ -69,6 +71,7 @@ TEST(CommandLineTest, RefusedFormsSayWhy) {
          "--receiver1 and --receiver2 name the same device \"/dev/a\"."},
         {{"--start=yes"}, "--start takes no value."},
         {{"--port-device="}, "--port-device takes a device path."},
+        {{"--csv"}, "--csv takes a file path."},
         {{"--start", "-x"}, "Unknown option \"-x\"; quorvex --help lists the options."},
     };
     for (const auto& c : cases) {

@@ -39,6 +39,7 @@ MainWindow& WindowFixture::Open(std::vector<std::string> ports, const CommandLin
     };
     dialogs.OpenProfile = [this, next](const QString&) { return next(openPaths); };
     dialogs.SaveProfile = [this, next](const QString&) { return next(savePaths); };
+    dialogs.SaveCsv = [this, next](const QString&) { return next(csvPaths); };
     return *window;
 }
 

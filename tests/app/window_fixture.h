@@ -50,6 +50,7 @@ class WindowFixture : public ::testing::Test {
     std::vector<std::pair<std::string, std::string>> questions;   // caption, text
     std::deque<bool> answers;                                     // to the Yes/No questions
     std::deque<std::optional<std::string>> openPaths, savePaths;  // file dialog results
+    std::deque<std::optional<std::string>> csvPaths;              // CSV export dialog results
 };
 
 // Writes a picture of `widget` to screenshots/<name>.png under the working folder (the

@@ -1,0 +1,172 @@
+// What leaves the program as CSV: a short run through the packet path, the feed scan and two
+// ticks, checked byte for byte in the seconds' export and the aircraft table, with the
+// summary line above the table; the --csv file's header, rows and failure report.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/aircraft_table.h"
+#include "core/csv.h"
+#include "core/intake.h"
+#include "core/measurement.h"
+#include "core/second_csv_file.h"
+#include "fake_clock.h"
+
+namespace quorvex {
+namespace {
+
+constexpr std::int64_t kTickTime = 1796703641;  // 2026-12-08T04:20:41Z
+
+constexpr std::string_view kSecondsHeader =
+    "time,receiver1_DF0,receiver1_DF4_5,receiver1_DF11,receiver1_DF11_IC,receiver1_DF17_19,"
+    "receiver1_DF20_21,receiver2_DF0,receiver2_DF4_5,receiver2_DF11,receiver2_DF11_IC,"
+    "receiver2_DF17_19,receiver2_DF20_21,feed_MSG5_6,feed_MSG8,feed_MSG_other,"
+    "receiver1_chart_rate,receiver2_chart_rate,feed_chart_rate,receiver1_chart_average,"
+    "receiver2_chart_average,feed_chart_average\r\n";
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class ExportTest : public ::testing::Test {
+  protected:
+    test::FakeClock clock_;
+    MainState state_{"/nonexistent/", clock_};
+    TickResult result_;
+
+    // One second as the window's timer closes it.
+    void Tick(std::int64_t unixSeconds) {
+        TickInputs inputs;
+        inputs.UnixSeconds = unixSeconds;
+        quorvex::Tick(state_, inputs, result_);
+        TickTally(state_);
+    }
+
+    // Receiver 1 hears the DF 17 of 4840D6 twice and the DF 11 of 484FDE (a reply to an
+    // interrogator with a code); receiver 2 the
+    // DF 17 once; the feed a type 8 line of 4840D6 and a type 3 line of ABCDEF. Then a
+    // second with nothing.
+    void ShortRun() {
+        StartMeasurement(state_.Measurement, 5);
+        for (const char* frame :
+             {"8D4840D6202CC371C32CE0576098", "8D4840D6202CC371C32CE0576098", "5D484FDEA248F5"}) {
+            ReceiverPacket(state_, Receiver::R1, frame, true);
+        }
+        ReceiverPacket(state_, Receiver::R2, "8D4840D6202CC371C32CE0576098", true);
+        FeedTextReceived(
+            state_,
+            "MSG,8,1,1,4840D6,1,2026/12/08,04:20:40.500,,,,,,,,,,,,,,0\r\n"
+            "MSG,3,1,1,ABCDEF,1,2026/12/08,04:20:40.700,,,,,37000,,,51.5,4.3,,,0,0,0,0\r\n");
+        Tick(kTickTime);
+        Tick(kTickTime + 1);
+    }
+};
+
+TEST_F(ExportTest, TheSecondsOfARunAsCsv) {
+    ShortRun();
+    EXPECT_EQ(SecondHistoryCsv(state_.Measurement.Seconds),
+              std::string(kSecondsHeader) +
+                  "2026-12-08T04:20:41Z,0,0,0,1,2,0,0,0,0,0,1,0,0,1,1,2,1,2,2.00,1.00,2.00\r\n"
+                  "2026-12-08T04:20:42Z,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,1.00,0.50,1.00\r\n");
+    ClearHistories(state_.Measurement);
+    EXPECT_EQ(SecondHistoryCsv(state_.Measurement.Seconds), kSecondsHeader);
+}
+
+TEST_F(ExportTest, TheAircraftOfARunTheirSummaryAndCsv) {
+    ShortRun();
+    std::vector<AircraftTableRow> rows;
+    FillAircraftTable(state_.Tally, state_.TallySecond - 1, rows);
+    std::sort(rows.begin(), rows.end(),
+              [](const auto& a, const auto& b) { return a.Address < b.Address; });
+    EXPECT_EQ(AircraftTableCsv(rows),
+              "address,receiver1_per_minute,receiver2_per_minute,feed_per_minute,ratio_1_2,"
+              "seconds_since_heard,heard_by\r\n"
+              "4840D6,2,1,1,2.000,1,both\r\n"
+              "484FDE,1,0,0,,1,only 1\r\n"
+              "ABCDEF,0,0,1,,1,feed only\r\n");
+    EXPECT_EQ(SummaryText(Summarize(rows), ","),
+              "Heard in the last 5 minutes: 1 by both, 1 only by 1, 0 only by 2, 1 by the feed "
+              "only. Median ratio 1/2: 2,00");
+
+    // Five minutes of silence later the table is empty; the summary says there is no ratio.
+    for (int s = 0; s < kAircraftTableSeconds; ++s) TickTally(state_);
+    FillAircraftTable(state_.Tally, state_.TallySecond - 1, rows);
+    EXPECT_TRUE(rows.empty());
+    EXPECT_EQ(SummaryText(Summarize(rows), "."),
+              "Heard in the last 5 minutes: 0 by both, 0 only by 1, 0 only by 2, 0 by the feed "
+              "only. Median ratio 1/2: none");
+}
+
+TEST(SummaryTest, TheMedianRatioOfOddAndEvenCounts) {
+    const auto rowsWithRatios = [](std::initializer_list<double> ratios) {
+        std::vector<AircraftTableRow> rows(ratios.size());
+        std::size_t i = 0;
+        for (const double ratio : ratios) rows[i++].Ratio = ratio;
+        rows.emplace_back();  // no ratio: not part of the median
+        return rows;
+    };
+    EXPECT_DOUBLE_EQ(*Summarize(rowsWithRatios({3.0, 0.5, 1.0})).MedianRatio, 1.0);
+    EXPECT_DOUBLE_EQ(*Summarize(rowsWithRatios({4.0, 0.5, 1.0, 2.0})).MedianRatio, 1.5);
+    EXPECT_EQ(Summarize(rowsWithRatios({})).Both, 1);
+}
+
+TEST(CsvTest, FieldsNumbersAndTimes) {
+    std::string out;
+    CsvRow(out)
+        .Text("plain")
+        .Text("a,b")
+        .Text("say \"hi\"")
+        .Text("two\r\nlines")
+        .Integer(-42)
+        .Number(-0.5, 2)
+        .Number(1.0 / 3.0, 3)
+        .Number(std::nan(""), 2)
+        .Empty()
+        .End();
+    EXPECT_EQ(out, "plain,\"a,b\",\"say \"\"hi\"\"\",\"two\r\nlines\",-42,-0.50,0.333,,\r\n");
+
+    EXPECT_EQ(Iso8601Utc(0), "1970-01-01T00:00:00Z");
+    EXPECT_EQ(Iso8601Utc(951782400), "2000-02-29T00:00:00Z");
+    EXPECT_EQ(Iso8601Utc(-1), "1969-12-31T23:59:59Z");
+    EXPECT_EQ(Iso8601Utc(kTickTime), "2026-12-08T04:20:41Z");
+}
+
+TEST(SecondCsvFileTest, AHeaderWhenNewRowsAfterAndOneReportPerFailure) {
+    test::TempFolder folder;
+    SecondRecord record;
+    record.UnixSeconds = kTickTime;
+    record.Counts[4] = 7;
+    const std::string row =
+        "2026-12-08T04:20:41Z,0,0,0,0,7,0,0,0,0,0,0,0,0,0,0,0,0,0,0.00,0.00,0.00\r\n";
+
+    SecondCsvFile file(folder.Folder() + "run.csv");
+    EXPECT_FALSE(file.Append(record));
+    EXPECT_FALSE(file.Append(record));
+    EXPECT_EQ(ReadFile(file.Path()), std::string(kSecondsHeader) + row + row);
+    // Deleted while running (rotated away): begun anew, with its header.
+    std::filesystem::remove(file.Path());
+    EXPECT_FALSE(file.Append(record));
+    EXPECT_EQ(ReadFile(file.Path()), std::string(kSecondsHeader) + row);
+
+    SecondCsvFile unwritable(folder.Folder() + "missing/run.csv");
+    const auto first = unwritable.Append(record);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(*first, "Cannot write the CSV file " + unwritable.Path() +
+                          ": No such file or directory. The measurement goes on.");
+    EXPECT_FALSE(unwritable.Append(record));  // reported once
+    std::filesystem::create_directory(folder.Folder() + "missing");
+    EXPECT_FALSE(unwritable.Append(record));
+    std::filesystem::remove_all(folder.Folder() + "missing");
+    EXPECT_TRUE(unwritable.Append(record));  // failing again after a success: reported again
+}
+
+}  // namespace
+}  // namespace quorvex
