@@ -14,12 +14,12 @@
 #include <string_view>
 #include <variant>
 
-#include "net/host_port.h"
+#include "core/host_port.h"
 
 namespace {
 
-using quorvex::net::HostPort;
-using quorvex::net::ParseHostPort;
+using quorvex::HostPort;
+using quorvex::ParseHostPort;
 
 void Check(bool condition, const char* what) {
     if (condition) return;

@@ -1,14 +1,14 @@
 // The receiver address as typed: what is accepted with which host and port, and the sentence
 // for what is not.
 
-#include "net/host_port.h"
+#include "core/host_port.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <variant>
 
-namespace quorvex::net {
+namespace quorvex {
 namespace {
 
 TEST(HostPortTest, TextGivesHostAndPortOrWhatIsWrong) {
@@ -79,4 +79,4 @@ TEST(HostPortTest, TextGivesHostAndPortOrWhatIsWrong) {
 }
 
 }  // namespace
-}  // namespace quorvex::net
+}  // namespace quorvex

@@ -1,8 +1,8 @@
-#include "net/host_port.h"
+#include "core/host_port.h"
 
 #include <cstddef>
 
-namespace quorvex::net {
+namespace quorvex {
 
 namespace {
 
@@ -176,4 +176,4 @@ std::variant<HostPort, std::string> ParseHostPort(std::string_view text, int def
     return HostPort{std::string(host), port};
 }
 
-}  // namespace quorvex::net
+}  // namespace quorvex

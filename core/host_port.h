@@ -13,13 +13,13 @@
 //   (no address, as 30005 is no group of at most 4 hex digits).
 // The port is decimal, 1 to 65535. The host comes out without brackets, ready for a lookup.
 //
-// Qt-free; no state.
+// Standard C++ only; no state.
 
 #include <string>
 #include <string_view>
 #include <variant>
 
-namespace quorvex::net {
+namespace quorvex {
 
 struct HostPort {
     std::string host;
@@ -33,4 +33,4 @@ struct HostPort {
 // is taken when the text names none.
 std::variant<HostPort, std::string> ParseHostPort(std::string_view text, int defaultPort);
 
-}  // namespace quorvex::net
+}  // namespace quorvex
