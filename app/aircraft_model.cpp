@@ -89,6 +89,11 @@ QVariant AircraftModel::data(const QModelIndex& index, int role) const {
                 return row.PerMinute[static_cast<std::size_t>(column - PerMinute1)];
             case Ratio:
                 return row.Ratio ? *row.Ratio : -1.0;
+            case Level1:
+            case Level2: {
+                const auto& level = row.Level[static_cast<std::size_t>(column - Level1)];
+                return level ? static_cast<double>(*level) : -1000.0;
+            }
             case SinceHeard:
                 return static_cast<qlonglong>(row.SecondsSinceHeard);
             case Who:
@@ -101,6 +106,11 @@ QVariant AircraftModel::data(const QModelIndex& index, int role) const {
                 return QString::fromStdString(AddressText(row.Address));
             case Ratio:
                 return row.Ratio ? QLocale().toString(*row.Ratio, 'f', 2) : QStringLiteral("–");
+            case Level1:
+            case Level2: {
+                const auto& level = row.Level[static_cast<std::size_t>(column - Level1)];
+                return level ? QLocale().toString(static_cast<double>(*level), 'f', 1) : QString();
+            }
             case Who:
                 return QString::fromLatin1(HearingText(row.Who).data(),
                                            static_cast<qsizetype>(HearingText(row.Who).size()));
@@ -134,6 +144,10 @@ QVariant AircraftModel::headerData(int section, Qt::Orientation orientation, int
             return QStringLiteral("Feed /min");
         case Ratio:
             return QStringLiteral("1 : 2");
+        case Level1:
+            return QStringLiteral("1 dBFS");
+        case Level2:
+            return QStringLiteral("2 dBFS");
         case SinceHeard:
             return QStringLiteral("Last (s)");
         case Who:

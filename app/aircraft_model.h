@@ -16,7 +16,17 @@ namespace quorvex::app {
 
 class AircraftModel : public QAbstractTableModel {
   public:
-    enum Column { Address, PerMinute1, PerMinute2, PerMinuteFeed, Ratio, SinceHeard, Who };
+    enum Column {
+        Address,
+        PerMinute1,
+        PerMinute2,
+        PerMinuteFeed,
+        Ratio,
+        Level1,
+        Level2,
+        SinceHeard,
+        Who
+    };
     static constexpr int kColumnCount = Who + 1;
     // The role the proxy sorts by: numbers as numbers, a missing ratio below every ratio.
     static constexpr int kSortRole = Qt::UserRole;

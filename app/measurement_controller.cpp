@@ -295,7 +295,7 @@ MeasurementController::GraphTexts MeasurementController::PageChangeTexts() const
 
 void MeasurementController::SetHold(bool down) {
     QUORVEX_ASSERT_UI_THREAD();
-    if (hold_ && !down) HoldReleased(state_.Counts);
+    if (hold_ && !down) HoldReleased(state_);
     hold_ = down;
 }
 

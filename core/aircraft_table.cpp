@@ -50,6 +50,7 @@ void FillAircraftTable(const AircraftTally& tally, std::int64_t nowSecond,
             heard[s] = HeardWithin(figures, nowSecond);
             if (heard[s]) last = std::max(last, figures.last);
             row.PerMinute[s] = figures.lastMinute;
+            if (s < row.Level.size()) row.Level[s] = figures.meanLevel;
         }
         if (!heard[0] && !heard[1] && !heard[2]) return;
         row.Address = tallied.address;
@@ -115,8 +116,9 @@ std::string AddressText(std::uint32_t address) {
 std::string AircraftTableCsv(std::span<const AircraftTableRow> rows) {
     std::string out;
     CsvRow header(out);
-    for (const char* column : {"address", "receiver1_per_minute", "receiver2_per_minute",
-                               "feed_per_minute", "ratio_1_2", "seconds_since_heard", "heard_by"}) {
+    for (const char* column :
+         {"address", "receiver1_per_minute", "receiver2_per_minute", "feed_per_minute", "ratio_1_2",
+          "receiver1_level_dbfs", "receiver2_level_dbfs", "seconds_since_heard", "heard_by"}) {
         header.Text(column);
     }
     header.End();
@@ -128,6 +130,13 @@ std::string AircraftTableCsv(std::span<const AircraftTableRow> rows) {
             line.Number(*row.Ratio, 3);
         } else {
             line.Empty();
+        }
+        for (const std::optional<float>& level : row.Level) {
+            if (level) {
+                line.Number(*level, 1);
+            } else {
+                line.Empty();
+            }
         }
         line.Integer(row.SecondsSinceHeard).Text(HearingText(row.Who)).End();
     }

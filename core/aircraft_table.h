@@ -1,7 +1,8 @@
 #pragma once
 // The Aircraft page's rows: every aircraft some source heard in the last five minutes, its
-// frames per minute from each source, the ratio of receiver 1 to receiver 2, and who hears
-// it; the summary line above them; and the rows as CSV.
+// frames per minute from each source, the ratio of receiver 1 to receiver 2, the receivers'
+// signal levels where they measure one, and who hears it; the summary line above them; and the rows
+// as CSV.
 
 #include <array>
 #include <cstdint>
@@ -26,6 +27,7 @@ struct AircraftTableRow {
     std::uint32_t Address = 0;
     std::array<std::uint32_t, kTallySourceCount> PerMinute{};  // frames in the last minute
     std::optional<double> Ratio;  // receiver 1 / receiver 2 per minute, when both heard it
+    std::array<std::optional<float>, 2> Level;  // receivers' mean signal level, dBFS
     std::int64_t SecondsSinceHeard = 0;
     Hearing Who = Hearing::Both;  // by the last five minutes of each receiver
 

@@ -1,6 +1,7 @@
 #include "core/aircraft_tally.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "core/feed_buffers.h"
@@ -79,8 +80,14 @@ std::uint32_t AircraftTally::FindOrAdd(std::uint32_t address, std::int64_t nowSe
     return row;
 }
 
-void AircraftTally::Count(std::uint32_t row, TallySource source, std::int64_t nowSecond) {
-    TallyFigures& figures = rows_[row].sources[static_cast<std::size_t>(source)].figures;
+void AircraftTally::Count(std::uint32_t row, TallySource source, std::int64_t nowSecond,
+                          float levelDbfs) {
+    SourceState& state = rows_[row].sources[static_cast<std::size_t>(source)];
+    if (!std::isnan(levelDbfs)) {
+        state.levelSum[levelMinute_] += levelDbfs;
+        ++state.levelCount[levelMinute_];
+    }
+    TallyFigures& figures = state.figures;
     if (figures.total == 0) figures.first = nowSecond;
     ++figures.total;
     ++figures.thisSecond;
@@ -89,7 +96,7 @@ void AircraftTally::Count(std::uint32_t row, TallySource source, std::int64_t no
 }
 
 bool AircraftTally::CountFrame(Receiver receiver, const DecodeResult& result,
-                               std::int64_t nowSecond) {
+                               std::int64_t nowSecond, float levelDbfs) {
     const std::optional<FrameAddress> frameAddress = AddressOf(result);
     if (!frameAddress) return false;
     const TallySource source =
@@ -97,14 +104,14 @@ bool AircraftTally::CountFrame(Receiver receiver, const DecodeResult& result,
     if (frameAddress->announced) {
         const std::uint32_t row = FindOrAdd(frameAddress->address, nowSecond);
         rows_[row].lastAnnounced = std::max(rows_[row].lastAnnounced, nowSecond);
-        Count(row, source, nowSecond);
+        Count(row, source, nowSecond, levelDbfs);
         return true;
     }
     const std::uint32_t row = Find(frameAddress->address);
     if (row == kNoRow) return false;
     const std::int64_t announced = rows_[row].lastAnnounced;
     if (announced == kNever || nowSecond - announced > kTallyAnnouncedSeconds) return false;
-    Count(row, source, nowSecond);
+    Count(row, source, nowSecond, levelDbfs);
     return true;
 }
 
@@ -123,8 +130,15 @@ void AircraftTally::Tick(std::int64_t nowSecond) {
     }
     lastTick_ = std::max(lastTick_, nowSecond);
     if (steps == 0) return;
+    // A minute completed: the older level minute is forgotten and takes the new one.
+    const bool newMinute = minuteCursor_ + static_cast<std::size_t>(steps) >= kTallyMinuteSlots;
+    if (newMinute) levelMinute_ ^= 1;
     for (Entry& entry : rows_) {
         for (SourceState& state : entry.sources) {
+            if (newMinute) {
+                state.levelSum[levelMinute_] = 0;
+                state.levelCount[levelMinute_] = 0;
+            }
             TallyFigures& figures = state.figures;
             std::uint32_t closing = std::min<std::uint32_t>(
                 figures.thisSecond, std::numeric_limits<std::uint16_t>::max());
@@ -147,6 +161,7 @@ void AircraftTally::Clear() {
     lastHeard_.clear();
     std::fill(index_.begin(), index_.end(), kNoRow);
     minuteCursor_ = 0;
+    levelMinute_ = 0;
     lastTick_ = kNever;
 }
 
@@ -195,7 +210,15 @@ TallyRow AircraftTally::Row(std::uint32_t address) const {
 
 TallyRow AircraftTally::MakeRow(const Entry& entry) {
     TallyRow row{entry.address, {}};
-    for (std::size_t s = 0; s < kTallySourceCount; ++s) row.sources[s] = entry.sources[s].figures;
+    for (std::size_t s = 0; s < kTallySourceCount; ++s) {
+        const SourceState& state = entry.sources[s];
+        row.sources[s] = state.figures;
+        const std::uint32_t count = state.levelCount[0] + state.levelCount[1];
+        if (count > 0) {
+            row.sources[s].meanLevel =
+                (state.levelSum[0] + state.levelSum[1]) / static_cast<float>(count);
+        }
+    }
     return row;
 }
 

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,7 @@ inline constexpr std::size_t kTallyMaxAddresses = 20000;
 // or 18 with a good parity) at most this many seconds before.
 inline constexpr std::int64_t kTallyAnnouncedSeconds = 60;
 inline constexpr std::size_t kTallyMinuteSlots = 60;
+inline constexpr float kNoLevel = std::numeric_limits<float>::quiet_NaN();
 
 // What one source delivered for one address. `first` and `last` are meaningful only when
 // `total` is not zero.
@@ -38,6 +40,9 @@ struct TallyFigures {
     std::uint64_t total = 0;  // since Start (construction or Clear)
     std::int64_t first = 0;
     std::int64_t last = 0;
+    // The mean signal level (dBFS) of the frames that carried one, over the minute under way
+    // and the one before it; none without such frames.
+    std::optional<float> meanLevel;
 
     bool operator==(const TallyFigures&) const = default;
 };
@@ -65,7 +70,9 @@ class AircraftTally {
     // Counts a decoded frame of `receiver` for its address. A frame whose address comes from
     // the residual counts only for an address announced within kTallyAnnouncedSeconds; a
     // single corrupted frame thus never adds an aircraft. True when it was counted.
-    bool CountFrame(Receiver receiver, const DecodeResult& result, std::int64_t nowSecond);
+    // `levelDbfs` is the frame's signal level, NaN when the receiver measures none.
+    bool CountFrame(Receiver receiver, const DecodeResult& result, std::int64_t nowSecond,
+                    float levelDbfs = kNoLevel);
 
     // Counts one feed entry for the address in its fifth field. True when it was counted.
     bool CountFeedEntry(std::string_view entry, std::int64_t nowSecond);
@@ -98,6 +105,9 @@ class AircraftTally {
     struct SourceState {
         TallyFigures figures;
         std::array<std::uint16_t, kTallyMinuteSlots> minute{};  // seconds closed by Tick
+        // Signal levels of two minutes: the one under way (levelMinute_) and the one before.
+        std::array<float, 2> levelSum{};
+        std::array<std::uint32_t, 2> levelCount{};
     };
     struct Entry {
         std::uint32_t address = 0;
@@ -107,7 +117,8 @@ class AircraftTally {
 
     std::uint32_t Find(std::uint32_t address) const;
     std::uint32_t FindOrAdd(std::uint32_t address, std::int64_t nowSecond);
-    void Count(std::uint32_t row, TallySource source, std::int64_t nowSecond);
+    void Count(std::uint32_t row, TallySource source, std::int64_t nowSecond,
+               float levelDbfs = kNoLevel);
     void EvictOldest();
     void RebuildIndex();
     std::size_t Slot(std::uint32_t address) const;
@@ -121,6 +132,7 @@ class AircraftTally {
     std::vector<std::uint32_t> index_;     // open addressing, linear probing: row or kNoRow
     std::vector<std::int64_t> scratch_;    // eviction's copy of lastHeard_
     std::size_t minuteCursor_ = 0;         // the slot the next Tick overwrites
+    std::size_t levelMinute_ = 0;          // which of levelSum and levelCount is under way
     std::int64_t lastTick_ = kNever;
 };
 

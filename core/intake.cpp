@@ -1,6 +1,7 @@
 #include "core/intake.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/convert_error.h"
 #include "core/feed_scan.h"
@@ -9,7 +10,8 @@
 
 namespace quorvex {
 
-void ReceiverPacket(MainState& state, Receiver receiver, std::string_view packet, bool crcOption) {
+void ReceiverPacket(MainState& state, Receiver receiver, std::string_view packet, bool crcOption,
+                    float levelDbfs) {
     QUORVEX_ASSERT_UI_THREAD();
     DecodeResult result;
     if (const auto bad = TryDecodeFrame(packet, crcOption, result)) {
@@ -25,7 +27,12 @@ void ReceiverPacket(MainState& state, Receiver receiver, std::string_view packet
     if (verdict.IsCounted()) {
         DfCounts& counts = receiver == Receiver::R1 ? state.Counts.Counts1 : state.Counts.Counts2;
         CountOne(counts[verdict.group()]);
-        state.Tally.CountFrame(receiver, result, state.TallySecond);
+        state.Tally.CountFrame(receiver, result, state.TallySecond, levelDbfs);
+        if (!std::isnan(levelDbfs)) {
+            LevelSum& level = state.Levels[receiver == Receiver::R1 ? 0 : 1];
+            level.Sum += levelDbfs;
+            ++level.Count;
+        }
     }
     if (verdict.kind() != FrameVerdict::Kind::Dropped && state.Log.Logging()) {
         state.Log.WriteFrameLine(receiver, verdict, result.frame.view());

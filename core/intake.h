@@ -14,7 +14,9 @@ namespace quorvex {
 // One packet of receiver 1 or 2 (the text between start character and ";"), decoded with
 // that receiver's CRC option: counted by its DF group and for its aircraft, logged while
 // logging is on.
-void ReceiverPacket(MainState& state, Receiver receiver, std::string_view packet, bool crcOption);
+// `levelDbfs` is the frame's signal level where the receiver measures one (Beast), else NaN.
+void ReceiverPacket(MainState& state, Receiver receiver, std::string_view packet, bool crcOption,
+                    float levelDbfs = kNoLevel);
 
 // Text the feed socket received: appended to the buffer half the selector points at.
 void FeedTextReceived(MainState& state, std::string_view text);

@@ -20,6 +20,7 @@ struct MainState {
     MainState(std::string appFolder, const Clock& clock) : Log(std::move(appFolder), clock) {}
 
     IntervalCounts Counts;
+    std::array<LevelSum, 2> Levels{};  // this second's signal levels of receivers 1 and 2
     FeedBuffers Feed;
     Logfile Log;
     MeasurementState Measurement;

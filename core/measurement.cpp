@@ -1,10 +1,12 @@
 #include "core/measurement.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <numeric>
 
 #include "core/convert_error.h"
+#include "core/host_port.h"
 #include "core/intake.h"
 #include "platform/ui_thread.h"
 
@@ -30,6 +32,30 @@ std::optional<ReceiverSetup> FramerFromFormat(std::string_view format) {
     // residual. ":" receivers deliver the residual themselves.
     setup.CrcOption = setup.StartString == '*' || setup.StartString == '@';
     return setup;
+}
+
+StartRefusal NoFormat(int receiver);
+
+// A receiver on a decoder's TCP output. Raw text goes through the framer like a serial
+// line's; Beast frames arrive whole and binary, with their parity as sent, so the format
+// list does not apply and the residual is always computed here.
+std::variant<ReceiverSetup, StartRefusal> NetworkReceiver(int receiver, NetworkKind kind,
+                                                          std::string_view address,
+                                                          std::string_view format) {
+    auto parsed = ParseHostPort(address, DefaultNetworkPort(kind));
+    if (const auto* error = std::get_if<std::string>(&parsed)) {
+        return StartRefusal{"Quorvex", "Receiver " + std::to_string(receiver) + ": " + *error};
+    }
+    std::optional<ReceiverSetup> setup;
+    if (kind == NetworkKind::Beast) {
+        setup = ReceiverSetup{'*', true, std::nullopt, std::nullopt};
+    } else {
+        setup = FramerFromFormat(format);
+        if (!setup) return NoFormat(receiver);
+    }
+    auto& hostPort = std::get<HostPort>(parsed);
+    setup->Network = NetworkSetup{std::move(hostPort.host), hostPort.port, kind};
+    return *setup;
 }
 
 StartRefusal NoFormat(int receiver) {
@@ -61,6 +87,26 @@ void AppendRate(std::string& out, std::int64_t v, int sampleCount, std::string_v
     out += std::to_string(tenths / 10);
     out += separator;
     out += static_cast<char>('0' + tenths % 10);
+}
+
+// ", -23.4 dBFS": the mean signal level over the newest `seconds`, when frames carried one.
+void AppendMeanLevel(std::string& figure, const std::array<LevelSum, kCountHistorySlots>& history,
+                     int seconds, std::string_view separator) {
+    double sum = 0;
+    std::int64_t count = 0;
+    for (auto it = history.end() - seconds; it != history.end(); ++it) {
+        sum += it->Sum;
+        count += it->Count;
+    }
+    if (count == 0) return;
+    const std::int64_t tenths = std::llround(sum / static_cast<double>(count) * 10.0);
+    figure += ", ";
+    if (tenths < 0) figure += '-';
+    const std::int64_t magnitude = tenths < 0 ? -tenths : tenths;
+    figure += std::to_string(magnitude / 10);
+    figure += separator;
+    figure += static_cast<char>('0' + magnitude % 10);
+    figure += " dBFS";
 }
 
 // The second the tick just moved into the histories, for the export and the --csv file.
@@ -104,7 +150,11 @@ std::variant<StartPlan, StartRefusal> PlanStart(const StartControls& controls,
         return StartRefusal{"Quorvex", "Select different ports!"};
     }
     StartPlan plan;
-    if (!TrimBlanks(controls.Port1).empty()) {
+    if (const auto kind = NetworkKindOf(controls.BaudRate1)) {
+        auto setup = NetworkReceiver(1, *kind, controls.Port1, controls.Format1);
+        if (const auto* refusal = std::get_if<StartRefusal>(&setup)) return *refusal;
+        plan.Receiver1 = std::get<ReceiverSetup>(setup);
+    } else if (!TrimBlanks(controls.Port1).empty()) {
         plan.Receiver1 = FramerFromFormat(controls.Format1);
         if (!plan.Receiver1) return NoFormat(1);
         plan.Receiver1->Serial = SerialSetup{controls.Port1, StrToInt(controls.BaudRate1)};
@@ -115,6 +165,10 @@ std::variant<StartPlan, StartRefusal> PlanStart(const StartControls& controls,
         plan.Receiver2 = FramerFromFormat(controls.Format2);
         if (!plan.Receiver2) return NoFormat(2);
         plan.Receiver2Udp = true;
+    } else if (const auto kind2 = NetworkKindOf(controls.BaudRate2)) {
+        auto setup = NetworkReceiver(2, *kind2, controls.Port2, controls.Format2);
+        if (const auto* refusal = std::get_if<StartRefusal>(&setup)) return *refusal;
+        plan.Receiver2 = std::get<ReceiverSetup>(setup);
     } else if (!TrimBlanks(controls.Port2).empty()) {
         plan.Receiver2 = FramerFromFormat(controls.Format2);
         if (!plan.Receiver2) return NoFormat(2);
@@ -132,6 +186,7 @@ void StartMeasurement(MeasurementState& measurement, int intervalSeconds) {
 
 void ClearHistories(MeasurementState& m) {
     for (auto& row : m.CountHistory) row.fill(0);
+    for (auto& row : m.LevelHistory) row.fill({});
     m.RateHistory1.fill(0);
     m.RateHistory2.fill(0);
     m.RateHistoryS.fill(0);
@@ -160,6 +215,8 @@ void Tick(MainState& state, const TickInputs& inputs, TickResult& result) {
     for (int row = 0; row < IntervalCounts::kCounterCount; ++row) {
         ShiftIn(m.CountHistory[static_cast<std::size_t>(row)], counts.Counter(row));
     }
+    ShiftIn(m.LevelHistory[0], state.Levels[0]);
+    ShiftIn(m.LevelHistory[1], state.Levels[1]);
     ShiftIn(m.RateHistory1,
             ClampToInt32(std::int64_t{counts.Counts1.Df11} + counts.Counts1.Df17_19));
     ShiftIn(m.RateHistory2,
@@ -211,10 +268,13 @@ void Tick(MainState& state, const TickInputs& inputs, TickResult& result) {
     figure(result.FeedFigure, ts, ps, "");
     figure(result.Receiver1Figure, t1, p1, " packets/s");
     figure(result.Receiver2Figure, t2, p2, " packets/s");
+    AppendMeanLevel(result.Receiver1Figure, m.LevelHistory[0], n, sep);
+    AppendMeanLevel(result.Receiver2Figure, m.LevelHistory[1], n, sep);
     result.BarMaximum = ClampToInt32(std::max({t1, t2, ts}));
 
     m.SampleCount = std::min(m.SampleCount + 1, m.IntervalSeconds);
     counts.Zero();
+    state.Levels = {};
 }
 
 }  // namespace quorvex

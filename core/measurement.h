@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/main_state.h"
+#include "core/receiver_kind.h"
 
 namespace quorvex {
 
@@ -35,10 +36,18 @@ struct SerialSetup {
     int BaudRate = 0;
 };
 
+// A decoder's TCP output.
+struct NetworkSetup {
+    std::string Host;
+    int Port = 0;
+    NetworkKind Kind = NetworkKind::Raw;
+};
+
 struct ReceiverSetup {
     char StartString = ':';  // the framer's start character: the format's first character
     bool CrcOption = false;  // checked for the "*" and "@" formats, which leave the parity to us
-    std::optional<SerialSetup> Serial;  // none: receiver 2 fed by UDP datagrams
+    std::optional<SerialSetup> Serial;    // none: receiver 2 fed by UDP datagrams, or...
+    std::optional<NetworkSetup> Network;  // ...a receiver on the network
 };
 
 struct StartPlan {
@@ -55,7 +64,8 @@ struct StartRefusal {
 };
 
 // Decides what Start sets up, before anything is opened. Raises EConvertError for a rate
-// text that is no whole number ("'' is not a valid integer value" for an empty list).
+// text that is no whole number ("'' is not a valid integer value" for an empty list). A
+// network receiver whose host:port does not parse is refused ("Receiver 1: " and why).
 std::variant<StartPlan, StartRefusal> PlanStart(const StartControls& controls,
                                                 int currentIntervalSeconds);
 
@@ -66,8 +76,9 @@ void StartMeasurement(MeasurementState& measurement, int intervalSeconds);
 void ClearHistories(MeasurementState& measurement);
 
 // Releasing "Hold": the counters start again from zero.
-inline void HoldReleased(IntervalCounts& counts) {
-    counts.Zero();
+inline void HoldReleased(MainState& state) {
+    state.Counts.Zero();
+    state.Levels = {};
 }
 
 struct ChartPoint {

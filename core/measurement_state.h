@@ -12,6 +12,12 @@ namespace quorvex {
 inline constexpr int kCountHistorySlots = 62;   // per counter; at most 60 are ever read
 inline constexpr int kRateHistorySlots = 3600;  // one hour of seconds
 
+// The signal levels (dBFS) of a receiver's counted frames in one second.
+struct LevelSum {
+    double Sum = 0;
+    std::int32_t Count = 0;
+};
+
 struct MeasurementState {
     int IntervalSeconds = 5;  // averaging interval; 5 until the "Filter" list names another
     int SampleCount = 1;      // how many of the newest seconds the averages cover
@@ -27,6 +33,7 @@ struct MeasurementState {
     std::array<double, kRateHistorySlots> AverageHistory2{};
     std::array<double, kRateHistorySlots> AverageHistoryS{};
     SecondHistory Seconds;  // what the export and the --csv file write
+    std::array<std::array<LevelSum, kCountHistorySlots>, 2> LevelHistory{};  // receivers 1, 2
 };
 
 }  // namespace quorvex

@@ -1,5 +1,8 @@
 #include "core/profiles.h"
 
+#include <algorithm>
+
+#include "core/receiver_kind.h"
 #include "platform/ini_file.h"
 #include "platform/ui_thread.h"
 
@@ -25,6 +28,40 @@ ComboModel DropDownList(std::vector<std::string> items, int selected) {
     return combo;
 }
 
+// A profile stores the rate list's index as receiver 2's list counts it (the baud rates, the
+// UDP item, then the network kinds), whichever receiver wrote it: so a profile moves between
+// the receivers, and one of receiver 2 on UDP still selects nothing in receiver 1's list.
+constexpr int kStoredUdpIndex = 5;
+constexpr int kStoredTcpRawIndex = 6;
+constexpr int kStoredTcpBeastIndex = 7;
+
+int StoredRateIndex(const ComboModel& rates) {
+    if (rates.ItemIndex < 0) return rates.ItemIndex;
+    if (const auto kind = NetworkKindOf(rates.Text)) {
+        return *kind == NetworkKind::Raw ? kStoredTcpRawIndex : kStoredTcpBeastIndex;
+    }
+    return rates.ItemIndex;
+}
+
+void SelectStoredRate(ComboModel& rates, int stored) {
+    const auto select = [&rates](std::string_view item) {
+        const auto found = std::find(rates.Items.begin(), rates.Items.end(), item);
+        rates.SelectIndex(
+            found == rates.Items.end() ? -1 : static_cast<int>(found - rates.Items.begin()));
+    };
+    if (stored == kStoredTcpRawIndex) {
+        select(kTcpRawItem);
+    } else if (stored == kStoredTcpBeastIndex) {
+        select(kTcpBeastItem);
+    } else if (stored == kStoredUdpIndex) {
+        const bool udp = rates.Items.size() > kStoredUdpIndex &&
+                         rates.Items[kStoredUdpIndex].starts_with("UDP Port");
+        rates.SelectIndex(udp ? kStoredUdpIndex : -1);
+    } else {
+        rates.SelectIndex(stored);
+    }
+}
+
 void AskToUpdate(ReceiverProfile& receiver, int number, const CloseQueryDialogs& dialogs) {
     if (!receiver.Changed) return;
     const std::string digit = std::to_string(number);
@@ -48,13 +85,17 @@ ProfileSettings MakeProfileSettings(const std::vector<std::string>& ports, int u
 
     ProfileSettings s;
     s.Receiver1.Port = DropDownList(portItems, -1);
-    s.Receiver1.BaudRate = DropDownList(kBaudRates, 3);  // "1000000"
+    // After the baud rates, the network kinds: the indexes a stored profile holds stay.
+    std::vector<std::string> rates1 = kBaudRates;
+    rates1.insert(rates1.end(), {std::string(kTcpRawItem), std::string(kTcpBeastItem)});
+    s.Receiver1.BaudRate = DropDownList(rates1, 3);  // "1000000"
     s.Receiver1.Format = DropDownList(
         {"@<48-bit counter><mode-s>;", "*<mode-s>; no CRC", ":<mode-s>; CRC done"}, -1);
 
     std::vector<std::string> rates2 = kBaudRates;
     // Names the port the listener binds, so a receiver pointed at it is heard.
     rates2.push_back("UDP Port " + std::to_string(udpPort));
+    rates2.insert(rates2.end(), {std::string(kTcpRawItem), std::string(kTcpBeastItem)});
     s.Receiver2.Port = DropDownList(portItems, -1);
     s.Receiver2.BaudRate = DropDownList(rates2, 5);  // "UDP Port 7934"
     s.Receiver2.Format =
@@ -90,14 +131,17 @@ void LoadProfile(ReceiverProfile& receiver, const std::string& path) {
     for (std::size_t i = 0; i < receiver.Port.Items.size(); ++i) {
         if (receiver.Port.Items[i] == port) receiver.Port.SelectIndex(static_cast<int>(i));
     }
-    receiver.BaudRate.SelectIndex(IniReadInteger(path, kProfileSection, "baudrate", 0));
+    SelectStoredRate(receiver.BaudRate, IniReadInteger(path, kProfileSection, "baudrate", 0));
+    // A network receiver's port is the host:port typed for it.
+    if (NetworkKindOf(receiver.BaudRate.Text)) receiver.Port.Text = port;
+    MatchPortToRate(receiver);
     receiver.Format.SelectIndex(IniReadInteger(path, kProfileSection, "string", 0));
 }
 
 void SaveProfile(ReceiverProfile& receiver, const std::string& path) {
     QUORVEX_ASSERT_UI_THREAD();
     IniWriteString(path, kProfileSection, "port", receiver.Port.Text);
-    IniWriteInteger(path, kProfileSection, "baudrate", receiver.BaudRate.ItemIndex);
+    IniWriteInteger(path, kProfileSection, "baudrate", StoredRateIndex(receiver.BaudRate));
     IniWriteInteger(path, kProfileSection, "string", receiver.Format.ItemIndex);
     receiver.Label = ProfileName(path);
 }

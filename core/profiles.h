@@ -37,8 +37,9 @@ struct ProfileSettings {
 inline constexpr int kUdpReceiverPort = 7934;
 
 // The controls as the window starts: `ports` are the present serial devices; the port
-// lists end with the blank item " " (no serial port for this receiver). Receiver 2's rate
-// list ends with the UDP item, "UDP Port " and the port the listener binds.
+// lists end with the blank item " " (no serial port for this receiver). After the baud
+// rates, receiver 2's rate list has the UDP item, "UDP Port " and the port the listener
+// binds; both lists end with the network kinds "TCP raw" and "TCP Beast".
 ProfileSettings MakeProfileSettings(const std::vector<std::string>& ports,
                                     int udpPort = kUdpReceiverPort);
 

@@ -178,9 +178,9 @@ TEST(AircraftTallyTest, EachSourceHasItsOwnFigures) {
 
     const TallyRow row = tally.Row(kKlm);
     EXPECT_EQ(row.address, kKlm);
-    EXPECT_EQ(row[TallySource::Receiver1], (TallyFigures{2, 0, 2, 10, 12}));
-    EXPECT_EQ(row[TallySource::Receiver2], (TallyFigures{1, 0, 1, 11, 11}));
-    EXPECT_EQ(row[TallySource::Feed], (TallyFigures{2, 0, 2, 13, 14}));
+    EXPECT_EQ(row[TallySource::Receiver1], (TallyFigures{2, 0, 2, 10, 12, {}}));
+    EXPECT_EQ(row[TallySource::Receiver2], (TallyFigures{1, 0, 1, 11, 11, {}}));
+    EXPECT_EQ(row[TallySource::Feed], (TallyFigures{2, 0, 2, 13, 14, {}}));
     EXPECT_EQ(tally.Row(kOther)[TallySource::Feed].total, 1u);
     EXPECT_EQ(tally.Row(kOther)[TallySource::Receiver1].total, 0u);
 
@@ -231,6 +231,26 @@ TEST(AircraftTallyTest, TheMinuteWindowHoldsTheLastSixtyTickedSeconds) {
     EXPECT_EQ(figures().total, 16u);
 }
 
+TEST(AircraftTallyTest, TheMeanLevelCoversThisMinuteAndTheOneBefore) {
+    AircraftTally tally;
+    const DecodeResult squitter = Decoded(0x8D, kKlm, true);
+    tally.CountFrame(Receiver::R1, squitter, 0, -10.0f);
+    tally.CountFrame(Receiver::R1, squitter, 0, -20.0f);
+    tally.CountFrame(Receiver::R1, squitter, 0);  // no level: counted, not averaged
+    tally.CountFrame(Receiver::R2, squitter, 0);
+    const auto level = [&](TallySource source) { return tally.Row(kKlm)[source].meanLevel; };
+    EXPECT_EQ(level(TallySource::Receiver1), -15.0f);
+    EXPECT_EQ(level(TallySource::Receiver2), std::nullopt);
+    std::int64_t second = 0;
+    for (; second < 60; ++second) tally.Tick(second);  // a minute on: still the one before
+    tally.CountFrame(Receiver::R1, squitter, second, -30.0f);
+    EXPECT_EQ(level(TallySource::Receiver1), -20.0f);
+    for (; second < 120; ++second) tally.Tick(second);  // the first minute is forgotten
+    EXPECT_EQ(level(TallySource::Receiver1), -30.0f);
+    for (; second < 180; ++second) tally.Tick(second);
+    EXPECT_EQ(level(TallySource::Receiver1), std::nullopt);
+}
+
 TEST(AircraftTallyTest, AtTheBoundTheLongestSilentAddressesGoFirst) {
     AircraftTally tally(128);  // room is made 2 at a time
     for (std::uint32_t a = 0; a < 128; ++a) tally.CountFeedEntry(FeedEntry(0x100000 + a), a);
@@ -273,7 +293,7 @@ TEST(AircraftTallyTest, ClearForgetsAddressesAndAnnouncements) {
     EXPECT_FALSE(tally.CountFrame(Receiver::R1, Decoded(0x20, kKlm), 11));
 
     EXPECT_TRUE(tally.CountFrame(Receiver::R2, Decoded(0x90, kKlm, true), 12));
-    EXPECT_EQ(tally.Row(kKlm)[TallySource::Receiver2], (TallyFigures{1, 0, 1, 12, 12}));
+    EXPECT_EQ(tally.Row(kKlm)[TallySource::Receiver2], (TallyFigures{1, 0, 1, 12, 12, {}}));
 }
 
 }  // namespace

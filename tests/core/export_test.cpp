@@ -60,7 +60,8 @@ class ExportTest : public ::testing::Test {
              {"8D4840D6202CC371C32CE0576098", "8D4840D6202CC371C32CE0576098", "5D484FDEA248F5"}) {
             ReceiverPacket(state_, Receiver::R1, frame, true);
         }
-        ReceiverPacket(state_, Receiver::R2, "8D4840D6202CC371C32CE0576098", true);
+        // Receiver 2 measures the signal level.
+        ReceiverPacket(state_, Receiver::R2, "8D4840D6202CC371C32CE0576098", true, -6.5f);
         FeedTextReceived(
             state_,
             "MSG,8,1,1,4840D6,1,2026/12/08,04:20:40.500,,,,,,,,,,,,,,0\r\n"
@@ -70,12 +71,15 @@ class ExportTest : public ::testing::Test {
     }
 };
 
-TEST_F(ExportTest, TheSecondsOfARunAsCsv) {
+TEST_F(ExportTest, TheSecondsOfARunAsCsvAndTheLevelInTheFigure) {
     ShortRun();
     EXPECT_EQ(SecondHistoryCsv(state_.Measurement.Seconds),
               std::string(kSecondsHeader) +
                   "2026-12-08T04:20:41Z,0,0,0,1,2,0,0,0,0,0,1,0,0,1,1,2,1,2,2.00,1.00,2.00\r\n"
                   "2026-12-08T04:20:42Z,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,1.00,0.50,1.00\r\n");
+    // Receiver 2 measured a level; receiver 1's figure shows none.
+    EXPECT_EQ(result_.Receiver2Figure, "0.5 [0.5*] packets/s, -6.5 dBFS");
+    EXPECT_EQ(result_.Receiver1Figure, "1.5 [1.0*] packets/s");
     ClearHistories(state_.Measurement);
     EXPECT_EQ(SecondHistoryCsv(state_.Measurement.Seconds), kSecondsHeader);
 }
@@ -88,10 +92,10 @@ TEST_F(ExportTest, TheAircraftOfARunTheirSummaryAndCsv) {
               [](const auto& a, const auto& b) { return a.Address < b.Address; });
     EXPECT_EQ(AircraftTableCsv(rows),
               "address,receiver1_per_minute,receiver2_per_minute,feed_per_minute,ratio_1_2,"
-              "seconds_since_heard,heard_by\r\n"
-              "4840D6,2,1,1,2.000,1,both\r\n"
-              "484FDE,1,0,0,,1,only 1\r\n"
-              "ABCDEF,0,0,1,,1,feed only\r\n");
+              "receiver1_level_dbfs,receiver2_level_dbfs,seconds_since_heard,heard_by\r\n"
+              "4840D6,2,1,1,2.000,,-6.5,1,both\r\n"
+              "484FDE,1,0,0,,,,1,only 1\r\n"
+              "ABCDEF,0,0,1,,,,1,feed only\r\n");
     EXPECT_EQ(SummaryText(Summarize(rows), ","),
               "Heard in the last 5 minutes: 1 by both, 1 only by 1, 0 only by 2, 1 by the feed "
               "only. Median ratio 1/2: 2,00");

@@ -290,7 +290,7 @@ TEST_F(TickTest, HoldReleaseStartsTheCountersAfresh) {
     Count(kR1Df11, 1000);
     Count(kR2Df17, 500);
     FeedTextReceived(state_, "MSG,8,held\r\n");
-    HoldReleased(state_.Counts);
+    HoldReleased(state_);
     EXPECT_EQ(state_.Counts, IntervalCounts{});
     Count(kR2Df17, 6);
     Tick();
