@@ -1,6 +1,7 @@
 #include "app/combo_mirror.h"
 
 #include <QComboBox>
+#include <QLineEdit>
 #include <QSignalBlocker>
 
 namespace quorvex::app {
@@ -16,7 +17,12 @@ void MirrorCombo(QComboBox* box, const ComboModel& model) {
         for (const std::string& item : model.Items) box->addItem(QString::fromStdString(item));
     }
     box->setCurrentIndex(model.ItemIndex);
-    if (box->isEditable()) box->setEditText(QString::fromStdString(model.Text));
+    // Only a changed text is set: setting it moves the cursor of a box being typed in.
+    const QString text = QString::fromStdString(model.Text);
+    if (box->isEditable() && box->currentText() != text) {
+        box->setEditText(text);
+        box->lineEdit()->setCursorPosition(0);  // a long host:port shows its start
+    }
 }
 
 }  // namespace quorvex::app

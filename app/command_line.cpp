@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <variant>
+
+#include "core/host_port.h"
 
 namespace quorvex::app {
 namespace {
@@ -21,14 +24,22 @@ std::optional<int> ParseRate(std::string_view text) {
 
 std::string ReceiverFormatHelp(int receiver) {
     const std::string option = "--receiver" + std::to_string(receiver);
-    std::string text = option + " takes DEVICE:RATE:FORMAT";
+    std::string text = option + " takes DEVICE:RATE:FORMAT, tcp:HOST:PORT:raw, tcp:HOST:PORT:beast";
     if (receiver == 2) text += " or udp:FORMAT";
     text += " (RATE one of 115200, 833333, 921600, 1000000, 3000000; FORMAT one of @ * :)";
     return text;
 }
 
 void SelectReceiver(const ReceiverOption& option, ReceiverProfile& receiver) {
-    if (!option.Udp) {
+    if (option.Network) {
+        const std::string_view kind =
+            *option.Network == NetworkKind::Raw ? kTcpRawItem : kTcpBeastItem;
+        const auto& rates = receiver.BaudRate.Items;
+        receiver.BaudRate.SelectIndex(
+            static_cast<int>(std::find(rates.begin(), rates.end(), kind) - rates.begin()));
+        receiver.Port.Text = option.Device;
+        MatchPortToRate(receiver);
+    } else if (!option.Udp) {
         const auto& items = receiver.Port.Items;
         const auto found = std::find(items.begin(), items.end(), option.Device);
         if (found != items.end())
@@ -38,12 +49,38 @@ void SelectReceiver(const ReceiverOption& option, ReceiverProfile& receiver) {
     } else {
         receiver.BaudRate.SelectIndex(kUdpRateIndex);
     }
-    receiver.Format.SelectIndex(static_cast<int>(kFormats.find(option.Format)));
+    // A Beast receiver has no line format; the others' lists show theirs.
+    if (option.Network != NetworkKind::Beast) {
+        receiver.Format.SelectIndex(static_cast<int>(kFormats.find(option.Format)));
+    }
+}
+
+// tcp:HOST:PORT:raw or tcp:HOST:PORT:beast; the port may be left out.
+std::optional<ReceiverOption> ParseNetworkOption(std::string_view text) {
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string_view::npos) return std::nullopt;
+    const std::string_view kindText = text.substr(colon + 1);
+    ReceiverOption option;
+    if (kindText == "raw") {
+        option.Network = NetworkKind::Raw;
+    } else if (kindText == "beast") {
+        option.Network = NetworkKind::Beast;
+    } else {
+        return std::nullopt;
+    }
+    const std::string_view address = text.substr(0, colon);
+    if (!std::holds_alternative<HostPort>(
+            ParseHostPort(address, DefaultNetworkPort(*option.Network)))) {
+        return std::nullopt;
+    }
+    option.Device = std::string(address);
+    return option;
 }
 
 }  // namespace
 
 std::optional<ReceiverOption> ParseReceiverOption(std::string_view text, bool udpAllowed) {
+    if (text.starts_with("tcp:")) return ParseNetworkOption(text.substr(4));
     // The format is the last character, after a ":"; so ":" itself needs no escaping.
     if (text.size() < 2 || text[text.size() - 2] != ':') return std::nullopt;
     ReceiverOption option;
@@ -137,6 +174,10 @@ std::string UsageText() {
            "  --receiver1 DEVICE:RATE:FORMAT  receiver 1 on a serial device\n"
            "  --receiver2 DEVICE:RATE:FORMAT  receiver 2 on a serial device\n"
            "  --receiver2 udp:FORMAT          receiver 2 fed by UDP datagrams (port 7934)\n"
+           "  --receiver1 tcp:HOST:PORT:raw   receiver 1 on a decoder's raw hex output (port\n"
+           "                                  30002 when left out); likewise --receiver2\n"
+           "  --receiver1 tcp:HOST:PORT:beast receiver 1 on a decoder's Beast binary output\n"
+           "                                  (port 30005 when left out); likewise --receiver2\n"
            "                  RATE: 115200, 833333, 921600, 1000000 or 3000000\n"
            "                  FORMAT: @ (counter and frame), * (frame, no CRC check done)\n"
            "                          or : (frame with the CRC residual)\n"
@@ -163,8 +204,9 @@ std::vector<std::string> ExtraPortDevices(const CommandLine& commandLine) {
         }
     };
     for (const std::string& device : commandLine.PortDevices) add(device);
-    if (commandLine.Receiver1) add(commandLine.Receiver1->Device);
-    if (commandLine.Receiver2 && !commandLine.Receiver2->Udp) add(commandLine.Receiver2->Device);
+    for (const auto& receiver : {commandLine.Receiver1, commandLine.Receiver2}) {
+        if (receiver && !receiver->Udp && !receiver->Network) add(receiver->Device);
+    }
     return devices;
 }
 

@@ -12,18 +12,21 @@
 #include <vector>
 
 #include "core/profiles.h"
+#include "core/receiver_kind.h"
 
 namespace quorvex::app {
 
 inline constexpr std::string_view kVersionText = "Quorvex 0.3";
 
-// One receiver as the command line sets it up: a serial device at a rate, or (receiver 2
-// only) the UDP listener; and the line format by its start character.
+// One receiver as the command line sets it up: a serial device at a rate, (receiver 2
+// only) the UDP listener, or a decoder's TCP output; and the line format by its start
+// character.
 struct ReceiverOption {
-    std::string Device;  // empty for UDP
-    int BaudRate = 0;    // one of the rates the baud lists offer; 0 for UDP
+    std::string Device;  // empty for UDP; "HOST:PORT" for a network receiver
+    int BaudRate = 0;    // one of the rates the baud lists offer; 0 for UDP and the network
     bool Udp = false;
-    char Format = '*';  // '@', '*' or ':'
+    char Format = '*';                   // '@', '*' or ':'
+    std::optional<NetworkKind> Network;  // tcp:HOST:PORT:raw or tcp:HOST:PORT:beast
     bool operator==(const ReceiverOption&) const = default;
 };
 
@@ -47,8 +50,9 @@ struct CommandLineError {
 // argument or after "=" ("--receiver1=/dev/ttyUSB0:3000000:*").
 std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<std::string>& args);
 
-// One receiver's text as --receiver1 / --receiver2 take it: DEVICE:RATE:FORMAT, or, when
-// `udpAllowed`, udp:FORMAT. Nothing when it does not spell one.
+// One receiver's text as --receiver1 / --receiver2 take it: DEVICE:RATE:FORMAT,
+// tcp:HOST:PORT:raw, tcp:HOST:PORT:beast or, when `udpAllowed`, udp:FORMAT. Nothing when it
+// does not spell one.
 std::optional<ReceiverOption> ParseReceiverOption(std::string_view text, bool udpAllowed);
 
 // The text --help prints.

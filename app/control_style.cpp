@@ -1,10 +1,13 @@
 #include "app/control_style.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QPalette>
 #include <QProgressBar>
+#include <climits>
 
 namespace quorvex::app {
 
@@ -81,6 +84,19 @@ void PaintLabel(QLabel* label, const QColor& text, const QColor& background) {
     palette.setColor(QPalette::WindowText, text);
     label->setPalette(palette);
     label->setAlignment(Qt::AlignCenter);
+}
+
+void ShowFitted(QLabel* label, const QString& text, int pointSize) {
+    QFont font = label->font();
+    font.setPointSize(pointSize);
+    // Until the label is laid out its width says nothing.
+    const int room =
+        !label->isVisible() ? INT_MAX : label->contentsRect().width() - 2 * label->margin() - 4;
+    while (font.pointSize() > 5 && QFontMetrics(font).horizontalAdvance(text) > room) {
+        font.setPointSize(font.pointSize() - 1);
+    }
+    if (font != label->font()) label->setFont(font);
+    label->setText(text);
 }
 
 }  // namespace quorvex::app

@@ -54,4 +54,8 @@ void ShowBars(std::span<QProgressBar* const> bars, std::span<const std::int32_t>
 // Text in `text` colour on `background`, centred.
 void PaintLabel(QLabel* label, const QColor& text, const QColor& background);
 
+// Shows `text` at `pointSize`, or smaller (down to 5 points) where that does not fit the
+// label's width.
+void ShowFitted(QLabel* label, const QString& text, int pointSize);
+
 }  // namespace quorvex::app

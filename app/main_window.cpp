@@ -145,6 +145,7 @@ void MainWindow::Bind() {
     c.OnControlsChanged = [this] { ShowControls(); };
     c.OnTickResult = [this](const TickResult& tick) { ShowTick(tick); };
     c.OnHeartbeat = [this](bool value) { heartbeat_->SetValue(value); };
+    c.OnNetworkReceived = [this](int receiver) { Receiver(receiver)->FlashLamp(); };
     c.OnRefusal = [this](const StartRefusal& refusal) {
         if (dialogs_.Refusal) dialogs_.Refusal(refusal.Caption, refusal.Text);
     };
@@ -187,6 +188,7 @@ void MainWindow::BindReceiver(int receiver) {
     panel->OnFormatTyped = [&c, receiver](const std::string& text) {
         c.SetFormatText(receiver, text);
     };
+    panel->OnPortTyped = [&c, receiver](const std::string& text) { c.SetPortText(receiver, text); };
     panel->OnCrcClicked = [&c, receiver](bool checked) { c.SetCrc(receiver, checked); };
     panel->OnLoadClicked = [this, &c, receiver] {
         if (!dialogs_.OpenProfile) return;
@@ -226,7 +228,8 @@ void MainWindow::ShowControls() {
     for (int receiver : {1, 2}) {
         Receiver(receiver)->ShowControls(controller_->ReceiverControls(receiver), c.Crc(receiver),
                                          running, c.StoppedOnce());
-        Receiver(receiver)->ShowTrouble(c.Rejected(receiver), c.DeviceGone(receiver));
+        Receiver(receiver)->ShowTrouble(c.Rejected(receiver), c.DeviceGone(receiver),
+                                        c.NetworkTrouble(receiver));
     }
     MirrorCombo(interval_, c.Controls().Timer);
     feed_->ShowControls(c.ConnectDown(), c.StoppedOnce() && !running);
@@ -246,7 +249,8 @@ void MainWindow::ShowTick(const TickResult& tick) {
     graph_->ShowSeries(tick.Series);
     for (int receiver : {1, 2}) {
         Receiver(receiver)->ShowTrouble(controller_->Rejected(receiver),
-                                        controller_->DeviceGone(receiver));
+                                        controller_->DeviceGone(receiver),
+                                        controller_->NetworkTrouble(receiver));
     }
 }
 

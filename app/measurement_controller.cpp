@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <algorithm>
+#include <cmath>
 #include <exception>
 
 #include "core/convert_error.h"
@@ -143,6 +145,20 @@ void MeasurementController::SelectItem(int receiver, ComboModel ReceiverProfile:
     ReceiverProfile& controls = ReceiverControls(receiver);
     (controls.*list).SelectIndex(index);
     ReceiverControlChanged(controls);
+    if (list == &ReceiverProfile::BaudRate) {
+        // The port list follows: a typed host:port for a network kind, devices otherwise.
+        MatchPortToRate(controls);
+        Changed();
+    }
+}
+
+void MeasurementController::SetPortText(int receiver, const std::string& text) {
+    ReceiverProfile& controls = ReceiverControls(receiver);
+    ComboModel& port = controls.Port;
+    port.Text = text;
+    const auto item = std::find(port.Items.begin(), port.Items.end(), text);
+    port.ItemIndex = item == port.Items.end() ? -1 : static_cast<int>(item - port.Items.begin());
+    ReceiverControlChanged(controls);
 }
 
 void MeasurementController::SetFormatText(int receiver, const std::string& text) {
@@ -196,9 +212,11 @@ void MeasurementController::Start() {
         }
         return;
     }
-    if (plan.Receiver1 && !OpenReceiver(1, *plan.Receiver1)) return;
+    if (plan.Receiver1 && plan.Receiver1->Serial && !OpenReceiver(1, *plan.Receiver1)) return;
     if (plan.Receiver2) {
-        if (plan.Receiver2->Serial) {
+        if (plan.Receiver2->Network) {
+            OpenNetworkReceiver(2, *plan.Receiver2);
+        } else if (plan.Receiver2->Serial) {
             if (!OpenReceiver(2, *plan.Receiver2)) {
                 // Nothing stays half started: receiver 1 would count while stopped.
                 ClosePorts();
@@ -210,6 +228,7 @@ void MeasurementController::Start() {
         }
     }
     if (plan.Receiver2Udp) controls_.Receiver2.Port.SelectIndex(-1);
+    if (plan.Receiver1 && plan.Receiver1->Network) OpenNetworkReceiver(1, *plan.Receiver1);
 
     running_ = true;
     StartMeasurement(state_.Measurement, plan.IntervalSeconds);
@@ -232,7 +251,44 @@ bool MeasurementController::OpenReceiver(int receiver, const ReceiverSetup& setu
     }
 }
 
+void MeasurementController::OpenNetworkReceiver(int receiver, const ReceiverSetup& setup) {
+    const std::size_t i = Index(receiver);
+    framers_[i]->SetStartString(std::string(1, setup.StartString));
+    crc_[i] = setup.CrcOption;
+    auto network = std::make_unique<net::TcpReceiver>();
+    network->SetRetryMilliseconds(networkRetryMs_);
+    const bool beast = setup.Network->Kind == NetworkKind::Beast;
+    if (beast) {
+        network->OnFrame = [this, receiver](std::string_view hex, std::uint8_t signal) {
+            const double level = net::SignalDbfs(signal);  // -infinity: none measured
+            ReceiverPacket(state_, SourceOf(receiver), hex, true,
+                           std::isfinite(level) ? static_cast<float>(level) : kNoLevel);
+        };
+    } else {
+        network->OnText = [this, i](std::string_view text) { framers_[i]->FeedText(text); };
+    }
+    network->OnReceived = [this, receiver] {
+        if (OnNetworkReceived) OnNetworkReceived(receiver);
+    };
+    network->OnStateChanged = [this] {
+        if (OnControlsChanged) OnControlsChanged();
+    };
+    network->Start(setup.Network->Host, setup.Network->Port,
+                   beast ? net::TcpReceiverKind::Beast : net::TcpReceiverKind::Raw);
+    networks_[i] = std::move(network);
+}
+
+std::string MeasurementController::NetworkTrouble(int receiver) const {
+    const net::TcpReceiver* network = networks_[Index(receiver)].get();
+    if (!running_ || network == nullptr || network->Connected()) return {};
+    // The address is in the port list just above.
+    if (network->Trouble().empty()) return "Connecting";
+    return network->Trouble() + "; trying again every " +
+           std::to_string((network->RetryMilliseconds() + 999) / 1000) + " s";
+}
+
 void MeasurementController::ClosePorts() {
+    for (auto& network : networks_) network.reset();
     for (auto& port : ports_) {
         if (!port->Connected()) continue;
         try {

@@ -25,6 +25,7 @@
 #include "core/profiles.h"
 #include "core/second_csv_file.h"
 #include "net/client_socket.h"
+#include "net/tcp_receiver.h"
 #include "net/udp_server.h"
 #include "serial/com_data_packet.h"
 #include "serial/com_port.h"
@@ -77,6 +78,14 @@ class MeasurementController : public QObject {
         const serial::TComPort& port = *ports_[Index(receiver)];
         return running_ && port.Connected() && !port.Receiving();
     }
+    // While running with a receiver on the network and no connection standing: what the
+    // receiver's column says ("Connecting to HOST:PORT" or why none stands); else empty.
+    std::string NetworkTrouble(int receiver) const;
+    // The receiver's TCP client while it runs on the network, else nullptr.
+    const net::TcpReceiver* Network(int receiver) const { return networks_[Index(receiver)].get(); }
+    // How long a network receiver waits before it tries again (tests shorten it).
+    void SetNetworkRetryMilliseconds(int ms) { networkRetryMs_ = ms; }
+
     // The bind failure of the UDP listener, empty while it listens.
     const std::string& UdpBindError() const { return udpBindError_; }
     int UdpPort() const;
@@ -95,6 +104,8 @@ class MeasurementController : public QObject {
     // for receiver 2's editable format box, the typed text) and the profile marked changed.
     void SelectItem(int receiver, ComboModel ReceiverProfile::*list, int index);
     void SetFormatText(int receiver, const std::string& text);
+    // The text typed in a network receiver's port list: its host:port.
+    void SetPortText(int receiver, const std::string& text);
     void SelectInterval(int index) { controls_.Timer.SelectIndex(index); }
 
     void StartStopClicked();
@@ -129,7 +140,8 @@ class MeasurementController : public QObject {
     std::function<void(const TickResult&)> OnTickResult;  // bars, figures, series
     std::function<void()> OnTallyTicked;          // every tick, held or not: the aircraft changed
     std::function<void(bool value)> OnHeartbeat;  // the heartbeat lamp's value
-    std::function<void(const StartRefusal&)> OnRefusal;  // a message box, error icon
+    std::function<void(const StartRefusal&)> OnRefusal;   // a message box, error icon
+    std::function<void(int receiver)> OnNetworkReceived;  // bytes came: the receive lamp
     // Runs the pending window events (the end of a tick); QCoreApplication's by default.
     std::function<void()> ProcessPendingEvents;
 
@@ -150,6 +162,8 @@ class MeasurementController : public QObject {
     void Stop();
     // Sets up and opens one receiver's serial port; false (message shown) when it fails.
     bool OpenReceiver(int receiver, const ReceiverSetup& setup);
+    // Starts a receiver's TCP client; it connects, and reconnects, on its own.
+    void OpenNetworkReceiver(int receiver, const ReceiverSetup& setup);
     bool ListenForUdp();
     void ClosePorts();
     void ConnectFeedHandlers();
@@ -171,6 +185,8 @@ class MeasurementController : public QObject {
 
     std::array<std::unique_ptr<serial::TComPort>, 2> ports_;
     std::array<std::unique_ptr<serial::TComDataPacket>, 2> framers_;
+    std::array<std::unique_ptr<net::TcpReceiver>, 2> networks_;
+    int networkRetryMs_ = net::TcpReceiver::kRetryMilliseconds;
     std::unique_ptr<net::TIdUDPServer> udp_;
     std::unique_ptr<net::TClientSocket> feed_;
     QTimer timer_;

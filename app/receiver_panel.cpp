@@ -19,6 +19,8 @@
 namespace quorvex::app {
 namespace {
 
+constexpr int kFigurePointSize = 8;
+
 // In DF group order; DF 11 and DF 17-19 are the chart's quantity, hence yellow.
 const BarLook kBars[6] = {
     {"Df0Bar", "DF 0", QColor()},         {"Df4_5Bar", "DF 4, 5", Qt::black},
@@ -38,7 +40,7 @@ ReceiverPanel::ReceiverPanel(int receiver, QWidget* parent) : QFrame(parent) {
 
     figure_ = new QLabel(this);
     figure_->setObjectName(role("FigureLabel"));
-    figure_->setFont(MonoFont(8));
+    figure_->setFont(MonoFont(kFigurePointSize));
     PaintLabel(figure_, text, background);
 
     QGridLayout* bars = MakeBarRow(this, name, kBars, bars_);
@@ -75,6 +77,7 @@ ReceiverPanel::ReceiverPanel(int receiver, QWidget* parent) : QFrame(parent) {
     rejected_ = new QLabel(this);
     rejected_->setObjectName(role("RejectedLabel"));
     rejected_->setAlignment(Qt::AlignCenter);
+    rejected_->setWordWrap(true);
     rejected_->setStyleSheet(QStringLiteral("color: #b00000;"));
 
     auto* portRow = new QHBoxLayout;
@@ -129,6 +132,15 @@ void ReceiverPanel::WatchPort(serial::TComPort* port) {
 
 void ReceiverPanel::ShowControls(const ReceiverProfile& controls, bool crc, bool running,
                                  bool crcEnabled) {
+    if (port_->isEditable() != controls.Port.Editable) {
+        // A network receiver's host:port is typed; each new line edit reports its typing.
+        port_->setEditable(controls.Port.Editable);
+        if (QLineEdit* edit = port_->lineEdit()) {
+            connect(edit, &QLineEdit::textEdited, this, [this](const QString& typed) {
+                if (OnPortTyped) OnPortTyped(typed.toStdString());
+            });
+        }
+    }
     MirrorCombo(port_, controls.Port);
     MirrorCombo(rate_, controls.BaudRate);
     MirrorCombo(format_, controls.Format);
@@ -143,7 +155,17 @@ void ReceiverPanel::ShowControls(const ReceiverProfile& controls, bool crc, bool
     crc_->setEnabled(crcEnabled && !running);
 }
 
-void ReceiverPanel::ShowTrouble(const RejectedPackets& rejected, bool deviceGone) {
+void ReceiverPanel::FlashLamp() {
+    lamp_->Flash();
+}
+
+void ReceiverPanel::ShowTrouble(const RejectedPackets& rejected, bool deviceGone,
+                                const std::string& networkTrouble) {
+    if (!networkTrouble.empty()) {
+        rejected_->setText(QString::fromStdString(networkTrouble));
+        rejected_->setToolTip(rejected_->text());
+        return;
+    }
     if (deviceGone) {
         rejected_->setText(QStringLiteral("No data: the device went away"));
         rejected_->setToolTip(
@@ -163,7 +185,9 @@ void ReceiverPanel::ShowTrouble(const RejectedPackets& rejected, bool deviceGone
 void ReceiverPanel::ShowRates(std::span<const std::int32_t, 6> positions, std::int32_t maximum,
                               const std::string& figure) {
     ShowBars(bars_, positions, maximum);
-    figure_->setText(QString::fromStdString(figure));
+    // A figure with a signal level is longer: it takes a smaller size rather than losing
+    // its end.
+    ShowFitted(figure_, QString::fromStdString(figure), kFigurePointSize);
 }
 
 }  // namespace quorvex::app

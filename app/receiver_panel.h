@@ -46,7 +46,12 @@ class ReceiverPanel : public QFrame {
     // the program's start until the first Stop and while running.
     void ShowControls(const ReceiverProfile& controls, bool crc, bool running, bool crcEnabled);
     // The receiver's troubles: a device that went away first, else the rejected packets.
-    void ShowTrouble(const RejectedPackets& rejected, bool deviceGone);
+    // What keeps the receiver from counting, most pressing first: no connection to its
+    // decoder, a device gone, packets rejected.
+    void ShowTrouble(const RejectedPackets& rejected, bool deviceGone,
+                     const std::string& networkTrouble = {});
+    // Traffic from a receiver on the network lights the receive lamp.
+    void FlashLamp();
     void ShowRates(std::span<const std::int32_t, 6> positions, std::int32_t maximum,
                    const std::string& figure);
 
@@ -54,6 +59,7 @@ class ReceiverPanel : public QFrame {
     // editable format box.
     std::function<void(ComboModel ReceiverProfile::*list, int index)> OnListChosen;
     std::function<void(const std::string& text)> OnFormatTyped;
+    std::function<void(const std::string& text)> OnPortTyped;
     std::function<void(bool checked)> OnCrcClicked;
     std::function<void()> OnLoadClicked;
     std::function<void()> OnSaveClicked;

@@ -69,6 +69,10 @@ class TComLed : public QWidget {
     const QImage& GlyphOff() const { return glyphOff_; }
     void SetGlyphOff(const QImage& value);
 
+    // Lights the lamp for RingDuration, as a ring does: for traffic of a source that is no
+    // serial port (a receiver on the network). Lighting it again meanwhile keeps it lit.
+    void Flash() { Ring(); }
+
     // Raises EComPort code 19 while a port is attached.
     TLedState State() const { return state_; }
     void SetState(TLedState value);

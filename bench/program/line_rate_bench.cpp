@@ -162,11 +162,11 @@ void Measure(bool logging, int seconds, bool soak) {
     ::listen(listener, 1);
 
     app::CommandLine commandLine;
-    commandLine.Receiver1 = app::ReceiverOption{pty1.Path(), 3000000, false, '*'};
+    commandLine.Receiver1 = app::ReceiverOption{pty1.Path(), 3000000, false, '*', {}};
     // The soak's receiver 2 sends over UDP (datagrams and a serial line into one framer
     // would cut each other's packets).
-    commandLine.Receiver2 = soak ? app::ReceiverOption{"", 0, true, '*'}
-                                 : app::ReceiverOption{pty2.Path(), 3000000, false, '*'};
+    commandLine.Receiver2 = soak ? app::ReceiverOption{"", 0, true, '*', {}}
+                                 : app::ReceiverOption{pty2.Path(), 3000000, false, '*', {}};
     app::MeasurementController::Options options;
     options.AppFolder = (folder / "").string();
     options.Ports = {pty1.Path(), pty2.Path()};

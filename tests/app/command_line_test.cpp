@@ -22,15 +22,21 @@ TEST(CommandLineTest, AcceptedForms) {
         Args args;
         std::optional<ReceiverOption> receiver1, receiver2;
     } cases[] = {
-        {{"--receiver1=/dev/pts/3:115200::"}, ReceiverOption{"/dev/pts/3", 115200, false, ':'}, {}},
-        {{"--receiver1", "/dev/ttyUSB0:3000000:@"},
-         ReceiverOption{"/dev/ttyUSB0", 3000000, false, '@'},
+        {{"--receiver1=/dev/pts/3:115200::"},
+         ReceiverOption{"/dev/pts/3", 115200, false, ':', {}},
          {}},
-        {{"--receiver2", "udp:*"}, {}, ReceiverOption{"", 0, true, '*'}},
+        {{"--receiver1", "/dev/ttyUSB0:3000000:@"},
+         ReceiverOption{"/dev/ttyUSB0", 3000000, false, '@', {}},
+         {}},
+        {{"--receiver2", "udp:*"}, {}, ReceiverOption{"", 0, true, '*', {}}},
         // A device path may hold ":"; the rate and the format are the last two fields.
         {{"--receiver2=a:b:833333:*", "--receiver1=a:1000000:@"},
-         ReceiverOption{"a", 1000000, false, '@'},
-         ReceiverOption{"a:b", 833333, false, '*'}},
+         ReceiverOption{"a", 1000000, false, '@', {}},
+         ReceiverOption{"a:b", 833333, false, '*', {}}},
+        // A decoder's TCP output; the port may be left out, an IPv6 address needs brackets.
+        {{"--receiver1=tcp:decoder.local:31002:raw", "--receiver2=tcp:[::1]:beast"},
+         ReceiverOption{"decoder.local:31002", 0, false, '*', NetworkKind::Raw},
+         ReceiverOption{"[::1]", 0, false, '*', NetworkKind::Beast}},
     };
     for (const auto& c : cases) {
         const auto parsed = ParseCommandLine(c.args);
@@ -56,19 +62,28 @@ TEST(CommandLineTest, RefusedFormsSayWhy) {
         std::string message;
     } cases[] = {
         {{"--receiver1=udp:*"},
-         "\"udp:*\" is not a receiver set-up: --receiver1 takes DEVICE:RATE:FORMAT" + kChoices +
-             "."},
+         "\"udp:*\" is not a receiver set-up: --receiver1 takes DEVICE:RATE:FORMAT, "
+         "tcp:HOST:PORT:raw, tcp:HOST:PORT:beast" +
+             kChoices + "."},
         {{"--receiver2=/dev/ttyS0:9600:*"},
-         "\"/dev/ttyS0:9600:*\" is not a receiver set-up: --receiver2 takes DEVICE:RATE:FORMAT or "
+         "\"/dev/ttyS0:9600:*\" is not a receiver set-up: --receiver2 takes DEVICE:RATE:FORMAT, "
+         "tcp:HOST:PORT:raw, tcp:HOST:PORT:beast or "
          "udp:FORMAT" +
              kChoices + "."},
         {{"--receiver1=/dev/ttyS0:115200:#"},
          "\"/dev/ttyS0:115200:#\" is not a receiver set-up: --receiver1 takes "
-         "DEVICE:RATE:FORMAT" +
+         "DEVICE:RATE:FORMAT, tcp:HOST:PORT:raw, tcp:HOST:PORT:beast" +
              kChoices + "."},
-        {{"--receiver2"}, "--receiver2 takes DEVICE:RATE:FORMAT or udp:FORMAT" + kChoices + "."},
+        {{"--receiver2"},
+         "--receiver2 takes DEVICE:RATE:FORMAT, tcp:HOST:PORT:raw, tcp:HOST:PORT:beast or "
+         "udp:FORMAT" +
+             kChoices + "."},
         {{"--receiver1=/dev/a:115200:*", "--receiver2=/dev/a:921600:@"},
          "--receiver1 and --receiver2 name the same device \"/dev/a\"."},
+        {{"--receiver1=tcp:decoder:99999:raw"},
+         "\"tcp:decoder:99999:raw\" is not a receiver set-up: --receiver1 takes "
+         "DEVICE:RATE:FORMAT, tcp:HOST:PORT:raw, tcp:HOST:PORT:beast" +
+             kChoices + "."},
         {{"--start=yes"}, "--start takes no value."},
         {{"--port-device="}, "--port-device takes a device path."},
         {{"--csv"}, "--csv takes a file path."},

@@ -114,8 +114,8 @@ TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
         })) << sim.ReadErrors();
 
         CommandLine commandLine;
-        commandLine.Receiver1 = ReceiverOption{pty, 3000000, false, run.format1};
-        commandLine.Receiver2 = ReceiverOption{"", 0, true, run.format2};
+        commandLine.Receiver1 = ReceiverOption{pty, 3000000, false, run.format1, {}};
+        commandLine.Receiver2 = ReceiverOption{"", 0, true, run.format2, {}};
         MainWindow& w = Open({pty}, commandLine);
         MeasurementController& c = w.Controller();
         c.FeedClient().SetPort(feedPort);

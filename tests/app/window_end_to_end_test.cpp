@@ -77,8 +77,8 @@ using WindowEndToEndTest = WindowFixture;
 TEST_F(WindowEndToEndTest, ReceiversAndFeedReachBarsFiguresAndChart) {
     Pty pty;
     CommandLine commandLine;
-    commandLine.Receiver1 = ReceiverOption{pty.Path(), 115200, false, '*'};
-    commandLine.Receiver2 = ReceiverOption{"", 0, true, ':'};
+    commandLine.Receiver1 = ReceiverOption{pty.Path(), 115200, false, '*', {}};
+    commandLine.Receiver2 = ReceiverOption{"", 0, true, ':', {}};
     const auto feedServer = net::test::Listener();
     MainWindow& w = Open({pty.Path()}, commandLine);
     MeasurementController& c = w.Controller();

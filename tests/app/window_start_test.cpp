@@ -109,8 +109,8 @@ TEST_F(WindowStartTest, RefusalsAndFailuresLeaveItStopped) {
 TEST_F(WindowStartTest, ARunDisablesTheReceiverControlsAndStopEnablesThemAgain) {
     Pty pty;
     CommandLine commandLine;
-    commandLine.Receiver1 = ReceiverOption{pty.Path(), 921600, false, ':'};
-    commandLine.Receiver2 = ReceiverOption{"", 0, true, '@'};
+    commandLine.Receiver1 = ReceiverOption{pty.Path(), 921600, false, ':', {}};
+    commandLine.Receiver2 = ReceiverOption{"", 0, true, '@', {}};
     MainWindow& w = Open({pty.Path()}, commandLine);
     MeasurementController& c = w.Controller();
     w.StartButton()->click();

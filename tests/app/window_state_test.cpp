@@ -85,8 +85,9 @@ TEST_F(WindowStateTest, EveryControlStartsAsDescribed) {
     EXPECT_EQ(w.minimumSize(), w.maximumSize());
     EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(w.Pages()->currentIndex(), 0);
-    EXPECT_EQ(w.Pages()->tabText(0) + w.Pages()->tabText(1) + w.Pages()->tabText(2),
-              "ControlGraphAbout");
+    EXPECT_EQ(w.Pages()->tabText(0) + w.Pages()->tabText(1) + w.Pages()->tabText(2) +
+                  w.Pages()->tabText(3),
+              "ControlGraphAboutAircraft");
     EXPECT_TRUE(w.AboutText()->text().contains("Quorvex"));
     EXPECT_TRUE(w.AboutText()->text().contains("Version 0.3"));
     EXPECT_TRUE(w.AboutText()->font().bold());
@@ -94,8 +95,9 @@ TEST_F(WindowStateTest, EveryControlStartsAsDescribed) {
     for (const char* list : {"receiver1PortList", "receiver2PortList"}) {
         EXPECT_EQ(Items(Find<QComboBox>(list)), ports) << list;
     }
-    EXPECT_EQ(Items(Find<QComboBox>("receiver1RateList")), rates);
-    EXPECT_EQ(Items(Find<QComboBox>("receiver2RateList")), rates + QStringList{udpItem});
+    const QStringList network = {QStringLiteral("TCP raw"), QStringLiteral("TCP Beast")};
+    EXPECT_EQ(Items(Find<QComboBox>("receiver1RateList")), rates + network);
+    EXPECT_EQ(Items(Find<QComboBox>("receiver2RateList")), rates + QStringList{udpItem} + network);
     EXPECT_EQ(
         Items(Find<QComboBox>("receiver1FormatList")),
         (QStringList{"@<48-bit counter><mode-s>;", "*<mode-s>; no CRC", ":<mode-s>; CRC done"}));

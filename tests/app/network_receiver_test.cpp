@@ -1,0 +1,166 @@
+// Both receivers on decoders' TCP outputs: receiver 1 on a Beast stream, receiver 2 on raw
+// hex lines, from loopback servers the test runs, sending the same frames. Both count and
+// log exactly what was sent; the Beast receiver's figure carries the signal level; a server
+// that goes away is shown in the column and reconnected to, and one refused too.
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "app/receiver_panel.h"
+#include "bench/core/sample_frames.h"
+#include "net/loopback.h"
+#include "support/beast_stream.h"
+#include "support/pty.h"
+#include "window_fixture.h"
+
+namespace quorvex::app::test {
+namespace {
+
+using net::test::Listener;
+using net::test::LoopbackSocket;
+using quorvex::test::BeastFrame;
+using quorvex::test::ServeUntil;
+
+using NetworkReceiverTest = WindowFixture;
+
+// The next connection to `listener`, while the window's event loop runs.
+std::unique_ptr<LoopbackSocket> AcceptServing(const LoopbackSocket& listener) {
+    int fd = -1;
+    ServeUntil([&] {
+        pollfd ready{listener.fd(), POLLIN, 0};
+        if (::poll(&ready, 1, 0) == 1) fd = ::accept(listener.fd(), nullptr, nullptr);
+        return fd >= 0;
+    });
+    return fd >= 0 ? std::make_unique<LoopbackSocket>(fd, true) : nullptr;
+}
+
+// Sends `bytes` in pieces of 1 to 37 bytes, letting the window read between some of them.
+void SendInPieces(const LoopbackSocket& connection, const std::string& bytes) {
+    std::size_t piece = 1;
+    for (std::size_t at = 0; at < bytes.size(); at += piece, piece = piece % 37 + 1) {
+        connection.Send(std::string_view(bytes).substr(at, piece));
+        if (piece % 5 == 0) QCoreApplication::processEvents();
+    }
+}
+
+// The frames a receiver's lines in the log hold, sorted.
+std::vector<std::string> LoggedFrames(const std::string& log, const std::string& prefix) {
+    std::vector<std::string> frames;
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.starts_with(prefix)) continue;
+        const std::size_t at = line.find(" - ") + 3;
+        frames.push_back(line.substr(at, line.find(' ', at) - at));
+    }
+    std::sort(frames.begin(), frames.end());
+    return frames;
+}
+
+TEST_F(NetworkReceiverTest, BeastAndRawStreamsCountAndLogWhatWasSent) {
+    const auto beastServer = Listener();
+    const auto rawServer = Listener();
+    const std::string beastAddress = "127.0.0.1:" + std::to_string(beastServer->port());
+    const std::string rawAddress = "127.0.0.1:" + std::to_string(rawServer->port());
+    CommandLine commandLine;
+    commandLine.Receiver1 = ReceiverOption{beastAddress, 0, false, '*', NetworkKind::Beast};
+    commandLine.Receiver2 = ReceiverOption{rawAddress, 0, false, '*', NetworkKind::Raw};
+    MainWindow& w = Open({}, commandLine);
+    w.show();
+    MeasurementController& c = w.Controller();
+    c.SetNetworkRetryMilliseconds(100);
+    c.LoggingClicked();
+    w.StartButton()->click();
+    ASSERT_TRUE(c.Running()) << (refusals.empty() ? "" : refusals.front().second);
+    c.Timer().stop();
+    auto beast = AcceptServing(*beastServer);
+    auto raw = AcceptServing(*rawServer);
+    ASSERT_TRUE(beast && raw);
+    ASSERT_TRUE(
+        ServeUntil([&] { return c.NetworkTrouble(1).empty() && c.NetworkTrouble(2).empty(); }));
+
+    const std::vector<bench::SampleFrame> frames = bench::MixedSampleFrames(300);
+    std::array<std::int32_t, 6> expected{};
+    std::string beastBytes = "garbage before the first frame";
+    std::string rawBytes;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        ++expected[static_cast<std::size_t>(frames[i].group)];
+        // Signal levels 51 and 102 of 255: -14.0 and -8.0 dBFS, a mean of -11.0.
+        beastBytes += BeastFrame(frames[i].transmitted, 0x1A1A00000000 + i, i % 2 ? 102 : 51);
+        rawBytes += "*" + frames[i].transmitted + ";\n";
+    }
+    SendInPieces(*beast, beastBytes);
+    SendInPieces(*raw, rawBytes);
+    const auto counted = [&c](int receiver) {
+        const DfCounts& counts =
+            receiver == 1 ? c.State().Counts.Counts1 : c.State().Counts.Counts2;
+        return std::array<std::int32_t, 6>{counts.Df0,    counts.Df4_5,   counts.Df11,
+                                           counts.Df11Ic, counts.Df17_19, counts.Df20_21};
+    };
+    ASSERT_TRUE(ServeUntil([&] { return counted(1) == expected && counted(2) == expected; }))
+        << "receiver 1 " << counted(1)[0] << ", receiver 2 " << counted(2)[0];
+    c.Tick();
+    EXPECT_TRUE(w.Receiver(1)->FigureLabel()->text().endsWith(", -11.0 dBFS"))
+        << w.Receiver(1)->FigureLabel()->text().toStdString();
+    EXPECT_FALSE(w.Receiver(2)->FigureLabel()->text().contains("dBFS"));
+
+    c.State().Log.Flush();
+    std::stringstream log;
+    log << std::ifstream(c.State().Log.LogPath()).rdbuf();
+    const std::vector<std::string> logged1 = LoggedFrames(log.str(), "[1]");
+    EXPECT_EQ(logged1.size(), frames.size());
+    EXPECT_EQ(logged1, LoggedFrames(log.str(), "[2]"));
+
+    // The Beast server goes away: the column says so, and the receiver is back once the
+    // server takes it again; then a reset, and a port nobody listens on any more.
+    beast->Close();
+    ASSERT_TRUE(ServeUntil([&] { return !c.NetworkTrouble(1).empty(); }));
+    c.Tick();
+    EXPECT_EQ(w.Receiver(1)->RejectedLabel()->text().toStdString(),
+              "Connection closed by " + beastAddress + "; trying again every 1 s");
+    SaveScreenshot(w, QStringLiteral("control-network-") + QGuiApplication::platformName());
+    beast = AcceptServing(*beastServer);
+    ASSERT_TRUE(beast);
+    ASSERT_TRUE(ServeUntil([&] { return c.NetworkTrouble(1).empty(); }));
+    beast->Send(BeastFrame(frames[0].transmitted, 1, 200));
+    ASSERT_TRUE(ServeUntil([&] { return c.State().Counts.Counts1[frames[0].group] == 1; }));
+    beast->Reset();
+    ASSERT_TRUE(ServeUntil(
+        [&] { return c.NetworkTrouble(1).find("Connection reset by peer") != std::string::npos; }));
+    raw->Close();
+    rawServer->Close();
+    ASSERT_TRUE(ServeUntil([&] {
+        return c.NetworkTrouble(2).find("Connection refused") != std::string::npos;
+    })) << c.NetworkTrouble(2);
+    EXPECT_TRUE(errors.empty()) << errors.front();  // retried in the column, never in a box
+    EXPECT_TRUE(c.Running());
+
+    w.StartButton()->click();  // Stop: the column is quiet again
+    EXPECT_TRUE(c.NetworkTrouble(1).empty());
+    EXPECT_EQ(c.Network(1), nullptr);
+}
+
+TEST_F(NetworkReceiverTest, ChoosingANetworkKindMakesThePortListTakeAnAddress) {
+    MainWindow& w = Open();
+    MeasurementController& c = w.Controller();
+    ReceiverPanel& panel = *w.Receiver(1);
+    const int beastItem = panel.RateList()->findText(QStringLiteral("TCP Beast"));
+    ASSERT_GE(beastItem, 0);
+    panel.RateList()->activated(beastItem);
+    EXPECT_TRUE(panel.PortList()->isEditable());
+    EXPECT_EQ(panel.PortList()->currentText(), "127.0.0.1:30005");
+    panel.PortList()->lineEdit()->setText(QStringLiteral("decoder.local:31005"));
+    panel.PortList()->lineEdit()->textEdited(QStringLiteral("decoder.local:31005"));
+    EXPECT_EQ(c.ReceiverControls(1).Port.Text, "decoder.local:31005");
+    EXPECT_TRUE(c.ReceiverControls(1).Changed);
+    panel.RateList()->activated(0);  // back to a serial rate
+    EXPECT_FALSE(panel.PortList()->isEditable());
+}
+
+}  // namespace
+}  // namespace quorvex::app::test
