@@ -30,14 +30,8 @@ void BM_TcpReadPath(benchmark::State& state) {
     EnsureApplication();
     const auto perIteration = static_cast<std::size_t>(state.range(0)) << 20;
 
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(listener, 1);
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    const int listener = quorvex::bench::LoopbackListener(1, address);
 
     TClientSocket client;
     std::string buffer;  // the feed buffer, emptied as a tick would empty it

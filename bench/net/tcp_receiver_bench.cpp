@@ -111,14 +111,8 @@ void RunReceiver(benchmark::State& state, TcpReceiverKind kind) {
     const std::int64_t rate = state.range(0);
     const std::vector<std::string> units = Units(kind);
 
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(listener, 4);
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    const int listener = quorvex::bench::LoopbackListener(4, address);
 
     std::int64_t received = 0;
     std::int64_t reads = 0;

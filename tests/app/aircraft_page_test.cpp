@@ -51,14 +51,6 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-MeasurementController& StartOnUdp(MainWindow& w) {
-    MeasurementController& c = w.Controller();
-    c.ReceiverControls(2).Format.SelectIndex(1);
-    w.StartButton()->click();
-    c.Timer().stop();
-    return c;
-}
-
 // The addresses in the order the table shows them.
 std::vector<std::uint32_t> Shown(AircraftPage& page) {
     std::vector<std::uint32_t> shown;

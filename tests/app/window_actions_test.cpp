@@ -33,15 +33,6 @@ using WindowActionsTest = WindowFixture;
 
 constexpr const char* kDf17 = "8D4840D6202CC371C32CE0576098";  // a valid squitter
 
-// Starts with receiver 2 on UDP, so no device is needed; the test ticks itself.
-MeasurementController& StartOnUdp(MainWindow& w) {
-    MeasurementController& c = w.Controller();
-    c.ReceiverControls(2).Format.SelectIndex(1);
-    w.StartButton()->click();
-    c.Timer().stop();
-    return c;
-}
-
 TEST_F(WindowActionsTest, HoldFreezesTheDisplayAndItsReleaseZeroesTheCounters) {
     MainWindow& w = Open();
     MeasurementController& c = StartOnUdp(w);

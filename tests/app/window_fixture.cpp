@@ -1,5 +1,7 @@
 #include "window_fixture.h"
 
+#include <QPushButton>
+
 namespace quorvex::app::test {
 
 WindowFixture::WindowFixture() : udpPort(quorvex::test::FreeUdpPort()) {
@@ -41,6 +43,14 @@ MainWindow& WindowFixture::Open(std::vector<std::string> ports, const CommandLin
     dialogs.SaveProfile = [this, next](const QString&) { return next(savePaths); };
     dialogs.SaveCsv = [this, next](const QString&) { return next(csvPaths); };
     return *window;
+}
+
+MeasurementController& StartOnUdp(MainWindow& w) {
+    MeasurementController& c = w.Controller();
+    c.ReceiverControls(2).Format.SelectIndex(1);
+    w.StartButton()->click();
+    c.Timer().stop();
+    return c;
 }
 
 void SaveScreenshot(QWidget& widget, const QString& name) {

@@ -53,6 +53,10 @@ class WindowFixture : public ::testing::Test {
     std::deque<std::optional<std::string>> csvPaths;              // CSV export dialog results
 };
 
+// Starts with receiver 2 on UDP, so no device is needed; the test ticks itself (the timer is
+// stopped).
+MeasurementController& StartOnUdp(MainWindow& w);
+
 // Writes a picture of `widget` to screenshots/<name>.png under the working folder (the
 // build's tests folder under CTest), for a person to look at.
 void SaveScreenshot(QWidget& widget, const QString& name);
