@@ -151,6 +151,10 @@ void TcpReceiver::Connect(std::uint32_t address) {
         FailLater(ErrorText(error));
         return;
     }
+    // A decoder whose host vanishes without a word (a power cut) would otherwise never be
+    // noticed: a quiet sky sends nothing either. About 25 s after the last traffic the
+    // connection fails and is tried again.
+    platform::SetKeepAlive(handle_, 10, 5, 3);
     error = platform::StartConnect(handle_, remote_);
     if (error != 0 && error != platform::kWsaEWouldBlock) {
         FailLater(ErrorText(error));

@@ -10,10 +10,11 @@
 // so that an attempt starts every RetryMilliseconds() until Stop. An attempt whose connect
 // gets no answer within RetryMilliseconds() is dropped ("No answer") and the next one starts
 // at once; one that fails otherwise is retried RetryMilliseconds() after it failed, and so
-// is a lost connection. A host name is looked up on a short-lived helper thread at every
-// attempt (so a changed address is followed); the lookup is bounded by the resolver's own
-// time-outs, not by the retry interval, so a slow resolver never piles up lookup threads.
-// Failures are never raised and never shown: Trouble() tells the last one.
+// is a lost connection. TCP keepalive probes a quiet connection, so a peer that vanished
+// without a word fails it about 25 s after the last traffic. A host name is looked up on a
+// short-lived helper thread at every attempt (so a changed address is followed); the lookup is
+// bounded by the resolver's own time-outs, not by the retry interval, so a slow resolver never
+// piles up lookup threads. Failures are never raised and never shown: Trouble() tells the last one.
 //
 // Built on platform/sockets.h and QSocketNotifier rather than on TClientSocket: that class
 // hands an error raised while it handles a notification (a connect failing other than by

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
@@ -195,6 +196,18 @@ int LocalEndpoint(SocketHandle handle, Ipv4Endpoint& local) {
 
 int SetReceiveBufferSize(SocketHandle handle, int bytes) {
     if (::setsockopt(handle, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) != 0) {
+        return LastSocketError();
+    }
+    return 0;
+}
+
+int SetKeepAlive(SocketHandle handle, int idleSeconds, int intervalSeconds, int probes) {
+    const int on = 1;
+    if (::setsockopt(handle, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0 ||
+        ::setsockopt(handle, IPPROTO_TCP, TCP_KEEPIDLE, &idleSeconds, sizeof idleSeconds) != 0 ||
+        ::setsockopt(handle, IPPROTO_TCP, TCP_KEEPINTVL, &intervalSeconds,
+                     sizeof intervalSeconds) != 0 ||
+        ::setsockopt(handle, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes) != 0) {
         return LastSocketError();
     }
     return 0;

@@ -72,6 +72,10 @@ int LocalEndpoint(SocketHandle handle, Ipv4Endpoint& local);
 int SetBroadcast(SocketHandle handle, bool enabled);
 // Asks for a kernel receive queue of `bytes` (the kernel may grant less: net.core.rmem_max).
 int SetReceiveBufferSize(SocketHandle handle, int bytes);
+// TCP keepalive: after `idleSeconds` without traffic a probe every `intervalSeconds`, and
+// after `probes` unanswered ones the connection fails (a receive then reports it), so a
+// peer that vanished without a word is noticed.
+int SetKeepAlive(SocketHandle handle, int idleSeconds, int intervalSeconds, int probes);
 
 // One datagram into `buffer`. A datagram longer than the buffer is consumed and fails with
 // kWsaEMsgSize (nothing of it is kept); no datagram waiting fails with kWsaEWouldBlock.
