@@ -1,6 +1,7 @@
 #include "core/aircraft_table.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 
 #include "core/csv.h"
@@ -12,10 +13,13 @@ bool HeardWithin(const TallyFigures& figures, std::int64_t nowSecond) {
     return figures.total > 0 && nowSecond - figures.last < kAircraftTableSeconds;
 }
 
+// to_chars, not printf: the C library's locale (which Qt sets from the environment) must not
+// pick the separator.
 std::string FixedText(double value, int decimals, std::string_view decimal) {
     char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    std::string result(text);
+    const auto end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
+    std::string result(text, end);
     if (const auto point = result.find('.'); point != std::string::npos) {
         result.replace(point, 1, decimal);
     }
