@@ -38,7 +38,6 @@ void SelectReceiver(const ReceiverOption& option, ReceiverProfile& receiver) {
         receiver.BaudRate.SelectIndex(
             static_cast<int>(std::find(rates.begin(), rates.end(), kind) - rates.begin()));
         receiver.Port.Text = option.Device;
-        MatchPortToRate(receiver);
     } else if (!option.Udp) {
         const auto& items = receiver.Port.Items;
         const auto found = std::find(items.begin(), items.end(), option.Device);
@@ -53,6 +52,8 @@ void SelectReceiver(const ReceiverOption& option, ReceiverProfile& receiver) {
     if (option.Network != NetworkKind::Beast) {
         receiver.Format.SelectIndex(static_cast<int>(kFormats.find(option.Format)));
     }
+    // The settings may have left a network receiver here, with a typed port list.
+    MatchPortToRate(receiver);
 }
 
 // tcp:HOST:PORT:raw or tcp:HOST:PORT:beast; the port may be left out.

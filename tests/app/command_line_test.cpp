@@ -103,12 +103,17 @@ TEST(CommandLineTest, ApplyingSelectsWhatItNamesWithoutMarkingAProfileChanged) {
     Args ports = {"/dev/ttyUSB0"};
     for (const std::string& device : ExtraPortDevices(line)) ports.push_back(device);
     ProfileSettings settings = MakeProfileSettings(ports);
+    // The settings' profile had receiver 1 on the network.
+    settings.Receiver1.BaudRate.SelectIndex(5);
+    settings.Receiver1.Port.Text = "decoder:30002";
+    MatchPortToRate(settings.Receiver1);
     ApplyCommandLine(line, settings);
 
     const ReceiverProfile& r1 = settings.Receiver1;
     const ReceiverProfile& r2 = settings.Receiver2;
     EXPECT_EQ(r1.Port.Text, "/dev/pts/3");
     EXPECT_EQ(r1.Port.ItemIndex, 1);
+    EXPECT_FALSE(r1.Port.Editable);
     EXPECT_EQ(r1.BaudRate.Text, "921600");
     EXPECT_EQ(r1.Format.ItemIndex, 2);
     EXPECT_EQ(r2.Port.ItemIndex, -1) << "UDP leaves the port list alone";
