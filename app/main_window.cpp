@@ -77,8 +77,8 @@ QWidget* MainWindow::MakeControlPage() {
     page->setObjectName(QStringLiteral("controlPage"));
 
     feed_ = new FeedPanel(page);
-    receiver1_ = new ReceiverPanel(1, page);
-    receiver2_ = new ReceiverPanel(2, page);
+    receiver1_ = new ReceiverPanel(SourceId::Receiver1, page);
+    receiver2_ = new ReceiverPanel(SourceId::Receiver2, page);
 
     auto* filter = new QFrame(page);
     filter->setObjectName(QStringLiteral("filterPanel"));
@@ -145,12 +145,11 @@ void MainWindow::Bind() {
     c.OnControlsChanged = [this] { ShowControls(); };
     c.OnTickResult = [this](const TickResult& tick) { ShowTick(tick); };
     c.OnHeartbeat = [this](bool value) { heartbeat_->SetValue(value); };
-    c.OnNetworkReceived = [this](int receiver) { Receiver(receiver)->FlashLamp(); };
+    c.OnNetworkReceived = [this](SourceId receiver) { Receiver(receiver)->FlashLamp(); };
     c.OnRefusal = [this](const StartRefusal& refusal) {
         if (dialogs_.Refusal) dialogs_.Refusal(refusal.Caption, refusal.Text);
     };
-    BindReceiver(1);
-    BindReceiver(2);
+    for (const SourceId receiver : kReceivers) BindReceiver(receiver);
 
     feed_->OnConnectClicked = [&c](bool down) { c.SetConnect(down); };
     connect(interval_, &QComboBox::activated, this, [&c](int index) { c.SelectInterval(index); });
@@ -178,10 +177,10 @@ void MainWindow::Bind() {
     connect(pages_, &QTabWidget::currentChanged, this, [this] { PageChanged(); });
 }
 
-void MainWindow::BindReceiver(int receiver) {
+void MainWindow::BindReceiver(SourceId receiver) {
     MeasurementController& c = *controller_;
     ReceiverPanel* panel = Receiver(receiver);
-    panel->WatchPort(&c.ComPort(receiver));
+    panel->WatchPort(&c.Input(receiver).ComPort());
     panel->OnListChosen = [&c, receiver](ComboModel ReceiverProfile::*list, int index) {
         c.SelectItem(receiver, list, index);
     };
@@ -189,7 +188,7 @@ void MainWindow::BindReceiver(int receiver) {
         c.SetFormatText(receiver, text);
     };
     panel->OnPortTyped = [&c, receiver](const std::string& text) { c.SetPortText(receiver, text); };
-    panel->OnCrcClicked = [&c, receiver](bool checked) { c.SetCrc(receiver, checked); };
+    panel->OnCrcClicked = [&c, receiver](bool checked) { c.Input(receiver).SetCrc(checked); };
     panel->OnLoadClicked = [this, &c, receiver] {
         if (!dialogs_.OpenProfile) return;
         if (const auto path = dialogs_.OpenProfile(Text(c.ProfilesFolderPath()))) {
@@ -225,11 +224,10 @@ void MainWindow::AfterShow(const CommandLine& commandLine) {
 void MainWindow::ShowControls() {
     const MeasurementController& c = *controller_;
     const bool running = c.Running();
-    for (int receiver : {1, 2}) {
-        Receiver(receiver)->ShowControls(controller_->ReceiverControls(receiver), c.Crc(receiver),
-                                         running, c.StoppedOnce());
-        Receiver(receiver)->ShowTrouble(c.Rejected(receiver), c.DeviceGone(receiver),
-                                        c.NetworkTrouble(receiver));
+    for (const SourceId receiver : kReceivers) {
+        Receiver(receiver)->ShowControls(controller_->ReceiverControls(receiver),
+                                         c.Input(receiver).Crc(), running, c.StoppedOnce());
+        Receiver(receiver)->ShowTrouble(c.Input(receiver).Trouble());
     }
     MirrorCombo(interval_, c.Controls().Timer);
     feed_->ShowControls(c.ConnectDown(), c.StoppedOnce() && !running);
@@ -247,10 +245,8 @@ void MainWindow::ShowTick(const TickResult& tick) {
     receiver2_->ShowRates(bars.subspan<kGroups, kGroups>(), tick.BarMaximum, tick.Receiver2Figure);
     feed_->ShowRates(bars.subspan<2 * kGroups, 3>(), tick.BarMaximum, tick.FeedFigure);
     graph_->ShowSeries(tick.Series);
-    for (int receiver : {1, 2}) {
-        Receiver(receiver)->ShowTrouble(controller_->Rejected(receiver),
-                                        controller_->DeviceGone(receiver),
-                                        controller_->NetworkTrouble(receiver));
+    for (const SourceId receiver : kReceivers) {
+        Receiver(receiver)->ShowTrouble(controller_->Input(receiver).Trouble());
     }
 }
 

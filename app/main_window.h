@@ -51,7 +51,9 @@ class MainWindow : public QWidget {
     void CopyToClipboard();
 
     QTabWidget* Pages() const { return pages_; }
-    ReceiverPanel* Receiver(int receiver) const { return receiver == 1 ? receiver1_ : receiver2_; }
+    ReceiverPanel* Receiver(SourceId receiver) const {
+        return receiver == SourceId::Receiver1 ? receiver1_ : receiver2_;
+    }
     FeedPanel* Feed() const { return feed_; }
     GraphPage* Graph() const { return graph_; }
     AircraftPage* Aircraft() const { return aircraft_; }
@@ -69,7 +71,7 @@ class MainWindow : public QWidget {
     QWidget* MakeControlPage();
     QWidget* MakeAboutPage();
     void Bind();
-    void BindReceiver(int receiver);
+    void BindReceiver(SourceId receiver);
     void ShowControls();
     void ShowTick(const TickResult& tick);
     void PageChanged();

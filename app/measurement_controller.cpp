@@ -5,7 +5,7 @@
 #include <QLocale>
 
 #include <algorithm>
-#include <cmath>
+#include <iterator>
 #include <exception>
 
 #include "core/convert_error.h"
@@ -19,10 +19,6 @@ namespace {
 
 constexpr int kTickMs = 1000;
 
-Receiver SourceOf(int receiver) {
-    return receiver == 1 ? Receiver::R1 : Receiver::R2;
-}
-
 }  // namespace
 
 MeasurementController::MeasurementController(Options options, QObject* parent)
@@ -35,26 +31,13 @@ MeasurementController::MeasurementController(Options options, QObject* parent)
     ProcessPendingEvents = [] { QCoreApplication::processEvents(); };
     state_.Log.SetTimeSeparator(":");
 
-    for (int receiver : {1, 2}) {
-        auto& port = ports_[Index(receiver)];
-        auto& framer = framers_[Index(receiver)];
-        port = std::make_unique<serial::TComPort>();
-        port->SetBaudRate(serial::TBaudRate::brCustom);
-        framer = std::make_unique<serial::TComDataPacket>();
-        framer->SetStartString(":");
-        framer->SetStopString(";");
-        framer->SetComPort(port.get());
-        framer->OnPacket = [this, receiver](serial::TComDataPacket*, const std::string& packet) {
-            ReceiverPacket(state_, SourceOf(receiver), packet, crc_[Index(receiver)]);
+    for (const SourceId id : kReceivers) {
+        auto& receiver = receivers_.emplace_back(std::make_unique<ReceiverInput>(id, state_));
+        receiver->OnReceived = [this, id] {
+            if (OnNetworkReceived) OnNetworkReceived(id);
         };
+        receiver->OnStateChanged = [this] { Changed(); };
     }
-    // A garbled packet is counted and remembered, never shown in a box of its own: at
-    // thousands of frames a second that would bury the window.
-    state_.OnRejectedPacket = [this](Receiver source, const std::string& message) {
-        RejectedPackets& rejected = rejected_[source == Receiver::R1 ? 0 : 1];
-        ++rejected.Count;
-        rejected.LastMessage = message;
-    };
     state_.Log.OnError = [](const std::string& message) {
         platform::ShowApplicationError(message);
     };
@@ -79,9 +62,9 @@ MeasurementController::MeasurementController(Options options, QObject* parent)
 
 MeasurementController::~MeasurementController() {
     timer_.stop();
-    // The framers let go of their ports first, then the ports close and end their threads.
-    for (auto& framer : framers_) framer.reset();
-    for (auto& port : ports_) port.reset();
+    // The receivers close their ports and end their threads while the state they count into
+    // still stands.
+    receivers_.clear();
 }
 
 int MeasurementController::UdpPort() const {
@@ -91,8 +74,9 @@ int MeasurementController::UdpPort() const {
 void MeasurementController::ConnectUdpHandler() {
     udp_->SetOnUDPRead(
         [this](net::TIdUDPServer&, net::TMemoryStream& data, net::TIdSocketHandle&) {
+            // Receiver 2's datagrams, while a measurement runs, whatever its own transport.
             const std::string_view text = UdpDatagramText(data.Bytes(), running_);
-            if (!text.empty()) framers_[1]->FeedText(text);
+            if (!text.empty()) Input(SourceId::Receiver2).FeedText(text);
         },
         this);
 }
@@ -141,7 +125,7 @@ void MeasurementController::Changed() {
     if (OnControlsChanged) OnControlsChanged();
 }
 
-void MeasurementController::SelectItem(int receiver, ComboModel ReceiverProfile::*list, int index) {
+void MeasurementController::SelectItem(SourceId receiver, ComboModel ReceiverProfile::*list, int index) {
     ReceiverProfile& controls = ReceiverControls(receiver);
     (controls.*list).SelectIndex(index);
     ReceiverControlChanged(controls);
@@ -152,7 +136,7 @@ void MeasurementController::SelectItem(int receiver, ComboModel ReceiverProfile:
     }
 }
 
-void MeasurementController::SetPortText(int receiver, const std::string& text) {
+void MeasurementController::SetPortText(SourceId receiver, const std::string& text) {
     ReceiverProfile& controls = ReceiverControls(receiver);
     ComboModel& port = controls.Port;
     port.Text = text;
@@ -161,7 +145,7 @@ void MeasurementController::SetPortText(int receiver, const std::string& text) {
     ReceiverControlChanged(controls);
 }
 
-void MeasurementController::SetFormatText(int receiver, const std::string& text) {
+void MeasurementController::SetFormatText(SourceId receiver, const std::string& text) {
     ReceiverProfile& controls = ReceiverControls(receiver);
     ComboModel& format = controls.Format;
     format.Text = text;
@@ -212,23 +196,15 @@ void MeasurementController::Start() {
         }
         return;
     }
-    if (plan.Receiver1 && plan.Receiver1->Serial && !OpenReceiver(1, *plan.Receiver1)) return;
-    if (plan.Receiver2) {
-        if (plan.Receiver2->Network) {
-            OpenNetworkReceiver(2, *plan.Receiver2);
-        } else if (plan.Receiver2->Serial) {
-            if (!OpenReceiver(2, *plan.Receiver2)) {
-                // Nothing stays half started: receiver 1 would count while stopped.
-                ClosePorts();
-                return;
-            }
-        } else {
-            framers_[1]->SetStartString(std::string(1, plan.Receiver2->StartString));
-            crc_[1] = plan.Receiver2->CrcOption;
+    const std::optional<ReceiverSetup>* setups[] = {&plan.Receiver1, &plan.Receiver2};
+    for (std::size_t i = 0; i < std::size(setups); ++i) {
+        if (*setups[i] && !receivers_[i]->Open(**setups[i])) {
+            // Nothing stays half started: another receiver would count while stopped.
+            CloseReceivers();
+            return;
         }
     }
     if (plan.Receiver2Udp) controls_.Receiver2.Port.SelectIndex(-1);
-    if (plan.Receiver1 && plan.Receiver1->Network) OpenNetworkReceiver(1, *plan.Receiver1);
 
     running_ = true;
     StartMeasurement(state_.Measurement, plan.IntervalSeconds);
@@ -236,72 +212,13 @@ void MeasurementController::Start() {
     timer_.start();
 }
 
-bool MeasurementController::OpenReceiver(int receiver, const ReceiverSetup& setup) {
-    serial::TComPort& port = *ports_[Index(receiver)];
-    try {
-        port.SetPort(setup.Serial->Port);
-        port.SetCustomBaudRate(setup.Serial->BaudRate);
-        framers_[Index(receiver)]->SetStartString(std::string(1, setup.StartString));
-        crc_[Index(receiver)] = setup.CrcOption;
-        port.OpenPort();
-        return true;
-    } catch (const std::exception& error) {
-        platform::ShowApplicationError(error.what());
-        return false;
-    }
-}
-
-void MeasurementController::OpenNetworkReceiver(int receiver, const ReceiverSetup& setup) {
-    const std::size_t i = Index(receiver);
-    framers_[i]->SetStartString(std::string(1, setup.StartString));
-    crc_[i] = setup.CrcOption;
-    auto network = std::make_unique<net::TcpReceiver>();
-    network->SetRetryMilliseconds(networkRetryMs_);
-    const bool beast = setup.Network->Kind == NetworkKind::Beast;
-    if (beast) {
-        network->OnFrame = [this, receiver](std::string_view hex, std::uint8_t signal) {
-            const double level = net::SignalDbfs(signal);  // -infinity: none measured
-            ReceiverPacket(state_, SourceOf(receiver), hex, true,
-                           std::isfinite(level) ? static_cast<float>(level) : kNoLevel);
-        };
-    } else {
-        network->OnText = [this, i](std::string_view text) { framers_[i]->FeedText(text); };
-    }
-    network->OnReceived = [this, receiver] {
-        if (OnNetworkReceived) OnNetworkReceived(receiver);
-    };
-    network->OnStateChanged = [this] {
-        if (OnControlsChanged) OnControlsChanged();
-    };
-    network->Start(setup.Network->Host, setup.Network->Port,
-                   beast ? net::TcpReceiverKind::Beast : net::TcpReceiverKind::Raw);
-    networks_[i] = std::move(network);
-}
-
-std::string MeasurementController::NetworkTrouble(int receiver) const {
-    const net::TcpReceiver* network = networks_[Index(receiver)].get();
-    if (!running_ || network == nullptr || network->Connected()) return {};
-    // The address is in the port list just above.
-    if (network->Trouble().empty()) return "Connecting";
-    return network->Trouble() + "; trying again every " +
-           std::to_string((network->RetryMilliseconds() + 999) / 1000) + " s";
-}
-
-void MeasurementController::ClosePorts() {
-    for (auto& network : networks_) network.reset();
-    for (auto& port : ports_) {
-        if (!port->Connected()) continue;
-        try {
-            port->ClosePort();
-        } catch (const std::exception& error) {
-            platform::ShowApplicationError(error.what());
-        }
-    }
+void MeasurementController::CloseReceivers() {
+    for (const auto& receiver : receivers_) receiver->Close();
 }
 
 void MeasurementController::Stop() {
     timer_.stop();
-    ClosePorts();
+    CloseReceivers();
     running_ = false;
     stoppedOnce_ = true;
 }
@@ -378,13 +295,13 @@ void MeasurementController::SetConnect(bool down) {
     }
 }
 
-void MeasurementController::LoadProfile(int receiver, const std::string& path) {
+void MeasurementController::LoadProfile(SourceId receiver, const std::string& path) {
     QUORVEX_ASSERT_UI_THREAD();
     quorvex::LoadProfile(ReceiverControls(receiver), path);
     Changed();
 }
 
-void MeasurementController::SaveProfile(int receiver, const std::string& path) {
+void MeasurementController::SaveProfile(SourceId receiver, const std::string& path) {
     QUORVEX_ASSERT_UI_THREAD();
     try {
         SaveButtonConfirmed(ReceiverControls(receiver), path);

@@ -1,7 +1,7 @@
 #pragma once
-// The measurement controller: the object behind the main window. It owns the two serial
-// ports and their framers, the UDP listener, the feed client, the one-second timer and the
-// main-window state, keeps a plain model of the controls the logic reads and writes, and
+// The measurement controller: the object behind the main window. It owns the receivers (one
+// ReceiverInput each, with its transport and framer), the UDP listener, the feed client, the
+// one-second timer and the main-window state, keeps a plain model of the controls the logic reads and writes, and
 // answers the window's handlers. The window mirrors the model into its widgets and applies
 // each tick's result; everything else is here, testable without pixels.
 //
@@ -16,28 +16,21 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "app/receiver_input.h"
 #include "core/clock.h"
 #include "core/main_state.h"
 #include "core/measurement.h"
 #include "core/profiles.h"
 #include "core/second_csv_file.h"
+#include "core/source_id.h"
 #include "net/client_socket.h"
-#include "net/tcp_receiver.h"
 #include "net/udp_server.h"
-#include "serial/com_data_packet.h"
-#include "serial/com_port.h"
 
 namespace quorvex::app {
-
-// What the window shows of a receiver's rejected packets (a pair that is no hexadecimal
-// number): how many since the program started, and the last message.
-struct RejectedPackets {
-    std::uint64_t Count = 0;
-    std::string LastMessage;
-};
 
 class MeasurementController : public QObject {
   public:
@@ -58,11 +51,15 @@ class MeasurementController : public QObject {
     // "Filter" list.
     ProfileSettings& Controls() { return controls_; }
     const ProfileSettings& Controls() const { return controls_; }
-    ReceiverProfile& ReceiverControls(int receiver) {
-        return receiver == 1 ? controls_.Receiver1 : controls_.Receiver2;
+    ReceiverProfile& ReceiverControls(SourceId receiver) {
+        return receiver == SourceId::Receiver1 ? controls_.Receiver1 : controls_.Receiver2;
     }
-    bool Crc(int receiver) const { return crc_[Index(receiver)]; }
-    void SetCrc(int receiver, bool checked) { crc_[Index(receiver)] = checked; }
+    // The receivers, in order; Input(receiver) is one of them.
+    std::span<const std::unique_ptr<ReceiverInput>> Inputs() const { return receivers_; }
+    ReceiverInput& Input(SourceId receiver) { return *receivers_[SourceIndex(receiver)]; }
+    const ReceiverInput& Input(SourceId receiver) const {
+        return *receivers_[SourceIndex(receiver)];
+    }
     bool Running() const { return running_; }
     // The feed's port box and the CRC boxes are disabled from the start until the first
     // Stop (and, like every receiver control, while running).
@@ -71,20 +68,10 @@ class MeasurementController : public QObject {
     int ChartIndex() const { return chartIndex_; }
     bool ConnectDown() const { return connectDown_; }
     bool Heartbeat() const { return heartbeat_; }
-    const RejectedPackets& Rejected(int receiver) const { return rejected_[Index(receiver)]; }
-    // While running: the receiver's serial device stopped delivering (unplugged, or its far
-    // end closed); the port stays open until Stop.
-    bool DeviceGone(int receiver) const {
-        const serial::TComPort& port = *ports_[Index(receiver)];
-        return running_ && port.Connected() && !port.Receiving();
-    }
-    // While running with a receiver on the network and no connection standing: what the
-    // receiver's column says ("Connecting to HOST:PORT" or why none stands); else empty.
-    std::string NetworkTrouble(int receiver) const;
-    // The receiver's TCP client while it runs on the network, else nullptr.
-    const net::TcpReceiver* Network(int receiver) const { return networks_[Index(receiver)].get(); }
     // How long a network receiver waits before it tries again (tests shorten it).
-    void SetNetworkRetryMilliseconds(int ms) { networkRetryMs_ = ms; }
+    void SetNetworkRetryMilliseconds(int ms) {
+        for (const auto& receiver : receivers_) receiver->SetNetworkRetryMilliseconds(ms);
+    }
 
     // The bind failure of the UDP listener, empty while it listens.
     const std::string& UdpBindError() const { return udpBindError_; }
@@ -102,10 +89,10 @@ class MeasurementController : public QObject {
     // --- Handlers ------------------------------------------------------------------------
     // A user change of a receiver's port, rate or format list: the list's new selection (or,
     // for receiver 2's editable format box, the typed text) and the profile marked changed.
-    void SelectItem(int receiver, ComboModel ReceiverProfile::*list, int index);
-    void SetFormatText(int receiver, const std::string& text);
+    void SelectItem(SourceId receiver, ComboModel ReceiverProfile::*list, int index);
+    void SetFormatText(SourceId receiver, const std::string& text);
     // The text typed in a network receiver's port list: its host:port.
-    void SetPortText(int receiver, const std::string& text);
+    void SetPortText(SourceId receiver, const std::string& text);
     void SelectInterval(int index) { controls_.Timer.SelectIndex(index); }
 
     void StartStopClicked();
@@ -124,8 +111,8 @@ class MeasurementController : public QObject {
 
     // Profiles. Load applies a file (not a user change); Save writes and clears the changed
     // flag. A failed write goes to the application's error display; the flag then stays.
-    void LoadProfile(int receiver, const std::string& path);
-    void SaveProfile(int receiver, const std::string& path);
+    void LoadProfile(SourceId receiver, const std::string& path);
+    void SaveProfile(SourceId receiver, const std::string& path);
     // The close request: questions about changed profiles, then the settings written. False
     // when a write failed (the window then stays open); the message was shown.
     bool CloseQuery(const CloseQueryDialogs& dialogs);
@@ -141,13 +128,11 @@ class MeasurementController : public QObject {
     std::function<void()> OnTallyTicked;          // every tick, held or not: the aircraft changed
     std::function<void(bool value)> OnHeartbeat;  // the heartbeat lamp's value
     std::function<void(const StartRefusal&)> OnRefusal;   // a message box, error icon
-    std::function<void(int receiver)> OnNetworkReceived;  // bytes came: the receive lamp
+    std::function<void(SourceId receiver)> OnNetworkReceived;  // bytes came: the receive lamp
     // Runs the pending window events (the end of a tick); QCoreApplication's by default.
     std::function<void()> ProcessPendingEvents;
 
     // --- Components, for the lamps and for tests -----------------------------------------
-    serial::TComPort& ComPort(int receiver) { return *ports_[Index(receiver)]; }
-    serial::TComDataPacket& DataPacket(int receiver) { return *framers_[Index(receiver)]; }
     net::TIdUDPServer& UdpServer() { return *udp_; }
     net::TClientSocket& FeedClient() { return *feed_; }
     MainState& State() { return state_; }
@@ -155,17 +140,12 @@ class MeasurementController : public QObject {
     QTimer& Timer() { return timer_; }
 
   private:
-    static std::size_t Index(int receiver) { return receiver == 1 ? 0 : 1; }
     void Changed();
     void Start();
     void TickMeasurement();  // the tick's work that Hold stops
     void Stop();
-    // Sets up and opens one receiver's serial port; false (message shown) when it fails.
-    bool OpenReceiver(int receiver, const ReceiverSetup& setup);
-    // Starts a receiver's TCP client; it connects, and reconnects, on its own.
-    void OpenNetworkReceiver(int receiver, const ReceiverSetup& setup);
     bool ListenForUdp();
-    void ClosePorts();
+    void CloseReceivers();
     void ConnectFeedHandlers();
     void ConnectUdpHandler();
 
@@ -173,8 +153,6 @@ class MeasurementController : public QObject {
     SystemClock systemClock_;
     MainState state_;
     ProfileSettings controls_;
-    std::array<bool, 2> crc_{false, false};
-    std::array<RejectedPackets, 2> rejected_{};
     bool running_ = false;
     bool stoppedOnce_ = false;
     bool hold_ = false;
@@ -183,10 +161,7 @@ class MeasurementController : public QObject {
     bool heartbeat_ = false;
     std::string udpBindError_;
 
-    std::array<std::unique_ptr<serial::TComPort>, 2> ports_;
-    std::array<std::unique_ptr<serial::TComDataPacket>, 2> framers_;
-    std::array<std::unique_ptr<net::TcpReceiver>, 2> networks_;
-    int networkRetryMs_ = net::TcpReceiver::kRetryMilliseconds;
+    std::vector<std::unique_ptr<ReceiverInput>> receivers_;  // receiver 1, receiver 2
     std::unique_ptr<net::TIdUDPServer> udp_;
     std::unique_ptr<net::TClientSocket> feed_;
     QTimer timer_;

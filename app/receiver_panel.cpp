@@ -30,13 +30,14 @@ const BarLook kBars[6] = {
 
 }  // namespace
 
-ReceiverPanel::ReceiverPanel(int receiver, QWidget* parent) : QFrame(parent) {
-    const QString name = QStringLiteral("receiver%1").arg(receiver);
+ReceiverPanel::ReceiverPanel(SourceId receiver, QWidget* parent) : QFrame(parent) {
+    const bool first = receiver == SourceId::Receiver1;
+    const QString name = QStringLiteral("receiver%1").arg(ReceiverNumber(receiver));
     const auto role = [&name](const char* suffix) { return name + QLatin1String(suffix); };
     setObjectName(role("Panel"));
     setFrameShape(QFrame::StyledPanel);
-    const QColor background = receiver == 1 ? kReceiver1Colour : kReceiver2Colour;
-    const QColor text = receiver == 1 ? QColor(Qt::white) : QColor(Qt::black);
+    const QColor background = first ? kReceiver1Colour : kReceiver2Colour;
+    const QColor text = first ? QColor(Qt::white) : QColor(Qt::black);
 
     figure_ = new QLabel(this);
     figure_->setObjectName(role("FigureLabel"));
@@ -57,7 +58,7 @@ ReceiverPanel::ReceiverPanel(int receiver, QWidget* parent) : QFrame(parent) {
 
     format_ = new QComboBox(this);
     format_->setObjectName(role("FormatList"));
-    format_->setEditable(receiver == 2);
+    format_->setEditable(!first);
 
     rate_ = new QComboBox(this);
     rate_->setObjectName(role("RateList"));
@@ -159,27 +160,9 @@ void ReceiverPanel::FlashLamp() {
     lamp_->Flash();
 }
 
-void ReceiverPanel::ShowTrouble(const RejectedPackets& rejected, bool deviceGone,
-                                const std::string& networkTrouble) {
-    if (!networkTrouble.empty()) {
-        rejected_->setText(QString::fromStdString(networkTrouble));
-        rejected_->setToolTip(rejected_->text());
-        return;
-    }
-    if (deviceGone) {
-        rejected_->setText(QStringLiteral("No data: the device went away"));
-        rejected_->setToolTip(
-            QStringLiteral("The serial device was unplugged or closed at its "
-                           "far end. Stop, then Start when it is back."));
-        return;
-    }
-    if (rejected.Count == 0) {
-        rejected_->clear();
-        rejected_->setToolTip(QString());
-        return;
-    }
-    rejected_->setText(QStringLiteral("%1 packets rejected").arg(rejected.Count));
-    rejected_->setToolTip(QStringLiteral("Last: ") + QString::fromStdString(rejected.LastMessage));
+void ReceiverPanel::ShowTrouble(const ReceiverTrouble& trouble) {
+    rejected_->setText(QString::fromStdString(trouble.Text));
+    rejected_->setToolTip(QString::fromStdString(trouble.ToolTip));
 }
 
 void ReceiverPanel::ShowRates(std::span<const std::int32_t, 6> positions, std::int32_t maximum,

@@ -14,8 +14,10 @@
 #include <span>
 #include <string>
 
+#include "app/receiver_input.h"
 #include "core/combo_model.h"
 #include "core/profiles.h"
+#include "core/source_id.h"
 
 class QCheckBox;
 class QComboBox;
@@ -32,12 +34,10 @@ class TComLed;
 
 namespace quorvex::app {
 
-struct RejectedPackets;
-
 class ReceiverPanel : public QFrame {
   public:
-    // `receiver`: 1 or 2; names every control "receiver<N>..." by its role.
-    ReceiverPanel(int receiver, QWidget* parent = nullptr);
+    // Names every control "receiver<N>..." by its role, N the receiver's number.
+    ReceiverPanel(SourceId receiver, QWidget* parent = nullptr);
 
     // The receive lamp follows this port by itself.
     void WatchPort(serial::TComPort* port);
@@ -45,11 +45,8 @@ class ReceiverPanel : public QFrame {
     // Shows the model. The lists are disabled while running; the CRC box is disabled from
     // the program's start until the first Stop and while running.
     void ShowControls(const ReceiverProfile& controls, bool crc, bool running, bool crcEnabled);
-    // The receiver's troubles: a device that went away first, else the rejected packets.
-    // What keeps the receiver from counting, most pressing first: no connection to its
-    // decoder, a device gone, packets rejected.
-    void ShowTrouble(const RejectedPackets& rejected, bool deviceGone,
-                     const std::string& networkTrouble = {});
+    // What keeps the receiver from counting (ReceiverInput::Trouble), or nothing.
+    void ShowTrouble(const ReceiverTrouble& trouble);
     // Traffic from a receiver on the network lights the receive lamp.
     void FlashLamp();
     void ShowRates(std::span<const std::int32_t, 6> positions, std::int32_t maximum,

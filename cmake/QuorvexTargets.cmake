@@ -25,7 +25,8 @@ endif()
 
 # quorvex_library(<name> SOURCES ... [DEPENDS ...])
 # A folder's library. DEPENDS lists the only targets that folder may use, which keeps the
-# layers pointing one way: app -> ui -> {serial, net, translation, core} -> platform.
+# layers pointing down only: app on top; ui over serial, net and translation; serial and net
+# over core; core and translation over platform (scripts/check-includes checks the includes).
 function(quorvex_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})

@@ -46,10 +46,10 @@ void FillAircraftTable(const AircraftTally& tally, std::int64_t nowSecond,
                        std::vector<AircraftTableRow>& rows) {
     rows.clear();
     tally.ForEachRow([&](const TallyRow& tallied) {
-        std::array<bool, kTallySourceCount> heard{};
+        std::array<bool, kSourceCount> heard{};
         std::int64_t last = INT64_MIN;
         AircraftTableRow row;
-        for (std::size_t s = 0; s < kTallySourceCount; ++s) {
+        for (std::size_t s = 0; s < kSourceCount; ++s) {
             const TallyFigures& figures = tallied.sources[s];
             heard[s] = HeardWithin(figures, nowSecond);
             if (heard[s]) last = std::max(last, figures.last);

@@ -25,7 +25,7 @@ std::string_view HearingText(Hearing hearing);
 
 struct AircraftTableRow {
     std::uint32_t Address = 0;
-    std::array<std::uint32_t, kTallySourceCount> PerMinute{};  // frames in the last minute
+    std::array<std::uint32_t, kSourceCount> PerMinute{};  // frames in the last minute
     std::optional<double> Ratio;  // receiver 1 / receiver 2 per minute, when both heard it
     std::array<std::optional<float>, 2> Level;  // receivers' mean signal level, dBFS
     std::int64_t SecondsSinceHeard = 0;

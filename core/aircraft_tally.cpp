@@ -80,9 +80,9 @@ std::uint32_t AircraftTally::FindOrAdd(std::uint32_t address, std::int64_t nowSe
     return row;
 }
 
-void AircraftTally::Count(std::uint32_t row, TallySource source, std::int64_t nowSecond,
+void AircraftTally::Count(std::uint32_t row, SourceId source, std::int64_t nowSecond,
                           float levelDbfs) {
-    SourceState& state = rows_[row].sources[static_cast<std::size_t>(source)];
+    SourceState& state = rows_[row].sources[SourceIndex(source)];
     if (!std::isnan(levelDbfs)) {
         state.levelSum[levelMinute_] += levelDbfs;
         ++state.levelCount[levelMinute_];
@@ -95,12 +95,10 @@ void AircraftTally::Count(std::uint32_t row, TallySource source, std::int64_t no
     lastHeard_[row] = std::max(lastHeard_[row], nowSecond);
 }
 
-bool AircraftTally::CountFrame(Receiver receiver, const DecodeResult& result,
+bool AircraftTally::CountFrame(SourceId source, const DecodeResult& result,
                                std::int64_t nowSecond, float levelDbfs) {
     const std::optional<FrameAddress> frameAddress = AddressOf(result);
     if (!frameAddress) return false;
-    const TallySource source =
-        receiver == Receiver::R1 ? TallySource::Receiver1 : TallySource::Receiver2;
     if (frameAddress->announced) {
         const std::uint32_t row = FindOrAdd(frameAddress->address, nowSecond);
         rows_[row].lastAnnounced = std::max(rows_[row].lastAnnounced, nowSecond);
@@ -118,7 +116,7 @@ bool AircraftTally::CountFrame(Receiver receiver, const DecodeResult& result,
 bool AircraftTally::CountFeedEntry(std::string_view entry, std::int64_t nowSecond) {
     const std::optional<std::uint32_t> address = FeedEntryAddress(entry);
     if (!address) return false;
-    Count(FindOrAdd(*address, nowSecond), TallySource::Feed, nowSecond);
+    Count(FindOrAdd(*address, nowSecond), SourceId::Feed, nowSecond);
     return true;
 }
 
@@ -210,7 +208,7 @@ TallyRow AircraftTally::Row(std::uint32_t address) const {
 
 TallyRow AircraftTally::MakeRow(const Entry& entry) {
     TallyRow row{entry.address, {}};
-    for (std::size_t s = 0; s < kTallySourceCount; ++s) {
+    for (std::size_t s = 0; s < kSourceCount; ++s) {
         const SourceState& state = entry.sources[s];
         row.sources[s] = state.figures;
         const std::uint32_t count = state.levelCount[0] + state.levelCount[1];

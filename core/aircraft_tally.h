@@ -18,12 +18,10 @@
 
 #include "core/frame_decoder.h"
 #include "core/log_format.h"
+#include "core/source_id.h"
 
 namespace quorvex {
 
-enum class TallySource : std::uint8_t { Receiver1, Receiver2, Feed };
-
-inline constexpr std::size_t kTallySourceCount = 3;
 inline constexpr std::size_t kTallyMaxAddresses = 20000;
 // An address that only a residual spells counts while the address was announced (DF 11, 17
 // or 18 with a good parity) at most this many seconds before.
@@ -49,10 +47,10 @@ struct TallyFigures {
 
 struct TallyRow {
     std::uint32_t address = 0;
-    std::array<TallyFigures, kTallySourceCount> sources{};
+    std::array<TallyFigures, kSourceCount> sources{};
 
-    const TallyFigures& operator[](TallySource source) const {
-        return sources[static_cast<std::size_t>(source)];
+    const TallyFigures& operator[](SourceId source) const {
+        return sources[SourceIndex(source)];
     }
 };
 
@@ -67,11 +65,11 @@ class AircraftTally {
     // 1/64 of them (at least one) make room at once.
     explicit AircraftTally(std::size_t maxAddresses = kTallyMaxAddresses);
 
-    // Counts a decoded frame of `receiver` for its address. A frame whose address comes from
+    // Counts a decoded frame of receiver `source` for its address. A frame whose address comes from
     // the residual counts only for an address announced within kTallyAnnouncedSeconds; a
     // single corrupted frame thus never adds an aircraft. True when it was counted.
     // `levelDbfs` is the frame's signal level, NaN when the receiver measures none.
-    bool CountFrame(Receiver receiver, const DecodeResult& result, std::int64_t nowSecond,
+    bool CountFrame(SourceId source, const DecodeResult& result, std::int64_t nowSecond,
                     float levelDbfs = kNoLevel);
 
     // Counts one feed entry for the address in its fifth field. True when it was counted.
@@ -112,12 +110,12 @@ class AircraftTally {
     struct Entry {
         std::uint32_t address = 0;
         std::int64_t lastAnnounced = kNever;
-        std::array<SourceState, kTallySourceCount> sources{};
+        std::array<SourceState, kSourceCount> sources{};
     };
 
     std::uint32_t Find(std::uint32_t address) const;
     std::uint32_t FindOrAdd(std::uint32_t address, std::int64_t nowSecond);
-    void Count(std::uint32_t row, TallySource source, std::int64_t nowSecond,
+    void Count(std::uint32_t row, SourceId source, std::int64_t nowSecond,
                float levelDbfs = kNoLevel);
     void EvictOldest();
     void RebuildIndex();

@@ -22,29 +22,50 @@ BadHexPair MakeBadPair(char high, char low) {
     return bad;
 }
 
-// Converts every pair of a 14- or 28-digit frame and writes the residual into its last six
-// digits. The first pair (from the left) that is no hexadecimal number is returned.
-std::optional<BadHexPair> TryApplyResidual(std::string_view frame, FrameText& out) {
-    std::uint8_t bytes[kLongFrame / 2];
-    const std::size_t count = frame.size() / 2;
-    for (std::size_t i = 0; i < count; ++i) {
-        const int value = HexPairValue(frame[2 * i], frame[2 * i + 1]);
-        if (value < 0) return MakeBadPair(frame[2 * i], frame[2 * i + 1]);
-        bytes[i] = static_cast<std::uint8_t>(value);
-    }
-    const std::size_t dataBytes = count - 3;
+// The residual of a frame's bytes (7 or 14): the received parity, its last three bytes,
+// xor the parity computed over the rest.
+std::uint32_t Residual(std::span<const std::uint8_t> bytes) {
+    const std::size_t dataBytes = bytes.size() - 3;
     const std::uint32_t received = (std::uint32_t{bytes[dataBytes]} << 16) |
                                    (std::uint32_t{bytes[dataBytes + 1]} << 8) |
                                    bytes[dataBytes + 2];
-    const std::uint32_t residual =
-        received ^ ModeSParityValue(std::span<const std::uint8_t>(bytes, dataBytes));
+    return received ^ ModeSParityValue(bytes.first(dataBytes));
+}
 
-    out = FrameText(frame);
-    char* parity = out.data() + frame.size() - kParityDigits;
+// Writes the residual over the parity of a frame's bytes and over its last six digits.
+void WriteResidual(FrameBytes& bytes, FrameText& text) {
+    const std::uint32_t residual = Residual(bytes.view());
+    std::uint8_t* parity = bytes.data() + bytes.size() - 3;
+    parity[0] = static_cast<std::uint8_t>(residual >> 16);
+    parity[1] = static_cast<std::uint8_t>(residual >> 8);
+    parity[2] = static_cast<std::uint8_t>(residual);
+    char* digits = text.data() + text.size() - kParityDigits;
     for (std::size_t i = 0; i < kParityDigits; ++i) {
-        parity[kParityDigits - 1 - i] = kUpperHexDigits[(residual >> (4 * i)) & 0xF];
+        digits[kParityDigits - 1 - i] = kUpperHexDigits[(residual >> (4 * i)) & 0xF];
     }
-    return std::nullopt;
+}
+
+// Converts the pairs of a 14- or 28-digit frame into `out`. The first pair (from the left)
+// that is no hexadecimal number is returned; `out` is then empty.
+std::optional<BadHexPair> ConvertPairs(std::string_view frame, FrameBytes& out) {
+    const std::size_t count = frame.size() / 2;
+    std::uint8_t* bytes = out.data();
+    int bad = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const int value = HexPairValue(frame[2 * i], frame[2 * i + 1]);
+        bad |= value;
+        bytes[i] = static_cast<std::uint8_t>(value);
+    }
+    if (bad >= 0) {
+        out.resize(count);
+        return std::nullopt;
+    }
+    out.resize(0);
+    for (std::size_t i = 0;; ++i) {
+        if (HexPairValue(frame[2 * i], frame[2 * i + 1]) < 0) {
+            return MakeBadPair(frame[2 * i], frame[2 * i + 1]);
+        }
+    }
 }
 
 FrameVerdict Classify(std::string_view frame, int df) {
@@ -96,16 +117,36 @@ std::optional<BadHexPair> TryDecodeFrame(std::string_view packet, bool crcOption
         result = DecodeResult{};
         return std::nullopt;
     }
+    result.frame = FrameText(packet);
+    const std::optional<BadHexPair> bad = ConvertPairs(packet, result.bytes);
     if (crcOption) {
-        if (auto bad = TryApplyResidual(packet, result.frame)) return bad;
-    } else {
-        result.frame = FrameText(packet);
+        // The residual needs every pair.
+        if (bad) return bad;
+        WriteResidual(result.bytes, result.frame);
+    } else if (bad && HexPairValue(packet[0], packet[1]) < 0) {
+        // Without the option only the first pair must be a number. A later bad pair leaves
+        // the frame without bytes; its verdict is what its text says.
+        return bad;
     }
     const std::string_view frame = result.frame.view();
-    const int firstByte = HexPairValue(frame[0], frame[1]);
-    if (firstByte < 0) return MakeBadPair(frame[0], frame[1]);
-    result.verdict = Classify(frame, firstByte >> 3);
+    result.verdict = Classify(frame, HexPairValue(frame[0], frame[1]) >> 3);
     return std::nullopt;
+}
+
+DecodeResult DecodeFrameBytes(std::span<const std::uint8_t> bytes) {
+    DecodeResult result;
+    if (bytes.size() != kShortFrame / 2 && bytes.size() != kLongFrame / 2) return result;
+    std::copy(bytes.begin(), bytes.end(), result.bytes.data());
+    result.bytes.resize(bytes.size());
+    char digits[kLongFrame];
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        digits[2 * i] = kUpperHexDigits[bytes[i] >> 4];
+        digits[2 * i + 1] = kUpperHexDigits[bytes[i] & 0xF];
+    }
+    result.frame = FrameText(std::string_view(digits, 2 * bytes.size()));
+    WriteResidual(result.bytes, result.frame);
+    result.verdict = Classify(result.frame.view(), bytes[0] >> 3);
+    return result;
 }
 
 DecodeResult DecodeFrame(std::string_view packet, bool crcOption) {
@@ -118,8 +159,10 @@ FrameText ApplyResidual(std::string_view frame) {
     if (frame.size() != kShortFrame && frame.size() != kLongFrame) {
         throw std::invalid_argument("ApplyResidual needs a frame of 14 or 28 characters");
     }
-    FrameText out;
-    if (auto bad = TryApplyResidual(frame, out)) throw EConvertError(bad->text());
+    FrameText out(frame);
+    FrameBytes bytes;
+    if (auto bad = ConvertPairs(frame, bytes)) throw EConvertError(bad->text());
+    WriteResidual(bytes, out);
     return out;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "core/df_group.h"
@@ -29,11 +30,31 @@ class FrameText {
     std::uint8_t size_ = 0;
 };
 
+// A frame's bytes: 7 (56-bit frame) or 14 (112-bit frame), or none. Fixed storage.
+class FrameBytes {
+  public:
+    static constexpr std::size_t kCapacity = 14;
+
+    std::span<const std::uint8_t> view() const { return {bytes_, size_}; }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    std::uint8_t* data() { return bytes_; }
+    void resize(std::size_t size) { size_ = static_cast<std::uint8_t>(size); }
+
+  private:
+    std::uint8_t bytes_[kCapacity] = {};
+    std::uint8_t size_ = 0;
+};
+
 struct DecodeResult {
     FrameVerdict verdict = FrameVerdict::Dropped();
     // The frame after the residual step; the text a log line prints. Empty when the packet
     // was dropped for its length.
     FrameText frame;
+    // The bytes `frame` spells, the residual in the last three: what readers of the frame's
+    // fields (its address, its position) take. Empty when the packet was dropped, and when
+    // with the CRC option off a digit after the first pair is no hexadecimal number.
+    FrameBytes bytes;
 };
 
 // A pair of characters that is no hexadecimal number, as the conversion names it ("$G1").
@@ -52,6 +73,11 @@ DecodeResult DecodeFrame(std::string_view packet, bool crcOption);
 // `result` is then unspecified. The intake uses this, so a bad packet costs no unwinding.
 std::optional<BadHexPair> TryDecodeFrame(std::string_view packet, bool crcOption,
                                          DecodeResult& result);
+
+// Decodes a frame that arrived as bytes (7 or 14; any other count is dropped), such as a
+// Beast receiver's: the residual is always computed, and the result is the one DecodeFrame
+// gives for the same bytes as upper-case text with the CRC option on.
+DecodeResult DecodeFrameBytes(std::span<const std::uint8_t> bytes);
 
 // A frame of 14 or 28 characters with its last six digits replaced by the residual: the
 // received parity xor the parity computed over the data digits. Raises EConvertError for a

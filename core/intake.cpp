@@ -3,33 +3,23 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/convert_error.h"
 #include "core/feed_scan.h"
 #include "core/frame_decoder.h"
 #include "platform/ui_thread.h"
 
 namespace quorvex {
 
-void ReceiverPacket(MainState& state, Receiver receiver, std::string_view packet, bool crcOption,
-                    float levelDbfs) {
-    QUORVEX_ASSERT_UI_THREAD();
-    DecodeResult result;
-    if (const auto bad = TryDecodeFrame(packet, crcOption, result)) {
-        std::uint64_t& rejected =
-            receiver == Receiver::R1 ? state.RejectedPackets1 : state.RejectedPackets2;
-        ++rejected;
-        if (state.OnRejectedPacket) {
-            state.OnRejectedPacket(receiver, InvalidIntegerMessage(bad->text()));
-        }
-        return;
-    }
+namespace {
+
+void Count(MainState& state, SourceId receiver, const DecodeResult& result, float levelDbfs) {
     const FrameVerdict verdict = result.verdict;
     if (verdict.IsCounted()) {
-        DfCounts& counts = receiver == Receiver::R1 ? state.Counts.Counts1 : state.Counts.Counts2;
+        DfCounts& counts =
+            receiver == SourceId::Receiver1 ? state.Counts.Counts1 : state.Counts.Counts2;
         CountOne(counts[verdict.group()]);
         state.Tally.CountFrame(receiver, result, state.TallySecond, levelDbfs);
         if (!std::isnan(levelDbfs)) {
-            LevelSum& level = state.Levels[receiver == Receiver::R1 ? 0 : 1];
+            LevelSum& level = state.Levels[SourceIndex(receiver)];
             level.Sum += levelDbfs;
             ++level.Count;
         }
@@ -37,6 +27,23 @@ void ReceiverPacket(MainState& state, Receiver receiver, std::string_view packet
     if (verdict.kind() != FrameVerdict::Kind::Dropped && state.Log.Logging()) {
         state.Log.WriteFrameLine(receiver, verdict, result.frame.view());
     }
+}
+
+}  // namespace
+
+std::optional<BadHexPair> ReceiverPacket(MainState& state, SourceId receiver,
+                                         std::string_view packet, bool crcOption) {
+    QUORVEX_ASSERT_UI_THREAD();
+    DecodeResult result;
+    if (auto bad = TryDecodeFrame(packet, crcOption, result)) return bad;
+    Count(state, receiver, result, kNoLevel);
+    return std::nullopt;
+}
+
+void ReceiverFrame(MainState& state, SourceId receiver, std::span<const std::uint8_t> frame,
+                   float levelDbfs) {
+    QUORVEX_ASSERT_UI_THREAD();
+    Count(state, receiver, DecodeFrameBytes(frame), levelDbfs);
 }
 
 void FeedTextReceived(MainState& state, std::string_view text) {

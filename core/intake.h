@@ -4,19 +4,26 @@
 // User-interface thread only, like every handler that calls it.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
+#include "core/frame_decoder.h"
 #include "core/main_state.h"
 
 namespace quorvex {
 
 // One packet of receiver 1 or 2 (the text between start character and ";"), decoded with
 // that receiver's CRC option: counted by its DF group and for its aircraft, logged while
-// logging is on.
-// `levelDbfs` is the frame's signal level where the receiver measures one (Beast), else NaN.
-void ReceiverPacket(MainState& state, Receiver receiver, std::string_view packet, bool crcOption,
-                    float levelDbfs = kNoLevel);
+// logging is on. A packet with a pair that is no hexadecimal number is neither counted nor
+// logged: the pair is returned, for the receiver to count and show.
+std::optional<BadHexPair> ReceiverPacket(MainState& state, SourceId receiver,
+                                         std::string_view packet, bool crcOption);
+
+// One frame a receiver delivered as bytes (Beast), with its signal level (NaN: none
+// measured): counted and logged as ReceiverPacket does its text with the CRC option on.
+void ReceiverFrame(MainState& state, SourceId receiver, std::span<const std::uint8_t> frame,
+                   float levelDbfs);
 
 // Text the feed socket received: appended to the buffer half the selector points at.
 void FeedTextReceived(MainState& state, std::string_view text);

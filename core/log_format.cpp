@@ -8,8 +8,8 @@ void AppendTwoDigits(std::string& out, int value) {
     out += static_cast<char>('0' + value % 10);
 }
 
-std::string_view FrameTail(Receiver receiver, FrameVerdict verdict) {
-    const bool first = receiver == Receiver::R1;
+std::string_view FrameTail(SourceId receiver, FrameVerdict verdict) {
+    const bool first = receiver == SourceId::Receiver1;
     switch (verdict.kind()) {
         case FrameVerdict::Kind::Counted:
             return first ? "***" : "   >>>";
@@ -42,10 +42,10 @@ std::string LogStampText(const LocalDateTime& time) {
     return stamp;
 }
 
-void AppendFrameLine(std::string& out, Receiver receiver, FrameVerdict verdict,
+void AppendFrameLine(std::string& out, SourceId receiver, FrameVerdict verdict,
                      std::string_view frame, const LocalDateTime& time,
                      std::string_view timeSeparator) {
-    out += receiver == Receiver::R1 ? "[1] *** " : "[2] >>> ";
+    out += receiver == SourceId::Receiver1 ? "[1] *** " : "[2] >>> ";
     AppendTwoDigits(out, time.hour);
     out += timeSeparator;
     AppendTwoDigits(out, time.minute);

@@ -6,17 +6,16 @@
 
 #include "core/clock.h"
 #include "core/df_group.h"
+#include "core/source_id.h"
 
 namespace quorvex {
-
-enum class Receiver : unsigned char { R1 = 1, R2 = 2 };
 
 // "yy-mm-dd.hh.nn.ss": the stamp in a log file's name, free of locale separators.
 std::string LogStampText(const LocalDateTime& time);
 
 // Appends one frame line to `out`: prefix, time "hh:nn:ss.zzz -", the frame, a filler that
 // puts every tail in the same column, the tail for receiver and verdict, CR LF.
-void AppendFrameLine(std::string& out, Receiver receiver, FrameVerdict verdict,
+void AppendFrameLine(std::string& out, SourceId receiver, FrameVerdict verdict,
                      std::string_view frame, const LocalDateTime& time,
                      std::string_view timeSeparator);
 

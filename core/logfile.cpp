@@ -72,7 +72,7 @@ void Logfile::ReportFailure(std::string_view what, int error) {
     if (OnError) OnError(std::string(what) + logPath_ + ": " + std::strerror(error));
 }
 
-void Logfile::WriteFrameLine(Receiver receiver, FrameVerdict verdict, std::string_view frame) {
+void Logfile::WriteFrameLine(SourceId receiver, FrameVerdict verdict, std::string_view frame) {
     QUORVEX_ASSERT_UI_THREAD();
     line_.clear();
     AppendFrameLine(line_, receiver, verdict, frame, clock_.Now(), timeSeparator_);

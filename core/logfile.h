@@ -35,7 +35,7 @@ class Logfile {
     void NewLogFile();
 
     // Called by the intake while Logging is on, for every verdict but Dropped.
-    void WriteFrameLine(Receiver receiver, FrameVerdict verdict, std::string_view frame);
+    void WriteFrameLine(SourceId receiver, FrameVerdict verdict, std::string_view frame);
     // Called by the feed scan while Logging is on.
     void WriteFeedLine(std::string_view entry);
 

@@ -4,7 +4,6 @@
 // touches it.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "core/aircraft_tally.h"
@@ -29,13 +28,6 @@ struct MainState {
     // timer's tick closes it, held or not.
     AircraftTally Tally;
     std::int64_t TallySecond = 0;
-
-    // Packets a receiver sent that hold a pair of characters that is no hexadecimal number.
-    // Such a packet is neither counted nor logged; the receiver's later packets are decoded
-    // as usual. OnRejectedPacket carries the conversion message for the window to show.
-    std::uint64_t RejectedPackets1 = 0;
-    std::uint64_t RejectedPackets2 = 0;
-    std::function<void(Receiver receiver, const std::string& message)> OnRejectedPacket;
 
     std::string FeedScratch;  // the buffer half a tick is scanning; reused every second
 };

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 #include <optional>
-#include <string_view>
+#include <span>
 
 #include "core/frame_decoder.h"
 
@@ -17,10 +17,9 @@ struct FrameAddress {
     bool announced = false;
 };
 
-// The address of a frame as text after the residual step (14 or 28 hexadecimal digits), by
-// its DF alone; no parity is judged here. Nothing for other DFs, other lengths or a field
-// that is no hexadecimal number.
-std::optional<FrameAddress> FrameAddressOf(std::string_view frame);
+// The address of a frame's bytes after the residual step (7 or 14), by its DF alone; no
+// parity is judged here. Nothing for other DFs or other lengths.
+std::optional<FrameAddress> FrameAddressOf(std::span<const std::uint8_t> frame);
 
 // The address of a frame the decoder counted; nothing for any other verdict.
 std::optional<FrameAddress> AddressOf(const DecodeResult& result);

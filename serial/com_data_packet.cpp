@@ -1,32 +1,25 @@
 #include "serial/com_data_packet.h"
 
-#include <algorithm>
-
 #include "platform/ui_thread.h"
 #include "serial/com_port.h"
 
 namespace quorvex::serial {
-namespace {
 
-constexpr char Upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+TComDataPacket::TComDataPacket() : own_(std::make_unique<PacketFramer>()), framer_(own_.get()) {
+    framer_->OnPacket = [this](const std::string& text) {
+        if (OnPacket) OnPacket(this, text);
+    };
+    framer_->OnDiscard = [this](const std::string& text) {
+        if (OnDiscard) OnDiscard(this, text);
+    };
+    Link();
 }
 
-std::string UpperCased(std::string_view text) {
-    std::string upper(text);
-    std::transform(upper.begin(), upper.end(), upper.begin(), Upper);
-    return upper;
+TComDataPacket::TComDataPacket(PacketFramer& framer) : framer_(&framer) {
+    Link();
 }
 
-// The first position at or after `from` where no occurrence of a string of `length`
-// characters can start in a text of `size` characters that holds none from `from` on.
-std::size_t ResumeAt(std::size_t size, std::size_t length, std::size_t from) {
-    return std::max(from, size >= length ? size - length + 1 : 0);
-}
-
-}  // namespace
-
-TComDataPacket::TComDataPacket() {
+void TComDataPacket::Link() {
     link_.OnRxBuf = [this](TComPort*, const char* Buffer, int Count) {
         FeedText(std::string_view(Buffer, static_cast<std::size_t>(Count)));
     };
@@ -55,173 +48,9 @@ void TComDataPacket::SetComPort(TComPort* value) {
     }
 }
 
-template <typename T>
-void TComDataPacket::ChangeAndDiscard(T& field, const T& value) {
-    if (field == value) return;
-    field = value;
-    startUpper_ = UpperCased(startString_);
-    stopUpper_ = UpperCased(stopString_);
-    DiscardBuffer();
-}
-
-void TComDataPacket::SetStartString(const std::string& value) {
-    ChangeAndDiscard(startString_, value);
-}
-void TComDataPacket::SetStopString(const std::string& value) {
-    ChangeAndDiscard(stopString_, value);
-}
-void TComDataPacket::SetSize(std::int32_t value) {
-    ChangeAndDiscard(size_, value);
-}
-void TComDataPacket::SetCaseInsensitive(bool value) {
-    ChangeAndDiscard(caseInsensitive_, value);
-}
-
 void TComDataPacket::FeedText(std::string_view Str) {
     QUORVEX_ASSERT_UI_THREAD();
-    if (!HasEndCondition()) {
-        if (OnPacket) OnPacket(this, std::string(Str));
-        return;
-    }
-    buffer_.append(Str);
-    try {
-        Scan();
-    } catch (...) {
-        FinishFeed();
-        throw;
-    }
-    FinishFeed();
-}
-
-void TComDataPacket::Scan() {
-    std::string packet;  // reused for every packet of this call
-    for (;;) {
-        // Locate the start. A handler may change the framer, so every pass reads it anew.
-        if (!inPacket_) {
-            if (startString_.empty()) {
-                inPacket_ = true;
-                searchFrom_ = 0;
-            } else {
-                const std::size_t found =
-                    Find(buffer_, startString_, startUpper_, std::max(head_, searchFrom_));
-                if (found == std::string::npos) {
-                    searchFrom_ = ResumeAt(buffer_.size(), startString_.size(), head_);
-                    return;
-                }
-                inPacket_ = true;
-                searchFrom_ = 0;
-                if (found > head_) {
-                    if (OnDiscard) {
-                        const std::string discarded(buffer_, head_, found - head_);
-                        head_ = found;
-                        OnDiscard(this, discarded);
-                        continue;
-                    }
-                    head_ = found;
-                }
-            }
-        }
-
-        // Locate the end.
-        const std::size_t held = buffer_.size() - head_;
-        std::size_t length = 0;
-        if (size_ > 0 && held >= static_cast<std::size_t>(size_)) {
-            length = static_cast<std::size_t>(size_);
-        } else {
-            if (stopString_.empty()) return;
-            const std::size_t afterStart = head_ + startString_.size();
-            const std::size_t found =
-                Find(buffer_, stopString_, stopUpper_, std::max(afterStart, searchFrom_));
-            if (found == std::string::npos) {
-                searchFrom_ = ResumeAt(buffer_.size(), stopString_.size(), afterStart);
-                return;
-            }
-            length = found + stopString_.size() - head_;
-        }
-
-        // Deliver.
-        packet.assign(buffer_, head_, length);
-        head_ += length;
-        inPacket_ = false;
-        searchFrom_ = 0;
-        if (!includeStrings_) StripStrings(packet);
-        if (OnPacket) OnPacket(this, packet);
-    }
-}
-
-void TComDataPacket::StripStrings(std::string& packet) const {
-    const std::string_view text = packet;
-    std::size_t front = 0;
-    if (!startString_.empty() && StartsWithAt(0, text, startString_, startUpper_)) {
-        front = startString_.size();
-    }
-    std::size_t back = 0;
-    const std::size_t stopLength = stopString_.size();
-    if (stopLength > 0 && text.size() - front >= stopLength) {
-        // The first occurrence in what remains must be its end.
-        if (Find(text, stopString_, stopUpper_, front) == text.size() - stopLength) {
-            back = stopLength;
-        }
-    }
-    if (front + back == 0) return;
-    packet.erase(packet.size() - back);
-    packet.erase(0, front);
-}
-
-void TComDataPacket::FinishFeed() {
-    buffer_.erase(0, head_);
-    searchFrom_ -= std::min(searchFrom_, head_);
-    head_ = 0;
-    if (maxBufferSize_ > 0 && buffer_.size() >= static_cast<std::size_t>(maxBufferSize_)) {
-        DiscardBuffer();
-    }
-}
-
-void TComDataPacket::DiscardBuffer() {
-    if (buffer_.size() == head_) {
-        // Nothing to fire. The flag is cleared even so: it can be set on an empty buffer
-        // while the start string is empty, and must not outlive a change to a start string
-        // that the buffer would then not begin with.
-        ResetBuffer();
-        return;
-    }
-    if (OnDiscard) {
-        const std::string discarded(buffer_, head_);
-        try {
-            OnDiscard(this, discarded);
-        } catch (...) {
-            ResetBuffer();
-            throw;
-        }
-    }
-    ResetBuffer();
-}
-
-void TComDataPacket::ResetBuffer() {
-    buffer_.clear();
-    head_ = 0;
-    inPacket_ = false;
-    searchFrom_ = 0;
-}
-
-std::size_t TComDataPacket::Find(std::string_view text, std::string_view needle,
-                                 std::string_view upperNeedle, std::size_t from) const {
-    if (!caseInsensitive_) return text.find(needle, from);
-    if (needle.size() > text.size()) return std::string_view::npos;
-    for (std::size_t at = from; at + needle.size() <= text.size(); ++at) {
-        if (StartsWithAt(at, text, needle, upperNeedle)) return at;
-    }
-    return std::string_view::npos;
-}
-
-bool TComDataPacket::StartsWithAt(std::size_t at, std::string_view text, std::string_view needle,
-                                  std::string_view upperNeedle) const {
-    if (at > text.size() || text.size() - at < needle.size()) return false;
-    if (!caseInsensitive_) return text.compare(at, needle.size(), needle) == 0;
-    for (std::size_t i = 0; i < upperNeedle.size(); ++i) {
-        if (Upper(text[at + i]) != upperNeedle[i]) return false;
-    }
-    return true;
+    framer_->FeedText(Str);
 }
 
 }  // namespace quorvex::serial

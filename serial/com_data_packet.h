@@ -1,21 +1,25 @@
 #pragma once
-// TComDataPacket: cuts the character stream of one receiver source into packets between a
-// start string and a stop string (or of a fixed size) and hands each packet's text to
-// OnPacket; text it throws away goes to OnDiscard.
+// TComDataPacket: the serial port's packet framer. A thin adapter that links a PacketFramer
+// (core/packet_framer.h, where the framing lives) to a TComPort: every chunk the port reads
+// goes to the framer's FeedText. It keeps the component's published API: the port, the
+// framing properties and the OnPacket and OnDiscard events with their Sender.
+//
+// Two ways to own the framing: the default constructor frames into a PacketFramer of its own
+// and fires OnPacket and OnDiscard with itself as Sender; the other links the port to a
+// framer owned elsewhere (a receiver that also feeds it datagrams or a TCP stream), whose own
+// handlers then take the packets, and this adapter's OnPacket and OnDiscard stay unused.
 //
 // Threads: the user-interface thread only, every member and both handlers (port chunks
-// arrive through the port's dispatch there, datagram texts through FeedText). It never
-// blocks and has no lock. Handlers run inside FeedText and may call back into the framer
-// (FeedText, the setters); the scan then continues on what the framer holds afterwards.
-//
-// Cost: linear in the bytes fed. The scan works from an offset into its buffer, resumes a
-// search where the previous FeedText left it, and compacts the buffer once per FeedText.
+// arrive through the port's dispatch there). It never blocks and has no lock. Handlers run
+// inside FeedText and may call back into the framer (FeedText, the setters).
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "core/packet_framer.h"
 #include "serial/com_types.h"
 
 namespace quorvex::serial {
@@ -27,77 +31,45 @@ using TComStrEvent = std::function<void(TComDataPacket* Sender, const std::strin
 class TComDataPacket {
   public:
     TComDataPacket();
+    // Links the port to `framer`, which must outlive this adapter.
+    explicit TComDataPacket(PacketFramer& framer);
     // Detaches from the port (ComPort := none).
     ~TComDataPacket();
     TComDataPacket(const TComDataPacket&) = delete;
     TComDataPacket& operator=(const TComDataPacket&) = delete;
 
     // The port whose received chunks this framer takes, or none. Attaching and detaching
-    // may raise EComPort code 18. The framer lets go of a port that is destroyed.
+    // may raise EComPort with code CError_RegFailed. The framer lets go of a port that
+    // is destroyed.
     TComPort* ComPort() const { return comPort_; }
     void SetComPort(TComPort* value);
 
-    // A different value discards the buffer (through OnDiscard); the same value keeps it.
-    const std::string& StartString() const { return startString_; }
-    void SetStartString(const std::string& value);
-    const std::string& StopString() const { return stopString_; }
-    void SetStopString(const std::string& value);
-    // A fixed packet length, start string included; 0 or less: none.
-    std::int32_t Size() const { return size_; }
-    void SetSize(std::int32_t value);
-    bool CaseInsensitive() const { return caseInsensitive_; }
-    void SetCaseInsensitive(bool value);
+    // The framing properties, as PacketFramer has them.
+    const std::string& StartString() const { return framer_->StartString(); }
+    void SetStartString(const std::string& value) { framer_->SetStartString(value); }
+    const std::string& StopString() const { return framer_->StopString(); }
+    void SetStopString(const std::string& value) { framer_->SetStopString(value); }
+    std::int32_t Size() const { return framer_->Size(); }
+    void SetSize(std::int32_t value) { framer_->SetSize(value); }
+    bool CaseInsensitive() const { return framer_->CaseInsensitive(); }
+    void SetCaseInsensitive(bool value) { framer_->SetCaseInsensitive(value); }
+    bool IncludeStrings() const { return framer_->IncludeStrings(); }
+    void SetIncludeStrings(bool value) { framer_->SetIncludeStrings(value); }
+    std::int32_t MaxBufferSize() const { return framer_->MaxBufferSize(); }
+    void SetMaxBufferSize(std::int32_t value) { framer_->SetMaxBufferSize(value); }
 
-    // Only stored.
-    bool IncludeStrings() const { return includeStrings_; }
-    void SetIncludeStrings(bool value) { includeStrings_ = value; }
-    // 0 or less: unlimited. A leftover of this many characters or more is discarded.
-    std::int32_t MaxBufferSize() const { return maxBufferSize_; }
-    void SetMaxBufferSize(std::int32_t value) { maxBufferSize_ = value; }
-
-    // Hands text to the framer: with neither a Size nor a StopString, OnPacket gets it at
-    // once and whole; otherwise it is appended and every complete packet is delivered. An
-    // error raised by a handler ends FeedText and propagates, after the MaxBufferSize test
-    // on what is left; packets not yet delivered wait for the next FeedText.
+    // Hands text to the framer, as a port chunk does.
     void FeedText(std::string_view Str);
 
     TComStrEvent OnPacket;
     TComStrEvent OnDiscard;
 
   private:
-    bool HasEndCondition() const { return size_ > 0 || !stopString_.empty(); }
-    void Scan();
-    void FinishFeed();
-    // Fires OnDiscard with the whole buffer (if any), then empties it, also on an error.
-    void DiscardBuffer();
-    void ResetBuffer();
-    // The first occurrence of `needle` in `text` at or after `from`, or npos.
-    std::size_t Find(std::string_view text, std::string_view needle, std::string_view upperNeedle,
-                     std::size_t from) const;
-    bool StartsWithAt(std::size_t at, std::string_view text, std::string_view needle,
-                      std::string_view upperNeedle) const;
-    void StripStrings(std::string& packet) const;
-    template <typename T>
-    void ChangeAndDiscard(T& field, const T& value);
+    void Link();
 
+    std::unique_ptr<PacketFramer> own_;  // none when the framer is owned elsewhere
+    PacketFramer* framer_;
     TComPort* comPort_ = nullptr;
-    std::string startString_;
-    std::string stopString_;
-    std::string startUpper_;  // the strings with "a" to "z" upper-cased
-    std::string stopUpper_;
-    std::int32_t size_ = 0;
-    std::int32_t maxBufferSize_ = 1024;
-    bool includeStrings_ = false;
-    bool caseInsensitive_ = false;
-
-    // buffer_[head_ ..] is what the framer holds; what lies before head_ has already left
-    // it and is dropped once per FeedText.
-    std::string buffer_;
-    std::size_t head_ = 0;
-    bool inPacket_ = false;
-    // Where the search for the string wanted next may resume: no occurrence of it starts
-    // before this position (absolute in buffer_).
-    std::size_t searchFrom_ = 0;
     TComLink link_;
 };
 

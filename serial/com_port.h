@@ -168,11 +168,13 @@ class TComPort {
     TComPort(const TComPort&) = delete;
     TComPort& operator=(const TComPort&) = delete;
 
-    // The device's path ("COM1" until set: no such file, so opening it fails with code 1).
+    // The device's path ("COM1" until set: no such file, so opening it fails with
+    // CError_OpenFailed).
     // A different name on an open port closes it and opens the new device.
     const std::string& Port() const { return port_; }
     void SetPort(const std::string& value);
-    // These re-apply the line settings at once on an open port (code 7 on failure).
+    // These re-apply the line settings at once on an open port (CError_SetStateFailed on
+    // failure).
     TBaudRate BaudRate() const { return baudRate_; }
     void SetBaudRate(TBaudRate value) { ChangeLine(baudRate_, value); }
     std::int32_t CustomBaudRate() const { return customBaudRate_; }
@@ -210,16 +212,17 @@ class TComPort {
     // thread, and once the device went away or reception failed.
     bool Receiving() const;
     // The modem status lines as the device reports them now (all inactive on a device
-    // without modem lines, such as a pseudo-terminal). Only while Connected; raises code 11
-    // when they cannot be read.
+    // without modem lines, such as a pseudo-terminal). Only while Connected; raises
+    // CError_ModemStatFailed when they cannot be read.
     platform::SerialModemLines ModemStatus();
 
     // Opens and configures the device and starts watching it; nothing when Connected.
-    // Raises EComPort: code 1 (open), 9, 7, 8 (buffer sizes, line, timeouts; the device is
-    // closed again first), 11 (modem status; the port then stays open and watched).
+    // Raises EComPort: CError_OpenFailed; CError_SetupComFailed, CError_SetStateFailed,
+    // CError_TimeoutsFailed (buffer sizes, line, timeouts; the device is closed again first);
+    // CError_ModemStatFailed (modem status; the port then stays open and watched).
     void OpenPort();
-    // Stops watching and releases the device; nothing when not Connected. Raises code 5
-    // when pending transfers cannot be aborted (the port then stays open).
+    // Stops watching and releases the device; nothing when not Connected. Raises
+    // CError_PurgeFailed when pending transfers cannot be aborted (the port then stays open).
     void ClosePort();
 
     // Code 18 when the link is already attached (or, for UnRegisterLink, is not).

@@ -47,7 +47,7 @@ class TComLed : public QWidget {
 
     // The port whose signal is shown, or nullptr. Attaching to an open port shows the
     // signal's present state at once (for CTS, DSR and RLSD read from the modem status,
-    // which may raise EComPort code 11); nullptr shows off; a closed port leaves State.
+    // which may raise EComPort CError_ModemStatFailed); nullptr shows off; a closed port leaves State.
     serial::TComPort* ComPort() const { return port_; }
     void SetComPort(serial::TComPort* value);
 
@@ -73,7 +73,7 @@ class TComLed : public QWidget {
     // serial port (a receiver on the network). Lighting it again meanwhile keeps it lit.
     void Flash() { Ring(); }
 
-    // Raises EComPort code 19 while a port is attached.
+    // Raises EComPort CError_LedStateFailed while a port is attached.
     TLedState State() const { return state_; }
     void SetState(TLedState value);
 

@@ -37,7 +37,7 @@ struct TickingWindow {
         options.UdpPort = test::FreeUdpPort();
         window = std::make_unique<MainWindow>(std::move(options), CommandLine{});
         MeasurementController& c = window->Controller();
-        c.ReceiverControls(2).Format.SelectIndex(1);
+        c.ReceiverControls(SourceId::Receiver2).Format.SelectIndex(1);
         c.StartStopClicked();
         c.Timer().stop();
         c.SelectChartWindow(chartIndex);
@@ -84,7 +84,7 @@ void BM_WindowTick(benchmark::State& state) {
     TickingWindow w(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     PaintCounter counter;
     QWidget* shown = state.range(0) == 1 ? static_cast<QWidget*>(w.window->Graph()->Chart())
-                                         : w.window->Receiver(1)->Bar(0);
+                                         : w.window->Receiver(SourceId::Receiver1)->Bar(0);
     shown->installEventFilter(&counter);
     int i = 0;
     for (auto _ : state) {

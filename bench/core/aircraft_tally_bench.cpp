@@ -28,7 +28,7 @@
 namespace {
 
 using quorvex::DfGroup;
-using quorvex::Receiver;
+using quorvex::SourceId;
 
 constexpr std::size_t kRotation = 1024;  // packets per set; a power of two
 constexpr std::size_t kAircraft = 40;
@@ -105,7 +105,7 @@ void BM_PacketPath(benchmark::State& state, bool crcOption, bool withTally) {
     quorvex::AircraftTally tally;
     // The addresses become known before the timed loop.
     for (std::size_t i = 0; i < packets.size(); ++i) {
-        tally.CountFrame(Receiver::R1, quorvex::DecodeFrame(packets[i], crcOption), 0);
+        tally.CountFrame(SourceId::Receiver1, quorvex::DecodeFrame(packets[i], crcOption), 0);
     }
     if (tally.size() != kAircraft) {
         state.SkipWithError("the traffic does not name the expected aircraft");
@@ -118,8 +118,8 @@ void BM_PacketPath(benchmark::State& state, bool crcOption, bool withTally) {
     const std::uint64_t allocationsBefore = quorvex::bench::AllocationCount();
     for (auto _ : state) {
         const std::size_t i = next & (kRotation - 1);
-        const Receiver receiver = (next & 1) == 0 ? Receiver::R1 : Receiver::R2;
-        auto& counts = receiver == Receiver::R1 ? counts1 : counts2;
+        const SourceId receiver = (next & 1) == 0 ? SourceId::Receiver1 : SourceId::Receiver2;
+        auto& counts = receiver == SourceId::Receiver1 ? counts1 : counts2;
         const quorvex::DecodeResult result = DecodeAndCount(counts, packets[i], crcOption);
         if (withTally) {
             tallied += tally.CountFrame(receiver, result, second) ? 1 : 0;

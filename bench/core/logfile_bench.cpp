@@ -33,7 +33,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using quorvex::FrameVerdict;
-using quorvex::Receiver;
+using quorvex::SourceId;
 
 constexpr double kFramesPerSecond = 19000;
 
@@ -78,7 +78,7 @@ std::uintmax_t FileSize(const std::string& path) {
 }
 
 struct LoggedFrame {
-    Receiver receiver;
+    SourceId receiver;
     FrameVerdict verdict;
     std::string frame;
 };
@@ -89,7 +89,7 @@ std::vector<LoggedFrame> FramesToLog() {
     std::vector<LoggedFrame> frames;
     std::size_t i = 0;
     for (const auto& sample : quorvex::bench::MixedSampleFrames(64)) {
-        const Receiver receiver = i % 2 == 0 ? Receiver::R1 : Receiver::R2;
+        const SourceId receiver = i % 2 == 0 ? SourceId::Receiver1 : SourceId::Receiver2;
         FrameVerdict verdict = FrameVerdict::Counted(sample.group);
         if (i % 16 == 5) verdict = FrameVerdict::CrcFailed();
         if (i % 32 == 9) verdict = FrameVerdict::InvalidDf();
@@ -192,7 +192,7 @@ void BM_ReceiverPacketLogged(benchmark::State& state) {
     const double cpuStart = ProcessCpuSeconds();
     for (auto _ : state) {
         const auto& frame = frames[next++ % frames.size()];
-        quorvex::ReceiverPacket(main, Receiver::R1, frame.transmitted, true);
+        quorvex::ReceiverPacket(main, SourceId::Receiver1, frame.transmitted, true);
     }
     const double cpuSeconds = ProcessCpuSeconds() - cpuStart;
 

@@ -175,8 +175,8 @@ void Measure(bool logging, int seconds, bool soak) {
     app::MeasurementController& c = window.Controller();
     window.show();
     if (withoutLamps) {
-        window.Receiver(1)->WatchPort(nullptr);
-        window.Receiver(2)->WatchPort(nullptr);
+        window.Receiver(SourceId::Receiver1)->WatchPort(nullptr);
+        window.Receiver(SourceId::Receiver2)->WatchPort(nullptr);
     }
 
     std::uint64_t framesCounted = 0, feedCounted = 0;

@@ -84,7 +84,7 @@ TEST_F(NetworkReceiverTest, BeastAndRawStreamsCountAndLogWhatWasSent) {
     auto raw = AcceptServing(*rawServer);
     ASSERT_TRUE(beast && raw);
     ASSERT_TRUE(
-        ServeUntil([&] { return c.NetworkTrouble(1).empty() && c.NetworkTrouble(2).empty(); }));
+        ServeUntil([&] { return c.Input(SourceId::Receiver1).NetworkTrouble().empty() && c.Input(SourceId::Receiver2).NetworkTrouble().empty(); }));
 
     const std::vector<bench::SampleFrame> frames = bench::MixedSampleFrames(300);
     std::array<std::int32_t, 6> expected{};
@@ -98,18 +98,18 @@ TEST_F(NetworkReceiverTest, BeastAndRawStreamsCountAndLogWhatWasSent) {
     }
     SendInPieces(*beast, beastBytes);
     SendInPieces(*raw, rawBytes);
-    const auto counted = [&c](int receiver) {
-        const DfCounts& counts =
-            receiver == 1 ? c.State().Counts.Counts1 : c.State().Counts.Counts2;
+    const auto counted = [&c](SourceId receiver) {
+        const DfCounts& counts = receiver == SourceId::Receiver1 ? c.State().Counts.Counts1
+                                                                 : c.State().Counts.Counts2;
         return std::array<std::int32_t, 6>{counts.Df0,    counts.Df4_5,   counts.Df11,
                                            counts.Df11Ic, counts.Df17_19, counts.Df20_21};
     };
-    ASSERT_TRUE(ServeUntil([&] { return counted(1) == expected && counted(2) == expected; }))
-        << "receiver 1 " << counted(1)[0] << ", receiver 2 " << counted(2)[0];
+    ASSERT_TRUE(ServeUntil([&] { return counted(SourceId::Receiver1) == expected && counted(SourceId::Receiver2) == expected; }))
+        << "receiver 1 " << counted(SourceId::Receiver1)[0] << ", receiver 2 " << counted(SourceId::Receiver2)[0];
     c.Tick();
-    EXPECT_TRUE(w.Receiver(1)->FigureLabel()->text().endsWith(", -11.0 dBFS"))
-        << w.Receiver(1)->FigureLabel()->text().toStdString();
-    EXPECT_FALSE(w.Receiver(2)->FigureLabel()->text().contains("dBFS"));
+    EXPECT_TRUE(w.Receiver(SourceId::Receiver1)->FigureLabel()->text().endsWith(", -11.0 dBFS"))
+        << w.Receiver(SourceId::Receiver1)->FigureLabel()->text().toStdString();
+    EXPECT_FALSE(w.Receiver(SourceId::Receiver2)->FigureLabel()->text().contains("dBFS"));
 
     c.State().Log.Flush();
     std::stringstream log;
@@ -121,38 +121,38 @@ TEST_F(NetworkReceiverTest, BeastAndRawStreamsCountAndLogWhatWasSent) {
     // The Beast server goes away: the column says so, and the receiver is back once the
     // server takes it again; then a reset, and a port nobody listens on any more.
     beast->Close();
-    ASSERT_TRUE(ServeUntil([&] { return !c.NetworkTrouble(1).empty(); }));
+    ASSERT_TRUE(ServeUntil([&] { return !c.Input(SourceId::Receiver1).NetworkTrouble().empty(); }));
     c.Tick();
-    EXPECT_EQ(w.Receiver(1)->RejectedLabel()->text().toStdString(),
+    EXPECT_EQ(w.Receiver(SourceId::Receiver1)->RejectedLabel()->text().toStdString(),
               "Connection closed by " + beastAddress + "; trying again every 1 s");
 #if !defined(__SANITIZE_THREAD__)
     SaveScreenshot(w, QStringLiteral("control-network-") + QGuiApplication::platformName());
 #endif
     beast = AcceptServing(*beastServer);
     ASSERT_TRUE(beast);
-    ASSERT_TRUE(ServeUntil([&] { return c.NetworkTrouble(1).empty(); }));
+    ASSERT_TRUE(ServeUntil([&] { return c.Input(SourceId::Receiver1).NetworkTrouble().empty(); }));
     beast->Send(BeastFrame(frames[0].transmitted, 1, 200));
     ASSERT_TRUE(ServeUntil([&] { return c.State().Counts.Counts1[frames[0].group] == 1; }));
     beast->Reset();
     ASSERT_TRUE(ServeUntil(
-        [&] { return c.NetworkTrouble(1).find("Connection reset by peer") != std::string::npos; }));
+        [&] { return c.Input(SourceId::Receiver1).NetworkTrouble().find("Connection reset by peer") != std::string::npos; }));
     raw->Close();
     rawServer->Close();
     ASSERT_TRUE(ServeUntil([&] {
-        return c.NetworkTrouble(2).find("Connection refused") != std::string::npos;
-    })) << c.NetworkTrouble(2);
+        return c.Input(SourceId::Receiver2).NetworkTrouble().find("Connection refused") != std::string::npos;
+    })) << c.Input(SourceId::Receiver2).NetworkTrouble();
     EXPECT_TRUE(errors.empty()) << errors.front();  // retried in the column, never in a box
     EXPECT_TRUE(c.Running());
 
     w.StartButton()->click();  // Stop: the column is quiet again
-    EXPECT_TRUE(c.NetworkTrouble(1).empty());
-    EXPECT_EQ(c.Network(1), nullptr);
+    EXPECT_TRUE(c.Input(SourceId::Receiver1).NetworkTrouble().empty());
+    EXPECT_EQ(c.Input(SourceId::Receiver1).Network(), nullptr);
 }
 
 TEST_F(NetworkReceiverTest, ChoosingANetworkKindMakesThePortListTakeAnAddress) {
     MainWindow& w = Open();
     MeasurementController& c = w.Controller();
-    ReceiverPanel& panel = *w.Receiver(1);
+    ReceiverPanel& panel = *w.Receiver(SourceId::Receiver1);
     const int beastItem = panel.RateList()->findText(QStringLiteral("TCP Beast"));
     ASSERT_GE(beastItem, 0);
     panel.RateList()->activated(beastItem);
@@ -160,8 +160,8 @@ TEST_F(NetworkReceiverTest, ChoosingANetworkKindMakesThePortListTakeAnAddress) {
     EXPECT_EQ(panel.PortList()->currentText(), "127.0.0.1:30005");
     panel.PortList()->lineEdit()->setText(QStringLiteral("decoder.local:31005"));
     panel.PortList()->lineEdit()->textEdited(QStringLiteral("decoder.local:31005"));
-    EXPECT_EQ(c.ReceiverControls(1).Port.Text, "decoder.local:31005");
-    EXPECT_TRUE(c.ReceiverControls(1).Changed);
+    EXPECT_EQ(c.ReceiverControls(SourceId::Receiver1).Port.Text, "decoder.local:31005");
+    EXPECT_TRUE(c.ReceiverControls(SourceId::Receiver1).Changed);
     panel.RateList()->activated(0);  // back to a serial rate
     EXPECT_FALSE(panel.PortList()->isEditable());
 }

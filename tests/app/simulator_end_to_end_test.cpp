@@ -54,9 +54,9 @@ void ExpectAircraftAsSent(MainWindow& w, const QJsonObject& truth) {
         const auto sent = [&](const char* source) {
             return truth[QLatin1String(source)].toObject()["aircraft"].toObject()[address].toInt();
         };
-        EXPECT_EQ(static_cast<int>(tallied[TallySource::Feed].total), sent("feed"));
-        EXPECT_LE(static_cast<int>(tallied[TallySource::Receiver1].total), sent("receiver1"));
-        EXPECT_LE(static_cast<int>(tallied[TallySource::Receiver2].total), sent("receiver2"));
+        EXPECT_EQ(static_cast<int>(tallied[SourceId::Feed].total), sent("feed"));
+        EXPECT_LE(static_cast<int>(tallied[SourceId::Receiver1].total), sent("receiver1"));
+        EXPECT_LE(static_cast<int>(tallied[SourceId::Receiver2].total), sent("receiver2"));
         ++hearing[row.Who];
     }
     EXPECT_GT(hearing[Hearing::Both], 0);
@@ -140,14 +140,14 @@ TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
         ticker.start(700);
         // A closed device and a reset feed show in their columns while the simulator runs.
         QPushButton* connected = w.Feed()->ConnectButton();
-        const auto linesEnded = [&] { return c.DeviceGone(1) && !connected->isChecked(); };
+        const auto linesEnded = [&] { return c.Input(SourceId::Receiver1).DeviceGone() && !connected->isChecked(); };
         // At its end the simulator closes everything too: only before that is it a fault.
         const bool linesEndedEarly =
             ServeUntil(linesEnded, std::chrono::duration_cast<std::chrono::milliseconds>(
                                        runEnds - std::chrono::steady_clock::now()));
         if (linesEndedEarly) {
             tick();
-            EXPECT_TRUE(w.Receiver(1)->RejectedLabel()->text().contains("went away"));
+            EXPECT_TRUE(w.Receiver(SourceId::Receiver1)->RejectedLabel()->text().contains("went away"));
         }
         ASSERT_TRUE(ServeUntil([&] { return !sim.Running(); }, std::chrono::seconds(20)));
         ticker.stop();

@@ -40,24 +40,24 @@ TEST_F(WindowActionsTest, HoldFreezesTheDisplayAndItsReleaseZeroesTheCounters) {
     const bool lampBefore = w.HeartbeatLamp()->Value();
 
     w.Graph()->HoldButton()->click();
-    c.DataPacket(2).FeedText(std::string("*") + kDf17 + ";");
+    c.Input(SourceId::Receiver2).Framer().FeedText(std::string("*") + kDf17 + ";");
     c.Tick();
     EXPECT_NE(w.HeartbeatLamp()->Value(), lampBefore);         // the heartbeat goes on
-    EXPECT_EQ(w.Receiver(2)->Bar(4)->value(), 0);              // the display is frozen
+    EXPECT_EQ(w.Receiver(SourceId::Receiver2)->Bar(4)->value(), 0);              // the display is frozen
     EXPECT_EQ(c.State().Counts.Counts2[DfGroup::Df17_19], 1);  // the counting is not
 
     w.Graph()->HoldButton()->click();  // release
     EXPECT_EQ(c.State().Counts.Counts2[DfGroup::Df17_19], 0);
-    c.DataPacket(2).FeedText(std::string("*") + kDf17 + ";");
+    c.Input(SourceId::Receiver2).Framer().FeedText(std::string("*") + kDf17 + ";");
     c.Tick();
     EXPECT_EQ(w.HeartbeatLamp()->Value(), lampBefore);
-    EXPECT_EQ(w.Receiver(2)->Bar(4)->value(), 1);
-    EXPECT_EQ(w.Receiver(2)->FigureLabel()->text(), "1.0 [1.0*] packets/s");
+    EXPECT_EQ(w.Receiver(SourceId::Receiver2)->Bar(4)->value(), 1);
+    EXPECT_EQ(w.Receiver(SourceId::Receiver2)->FigureLabel()->text(), "1.0 [1.0*] packets/s");
 
     // Released while stopped, too.
     w.StartButton()->click();
     w.Graph()->HoldButton()->click();
-    c.DataPacket(2).FeedText(std::string("*") + kDf17 + ";");
+    c.Input(SourceId::Receiver2).Framer().FeedText(std::string("*") + kDf17 + ";");
     w.Graph()->HoldButton()->click();
     EXPECT_EQ(c.State().Counts.Counts2[DfGroup::Df17_19], 0);
 }
@@ -67,7 +67,7 @@ TEST_F(WindowActionsTest, ChartWindowClearAndPageChange) {
     MeasurementController& c = StartOnUdp(w);
     ui::TChart* chart = w.Graph()->Chart();
 
-    c.DataPacket(2).FeedText(std::string("*") + kDf17 + ";");
+    c.Input(SourceId::Receiver2).Framer().FeedText(std::string("*") + kDf17 + ";");
     c.Tick();
     EXPECT_EQ(chart->SeriesAt(1).Count(), 30u);
     EXPECT_EQ(chart->SeriesAt(1).YValues().Last(), 1.0);
@@ -94,7 +94,7 @@ TEST_F(WindowActionsTest, ChartWindowClearAndPageChange) {
 
     // The page change writes the title and the profile names; a later interval change
     // reaches the title only at the next page change.
-    c.ReceiverControls(2).Label = "roof";
+    c.ReceiverControls(SourceId::Receiver2).Label = "roof";
     w.Pages()->setCurrentIndex(1);
     EXPECT_EQ(chart->Title().Text().Lines(), QStringList{"Quorvex (DF11/17) [AVG:5 secs]"});
     EXPECT_EQ(w.Graph()->LeftProfileLabel()->text(), "");       // receiver 1 has no port
@@ -140,25 +140,25 @@ TEST_F(WindowActionsTest, ProfilesSaveLoadAndTheCloseQuestion) {
     std::filesystem::create_directories(folder.path() / "profiles");
 
     // A user choice marks receiver 1 changed; Save writes it and clears the mark.
-    QComboBox* ports = w.Receiver(1)->PortList();
+    QComboBox* ports = w.Receiver(SourceId::Receiver1)->PortList();
     ports->setCurrentIndex(1);
     emit ports->activated(1);
     savePaths.push_back(profile);
-    w.Receiver(1)->SaveButton()->click();
+    w.Receiver(SourceId::Receiver1)->SaveButton()->click();
     EXPECT_EQ(platform::IniReadString(profile, "intf", "port", ""), "/dev/ttyUSB1");
     EXPECT_EQ(platform::IniReadInteger(profile, "intf", "baudrate", -2), 3);
-    EXPECT_EQ(w.Receiver(1)->ProfileLabel()->text(), "roof");
+    EXPECT_EQ(w.Receiver(SourceId::Receiver1)->ProfileLabel()->text(), "roof");
 
     // Loaded into receiver 2: selections applied, nothing marked changed.
     openPaths.push_back(profile);
-    w.Receiver(2)->LoadButton()->click();
-    EXPECT_EQ(w.Receiver(2)->PortList()->currentText(), "/dev/ttyUSB1");
-    EXPECT_EQ(w.Receiver(2)->RateList()->currentText(), "1000000");
-    EXPECT_EQ(w.Receiver(2)->ProfileLabel()->text(), "roof");
+    w.Receiver(SourceId::Receiver2)->LoadButton()->click();
+    EXPECT_EQ(w.Receiver(SourceId::Receiver2)->PortList()->currentText(), "/dev/ttyUSB1");
+    EXPECT_EQ(w.Receiver(SourceId::Receiver2)->RateList()->currentText(), "1000000");
+    EXPECT_EQ(w.Receiver(SourceId::Receiver2)->ProfileLabel()->text(), "roof");
 
     // A change on receiver 2, then close: the question names the loaded profile; Yes saves
     // it there. The settings name the profiles last loaded.
-    QComboBox* rates = w.Receiver(2)->RateList();
+    QComboBox* rates = w.Receiver(SourceId::Receiver2)->RateList();
     rates->setCurrentIndex(0);
     emit rates->activated(0);
     answers.push_back(true);
@@ -187,16 +187,16 @@ TEST_F(WindowActionsTest, AFailedSettingsWriteKeepsTheWindowOpen) {
 TEST_F(WindowActionsTest, RejectedPacketsAreCountedWithoutABox) {
     MainWindow& w = Open();
     MeasurementController& c = StartOnUdp(w);
-    for (int i = 0; i < 500; ++i) c.DataPacket(2).FeedText("*8D4840D6202CC371C32CE05760ZZ;");
-    c.DataPacket(2).FeedText(std::string("*") + kDf17 + ";");
+    for (int i = 0; i < 500; ++i) c.Input(SourceId::Receiver2).Framer().FeedText("*8D4840D6202CC371C32CE05760ZZ;");
+    c.Input(SourceId::Receiver2).Framer().FeedText(std::string("*") + kDf17 + ";");
     c.Tick();
     EXPECT_TRUE(errors.empty());
-    EXPECT_EQ(c.Rejected(2).Count, 500u);
-    EXPECT_EQ(w.Receiver(2)->RejectedLabel()->text(), "500 packets rejected");
-    EXPECT_TRUE(w.Receiver(2)->RejectedLabel()->toolTip().contains("'$ZZ' is not a valid integer"))
-        << w.Receiver(2)->RejectedLabel()->toolTip().toStdString();
-    EXPECT_EQ(w.Receiver(2)->Bar(4)->value(), 1);  // later packets still count
-    EXPECT_EQ(w.Receiver(1)->RejectedLabel()->text(), "");
+    EXPECT_EQ(c.Input(SourceId::Receiver2).Rejected().Count, 500u);
+    EXPECT_EQ(w.Receiver(SourceId::Receiver2)->RejectedLabel()->text(), "500 packets rejected");
+    EXPECT_TRUE(w.Receiver(SourceId::Receiver2)->RejectedLabel()->toolTip().contains("'$ZZ' is not a valid integer"))
+        << w.Receiver(SourceId::Receiver2)->RejectedLabel()->toolTip().toStdString();
+    EXPECT_EQ(w.Receiver(SourceId::Receiver2)->Bar(4)->value(), 1);  // later packets still count
+    EXPECT_EQ(w.Receiver(SourceId::Receiver1)->RejectedLabel()->text(), "");
 }
 
 TEST(ErrorDisplayTest, SameMessageIsCountedIntoTheOpenBox) {

@@ -92,8 +92,8 @@ TEST_F(WindowEndToEndTest, ReceiversAndFeedReachBarsFiguresAndChart) {
     ASSERT_TRUE(c.Running()) << (errors.empty() ? "" : errors.front());
     c.Timer().stop();  // the test ticks itself
     EXPECT_EQ(w.StartButton()->text(), "Stop");
-    EXPECT_TRUE(c.Crc(1));   // "*": we check the parity
-    EXPECT_FALSE(c.Crc(2));  // ":": the receiver did
+    EXPECT_TRUE(c.Input(SourceId::Receiver1).Crc());   // "*": we check the parity
+    EXPECT_FALSE(c.Input(SourceId::Receiver2).Crc());  // ":": the receiver did
 
     const Traffic traffic = MixedTraffic();
     pty.Write(Packets(traffic, '*', false));
@@ -123,17 +123,17 @@ TEST_F(WindowEndToEndTest, ReceiversAndFeedReachBarsFiguresAndChart) {
 
     c.Tick();
 
-    for (int receiver : {1, 2}) {
+    for (const SourceId receiver : kReceivers) {
         for (int g = 0; g < 6; ++g) {
             EXPECT_EQ(w.Receiver(receiver)->Bar(g)->value(), traffic.perGroup[g])
-                << "receiver " << receiver << " group " << g;
+                << "receiver " << ReceiverNumber(receiver) << " group " << g;
             EXPECT_EQ(w.Receiver(receiver)->Bar(g)->maximum(), total);
         }
     }
     const int chartHits = traffic.perGroup[2] + traffic.perGroup[4];
     const QString figure = QStringLiteral("%1.0 [%2.0*] packets/s").arg(total).arg(chartHits);
-    EXPECT_EQ(w.Receiver(1)->FigureLabel()->text(), figure);
-    EXPECT_EQ(w.Receiver(2)->FigureLabel()->text(), figure);
+    EXPECT_EQ(w.Receiver(SourceId::Receiver1)->FigureLabel()->text(), figure);
+    EXPECT_EQ(w.Receiver(SourceId::Receiver2)->FigureLabel()->text(), figure);
     EXPECT_EQ(w.Feed()->FigureLabel()->text(), "4.0 [3.0*]");
     EXPECT_EQ(w.Feed()->Bar(0)->value(), 1);  // type 5
     EXPECT_EQ(w.Feed()->Bar(1)->value(), 1);  // type 8
@@ -154,7 +154,7 @@ TEST_F(WindowEndToEndTest, ReceiversAndFeedReachBarsFiguresAndChart) {
 
     w.StartButton()->click();
     EXPECT_FALSE(c.Running());
-    EXPECT_FALSE(c.ComPort(1).Connected());
+    EXPECT_FALSE(c.Input(SourceId::Receiver1).ComPort().Connected());
     ::close(feed);
 }
 

@@ -47,7 +47,7 @@ MainWindow& WindowFixture::Open(std::vector<std::string> ports, const CommandLin
 
 MeasurementController& StartOnUdp(MainWindow& w) {
     MeasurementController& c = w.Controller();
-    c.ReceiverControls(2).Format.SelectIndex(1);
+    c.ReceiverControls(SourceId::Receiver2).Format.SelectIndex(1);
     w.StartButton()->click();
     c.Timer().stop();
     return c;

@@ -42,7 +42,7 @@ TEST_F(WindowLookTest, NoControlIsCutOffOrCoversAnother) {
     MainWindow& w = Open({"/dev/ttyUSB0", "/dev/ttyUSB1"});
     w.show();
     // Texts as wide as a run makes them.
-    w.Controller().ReceiverControls(1).Label = "roof-antenna";
+    w.Controller().ReceiverControls(SourceId::Receiver1).Label = "roof-antenna";
     w.Controller().StartStopClicked();  // running: receiver 2 on UDP with its typed format
     for (int page = 0; page < w.Pages()->count(); ++page) {
         w.Pages()->setCurrentIndex(page);
@@ -74,14 +74,14 @@ TEST_F(WindowLookTest, NoControlIsCutOffOrCoversAnother) {
 TEST_F(WindowLookTest, RunningWindowHasScreenshots) {
     MainWindow& w = Open();
     MeasurementController& c = w.Controller();
-    c.ReceiverControls(2).Format.SelectIndex(1);
+    c.ReceiverControls(SourceId::Receiver2).Format.SelectIndex(1);
     c.StartStopClicked();
     c.Timer().stop();
     const char* frames[] = {"*8D4840D6202CC371C32CE0576098;", "*5D484FDEA248F5;",
                             "*8D4840D6202CC371C32CE0576098;", "*8D4840D6202CC371C32CE05760ZZ;"};
     for (int second = 0; second < 30; ++second) {
         for (int i = 0; i <= second % 7; ++i) {
-            for (const char* frame : frames) c.DataPacket(2).FeedText(frame);
+            for (const char* frame : frames) c.Input(SourceId::Receiver2).Framer().FeedText(frame);
         }
         FeedTextReceived(c.State(), "MSG,3,1,1,4840D6,1\r\nMSG,8,1,1,4840D6,1\r\n");
         c.Tick();
@@ -92,7 +92,7 @@ TEST_F(WindowLookTest, RunningWindowHasScreenshots) {
         QApplication::processEvents();
         SaveScreenshot(w, PictureName(w.Pages()->tabText(page).toLower() + "-running"));
     }
-    EXPECT_GT(c.Rejected(2).Count, 0u);
+    EXPECT_GT(c.Input(SourceId::Receiver2).Rejected().Count, 0u);
 }
 
 }  // namespace

@@ -62,24 +62,24 @@ TEST_F(WindowStartTest, RefusalsAndFailuresLeaveItStopped) {
             squatter = std::make_unique<net::test::LoopbackSocket>(SOCK_DGRAM, udpPort);
         MainWindow& w = Open({pty.Path(), "/dev/quorvex-missing"});
         MeasurementController& controller = w.Controller();
-        const auto pick = [&](int receiver, const std::string& port, int rate, int format) {
+        const auto pick = [&](SourceId receiver, const std::string& port, int rate, int format) {
             ReceiverProfile& r = controller.ReceiverControls(receiver);
             if (port == "pty") r.Port.SelectIndex(0);
             if (port == "/dev/quorvex-missing") r.Port.SelectIndex(1);
             r.BaudRate.SelectIndex(rate);
             r.Format.SelectIndex(format);
         };
-        pick(1, c.setup.port1, c.setup.rate1, c.setup.format1);
-        pick(2, c.setup.port2, c.setup.rate2, c.setup.format2);
+        pick(SourceId::Receiver1, c.setup.port1, c.setup.rate1, c.setup.format1);
+        pick(SourceId::Receiver2, c.setup.port2, c.setup.rate2, c.setup.format2);
 
         w.StartButton()->click();
 
         EXPECT_FALSE(controller.Running());
         EXPECT_EQ(w.StartButton()->text(), "Start");
         EXPECT_FALSE(controller.Timer().isActive());
-        EXPECT_FALSE(controller.ComPort(1).Connected());
-        EXPECT_FALSE(controller.ComPort(2).Connected());
-        EXPECT_TRUE(w.Receiver(1)->PortList()->isEnabled());
+        EXPECT_FALSE(controller.Input(SourceId::Receiver1).ComPort().Connected());
+        EXPECT_FALSE(controller.Input(SourceId::Receiver2).ComPort().Connected());
+        EXPECT_TRUE(w.Receiver(SourceId::Receiver1)->PortList()->isEnabled());
         if (c.refusal.empty()) {
             EXPECT_TRUE(refusals.empty());
         } else {
@@ -115,14 +115,14 @@ TEST_F(WindowStartTest, ARunDisablesTheReceiverControlsAndStopEnablesThemAgain) 
     MeasurementController& c = w.Controller();
     w.StartButton()->click();
     ASSERT_TRUE(c.Running());
-    EXPECT_EQ(c.ComPort(1).Port(), pty.Path());
-    EXPECT_EQ(c.ComPort(1).CustomBaudRate(), 921600);
-    EXPECT_EQ(c.DataPacket(1).StartString(), ":");
-    EXPECT_EQ(c.DataPacket(2).StartString(), "@");
-    EXPECT_FALSE(c.Crc(1));
-    EXPECT_TRUE(c.Crc(2));
-    EXPECT_EQ(w.Receiver(2)->PortList()->currentIndex(), -1);  // UDP: no serial port
-    for (int receiver : {1, 2}) {
+    EXPECT_EQ(c.Input(SourceId::Receiver1).ComPort().Port(), pty.Path());
+    EXPECT_EQ(c.Input(SourceId::Receiver1).ComPort().CustomBaudRate(), 921600);
+    EXPECT_EQ(c.Input(SourceId::Receiver1).Framer().StartString(), ":");
+    EXPECT_EQ(c.Input(SourceId::Receiver2).Framer().StartString(), "@");
+    EXPECT_FALSE(c.Input(SourceId::Receiver1).Crc());
+    EXPECT_TRUE(c.Input(SourceId::Receiver2).Crc());
+    EXPECT_EQ(w.Receiver(SourceId::Receiver2)->PortList()->currentIndex(), -1);  // UDP: no serial port
+    for (const SourceId receiver : kReceivers) {
         EXPECT_FALSE(w.Receiver(receiver)->PortList()->isEnabled());
         EXPECT_FALSE(w.Receiver(receiver)->RateList()->isEnabled());
         EXPECT_FALSE(w.Receiver(receiver)->FormatList()->isEnabled());
@@ -133,8 +133,8 @@ TEST_F(WindowStartTest, ARunDisablesTheReceiverControlsAndStopEnablesThemAgain) 
 
     w.StartButton()->click();
     EXPECT_FALSE(c.Running());
-    EXPECT_FALSE(c.ComPort(1).Connected());
-    for (int receiver : {1, 2}) {
+    EXPECT_FALSE(c.Input(SourceId::Receiver1).ComPort().Connected());
+    for (const SourceId receiver : kReceivers) {
         EXPECT_TRUE(w.Receiver(receiver)->PortList()->isEnabled());
         EXPECT_TRUE(w.Receiver(receiver)->CrcBox()->isEnabled());
     }

@@ -11,6 +11,7 @@
 #include "bench/core/sample_frames.h"
 #include "core/aircraft_tally.h"
 #include "core/mode_s_address.h"
+#include "support/hex_bytes.h"
 
 namespace quorvex {
 namespace {
@@ -82,7 +83,7 @@ TEST(ModeSAddressTest, EveryDfTakesItsAddressFromItsOwnPlace) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "first byte " << int{c.first});
         const bench::SampleFrame frame = Frame(c.first, kKlm, c.longFrame);
-        const auto fromText = FrameAddressOf(frame.residual);
+        const auto fromText = FrameAddressOf(test::Bytes(frame.residual));
         ASSERT_TRUE(fromText.has_value());
         EXPECT_EQ(fromText->address, kKlm);
         EXPECT_EQ(fromText->announced, c.announced);
@@ -100,16 +101,24 @@ TEST(ModeSAddressTest, EveryDfTakesItsAddressFromItsOwnPlace) {
 
 TEST(ModeSAddressTest, NoAddressWithoutOne) {
     const std::string_view frames[] = {
-        "98000000000000000000000000000",  // 29 digits
-        "9840D6202CC371C32CE000000000",   // DF 19
-        "C040D6202CC371C32CE000000000",   // DF 24
-        "8D48G0D6202CC371C32CE0000000",   // no hexadecimal address
-        "A0001838CA3E51F0A80000X7A36A",   // no hexadecimal residual
+        "9840D6202CC371C32CE000000000",  // DF 19
+        "C040D6202CC371C32CE000000000",  // DF 24
+        "8D4840D6202CC371",              // neither 7 nor 14 bytes
         "",
     };
-    for (const std::string_view frame : frames) EXPECT_FALSE(FrameAddressOf(frame)) << frame;
+    for (const std::string_view frame : frames) {
+        EXPECT_FALSE(FrameAddressOf(test::Bytes(frame))) << frame;
+    }
     // A DF 17 whose parity fails is no counted frame.
     EXPECT_FALSE(AddressOf(DecodeFrame("8D4840D6202CC371C32CE0576099", true)));
+    // Without the CRC option a frame with a digit that is no number is counted by its text,
+    // but has no bytes to take an address from.
+    for (const std::string_view frame :
+         {"8D48G0D6202CC371C32CE0000000", "A0001838CA3E51F0A80000X7A36A"}) {
+        const DecodeResult result = DecodeFrame(frame, false);
+        EXPECT_TRUE(result.verdict.IsCounted()) << frame;
+        EXPECT_FALSE(AddressOf(result)) << frame;
+    }
 }
 
 TEST(FeedEntryAddressTest, FifthFieldOnlyAndOnlySixDigits) {
@@ -137,40 +146,40 @@ TEST(FeedEntryAddressTest, FifthFieldOnlyAndOnlySixDigits) {
 TEST(AircraftTallyTest, AResidualCountsOnlyForAnAddressAnnouncedInTheLastMinute) {
     AircraftTally tally;
     // Alone, DF 4 and DF 20 frames (a corrupted bit looks the same) add no aircraft.
-    EXPECT_FALSE(tally.CountFrame(Receiver::R1, Decoded(0x20, kKlm), 100));
-    EXPECT_FALSE(tally.CountFrame(Receiver::R2, Decoded(0xA0, kKlm, true), 100));
+    EXPECT_FALSE(tally.CountFrame(SourceId::Receiver1, Decoded(0x20, kKlm), 100));
+    EXPECT_FALSE(tally.CountFrame(SourceId::Receiver2, Decoded(0xA0, kKlm, true), 100));
     // Nor does a DF 17 whose parity fails, nor the feed, which has no parity to check.
     EXPECT_FALSE(
-        tally.CountFrame(Receiver::R1, DecodeFrame("8D4840D6202CC371C32CE0576099", true), 100));
+        tally.CountFrame(SourceId::Receiver1, DecodeFrame("8D4840D6202CC371C32CE0576099", true), 100));
     EXPECT_TRUE(tally.CountFeedEntry(FeedEntry(kKlm), 100));
-    EXPECT_FALSE(tally.CountFrame(Receiver::R1, Decoded(0x20, kKlm), 100));
-    EXPECT_EQ(tally.Row(kKlm)[TallySource::Receiver1].total, 0u);
+    EXPECT_FALSE(tally.CountFrame(SourceId::Receiver1, Decoded(0x20, kKlm), 100));
+    EXPECT_EQ(tally.Row(kKlm)[SourceId::Receiver1].total, 0u);
 
     // Receiver 2's DF 17 announces it for both receivers.
-    EXPECT_TRUE(tally.CountFrame(Receiver::R2, Decoded(0x8D, kKlm, true), 101));
+    EXPECT_TRUE(tally.CountFrame(SourceId::Receiver2, Decoded(0x8D, kKlm, true), 101));
     const struct {
         std::int64_t second;
         bool counted;
     } cases[] = {{101, true}, {130, true}, {161, true}, {162, false}};
     for (const auto& c : cases) {
-        EXPECT_EQ(tally.CountFrame(Receiver::R1, Decoded(0x20, kKlm), c.second), c.counted)
+        EXPECT_EQ(tally.CountFrame(SourceId::Receiver1, Decoded(0x20, kKlm), c.second), c.counted)
             << c.second;
-        EXPECT_EQ(tally.CountFrame(Receiver::R1, Decoded(0xA8, kKlm, true), c.second), c.counted)
+        EXPECT_EQ(tally.CountFrame(SourceId::Receiver1, Decoded(0xA8, kKlm, true), c.second), c.counted)
             << c.second;
     }
-    EXPECT_EQ(tally.Row(kKlm)[TallySource::Receiver1].total, 6u);
+    EXPECT_EQ(tally.Row(kKlm)[SourceId::Receiver1].total, 6u);
     // A DF 11 announces too, and the residual counts again.
-    EXPECT_TRUE(tally.CountFrame(Receiver::R1, Decoded(0x5D, kKlm), 170));
-    EXPECT_TRUE(tally.CountFrame(Receiver::R2, Decoded(0x02, kKlm), 229));
-    EXPECT_FALSE(tally.CountFrame(Receiver::R2, Decoded(0x02, kOther), 229));
+    EXPECT_TRUE(tally.CountFrame(SourceId::Receiver1, Decoded(0x5D, kKlm), 170));
+    EXPECT_TRUE(tally.CountFrame(SourceId::Receiver2, Decoded(0x02, kKlm), 229));
+    EXPECT_FALSE(tally.CountFrame(SourceId::Receiver2, Decoded(0x02, kOther), 229));
     EXPECT_EQ(tally.size(), 1u);
 }
 
 TEST(AircraftTallyTest, EachSourceHasItsOwnFigures) {
     AircraftTally tally;
-    tally.CountFrame(Receiver::R1, Decoded(0x8D, kKlm, true), 10);
-    tally.CountFrame(Receiver::R1, Decoded(0x20, kKlm), 12);
-    tally.CountFrame(Receiver::R2, Decoded(0x5D, kKlm), 11);
+    tally.CountFrame(SourceId::Receiver1, Decoded(0x8D, kKlm, true), 10);
+    tally.CountFrame(SourceId::Receiver1, Decoded(0x20, kKlm), 12);
+    tally.CountFrame(SourceId::Receiver2, Decoded(0x5D, kKlm), 11);
     tally.CountFeedEntry(FeedEntry(kKlm), 13);
     tally.CountFeedEntry(FeedEntry(kKlm), 14);
     tally.CountFeedEntry(FeedEntry(kOther), 14);
@@ -178,11 +187,11 @@ TEST(AircraftTallyTest, EachSourceHasItsOwnFigures) {
 
     const TallyRow row = tally.Row(kKlm);
     EXPECT_EQ(row.address, kKlm);
-    EXPECT_EQ(row[TallySource::Receiver1], (TallyFigures{2, 0, 2, 10, 12, {}}));
-    EXPECT_EQ(row[TallySource::Receiver2], (TallyFigures{1, 0, 1, 11, 11, {}}));
-    EXPECT_EQ(row[TallySource::Feed], (TallyFigures{2, 0, 2, 13, 14, {}}));
-    EXPECT_EQ(tally.Row(kOther)[TallySource::Feed].total, 1u);
-    EXPECT_EQ(tally.Row(kOther)[TallySource::Receiver1].total, 0u);
+    EXPECT_EQ(row[SourceId::Receiver1], (TallyFigures{2, 0, 2, 10, 12, {}}));
+    EXPECT_EQ(row[SourceId::Receiver2], (TallyFigures{1, 0, 1, 11, 11, {}}));
+    EXPECT_EQ(row[SourceId::Feed], (TallyFigures{2, 0, 2, 13, 14, {}}));
+    EXPECT_EQ(tally.Row(kOther)[SourceId::Feed].total, 1u);
+    EXPECT_EQ(tally.Row(kOther)[SourceId::Receiver1].total, 0u);
 
     std::set<std::uint32_t> visited;
     tally.ForEachRow(
@@ -195,7 +204,7 @@ TEST(AircraftTallyTest, TheMinuteWindowHoldsTheLastSixtyTickedSeconds) {
     const auto count = [&tally](int frames, std::int64_t second) {
         for (int i = 0; i < frames; ++i) tally.CountFeedEntry(FeedEntry(kKlm), second);
     };
-    const auto figures = [&tally] { return tally.Row(kKlm)[TallySource::Feed]; };
+    const auto figures = [&tally] { return tally.Row(kKlm)[SourceId::Feed]; };
 
     count(3, 10);
     tally.Tick(10);
@@ -234,27 +243,27 @@ TEST(AircraftTallyTest, TheMinuteWindowHoldsTheLastSixtyTickedSeconds) {
 TEST(AircraftTallyTest, TheMeanLevelCoversThisMinuteAndTheOneBefore) {
     AircraftTally tally;
     const DecodeResult squitter = Decoded(0x8D, kKlm, true);
-    tally.CountFrame(Receiver::R1, squitter, 0, -10.0f);
-    tally.CountFrame(Receiver::R1, squitter, 0, -20.0f);
-    tally.CountFrame(Receiver::R1, squitter, 0);  // no level: counted, not averaged
-    tally.CountFrame(Receiver::R2, squitter, 0);
-    const auto level = [&](TallySource source) { return tally.Row(kKlm)[source].meanLevel; };
-    EXPECT_EQ(level(TallySource::Receiver1), -15.0f);
-    EXPECT_EQ(level(TallySource::Receiver2), std::nullopt);
+    tally.CountFrame(SourceId::Receiver1, squitter, 0, -10.0f);
+    tally.CountFrame(SourceId::Receiver1, squitter, 0, -20.0f);
+    tally.CountFrame(SourceId::Receiver1, squitter, 0);  // no level: counted, not averaged
+    tally.CountFrame(SourceId::Receiver2, squitter, 0);
+    const auto level = [&](SourceId source) { return tally.Row(kKlm)[source].meanLevel; };
+    EXPECT_EQ(level(SourceId::Receiver1), -15.0f);
+    EXPECT_EQ(level(SourceId::Receiver2), std::nullopt);
     std::int64_t second = 0;
     for (; second < 60; ++second) tally.Tick(second);  // a minute on: still the one before
-    tally.CountFrame(Receiver::R1, squitter, second, -30.0f);
-    EXPECT_EQ(level(TallySource::Receiver1), -20.0f);
+    tally.CountFrame(SourceId::Receiver1, squitter, second, -30.0f);
+    EXPECT_EQ(level(SourceId::Receiver1), -20.0f);
     for (; second < 120; ++second) tally.Tick(second);  // the first minute is forgotten
-    EXPECT_EQ(level(TallySource::Receiver1), -30.0f);
+    EXPECT_EQ(level(SourceId::Receiver1), -30.0f);
     for (; second < 180; ++second) tally.Tick(second);
-    EXPECT_EQ(level(TallySource::Receiver1), std::nullopt);
+    EXPECT_EQ(level(SourceId::Receiver1), std::nullopt);
 }
 
 TEST(AircraftTallyTest, AtTheBoundTheLongestSilentAddressesGoFirst) {
     AircraftTally tally(128);  // room is made 2 at a time
     for (std::uint32_t a = 0; a < 128; ++a) tally.CountFeedEntry(FeedEntry(0x100000 + a), a);
-    tally.CountFrame(Receiver::R1, Decoded(0x8D, 0x100000, true), 500);  // heard again
+    tally.CountFrame(SourceId::Receiver1, Decoded(0x8D, 0x100000, true), 500);  // heard again
     EXPECT_EQ(tally.size(), 128u);
 
     tally.CountFeedEntry(FeedEntry(kKlm), 501);
@@ -266,10 +275,10 @@ TEST(AircraftTallyTest, AtTheBoundTheLongestSilentAddressesGoFirst) {
     // Every survivor still finds its own figures.
     for (std::uint32_t a = 3; a < 128; ++a) {
         const TallyRow row = tally.Row(0x100000 + a);
-        ASSERT_EQ(row[TallySource::Feed].total, 1u) << a;
-        EXPECT_EQ(row[TallySource::Feed].last, a);
+        ASSERT_EQ(row[SourceId::Feed].total, 1u) << a;
+        EXPECT_EQ(row[SourceId::Feed].last, a);
     }
-    EXPECT_EQ(tally.Row(0x100000)[TallySource::Receiver1].total, 1u);
+    EXPECT_EQ(tally.Row(0x100000)[SourceId::Receiver1].total, 1u);
 }
 
 TEST(AircraftTallyTest, TheDefaultBoundHoldsTwentyThousandAddresses) {
@@ -284,16 +293,16 @@ TEST(AircraftTallyTest, TheDefaultBoundHoldsTwentyThousandAddresses) {
 
 TEST(AircraftTallyTest, ClearForgetsAddressesAndAnnouncements) {
     AircraftTally tally;
-    tally.CountFrame(Receiver::R1, Decoded(0x8D, kKlm, true), 10);
+    tally.CountFrame(SourceId::Receiver1, Decoded(0x8D, kKlm, true), 10);
     tally.CountFeedEntry(FeedEntry(kOther), 10);
     tally.Clear();
     EXPECT_EQ(tally.size(), 0u);
     EXPECT_FALSE(tally.Contains(kKlm));
-    EXPECT_EQ(tally.Row(kKlm)[TallySource::Receiver1].total, 0u);
-    EXPECT_FALSE(tally.CountFrame(Receiver::R1, Decoded(0x20, kKlm), 11));
+    EXPECT_EQ(tally.Row(kKlm)[SourceId::Receiver1].total, 0u);
+    EXPECT_FALSE(tally.CountFrame(SourceId::Receiver1, Decoded(0x20, kKlm), 11));
 
-    EXPECT_TRUE(tally.CountFrame(Receiver::R2, Decoded(0x90, kKlm, true), 12));
-    EXPECT_EQ(tally.Row(kKlm)[TallySource::Receiver2], (TallyFigures{1, 0, 1, 12, 12, {}}));
+    EXPECT_TRUE(tally.CountFrame(SourceId::Receiver2, Decoded(0x90, kKlm, true), 12));
+    EXPECT_EQ(tally.Row(kKlm)[SourceId::Receiver2], (TallyFigures{1, 0, 1, 12, 12, {}}));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "core/measurement.h"
 #include "core/second_csv_file.h"
 #include "fake_clock.h"
+#include "support/hex_bytes.h"
 
 namespace quorvex {
 namespace {
@@ -58,10 +59,10 @@ class ExportTest : public ::testing::Test {
         StartMeasurement(state_.Measurement, 5);
         for (const char* frame :
              {"8D4840D6202CC371C32CE0576098", "8D4840D6202CC371C32CE0576098", "5D484FDEA248F5"}) {
-            ReceiverPacket(state_, Receiver::R1, frame, true);
+            ReceiverPacket(state_, SourceId::Receiver1, frame, true);
         }
         // Receiver 2 measures the signal level.
-        ReceiverPacket(state_, Receiver::R2, "8D4840D6202CC371C32CE0576098", true, -6.5f);
+        ReceiverFrame(state_, SourceId::Receiver2, test::Bytes("8D4840D6202CC371C32CE0576098"), -6.5f);
         FeedTextReceived(
             state_,
             "MSG,8,1,1,4840D6,1,2026/12/08,04:20:40.500,,,,,,,,,,,,,,0\r\n"

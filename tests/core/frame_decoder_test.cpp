@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -394,6 +395,31 @@ TEST(decoderLengthGate, OnlyFrameAndCounterLengthsPass) {
                 EXPECT_EQ(Decode(garbage, crc).verdict, "Dropped") << length;
             }
         }
+    }
+}
+
+// The result keeps the bytes its text spells, and a frame that arrives as bytes (Beast)
+// decodes as its upper-case text does with the CRC option on.
+TEST(decoderBytes, BytesSpellTheTextAndBytesDecodeAsTheirText) {
+    for (int b = 0; b < 256; ++b) {
+        for (const std::string tail : {"A1B2C3D4E5F6", "0123456789ABCDEFFEDC9BA987"}) {
+            const std::string frame = Hex2(b, false) + tail;
+            for (const bool crc : {false, true}) {
+                const DecodeResult result = DecodeFrame(frame, crc);
+                EXPECT_TRUE(std::ranges::equal(result.bytes.view(), Bytes(result.frame.view())))
+                    << frame << (crc ? " CRC on" : " CRC off");
+            }
+            const DecodeResult fromBytes = DecodeFrameBytes(Bytes(frame));
+            const DecodeResult fromText = DecodeFrame(frame, true);
+            EXPECT_EQ(fromBytes.verdict, fromText.verdict) << frame;
+            EXPECT_EQ(fromBytes.frame.view(), fromText.frame.view()) << frame;
+            EXPECT_TRUE(std::ranges::equal(fromBytes.bytes.view(), fromText.bytes.view())) << frame;
+        }
+    }
+    for (const std::size_t count : {0, 6, 8, 13, 15}) {
+        const DecodeResult result = DecodeFrameBytes(std::vector<std::uint8_t>(count, 0x8D));
+        EXPECT_EQ(result.verdict, FrameVerdict::Dropped()) << count;
+        EXPECT_TRUE(result.frame.view().empty() && result.bytes.empty()) << count;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/convert_error.h"
 #include "core/intake.h"
 #include "fake_clock.h"
 
@@ -30,9 +31,12 @@ class IntakeTest : public ::testing::Test {
   protected:
     IntakeTest() {
         clock.now = LocalDateTime{2026, 12, 7, 14, 3, 27, 45};
-        state.OnRejectedPacket = [this](Receiver receiver, const std::string& message) {
-            rejected.emplace_back(receiver, message);
-        };
+    }
+
+    // The packet's bad pair as the conversion message names it, or "" when none.
+    std::string Packet(SourceId receiver, std::string_view packet, bool crc) {
+        const auto bad = ReceiverPacket(state, receiver, packet, crc);
+        return bad ? InvalidIntegerMessage(bad->text()) : "";
     }
 
     std::string LogBytes() const { return ReadFileBytes(state.Log.LogPath()); }
@@ -40,7 +44,6 @@ class IntakeTest : public ::testing::Test {
     TempFolder folder;
     FakeClock clock;
     MainState state{folder.Folder(), clock};
-    std::vector<std::pair<Receiver, std::string>> rejected;
 };
 
 TEST_F(IntakeTest, CountsEachGroupForItsOwnReceiver) {
@@ -57,13 +60,13 @@ TEST_F(IntakeTest, CountsEachGroupForItsOwnReceiver) {
         "0123456789AB8D4840D6202CC371C32CE0000000",  // "@" format: counter, then DF 17
     };
     for (const std::string_view packet : packets)
-        ReceiverPacket(state, Receiver::R1, packet, false);
+        ReceiverPacket(state, SourceId::Receiver1, packet, false);
     const DfCounts expected{1, 2, 1, 1, 2, 2};
     EXPECT_EQ(state.Counts.Counts1, expected);
     EXPECT_EQ(state.Counts.Counts2, DfCounts{});
 
     for (const std::string_view packet : packets)
-        ReceiverPacket(state, Receiver::R2, packet, false);
+        ReceiverPacket(state, SourceId::Receiver2, packet, false);
     EXPECT_EQ(state.Counts.Counts1, expected);
     EXPECT_EQ(state.Counts.Counts2, expected);
     EXPECT_EQ(state.Counts.CountsS, FeedCounts{});
@@ -73,44 +76,41 @@ TEST_F(IntakeTest, CountsEachGroupForItsOwnReceiver) {
 }
 
 TEST_F(IntakeTest, CrcOptionDecidesWhetherTheParityIsComputed) {
-    ReceiverPacket(state, Receiver::R1, kDf17, true);
-    ReceiverPacket(state, Receiver::R1, kDf17Other, true);
-    ReceiverPacket(state, Receiver::R1, kDf11, true);
-    ReceiverPacket(state, Receiver::R1, kDf11Ic, true);
+    ReceiverPacket(state, SourceId::Receiver1, kDf17, true);
+    ReceiverPacket(state, SourceId::Receiver1, kDf17Other, true);
+    ReceiverPacket(state, SourceId::Receiver1, kDf11, true);
+    ReceiverPacket(state, SourceId::Receiver1, kDf11Ic, true);
     EXPECT_EQ(state.Counts.Counts1, (DfCounts{0, 0, 1, 1, 2, 0}));
 
     // Without the option the transmitted parity is compared with zero and fails.
-    ReceiverPacket(state, Receiver::R2, kDf17, false);
-    ReceiverPacket(state, Receiver::R2, kDf11, false);
-    ReceiverPacket(state, Receiver::R2, kDf17BadParity, true);
+    ReceiverPacket(state, SourceId::Receiver2, kDf17, false);
+    ReceiverPacket(state, SourceId::Receiver2, kDf11, false);
+    ReceiverPacket(state, SourceId::Receiver2, kDf17BadParity, true);
     EXPECT_EQ(state.Counts.Counts2, DfCounts{});
 }
 
 TEST_F(IntakeTest, CounterStopsAtItsLargestValue) {
     state.Counts.Counts2.Df17_19 = INT32_MAX;
-    ReceiverPacket(state, Receiver::R2, kDf17, true);
+    ReceiverPacket(state, SourceId::Receiver2, kDf17, true);
     EXPECT_EQ(state.Counts.Counts2.Df17_19, INT32_MAX);
 }
 
 TEST_F(IntakeTest, PacketWithANonHexPairIsRejectedAndLaterPacketsCount) {
     state.Log.ToggleLogging();
-    ReceiverPacket(state, Receiver::R1, kDf17, true);
+    EXPECT_EQ(Packet(SourceId::Receiver1, kDf17, true), "");
     // With the option on every pair is converted; the first bad one is named.
-    ReceiverPacket(state, Receiver::R1, "8DG140D6202CC371C32CE05760ZZ", true);
-    ReceiverPacket(state, Receiver::R1, kDf17, true);
+    EXPECT_EQ(Packet(SourceId::Receiver1, "8DG140D6202CC371C32CE05760ZZ", true),
+              "'$G1' is not a valid integer value");
+    EXPECT_EQ(Packet(SourceId::Receiver1, kDf17, true), "");
     // With the option off only the first pair is converted.
-    ReceiverPacket(state, Receiver::R2, "x84840D6000000", false);
-    ReceiverPacket(state, Receiver::R2, "5D4840D6000000", false);
+    EXPECT_EQ(Packet(SourceId::Receiver2, "x84840D6000000", false),
+              "'$x8' is not a valid integer value");
+    EXPECT_EQ(Packet(SourceId::Receiver2, "5D4840D6000000", false), "");
     // The length is checked before any conversion: this is merely dropped.
-    ReceiverPacket(state, Receiver::R2, "G1", true);
+    EXPECT_EQ(Packet(SourceId::Receiver2, "G1", true), "");
 
     EXPECT_EQ(state.Counts.Counts1.Df17_19, 2);
     EXPECT_EQ(state.Counts.Counts2.Df11, 1);
-    EXPECT_EQ(state.RejectedPackets1, 1u);
-    EXPECT_EQ(state.RejectedPackets2, 1u);
-    EXPECT_EQ(rejected, (std::vector<std::pair<Receiver, std::string>>{
-                            {Receiver::R1, "'$G1' is not a valid integer value"},
-                            {Receiver::R2, "'$x8' is not a valid integer value"}}));
     const std::string counted = "[1] *** 14:03:27.045 - 8D4840D6202CC371C32CE0000000 ***\r\n";
     EXPECT_EQ(LogBytes(), counted + counted + "[2] >>> 14:03:27.045 - 5D4840D6000000 " +
                               std::string(14, ' ') + "   >>>\r\n");
@@ -118,11 +118,11 @@ TEST_F(IntakeTest, PacketWithANonHexPairIsRejectedAndLaterPacketsCount) {
 
 // Sends the same packets and feed text as another run would.
 void SendMixedTraffic(MainState& state) {
-    ReceiverPacket(state, Receiver::R1, kDf17, true);
-    ReceiverPacket(state, Receiver::R1, kDf17BadParity, true);
-    ReceiverPacket(state, Receiver::R2, kDf11Ic, true);
-    ReceiverPacket(state, Receiver::R2, "20000F1F684A6C", false);
-    ReceiverPacket(state, Receiver::R2, "802", false);
+    ReceiverPacket(state, SourceId::Receiver1, kDf17, true);
+    ReceiverPacket(state, SourceId::Receiver1, kDf17BadParity, true);
+    ReceiverPacket(state, SourceId::Receiver2, kDf11Ic, true);
+    ReceiverPacket(state, SourceId::Receiver2, "20000F1F684A6C", false);
+    ReceiverPacket(state, SourceId::Receiver2, "802", false);
     FeedTextReceived(state, "MSG,8,1\r\nMSG,5,1\r\nMSG,1,1\r\n");
     FeedScan(state);
 }
@@ -221,18 +221,18 @@ TEST_F(IntakeTest, PacketsAndFeedGiveTheExactLogfile) {
     state.Log.ToggleLogging();
     EXPECT_EQ(state.Log.LogPath(), folder.Folder() + "26-12-07.14.03.27.log");
 
-    ReceiverPacket(state, Receiver::R1, kDf17, true);
+    ReceiverPacket(state, SourceId::Receiver1, kDf17, true);
     clock.now.second = 28;
     clock.now.millisecond = 7;
-    ReceiverPacket(state, Receiver::R2, kDf11Ic, true);
-    ReceiverPacket(state, Receiver::R2, kDf17BadParity, true);
+    ReceiverPacket(state, SourceId::Receiver2, kDf11Ic, true);
+    ReceiverPacket(state, SourceId::Receiver2, kDf17BadParity, true);
     FeedTextReceived(state, "0,tail\r\nMSG,8,111,11111,1,4840D6\r\nMSG,3,111\r\n");
     clock.now.minute = 4;
     clock.now.millisecond = 930;
-    ReceiverPacket(state, Receiver::R1, "80000000000000", false);
-    ReceiverPacket(state, Receiver::R1, "20000F1F684A6C", true);  // residual: the address
-    ReceiverPacket(state, Receiver::R1, "5D4840D6202CC371C32CE0576098", true);  // long DF 11
-    ReceiverPacket(state, Receiver::R2, "8D4840D6202CC37", false);              // 15 characters
+    ReceiverPacket(state, SourceId::Receiver1, "80000000000000", false);
+    ReceiverPacket(state, SourceId::Receiver1, "20000F1F684A6C", true);  // residual: the address
+    ReceiverPacket(state, SourceId::Receiver1, "5D4840D6202CC371C32CE0576098", true);  // long DF 11
+    ReceiverPacket(state, SourceId::Receiver2, "8D4840D6202CC37", false);              // 15 characters
     FeedScan(state);
 
     EXPECT_EQ(LogBytes(),

@@ -27,19 +27,19 @@ TEST(LogFormatTest, FrameLinesPutEveryTailInColumn53) {
     const std::string shortFrame = "5D4840D6000000";
     const std::string longFrame = "8D4840D6202CC371C32CE0000000";
     const struct {
-        Receiver receiver;
+        SourceId receiver;
         FrameVerdict verdict;
         std::string_view tail;
     } cases[] = {
-        {Receiver::R1, FrameVerdict::Counted(DfGroup::Df11), "***"},
-        {Receiver::R1, FrameVerdict::CrcFailed(), "*** CRC failed"},
-        {Receiver::R1, FrameVerdict::InvalidDf(), "*** invalid DF"},
-        {Receiver::R2, FrameVerdict::Counted(DfGroup::Df20_21), "   >>>"},
-        {Receiver::R2, FrameVerdict::CrcFailed(), "   >>> CRC failed"},
-        {Receiver::R2, FrameVerdict::InvalidDf(), "   >>> invalid DF"},
+        {SourceId::Receiver1, FrameVerdict::Counted(DfGroup::Df11), "***"},
+        {SourceId::Receiver1, FrameVerdict::CrcFailed(), "*** CRC failed"},
+        {SourceId::Receiver1, FrameVerdict::InvalidDf(), "*** invalid DF"},
+        {SourceId::Receiver2, FrameVerdict::Counted(DfGroup::Df20_21), "   >>>"},
+        {SourceId::Receiver2, FrameVerdict::CrcFailed(), "   >>> CRC failed"},
+        {SourceId::Receiver2, FrameVerdict::InvalidDf(), "   >>> invalid DF"},
     };
     for (const auto& c : cases) {
-        const std::string prefix = c.receiver == Receiver::R1 ? "[1] *** " : "[2] >>> ";
+        const std::string prefix = c.receiver == SourceId::Receiver1 ? "[1] *** " : "[2] >>> ";
         std::string line;
         AppendFrameLine(line, c.receiver, c.verdict, shortFrame, time, ":");
         EXPECT_EQ(line, prefix + "14:03:27.045 - " + shortFrame + " " + std::string(14, ' ') +
@@ -58,7 +58,7 @@ TEST(LogFormatTest, FieldsKeepTheirWidthWhateverTheValue) {
     EXPECT_EQ(LogStampText({2009, 1, 2, 3, 4, 5, 999}), "09-01-02.03.04.05");
     const auto timeText = [](int millisecond, std::string_view separator) {
         std::string line;
-        AppendFrameLine(line, Receiver::R1, FrameVerdict::InvalidDf(), "80000000000000",
+        AppendFrameLine(line, SourceId::Receiver1, FrameVerdict::InvalidDf(), "80000000000000",
                         {2026, 1, 2, 9, 8, 7, millisecond}, separator);
         return line.substr(8, line.find(" - ") + 2 - 8);
     };
@@ -106,7 +106,7 @@ TEST_F(LogfileTest, FirstStartCreatesAnEmptyFileNamedAfterTheTime) {
 
 TEST_F(LogfileTest, StartStopStartKeepsWritingTheSameFile) {
     log.ToggleLogging();
-    log.WriteFrameLine(Receiver::R1, FrameVerdict::InvalidDf(), "80000000000000");
+    log.WriteFrameLine(SourceId::Receiver1, FrameVerdict::InvalidDf(), "80000000000000");
     log.ToggleLogging();
     EXPECT_FALSE(log.Logging());
     EXPECT_EQ(log.LoggingButtonCaption(), "Start");
@@ -158,7 +158,7 @@ TEST_F(LogfileTest, DeletedFileIsNotRecreatedUntilNew) {
     log.WriteFeedLine("1\r\n");
     fs::remove(FileAt("26-12-07.00.20.41"));
     log.WriteFeedLine("2\r\n");
-    log.WriteFrameLine(Receiver::R2, FrameVerdict::CrcFailed(), "5D4840D6000100");
+    log.WriteFrameLine(SourceId::Receiver2, FrameVerdict::CrcFailed(), "5D4840D6000100");
     EXPECT_EQ(EntryCount(folder.path()), 0u);
     EXPECT_TRUE(errors.empty());
 
@@ -181,7 +181,7 @@ TEST_F(LogfileTest, FileThatCannotBeCreatedIsReportedOnce) {
     EXPECT_TRUE(blocked.LogCreated());
     EXPECT_TRUE(blocked.Logging());
     blocked.WriteFeedLine("1\r\n");
-    blocked.WriteFrameLine(Receiver::R1, FrameVerdict::InvalidDf(), "80000000000000");
+    blocked.WriteFrameLine(SourceId::Receiver1, FrameVerdict::InvalidDf(), "80000000000000");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].find(blocked.LogPath()), std::string::npos) << errors[0];
     EXPECT_NE(errors[0].find(std::strerror(ENOTDIR)), std::string::npos) << errors[0];

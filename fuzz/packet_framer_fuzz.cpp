@@ -21,15 +21,15 @@
 #include <string_view>
 #include <vector>
 
-#include "serial/com_data_packet.h"
+#include "core/packet_framer.h"
 
 namespace {
 
-using quorvex::serial::TComDataPacket;
+using quorvex::PacketFramer;
 
 void Check(bool condition, const char* what) {
     if (condition) return;
-    std::fprintf(stderr, "com_data_packet_fuzz: %s\n", what);
+    std::fprintf(stderr, "packet_framer_fuzz: %s\n", what);
     std::abort();
 }
 
@@ -171,7 +171,7 @@ class Model {
     bool inPacket_ = false;
 };
 
-void Apply(TComDataPacket& framer, const Settings& s) {
+void Apply(PacketFramer& framer, const Settings& s) {
     framer.SetStartString(s.start);
     framer.SetStopString(s.stop);
     framer.SetSize(s.size);
@@ -226,10 +226,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     modelLog.raisePacket = framerLog.raisePacket = input.ConsumeIntegralInRange<int>(0, 8);
     modelLog.raiseDiscard = framerLog.raiseDiscard = input.ConsumeIntegralInRange<int>(0, 8);
 
-    TComDataPacket framer;
+    PacketFramer framer;
     Apply(framer, settings);  // on an empty buffer: nothing fired
-    framer.OnPacket = [&](TComDataPacket*, const std::string& text) { framerLog.Packet(text); };
-    framer.OnDiscard = [&](TComDataPacket*, const std::string& text) { framerLog.Discard(text); };
+    framer.OnPacket = [&](const std::string& text) { framerLog.Packet(text); };
+    framer.OnDiscard = [&](const std::string& text) { framerLog.Discard(text); };
     Model model(settings, modelLog);
 
     while (input.remaining_bytes() > 0) {
