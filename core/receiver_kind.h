@@ -9,11 +9,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/network_kind.h"
 #include "core/profiles.h"
 
 namespace quorvex {
-
-enum class NetworkKind : std::uint8_t { Raw, Beast };
 
 inline constexpr std::string_view kTcpRawItem = "TCP raw";
 inline constexpr std::string_view kTcpBeastItem = "TCP Beast";

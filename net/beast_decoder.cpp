@@ -9,8 +9,6 @@ namespace quorvex::net {
 
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
 constexpr std::uint8_t kModeAC = '1';
 constexpr std::uint8_t kModeSShort = '2';
 constexpr std::uint8_t kModeSLong = '3';
@@ -71,13 +69,7 @@ void BeastDecoder::Complete() {
     }
     std::uint64_t timestamp = 0;
     for (std::size_t i = 0; i < 6; ++i) timestamp = (timestamp << 8) | body_[i];
-    const std::size_t payload = need_ - kHeader;
-    for (std::size_t i = 0; i < payload; ++i) {
-        const std::uint8_t byte = body_[kHeader + i];
-        hex_[2 * i] = kHexDigits[byte >> 4];
-        hex_[2 * i + 1] = kHexDigits[byte & 0x0F];
-    }
-    frame_.hex = std::string_view(hex_, 2 * payload);
+    frame_.bytes = std::span<const std::uint8_t>(body_ + kHeader, need_ - kHeader);
     frame_.timestamp = timestamp;
     frame_.signal = body_[6];
     ++frames_;

@@ -1,6 +1,6 @@
 #pragma once
 // BeastDecoder: cuts the Beast binary stream of a Mode S receiver's TCP output (port 30005 by
-// convention) into frames and hands out each Mode S frame as uppercase hex text.
+// convention) into frames and hands out each Mode S frame's bytes.
 //
 // A frame on the wire: 0x1A, a type byte, a 6-byte big-endian timestamp (a 12 MHz counter),
 // one byte of signal level, then the payload: type '1' Mode A/C (2 bytes), '2' Mode S short
@@ -22,7 +22,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string_view>
 
 namespace quorvex::net {
 
@@ -35,9 +34,9 @@ class BeastDecoder {
     static constexpr std::uint8_t kEscape = 0x1A;
 
     struct Frame {
-        // 14 (short) or 28 (long) uppercase hex digits, exactly the frame's bytes. Points into
-        // the decoder: valid until the handler returns.
-        std::string_view hex;
+        // The Mode S frame, 7 bytes (short) or 14 (long), escapes undone. Points into the
+        // decoder: valid until the handler returns.
+        std::span<const std::uint8_t> bytes;
         std::uint64_t timestamp;  // 48 bits, 12 MHz counter
         std::uint8_t signal;      // see SignalDbfs
     };
@@ -98,7 +97,6 @@ class BeastDecoder {
     bool lost_ = false;     // bytes have been dropped since the last complete frame
     bool ready_ = false;
     std::uint8_t body_[kMaxBody] = {};
-    char hex_[28] = {};
     Frame frame_{};
 
     std::uint64_t frames_ = 0;

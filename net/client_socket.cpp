@@ -3,9 +3,6 @@
 #include <QMetaObject>
 #include <QSocketNotifier>
 #include <exception>
-#include <mutex>
-#include <system_error>
-#include <thread>
 
 #include "net/socket_errors.h"
 #include "platform/application_errors.h"
@@ -16,14 +13,6 @@ namespace quorvex::net {
 
 using translation::LoadResString;
 using translation::ResString;
-
-// One name lookup under way. The helper thread queues its result to `receiver` unless the
-// socket object has forgotten the request meanwhile (receiver null).
-struct TClientWinSocket::LookupRequest {
-    std::mutex mutex;
-    TClientWinSocket* receiver = nullptr;
-    TLookupState state = TLookupState::lsIdle;
-};
 
 namespace {
 
@@ -40,6 +29,10 @@ bool IsConnectOutcome(int code) {
 
 TClientWinSocket::TClientWinSocket(QObject* parent)
     : QObject(parent),
+      lookup_(this,
+              [this](int code, std::uint32_t value) {
+                  FromEventLoop([&] { LookupDone(code, value); });
+              }),
       readNotifier_(new QSocketNotifier(QSocketNotifier::Read, this)),
       writeNotifier_(new QSocketNotifier(QSocketNotifier::Write, this)) {
     connect(readNotifier_, &QSocketNotifier::activated, this,
@@ -156,48 +149,19 @@ void TClientWinSocket::StartConnect() {
 }
 
 void TClientWinSocket::StartLookup(TLookupState state, const std::string& name) {
-    auto request = std::make_shared<LookupRequest>();
-    request->receiver = this;
-    request->state = state;
-    lookup_ = request;
+    const bool address = state == TLookupState::lsLookupAddress;
     lookupState_ = state;
-    try {
-        std::thread([request, name] {
-            std::uint32_t value = 0;
-            int code;
-            if (request->state == TLookupState::lsLookupAddress) {
-                code = platform::LookupHostIPv4(name, value);
-            } else {
-                std::uint16_t port = 0;
-                code = platform::LookupTcpService(name, port);
-                value = port;
-            }
-            std::lock_guard lock(request->mutex);
-            if (TClientWinSocket* receiver = request->receiver) {
-                // Queued to the receiver's thread; dropped with the receiver if it goes first.
-                QMetaObject::invokeMethod(
-                    receiver,
-                    [receiver, request, code, value] {
-                        receiver->FromEventLoop(
-                            [&] { receiver->LookupDone(request.get(), code, value); });
-                    },
-                    Qt::QueuedConnection);
-            }
-        }).detach();
-    } catch (const std::system_error& error) {
-        lookup_.reset();
+    const int error = lookup_.Start(
+        address ? HostLookup::Target::HostAddress : HostLookup::Target::TcpService, name);
+    if (error != 0) {
         lookupState_ = TLookupState::lsIdle;
         throw ESocketError(WindowsSocketErrorMessage(
-            platform::SocketErrorFromErrno(error.code().value()),
-            state == TLookupState::lsLookupAddress ? "WSAASyncGetHostByName"
-                                                   : "WSAASyncGetServByName"));
+            error, address ? "WSAASyncGetHostByName" : "WSAASyncGetServByName"));
     }
 }
 
-void TClientWinSocket::LookupDone(const LookupRequest* request, int code, std::uint32_t value) {
-    if (request != lookup_.get()) return;
+void TClientWinSocket::LookupDone(int code, std::uint32_t value) {
     const TLookupState state = lookupState_;
-    lookup_.reset();
     if (code != 0) {
         const int left = Error(TErrorEvent::eeLookup, code);
         Disconnect();
@@ -219,11 +183,7 @@ void TClientWinSocket::LookupDone(const LookupRequest* request, int code, std::u
 }
 
 void TClientWinSocket::CancelLookup() {
-    if (lookup_) {
-        std::lock_guard lock(lookup_->mutex);
-        lookup_->receiver = nullptr;
-    }
-    lookup_.reset();
+    lookup_.Cancel();
     lookupState_ = TLookupState::lsIdle;
 }
 

@@ -16,17 +16,17 @@
 // the socket. An error raised while a notification is being handled (by a handler or the
 // client itself) goes to platform::ShowApplicationError.
 //
-// Threads: the user-interface thread only, for every member; nothing here blocks it. The
-// lookup helper touches nothing but its own request and, when done, queues the result to
-// the socket object; a lookup still running when the socket object goes is forgotten.
+// Threads: the user-interface thread only, for every member; nothing here blocks it. Name
+// lookups run through a HostLookup (net/host_lookup.h): a lookup still running when the
+// attempt is dropped or the socket object goes is forgotten and never calls back.
 
 #include <QObject>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "net/bound_handler.h"
+#include "net/host_lookup.h"
 #include "platform/sockets.h"
 
 class QSocketNotifier;
@@ -87,7 +87,6 @@ class TClientWinSocket : public QObject {
     void SetHooks(EventHook onEvent, ErrorHook onError);
 
   private:
-    struct LookupRequest;
     enum class NetworkEvent { Read, Write, Connect, Close };
 
     void Event(TSocketEvent event);
@@ -96,7 +95,7 @@ class TClientWinSocket : public QObject {
     void ContinueAfterAddress();
     void StartConnect();
     void StartLookup(TLookupState state, const std::string& name);
-    void LookupDone(const LookupRequest* request, int code, std::uint32_t value);
+    void LookupDone(int code, std::uint32_t value);
     void CancelLookup();
     void DropAttempt();
     void CloseHandle();
@@ -113,7 +112,7 @@ class TClientWinSocket : public QObject {
     bool connected_ = false;
     platform::Ipv4Endpoint remote_;
     TLookupState lookupState_ = TLookupState::lsIdle;
-    std::shared_ptr<LookupRequest> lookup_;
+    HostLookup lookup_;
     int savedPort_ = 0;
     std::string savedService_;
     QSocketNotifier* readNotifier_;

@@ -3,34 +3,14 @@
 #include <QMetaObject>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <mutex>
 #include <span>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 #include "platform/ui_thread.h"
 
 namespace quorvex::net {
 
-// One name lookup under way. The helper thread stores its result and queues a call to
-// `receiver` unless the receiver has forgotten the request meanwhile (receiver null). Every
-// member is guarded by HandOverMutex().
-struct TcpReceiver::Lookup {
-    TcpReceiver* receiver = nullptr;
-    int code = 0;
-    std::uint32_t address = 0;
-};
-
 namespace {
-
-// One lock for every lookup's hand-over. The queued call takes it before it touches what the
-// helper thread made, so the hand-over does not rest on Qt's event queue alone (whose lock
-// ThreadSanitizer cannot see).
-std::mutex& HandOverMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
 
 std::string ErrorText(int code) {
     std::string text = platform::SocketErrorSystemText(code);
@@ -41,6 +21,7 @@ std::string ErrorText(int code) {
 
 TcpReceiver::TcpReceiver(QObject* parent)
     : QObject(parent),
+      lookup_(this, [this](int code, std::uint32_t address) { LookupDone(code, address); }),
       readNotifier_(new QSocketNotifier(QSocketNotifier::Read, this)),
       writeNotifier_(new QSocketNotifier(QSocketNotifier::Write, this)),
       timer_(new QTimer(this)),
@@ -59,7 +40,7 @@ TcpReceiver::~TcpReceiver() {
     Stop();
 }
 
-void TcpReceiver::Start(const std::string& host, int port, TcpReceiverKind kind) {
+void TcpReceiver::Start(const std::string& host, int port, quorvex::NetworkKind kind) {
     QUORVEX_ASSERT_UI_THREAD();
     Stop();
     host_ = host;
@@ -100,42 +81,12 @@ void TcpReceiver::Attempt() {
 }
 
 void TcpReceiver::StartLookup() {
-    auto request = std::make_shared<Lookup>();
-    request->receiver = this;
-    lookup_ = request;
     phase_ = Phase::kLookingUp;
-    try {
-        std::thread([request, host = host_] {
-            std::uint32_t address = 0;
-            const int code = platform::LookupHostIPv4(host, address);
-            std::lock_guard lock(HandOverMutex());
-            request->code = code;
-            request->address = address;
-            if (TcpReceiver* receiver = request->receiver) {
-                // Queued to the receiver's thread; dropped with the receiver if it goes first.
-                QMetaObject::invokeMethod(
-                    receiver,
-                    [request] {
-                        std::unique_lock handOver(HandOverMutex());
-                        const std::shared_ptr<Lookup> done = request;
-                        TcpReceiver* const to = done->receiver;
-                        const int result = done->code;
-                        const std::uint32_t found = done->address;
-                        handOver.unlock();
-                        if (to) to->LookupDone(done.get(), result, found);
-                    },
-                    Qt::QueuedConnection);
-            }
-        }).detach();
-    } catch (const std::system_error& error) {
-        lookup_.reset();
-        FailLater(ErrorText(platform::SocketErrorFromErrno(error.code().value())));
-    }
+    const int error = lookup_.Start(HostLookup::Target::HostAddress, host_);
+    if (error != 0) FailLater(ErrorText(error));
 }
 
-void TcpReceiver::LookupDone(const Lookup* request, int code, std::uint32_t address) {
-    if (request != lookup_.get()) return;
-    lookup_.reset();
+void TcpReceiver::LookupDone(int code, std::uint32_t address) {
     if (code != 0) {
         Fail(ErrorText(code), retryMs_);
         return;
@@ -227,13 +178,13 @@ void TcpReceiver::Readable() {
 
 bool TcpReceiver::Deliver(std::size_t count) {
     const std::uint64_t epoch = epoch_;
-    if (kind_ == TcpReceiverKind::Raw) {
+    if (kind_ == NetworkKind::Raw) {
         if (OnText) OnText(std::string_view(buffer_.data(), count));
     } else {
         const std::span<const std::uint8_t> bytes(
             reinterpret_cast<const std::uint8_t*>(buffer_.data()), count);
         decoder_.Feed(bytes, [&](const BeastDecoder::Frame& frame) {
-            if (OnFrame && epoch == epoch_) OnFrame(frame.hex, frame.signal);
+            if (OnFrame && epoch == epoch_) OnFrame(frame.bytes, frame.signal);
         });
     }
     return epoch == epoch_;
@@ -278,7 +229,7 @@ void TcpReceiver::FailLater(std::string trouble) {
 }
 
 void TcpReceiver::Drop() {
-    CancelLookup();
+    lookup_.Cancel();
     pause_->stop();
     readNotifier_->setEnabled(false);
     writeNotifier_->setEnabled(false);
@@ -288,15 +239,6 @@ void TcpReceiver::Drop() {
         handle_ = platform::kInvalidSocket;
     }
     connected_ = false;
-}
-
-void TcpReceiver::CancelLookup() {
-    if (!lookup_) return;
-    {
-        std::lock_guard lock(HandOverMutex());
-        lookup_->receiver = nullptr;
-    }
-    lookup_.reset();
 }
 
 }  // namespace quorvex::net

@@ -3,7 +3,7 @@
 // receiver. Two kinds of stream: "raw", hex text lines such as
 // "*8D4840D6202CC371C32CE0576098;" (port 30002 by convention), handed out byte for byte as
 // they come; and "Beast" binary (port 30005), cut into frames by a BeastDecoder and handed
-// out as hex text with the signal level.
+// out as the Mode S frame's bytes with the signal level.
 //
 // While running, the receiver keeps a connection standing: a refused, failed or unanswered
 // attempt and a lost connection (closed or reset by the peer, a receive error) are retried,
@@ -39,29 +39,28 @@
 // A handler may call Start or Stop (then nothing more of the current read is handed out),
 // but must not destroy the receiver (deleteLater is fine).
 //
-// Threads: the user-interface thread only, for every member; nothing here blocks it. The
-// lookup helper touches nothing but its own request (under a lock) and queues a call to the
-// receiver; a lookup still running when the attempt is dropped or the receiver goes is
-// forgotten.
+// Threads: the user-interface thread only, for every member; nothing here blocks it. Name
+// lookups run through a HostLookup (net/host_lookup.h): a lookup still running when the
+// attempt is dropped or the receiver goes is forgotten and never calls back.
 
 #include <QObject>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "core/network_kind.h"
 #include "net/beast_decoder.h"
+#include "net/host_lookup.h"
 #include "platform/sockets.h"
 
 class QSocketNotifier;
 class QTimer;
 
 namespace quorvex::net {
-
-enum class TcpReceiverKind : std::uint8_t { Raw, Beast };
 
 class TcpReceiver : public QObject {
   public:
@@ -81,14 +80,14 @@ class TcpReceiver : public QObject {
     // Drops whatever ran before, then connects to host:port (`host` a name or a dotted IPv4
     // address) and stays connected until Stop (see above). Trouble and Connections start
     // afresh. A port outside 1..65535 makes no attempt; Trouble says "Invalid port <n>".
-    void Start(const std::string& host, int port, TcpReceiverKind kind);
+    void Start(const std::string& host, int port, quorvex::NetworkKind kind);
     // Closes the connection or drops the attempt or wait at once; no handler is called after
     // it returns. Trouble is emptied; Connections stays.
     void Stop();
 
     bool Running() const { return running_; }
     bool Connected() const { return connected_; }
-    TcpReceiverKind Kind() const { return kind_; }
+    quorvex::NetworkKind Kind() const { return kind_; }
 
     // At least 1 ms; applies from the next attempt or wait on.
     void SetRetryMilliseconds(int ms);
@@ -105,9 +104,9 @@ class TcpReceiver : public QObject {
     // Raw: the bytes of one receive, as they come (the program's framer cuts packets). The
     // view is valid until the handler returns.
     std::function<void(std::string_view text)> OnText;
-    // Beast: every Mode S frame, 14 or 28 upper-case hex digits (valid until the handler
-    // returns), and its signal level byte (see SignalDbfs).
-    std::function<void(std::string_view hex, std::uint8_t signal)> OnFrame;
+    // Beast: every Mode S frame's bytes, 7 (short) or 14 (long), valid until the handler
+    // returns, and its signal level byte (see SignalDbfs).
+    std::function<void(std::span<const std::uint8_t> bytes, std::uint8_t signal)> OnFrame;
     // Bytes arrived: once per readiness notification that brought any, after they were
     // handed out.
     std::function<void()> OnReceived;
@@ -119,7 +118,6 @@ class TcpReceiver : public QObject {
     const BeastDecoder& Decoder() const { return decoder_; }
 
   private:
-    struct Lookup;
     enum class Phase : std::uint8_t {
         kIdle,        // not running, or nothing to try
         kLookingUp,   // the helper thread resolves the host name
@@ -131,7 +129,7 @@ class TcpReceiver : public QObject {
 
     void Attempt();
     void StartLookup();
-    void LookupDone(const Lookup* request, int code, std::uint32_t address);
+    void LookupDone(int code, std::uint32_t address);
     void Connect(std::uint32_t address);
     void ConnectDone();
     void Readable();
@@ -142,13 +140,12 @@ class TcpReceiver : public QObject {
     // Reports `trouble` from the event loop (an attempt begun by Start must not call back).
     void FailLater(std::string trouble);
     void Drop();
-    void CancelLookup();
     // Hands out one receive's bytes; false if a handler called Start or Stop meanwhile.
     bool Deliver(std::size_t count);
 
     std::string host_;
     int port_ = 0;
-    TcpReceiverKind kind_ = TcpReceiverKind::Raw;
+    quorvex::NetworkKind kind_ = quorvex::NetworkKind::Raw;
     int retryMs_ = kRetryMilliseconds;
     bool running_ = false;
     bool connected_ = false;
@@ -161,7 +158,7 @@ class TcpReceiver : public QObject {
     std::uint64_t connections_ = 0;
     platform::SocketHandle handle_ = platform::kInvalidSocket;
     platform::Ipv4Endpoint remote_;
-    std::shared_ptr<Lookup> lookup_;
+    HostLookup lookup_;
     QSocketNotifier* readNotifier_;
     QSocketNotifier* writeNotifier_;
     QTimer* timer_;  // bounds an attempt, or waits before the next

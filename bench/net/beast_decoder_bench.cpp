@@ -57,7 +57,7 @@ void BM_BeastDecode(benchmark::State& state) {
         for (std::size_t at = 0; at < stream.size(); at += chunk) {
             const std::size_t size = std::min(chunk, stream.size() - at);
             decoder.Feed(std::span(stream).subspan(at, size), [&](const BeastDecoder::Frame& f) {
-                digest += static_cast<std::uint8_t>(f.hex.back()) + f.timestamp + f.signal;
+                digest += f.bytes.back() + f.timestamp + f.signal;
             });
         }
         benchmark::DoNotOptimize(digest);

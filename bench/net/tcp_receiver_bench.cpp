@@ -20,6 +20,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,8 +30,8 @@
 
 namespace {
 
+using quorvex::NetworkKind;
 using quorvex::net::TcpReceiver;
-using quorvex::net::TcpReceiverKind;
 using Clock = std::chrono::steady_clock;
 
 constexpr double kSeconds = 3.0;
@@ -58,14 +59,14 @@ std::string BeastFrame(char type, std::uint64_t timestamp, std::uint8_t signal,
 
 // 1,000 distinct units to send in turn: Beast frames, short and long alternating, with
 // timestamps and levels that now and then hold 0x1A; or raw lines of both lengths.
-std::vector<std::string> Units(TcpReceiverKind kind) {
+std::vector<std::string> Units(NetworkKind kind) {
     const std::vector<std::uint8_t> shortFrame = {0x5D, 0x48, 0x40, 0xD6, 0xA2, 0xF3, 0xB1};
     const std::vector<std::uint8_t> longFrame = {0x8D, 0x48, 0x40, 0xD6, 0x20, 0x2C, 0xC3,
                                                  0x71, 0xC3, 0x2C, 0xE0, 0x57, 0x60, 0x98};
     std::vector<std::string> units;
     for (std::uint64_t i = 0; i < 1000; ++i) {
         const bool isShort = i % 2 == 0;
-        if (kind == TcpReceiverKind::Beast) {
+        if (kind == NetworkKind::Beast) {
             units.push_back(BeastFrame(isShort ? '2' : '3', 0x100000000000 + i * 6000,
                                        static_cast<std::uint8_t>(i),
                                        isShort ? shortFrame : longFrame));
@@ -106,7 +107,7 @@ void Serve(int listener, const std::vector<std::string>& units, std::int64_t rat
     if (peer >= 0) ::close(peer);
 }
 
-void RunReceiver(benchmark::State& state, TcpReceiverKind kind) {
+void RunReceiver(benchmark::State& state, NetworkKind kind) {
     quorvex::bench::EnsureApplication();
     const std::int64_t rate = state.range(0);
     const std::vector<std::string> units = Units(kind);
@@ -121,7 +122,7 @@ void RunReceiver(benchmark::State& state, TcpReceiverKind kind) {
     std::int64_t sentTotal = 0;
     for (auto _ : state) {
         TcpReceiver receiver;
-        receiver.OnFrame = [&](std::string_view, std::uint8_t) { ++received; };
+        receiver.OnFrame = [&](std::span<const std::uint8_t>, std::uint8_t) { ++received; };
         receiver.OnText = [&](std::string_view text) {
             received += std::count(text.begin(), text.end(), '\n');
         };
@@ -163,10 +164,10 @@ void RunReceiver(benchmark::State& state, TcpReceiverKind kind) {
 }
 
 void BM_TcpReceiverBeast(benchmark::State& state) {
-    RunReceiver(state, TcpReceiverKind::Beast);
+    RunReceiver(state, NetworkKind::Beast);
 }
 void BM_TcpReceiverRaw(benchmark::State& state) {
-    RunReceiver(state, TcpReceiverKind::Raw);
+    RunReceiver(state, NetworkKind::Raw);
 }
 BENCHMARK(BM_TcpReceiverBeast)
     ->Arg(20000)

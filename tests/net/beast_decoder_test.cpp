@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <ostream>
-#include <string>
 #include <vector>
 
 namespace quorvex::net {
@@ -18,7 +17,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// "1A 33 00" -> {0x1A, 0x33, 0x00}
+// "1A 33 00" or "1A3300" -> {0x1A, 0x33, 0x00}
 Bytes B(const char* text) {
     Bytes bytes;
     unsigned value = 0;
@@ -40,12 +39,14 @@ Bytes Head(const Bytes& bytes, std::size_t count) {
 }
 
 struct Out {
-    std::string hex;
+    Bytes bytes;
     std::uint64_t timestamp;
     unsigned signal;
     friend bool operator==(const Out&, const Out&) = default;
     friend std::ostream& operator<<(std::ostream& os, const Out& o) {
-        return os << o.hex << " @" << std::hex << o.timestamp << std::dec << " s" << o.signal;
+        os << std::hex;
+        for (const std::uint8_t byte : o.bytes) os << static_cast<unsigned>(byte) << ' ';
+        return os << '@' << o.timestamp << std::dec << " s" << o.signal;
     }
 };
 
@@ -60,7 +61,7 @@ Decoded Decode(const std::vector<Bytes>& chunks) {
     Decoded result;
     for (const Bytes& chunk : chunks) {
         decoder.Feed(chunk, [&](const BeastDecoder::Frame& f) {
-            result.frames.push_back({std::string(f.hex), f.timestamp, f.signal});
+            result.frames.push_back({Bytes(f.bytes.begin(), f.bytes.end()), f.timestamp, f.signal});
         });
     }
     EXPECT_EQ(decoder.Frames(), result.frames.size());
@@ -86,19 +87,19 @@ Decoded DecodeEveryWay(const Bytes& stream) {
 
 // DF17 identification; timestamp and signal hold 0x1A.
 const Bytes kLong = B("1A 33 00 00 1A 1A 2B 3C 4D 1A 1A 8D 48 40 D6 20 2C C3 71 C3 2C E0 57 60 98");
-const Out kLongOut{"8D4840D6202CC371C32CE0576098", 0x00001A2B3C4D, 0x1A};
+const Out kLongOut{B("8D4840D6202CC371C32CE0576098"), 0x00001A2B3C4D, 0x1A};
 // DF11 all-call reply.
 const Bytes kShort = B("1A 32 00 00 00 00 01 00 C8 5D 48 40 D6 A2 F3 B1");
-const Out kShortOut{"5D4840D6A2F3B1", 0x100, 0xC8};
+const Out kShortOut{B("5D4840D6A2F3B1"), 0x100, 0xC8};
 const Bytes kModeAC = B("1A 31 00 00 00 00 02 00 40 12 34");
 const Bytes kStatus = B("1A 34 00 00 00 00 03 00 00 1A 1A 00 00 00 00 00 00 00 00 00 00 00 00 00");
 // 0x1A inside the payload and as its last byte.
 const Bytes kLongEscaped =
     B("1A 33 FF FF FF FF FF FF FF 8D 1A 1A 3C 4D 58 99 01 02 03 04 05 06 07 1A 1A");
-const Out kLongEscapedOut{"8D1A3C4D5899010203040506071A", 0xFFFFFFFFFFFF, 0xFF};
+const Out kLongEscapedOut{B("8D1A3C4D5899010203040506071A"), 0xFFFFFFFFFFFF, 0xFF};
 // A timestamp of six 0x1A bytes.
 const Bytes kShortEscaped = B("1A 32 1A 1A 1A 1A 1A 1A 1A 1A 1A 1A 1A 1A 00 02 A1 B2 C3 D4 E5 F6");
-const Out kShortEscapedOut{"02A1B2C3D4E5F6", 0x1A1A1A1A1A1A, 0x00};
+const Out kShortEscapedOut{B("02A1B2C3D4E5F6"), 0x1A1A1A1A1A1A, 0x00};
 
 TEST(BeastDecoderTest, AStreamDecodesTheSameHoweverItIsCut) {
     const Decoded decoded =
@@ -148,12 +149,14 @@ TEST(BeastDecoderTest, GarbageIsSkippedAndTheNextGoodFrameKept) {
 
 TEST(BeastDecoderTest, ResetDropsTheFrameInProgress) {
     BeastDecoder decoder;
-    std::vector<std::string> hex;
-    const auto collect = [&](const BeastDecoder::Frame& f) { hex.emplace_back(f.hex); };
+    std::vector<Bytes> frames;
+    const auto collect = [&](const BeastDecoder::Frame& f) {
+        frames.emplace_back(f.bytes.begin(), f.bytes.end());
+    };
     decoder.Feed(Head(kLong, 10), collect);
     decoder.Reset();
     decoder.Feed(kShort, collect);
-    EXPECT_EQ(hex, std::vector<std::string>{kShortOut.hex});
+    EXPECT_EQ(frames, std::vector<Bytes>{kShortOut.bytes});
     EXPECT_EQ(decoder.SkippedBytes(), 10u);
 }
 

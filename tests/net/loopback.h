@@ -55,6 +55,14 @@ class LoopbackTest : public ::testing::Test {
         return true;
     }
 
+    // Runs the event loop for `ms`, for checks that something does not happen.
+    static void Idle(int ms) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < end) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        }
+    }
+
     std::vector<std::string> shownErrors;
 };
 

@@ -4,6 +4,7 @@
 
 #include "net/tcp_receiver.h"
 
+#include <span>
 #include <utility>
 
 #include "loopback.h"
@@ -16,7 +17,9 @@ using test::ClosedPort;
 using test::Listener;
 using test::LoopbackSocket;
 
-using Frame = std::pair<std::string, unsigned>;  // hex and signal level
+using quorvex::test::Bytes;
+
+using Frame = std::pair<std::vector<std::uint8_t>, unsigned>;  // bytes and signal level
 
 // One Beast frame as a decoder sends it: every 0x1A after the type byte doubled.
 std::string Beast(char type, std::uint64_t timestamp, std::uint8_t signal,
@@ -24,7 +27,7 @@ std::string Beast(char type, std::uint64_t timestamp, std::uint8_t signal,
     std::vector<std::uint8_t> body;
     for (int shift = 40; shift >= 0; shift -= 8) body.push_back((timestamp >> shift) & 0xFF);
     body.push_back(signal);
-    for (std::uint8_t byte : quorvex::test::Bytes(payloadHex)) body.push_back(byte);
+    for (std::uint8_t byte : Bytes(payloadHex)) body.push_back(byte);
     std::string wire = {'\x1A', type};
     for (std::uint8_t byte : body) {
         wire += static_cast<char>(byte);
@@ -40,9 +43,9 @@ const std::string kBeastStream = Beast('2', 0x00000000011A, 0x1A, "5D4840D6A2F3B
                                  Beast('3', 0x1A1A1A1A1A1A, 200, "8D4840D6202CC371C32CE0576098") +
                                  Beast('4', 7, 0, "0000001A000000000000001A0000") +
                                  Beast('3', 0x123456, 0xFF, "8D1A1A1A202CC371C32CE057601A");
-const std::vector<Frame> kBeastFrames = {{"5D4840D6A2F3B1", 0x1A},
-                                         {"8D4840D6202CC371C32CE0576098", 200},
-                                         {"8D1A1A1A202CC371C32CE057601A", 0xFF}};
+const std::vector<Frame> kBeastFrames = {{Bytes("5D4840D6A2F3B1"), 0x1A},
+                                         {Bytes("8D4840D6202CC371C32CE0576098"), 200},
+                                         {Bytes("8D1A1A1A202CC371C32CE057601A"), 0xFF}};
 
 class TcpReceiverTest : public test::LoopbackTest {
   protected:
@@ -50,8 +53,8 @@ class TcpReceiverTest : public test::LoopbackTest {
         LoopbackTest::SetUp();
         receiver.SetRetryMilliseconds(100);
         receiver.OnText = [this](std::string_view part) { text += part; };
-        receiver.OnFrame = [this](std::string_view hex, std::uint8_t signal) {
-            frames.emplace_back(hex, signal);
+        receiver.OnFrame = [this](std::span<const std::uint8_t> bytes, std::uint8_t signal) {
+            frames.emplace_back(std::vector(bytes.begin(), bytes.end()), signal);
         };
         receiver.OnReceived = [this] { ++reads; };
         receiver.OnStateChanged = [this] { ++changes; };
@@ -69,7 +72,7 @@ class TcpReceiverTest : public test::LoopbackTest {
         return std::make_unique<LoopbackSocket>(::accept(listener.fd(), nullptr, nullptr), true);
     }
 
-    std::unique_ptr<LoopbackSocket> Serve(const LoopbackSocket& listener, TcpReceiverKind kind) {
+    std::unique_ptr<LoopbackSocket> Serve(const LoopbackSocket& listener, NetworkKind kind) {
         receiver.Start("127.0.0.1", listener.port(), kind);
         auto peer = AcceptRunning(listener);
         EXPECT_TRUE(RunUntil([&] { return receiver.Connected(); }));
@@ -84,14 +87,6 @@ class TcpReceiverTest : public test::LoopbackTest {
         ASSERT_TRUE(RunUntil([&] { return reads > before; }));
     }
 
-    // Runs the event loop for `ms`, for checks that something does not happen.
-    static void Idle(int ms) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (std::chrono::steady_clock::now() < end) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-        }
-    }
-
     TcpReceiver receiver;
     std::string text;
     std::vector<Frame> frames;
@@ -101,9 +96,9 @@ class TcpReceiverTest : public test::LoopbackTest {
 
 TEST_F(TcpReceiverTest, StreamsCutAtEveryOffsetArriveExactly) {
     const std::string raw = "*8D4840D6202CC371C32CE0576098;\n*5D4840D6A2F3B1;\r\n\x1A\xFF";
-    for (TcpReceiverKind kind : {TcpReceiverKind::Raw, TcpReceiverKind::Beast}) {
-        const std::string& stream = kind == TcpReceiverKind::Raw ? raw : kBeastStream;
-        SCOPED_TRACE(kind == TcpReceiverKind::Raw ? "raw" : "beast");
+    for (NetworkKind kind : {NetworkKind::Raw, NetworkKind::Beast}) {
+        const std::string& stream = kind == NetworkKind::Raw ? raw : kBeastStream;
+        SCOPED_TRACE(kind == NetworkKind::Raw ? "raw" : "beast");
         auto listener = Listener();
         auto peer = Serve(*listener, kind);
         std::string sentText;
@@ -114,7 +109,7 @@ TEST_F(TcpReceiverTest, StreamsCutAtEveryOffsetArriveExactly) {
             sentText += stream;
             sentFrames.insert(sentFrames.end(), kBeastFrames.begin(), kBeastFrames.end());
         }
-        if (kind == TcpReceiverKind::Raw) {
+        if (kind == NetworkKind::Raw) {
             EXPECT_EQ(text, sentText);
             EXPECT_TRUE(frames.empty());
         } else {
@@ -138,7 +133,7 @@ TEST_F(TcpReceiverTest, AConnectionClosedOrResetIsToldAndMadeAgain) {
     for (bool reset : {false, true}) {
         SCOPED_TRACE(reset ? "reset" : "closed");
         auto listener = Listener();
-        auto peer = Serve(*listener, TcpReceiverKind::Beast);
+        auto peer = Serve(*listener, NetworkKind::Beast);
         SendAndRead(*peer, cutFrame.substr(0, 3));
         const int changesBefore = changes;
         reset ? peer->Reset() : peer->Close();
@@ -162,7 +157,7 @@ TEST_F(TcpReceiverTest, AConnectionClosedOrResetIsToldAndMadeAgain) {
 
 TEST_F(TcpReceiverTest, NobodyListeningIsRetriedUntilSomebodyIs) {
     const int port = ClosedPort();
-    receiver.Start("localhost", port, TcpReceiverKind::Raw);
+    receiver.Start("localhost", port, NetworkKind::Raw);
     EXPECT_EQ(Calls(), 0u);
     EXPECT_EQ(receiver.Trouble(), "");
     ASSERT_TRUE(RunUntil([&] { return changes >= 2; }));
@@ -190,7 +185,7 @@ TEST_F(TcpReceiverTest, AnAttemptNobodyAnswersIsDroppedAndMadeAgain) {
               0);
 
     receiver.SetRetryMilliseconds(200);
-    receiver.Start("127.0.0.1", listener.port(), TcpReceiverKind::Raw);
+    receiver.Start("127.0.0.1", listener.port(), NetworkKind::Raw);
     ASSERT_TRUE(RunUntil([&] { return changes >= 2; }));
     EXPECT_EQ(receiver.Trouble(), TcpReceiver::kNoAnswer);
     EXPECT_FALSE(receiver.Connected());
@@ -214,7 +209,7 @@ TEST_F(TcpReceiverTest, NoHandlerRunsAfterStop) {
                           Case{"connect", "127.0.0.1", listener->port()},
                           Case{"retry wait", "127.0.0.1", closed}}) {
         SCOPED_TRACE(c.stage);
-        receiver.Start(c.host, c.port, TcpReceiverKind::Beast);
+        receiver.Start(c.host, c.port, NetworkKind::Beast);
         if (c.port == closed) {
             ASSERT_TRUE(RunUntil([&] { return changes > 0; }));
         }
@@ -228,9 +223,9 @@ TEST_F(TcpReceiverTest, NoHandlerRunsAfterStop) {
 
     // Stopped by the first frame of a read that holds three: the rest is not handed out.
     auto fresh = Listener();  // the attempts above may still sit in the first one's queue
-    auto peer = Serve(*fresh, TcpReceiverKind::Beast);
-    receiver.OnFrame = [&](std::string_view hex, std::uint8_t signal) {
-        frames.emplace_back(hex, signal);
+    auto peer = Serve(*fresh, NetworkKind::Beast);
+    receiver.OnFrame = [&](std::span<const std::uint8_t> bytes, std::uint8_t signal) {
+        frames.emplace_back(std::vector(bytes.begin(), bytes.end()), signal);
         receiver.Stop();
     };
     const std::size_t before = Calls();
