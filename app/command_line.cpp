@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "core/host_port.h"
+#include "core/source_id.h"
 
 namespace quorvex::app {
 namespace {
@@ -22,10 +23,10 @@ std::optional<int> ParseRate(std::string_view text) {
     return rate;
 }
 
-std::string ReceiverFormatHelp(int receiver) {
-    const std::string option = "--receiver" + std::to_string(receiver);
+std::string ReceiverFormatHelp(SourceId receiver) {
+    const std::string option = "--receiver" + std::to_string(ReceiverNumber(receiver));
     std::string text = option + " takes DEVICE:RATE:FORMAT, tcp:HOST:PORT:raw, tcp:HOST:PORT:beast";
-    if (receiver == 2) text += " or udp:FORMAT";
+    if (receiver == SourceId::Receiver2) text += " or udp:FORMAT";
     text += " (RATE one of 115200, 833333, 921600, 1000000, 3000000; FORMAT one of @ * :)";
     return text;
 }
@@ -136,15 +137,17 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<s
         } else if (arg == "--log") {
             error = flag(result.Log);
         } else if (arg == "--receiver1" || arg == "--receiver2") {
-            const int receiver = arg.back() - '0';
+            const SourceId receiver =
+                arg == "--receiver1" ? SourceId::Receiver1 : SourceId::Receiver2;
             const auto text = value();
             if (!text) return CommandLineError{ReceiverFormatHelp(receiver) + "."};
-            auto option = ParseReceiverOption(*text, receiver == 2);
+            auto option = ParseReceiverOption(*text, receiver == SourceId::Receiver2);
             if (!option) {
                 return CommandLineError{"\"" + *text + "\" is not a receiver set-up: " +
                                         ReceiverFormatHelp(receiver) + "."};
             }
-            (receiver == 1 ? result.Receiver1 : result.Receiver2) = std::move(*option);
+            (receiver == SourceId::Receiver1 ? result.Receiver1 : result.Receiver2) =
+                std::move(*option);
         } else if (arg == "--port-device") {
             const auto text = value();
             if (!text || text->empty())

@@ -5,8 +5,8 @@
 #include <QLocale>
 
 #include <algorithm>
-#include <iterator>
 #include <exception>
+#include <iterator>
 
 #include "core/convert_error.h"
 #include "core/intake.h"
@@ -125,7 +125,8 @@ void MeasurementController::Changed() {
     if (OnControlsChanged) OnControlsChanged();
 }
 
-void MeasurementController::SelectItem(SourceId receiver, ComboModel ReceiverProfile::*list, int index) {
+void MeasurementController::SelectItem(SourceId receiver, ComboModel ReceiverProfile::*list,
+                                       int index) {
     ReceiverProfile& controls = ReceiverControls(receiver);
     (controls.*list).SelectIndex(index);
     ReceiverControlChanged(controls);

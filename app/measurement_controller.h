@@ -1,9 +1,9 @@
 #pragma once
 // The measurement controller: the object behind the main window. It owns the receivers (one
 // ReceiverInput each, with its transport and framer), the UDP listener, the feed client, the
-// one-second timer and the main-window state, keeps a plain model of the controls the logic reads and writes, and
-// answers the window's handlers. The window mirrors the model into its widgets and applies
-// each tick's result; everything else is here, testable without pixels.
+// one-second timer and the main-window state, keeps a plain model of the controls the logic reads
+// and writes, and answers the window's handlers. The window mirrors the model into its widgets and
+// applies each tick's result; everything else is here, testable without pixels.
 //
 // Threads: the user-interface thread only, every member and every callback. The ports' and
 // the listener's worker threads reach it only through their hand-over to that thread.
@@ -16,7 +16,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -54,8 +53,7 @@ class MeasurementController : public QObject {
     ReceiverProfile& ReceiverControls(SourceId receiver) {
         return receiver == SourceId::Receiver1 ? controls_.Receiver1 : controls_.Receiver2;
     }
-    // The receivers, in order; Input(receiver) is one of them.
-    std::span<const std::unique_ptr<ReceiverInput>> Inputs() const { return receivers_; }
+    // A receiver: its transport, framer, CRC option and troubles.
     ReceiverInput& Input(SourceId receiver) { return *receivers_[SourceIndex(receiver)]; }
     const ReceiverInput& Input(SourceId receiver) const {
         return *receivers_[SourceIndex(receiver)];
@@ -127,7 +125,7 @@ class MeasurementController : public QObject {
     std::function<void(const TickResult&)> OnTickResult;  // bars, figures, series
     std::function<void()> OnTallyTicked;          // every tick, held or not: the aircraft changed
     std::function<void(bool value)> OnHeartbeat;  // the heartbeat lamp's value
-    std::function<void(const StartRefusal&)> OnRefusal;   // a message box, error icon
+    std::function<void(const StartRefusal&)> OnRefusal;        // a message box, error icon
     std::function<void(SourceId receiver)> OnNetworkReceived;  // bytes came: the receive lamp
     // Runs the pending window events (the end of a tick); QCoreApplication's by default.
     std::function<void()> ProcessPendingEvents;

@@ -95,8 +95,8 @@ void AircraftTally::Count(std::uint32_t row, SourceId source, std::int64_t nowSe
     lastHeard_[row] = std::max(lastHeard_[row], nowSecond);
 }
 
-bool AircraftTally::CountFrame(SourceId source, const DecodeResult& result,
-                               std::int64_t nowSecond, float levelDbfs) {
+bool AircraftTally::CountFrame(SourceId source, const DecodeResult& result, std::int64_t nowSecond,
+                               float levelDbfs) {
     const std::optional<FrameAddress> frameAddress = AddressOf(result);
     if (!frameAddress) return false;
     if (frameAddress->announced) {

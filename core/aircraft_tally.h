@@ -49,9 +49,7 @@ struct TallyRow {
     std::uint32_t address = 0;
     std::array<TallyFigures, kSourceCount> sources{};
 
-    const TallyFigures& operator[](SourceId source) const {
-        return sources[SourceIndex(source)];
-    }
+    const TallyFigures& operator[](SourceId source) const { return sources[SourceIndex(source)]; }
 };
 
 // The address field of one feed entry ("MSG,3,1,1,4840D6,..." or the same without "MSG,"):

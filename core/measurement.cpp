@@ -34,17 +34,18 @@ std::optional<ReceiverSetup> FramerFromFormat(std::string_view format) {
     return setup;
 }
 
-StartRefusal NoFormat(int receiver);
+StartRefusal NoFormat(SourceId receiver);
 
 // A receiver on a decoder's TCP output. Raw text goes through the framer like a serial
 // line's; Beast frames arrive whole and binary, with their parity as sent, so the format
 // list does not apply and the residual is always computed here.
-std::variant<ReceiverSetup, StartRefusal> NetworkReceiver(int receiver, NetworkKind kind,
+std::variant<ReceiverSetup, StartRefusal> NetworkReceiver(SourceId receiver, NetworkKind kind,
                                                           std::string_view address,
                                                           std::string_view format) {
     auto parsed = ParseHostPort(address, DefaultNetworkPort(kind));
     if (const auto* error = std::get_if<std::string>(&parsed)) {
-        return StartRefusal{"Quorvex", "Receiver " + std::to_string(receiver) + ": " + *error};
+        return StartRefusal{"Quorvex",
+                            "Receiver " + std::to_string(ReceiverNumber(receiver)) + ": " + *error};
     }
     std::optional<ReceiverSetup> setup;
     if (kind == NetworkKind::Beast) {
@@ -58,8 +59,9 @@ std::variant<ReceiverSetup, StartRefusal> NetworkReceiver(int receiver, NetworkK
     return *setup;
 }
 
-StartRefusal NoFormat(int receiver) {
-    return {"Quorvex", "Select a line format for receiver " + std::to_string(receiver) + "!"};
+StartRefusal NoFormat(SourceId receiver) {
+    return {"Quorvex",
+            "Select a line format for receiver " + std::to_string(ReceiverNumber(receiver)) + "!"};
 }
 
 template <typename T, std::size_t N>
@@ -151,27 +153,27 @@ std::variant<StartPlan, StartRefusal> PlanStart(const StartControls& controls,
     }
     StartPlan plan;
     if (const auto kind = NetworkKindOf(controls.BaudRate1)) {
-        auto setup = NetworkReceiver(1, *kind, controls.Port1, controls.Format1);
+        auto setup = NetworkReceiver(SourceId::Receiver1, *kind, controls.Port1, controls.Format1);
         if (const auto* refusal = std::get_if<StartRefusal>(&setup)) return *refusal;
         plan.Receiver1 = std::get<ReceiverSetup>(setup);
     } else if (!TrimBlanks(controls.Port1).empty()) {
         plan.Receiver1 = FramerFromFormat(controls.Format1);
-        if (!plan.Receiver1) return NoFormat(1);
+        if (!plan.Receiver1) return NoFormat(SourceId::Receiver1);
         plan.Receiver1->Serial = SerialSetup{controls.Port1, StrToInt(controls.BaudRate1)};
     }
     if (controls.BaudRate2.starts_with("U")) {
         // The "UDP Port" item: datagrams feed receiver 2's framer; the CRC option follows the
         // format as on a serial line, or a "*" receiver would fail nearly every DF 11/17.
         plan.Receiver2 = FramerFromFormat(controls.Format2);
-        if (!plan.Receiver2) return NoFormat(2);
+        if (!plan.Receiver2) return NoFormat(SourceId::Receiver2);
         plan.Receiver2Udp = true;
     } else if (const auto kind2 = NetworkKindOf(controls.BaudRate2)) {
-        auto setup = NetworkReceiver(2, *kind2, controls.Port2, controls.Format2);
+        auto setup = NetworkReceiver(SourceId::Receiver2, *kind2, controls.Port2, controls.Format2);
         if (const auto* refusal = std::get_if<StartRefusal>(&setup)) return *refusal;
         plan.Receiver2 = std::get<ReceiverSetup>(setup);
     } else if (!TrimBlanks(controls.Port2).empty()) {
         plan.Receiver2 = FramerFromFormat(controls.Format2);
-        if (!plan.Receiver2) return NoFormat(2);
+        if (!plan.Receiver2) return NoFormat(SourceId::Receiver2);
         plan.Receiver2->Serial = SerialSetup{controls.Port2, StrToInt(controls.BaudRate2)};
     }
     plan.IntervalSeconds = IntervalSecondsForIndex(controls.TimerIndex, currentIntervalSeconds);

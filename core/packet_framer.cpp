@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 namespace quorvex {
 namespace {
 
@@ -173,7 +172,7 @@ void PacketFramer::ResetBuffer() {
 }
 
 std::size_t PacketFramer::Find(std::string_view text, std::string_view needle,
-                                 std::string_view upperNeedle, std::size_t from) const {
+                               std::string_view upperNeedle, std::size_t from) const {
     if (!caseInsensitive_) return text.find(needle, from);
     if (needle.size() > text.size()) return std::string_view::npos;
     for (std::size_t at = from; at + needle.size() <= text.size(); ++at) {
@@ -183,7 +182,7 @@ std::size_t PacketFramer::Find(std::string_view text, std::string_view needle,
 }
 
 bool PacketFramer::StartsWithAt(std::size_t at, std::string_view text, std::string_view needle,
-                                  std::string_view upperNeedle) const {
+                                std::string_view upperNeedle) const {
     if (at > text.size() || text.size() - at < needle.size()) return false;
     if (!caseInsensitive_) return text.compare(at, needle.size(), needle) == 0;
     for (std::size_t i = 0; i < upperNeedle.size(); ++i) {

@@ -47,7 +47,8 @@ class TComLed : public QWidget {
 
     // The port whose signal is shown, or nullptr. Attaching to an open port shows the
     // signal's present state at once (for CTS, DSR and RLSD read from the modem status,
-    // which may raise EComPort CError_ModemStatFailed); nullptr shows off; a closed port leaves State.
+    // which may raise EComPort CError_ModemStatFailed); nullptr shows off; a closed port leaves
+    // State.
     serial::TComPort* ComPort() const { return port_; }
     void SetComPort(serial::TComPort* value);
 

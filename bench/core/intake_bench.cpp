@@ -63,7 +63,8 @@ quorvex::IntervalCounts ExpectedCounts(const Traffic& traffic, bool crcOption,
     for (std::size_t i = 0; i < traffic.packets.size(); ++i) {
         const auto result = quorvex::DecodeFrame(traffic.packets[i], crcOption);
         if (!result.verdict.IsCounted()) continue;
-        auto& counts = traffic.receivers[i] == SourceId::Receiver1 ? expected.Counts1 : expected.Counts2;
+        auto& counts =
+            traffic.receivers[i] == SourceId::Receiver1 ? expected.Counts1 : expected.Counts2;
         counts[result.verdict.group()] +=
             static_cast<std::int32_t>(rotations + (i < remainder ? 1 : 0));
     }

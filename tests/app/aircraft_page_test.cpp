@@ -41,7 +41,8 @@ std::string Squitter(std::uint32_t address) {
 }
 
 void Hear(MeasurementController& c, std::uint32_t address, int frames) {
-    for (int i = 0; i < frames; ++i) c.Input(SourceId::Receiver2).Framer().FeedText(Squitter(address));
+    for (int i = 0; i < frames; ++i)
+        c.Input(SourceId::Receiver2).Framer().FeedText(Squitter(address));
 }
 
 std::string ReadFile(const std::string& path) {

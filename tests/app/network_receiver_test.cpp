@@ -83,8 +83,10 @@ TEST_F(NetworkReceiverTest, BeastAndRawStreamsCountAndLogWhatWasSent) {
     auto beast = AcceptServing(*beastServer);
     auto raw = AcceptServing(*rawServer);
     ASSERT_TRUE(beast && raw);
-    ASSERT_TRUE(
-        ServeUntil([&] { return c.Input(SourceId::Receiver1).NetworkTrouble().empty() && c.Input(SourceId::Receiver2).NetworkTrouble().empty(); }));
+    ASSERT_TRUE(ServeUntil([&] {
+        return c.Input(SourceId::Receiver1).NetworkTrouble().empty() &&
+               c.Input(SourceId::Receiver2).NetworkTrouble().empty();
+    }));
 
     const std::vector<bench::SampleFrame> frames = bench::MixedSampleFrames(300);
     std::array<std::int32_t, 6> expected{};
@@ -99,13 +101,15 @@ TEST_F(NetworkReceiverTest, BeastAndRawStreamsCountAndLogWhatWasSent) {
     SendInPieces(*beast, beastBytes);
     SendInPieces(*raw, rawBytes);
     const auto counted = [&c](SourceId receiver) {
-        const DfCounts& counts = receiver == SourceId::Receiver1 ? c.State().Counts.Counts1
-                                                                 : c.State().Counts.Counts2;
+        const DfCounts& counts =
+            receiver == SourceId::Receiver1 ? c.State().Counts.Counts1 : c.State().Counts.Counts2;
         return std::array<std::int32_t, 6>{counts.Df0,    counts.Df4_5,   counts.Df11,
                                            counts.Df11Ic, counts.Df17_19, counts.Df20_21};
     };
-    ASSERT_TRUE(ServeUntil([&] { return counted(SourceId::Receiver1) == expected && counted(SourceId::Receiver2) == expected; }))
-        << "receiver 1 " << counted(SourceId::Receiver1)[0] << ", receiver 2 " << counted(SourceId::Receiver2)[0];
+    ASSERT_TRUE(ServeUntil([&] {
+        return counted(SourceId::Receiver1) == expected && counted(SourceId::Receiver2) == expected;
+    })) << "receiver 1 "
+        << counted(SourceId::Receiver1)[0] << ", receiver 2 " << counted(SourceId::Receiver2)[0];
     c.Tick();
     EXPECT_TRUE(w.Receiver(SourceId::Receiver1)->FigureLabel()->text().endsWith(", -11.0 dBFS"))
         << w.Receiver(SourceId::Receiver1)->FigureLabel()->text().toStdString();
@@ -134,12 +138,15 @@ TEST_F(NetworkReceiverTest, BeastAndRawStreamsCountAndLogWhatWasSent) {
     beast->Send(BeastFrame(frames[0].transmitted, 1, 200));
     ASSERT_TRUE(ServeUntil([&] { return c.State().Counts.Counts1[frames[0].group] == 1; }));
     beast->Reset();
-    ASSERT_TRUE(ServeUntil(
-        [&] { return c.Input(SourceId::Receiver1).NetworkTrouble().find("Connection reset by peer") != std::string::npos; }));
+    ASSERT_TRUE(ServeUntil([&] {
+        return c.Input(SourceId::Receiver1).NetworkTrouble().find("Connection reset by peer") !=
+               std::string::npos;
+    }));
     raw->Close();
     rawServer->Close();
     ASSERT_TRUE(ServeUntil([&] {
-        return c.Input(SourceId::Receiver2).NetworkTrouble().find("Connection refused") != std::string::npos;
+        return c.Input(SourceId::Receiver2).NetworkTrouble().find("Connection refused") !=
+               std::string::npos;
     })) << c.Input(SourceId::Receiver2).NetworkTrouble();
     EXPECT_TRUE(errors.empty()) << errors.front();  // retried in the column, never in a box
     EXPECT_TRUE(c.Running());

@@ -140,14 +140,17 @@ TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
         ticker.start(700);
         // A closed device and a reset feed show in their columns while the simulator runs.
         QPushButton* connected = w.Feed()->ConnectButton();
-        const auto linesEnded = [&] { return c.Input(SourceId::Receiver1).DeviceGone() && !connected->isChecked(); };
+        const auto linesEnded = [&] {
+            return c.Input(SourceId::Receiver1).DeviceGone() && !connected->isChecked();
+        };
         // At its end the simulator closes everything too: only before that is it a fault.
         const bool linesEndedEarly =
             ServeUntil(linesEnded, std::chrono::duration_cast<std::chrono::milliseconds>(
                                        runEnds - std::chrono::steady_clock::now()));
         if (linesEndedEarly) {
             tick();
-            EXPECT_TRUE(w.Receiver(SourceId::Receiver1)->RejectedLabel()->text().contains("went away"));
+            EXPECT_TRUE(
+                w.Receiver(SourceId::Receiver1)->RejectedLabel()->text().contains("went away"));
         }
         ASSERT_TRUE(ServeUntil([&] { return !sim.Running(); }, std::chrono::seconds(20)));
         ticker.stop();

@@ -42,9 +42,9 @@ TEST_F(WindowActionsTest, HoldFreezesTheDisplayAndItsReleaseZeroesTheCounters) {
     w.Graph()->HoldButton()->click();
     c.Input(SourceId::Receiver2).Framer().FeedText(std::string("*") + kDf17 + ";");
     c.Tick();
-    EXPECT_NE(w.HeartbeatLamp()->Value(), lampBefore);         // the heartbeat goes on
-    EXPECT_EQ(w.Receiver(SourceId::Receiver2)->Bar(4)->value(), 0);              // the display is frozen
-    EXPECT_EQ(c.State().Counts.Counts2[DfGroup::Df17_19], 1);  // the counting is not
+    EXPECT_NE(w.HeartbeatLamp()->Value(), lampBefore);               // the heartbeat goes on
+    EXPECT_EQ(w.Receiver(SourceId::Receiver2)->Bar(4)->value(), 0);  // the display is frozen
+    EXPECT_EQ(c.State().Counts.Counts2[DfGroup::Df17_19], 1);        // the counting is not
 
     w.Graph()->HoldButton()->click();  // release
     EXPECT_EQ(c.State().Counts.Counts2[DfGroup::Df17_19], 0);
@@ -187,13 +187,17 @@ TEST_F(WindowActionsTest, AFailedSettingsWriteKeepsTheWindowOpen) {
 TEST_F(WindowActionsTest, RejectedPacketsAreCountedWithoutABox) {
     MainWindow& w = Open();
     MeasurementController& c = StartOnUdp(w);
-    for (int i = 0; i < 500; ++i) c.Input(SourceId::Receiver2).Framer().FeedText("*8D4840D6202CC371C32CE05760ZZ;");
+    for (int i = 0; i < 500; ++i)
+        c.Input(SourceId::Receiver2).Framer().FeedText("*8D4840D6202CC371C32CE05760ZZ;");
     c.Input(SourceId::Receiver2).Framer().FeedText(std::string("*") + kDf17 + ";");
     c.Tick();
     EXPECT_TRUE(errors.empty());
     EXPECT_EQ(c.Input(SourceId::Receiver2).Rejected().Count, 500u);
     EXPECT_EQ(w.Receiver(SourceId::Receiver2)->RejectedLabel()->text(), "500 packets rejected");
-    EXPECT_TRUE(w.Receiver(SourceId::Receiver2)->RejectedLabel()->toolTip().contains("'$ZZ' is not a valid integer"))
+    EXPECT_TRUE(w.Receiver(SourceId::Receiver2)
+                    ->RejectedLabel()
+                    ->toolTip()
+                    .contains("'$ZZ' is not a valid integer"))
         << w.Receiver(SourceId::Receiver2)->RejectedLabel()->toolTip().toStdString();
     EXPECT_EQ(w.Receiver(SourceId::Receiver2)->Bar(4)->value(), 1);  // later packets still count
     EXPECT_EQ(w.Receiver(SourceId::Receiver1)->RejectedLabel()->text(), "");

@@ -121,7 +121,8 @@ TEST_F(WindowStartTest, ARunDisablesTheReceiverControlsAndStopEnablesThemAgain) 
     EXPECT_EQ(c.Input(SourceId::Receiver2).Framer().StartString(), "@");
     EXPECT_FALSE(c.Input(SourceId::Receiver1).Crc());
     EXPECT_TRUE(c.Input(SourceId::Receiver2).Crc());
-    EXPECT_EQ(w.Receiver(SourceId::Receiver2)->PortList()->currentIndex(), -1);  // UDP: no serial port
+    EXPECT_EQ(w.Receiver(SourceId::Receiver2)->PortList()->currentIndex(),
+              -1);  // UDP: no serial port
     for (const SourceId receiver : kReceivers) {
         EXPECT_FALSE(w.Receiver(receiver)->PortList()->isEnabled());
         EXPECT_FALSE(w.Receiver(receiver)->RateList()->isEnabled());

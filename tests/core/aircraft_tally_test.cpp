@@ -149,8 +149,8 @@ TEST(AircraftTallyTest, AResidualCountsOnlyForAnAddressAnnouncedInTheLastMinute)
     EXPECT_FALSE(tally.CountFrame(SourceId::Receiver1, Decoded(0x20, kKlm), 100));
     EXPECT_FALSE(tally.CountFrame(SourceId::Receiver2, Decoded(0xA0, kKlm, true), 100));
     // Nor does a DF 17 whose parity fails, nor the feed, which has no parity to check.
-    EXPECT_FALSE(
-        tally.CountFrame(SourceId::Receiver1, DecodeFrame("8D4840D6202CC371C32CE0576099", true), 100));
+    EXPECT_FALSE(tally.CountFrame(SourceId::Receiver1,
+                                  DecodeFrame("8D4840D6202CC371C32CE0576099", true), 100));
     EXPECT_TRUE(tally.CountFeedEntry(FeedEntry(kKlm), 100));
     EXPECT_FALSE(tally.CountFrame(SourceId::Receiver1, Decoded(0x20, kKlm), 100));
     EXPECT_EQ(tally.Row(kKlm)[SourceId::Receiver1].total, 0u);
@@ -164,7 +164,8 @@ TEST(AircraftTallyTest, AResidualCountsOnlyForAnAddressAnnouncedInTheLastMinute)
     for (const auto& c : cases) {
         EXPECT_EQ(tally.CountFrame(SourceId::Receiver1, Decoded(0x20, kKlm), c.second), c.counted)
             << c.second;
-        EXPECT_EQ(tally.CountFrame(SourceId::Receiver1, Decoded(0xA8, kKlm, true), c.second), c.counted)
+        EXPECT_EQ(tally.CountFrame(SourceId::Receiver1, Decoded(0xA8, kKlm, true), c.second),
+                  c.counted)
             << c.second;
     }
     EXPECT_EQ(tally.Row(kKlm)[SourceId::Receiver1].total, 6u);

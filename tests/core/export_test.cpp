@@ -62,7 +62,8 @@ class ExportTest : public ::testing::Test {
             ReceiverPacket(state_, SourceId::Receiver1, frame, true);
         }
         // Receiver 2 measures the signal level.
-        ReceiverFrame(state_, SourceId::Receiver2, test::Bytes("8D4840D6202CC371C32CE0576098"), -6.5f);
+        ReceiverFrame(state_, SourceId::Receiver2, test::Bytes("8D4840D6202CC371C32CE0576098"),
+                      -6.5f);
         FeedTextReceived(
             state_,
             "MSG,8,1,1,4840D6,1,2026/12/08,04:20:40.500,,,,,,,,,,,,,,0\r\n"

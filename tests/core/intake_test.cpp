@@ -29,9 +29,7 @@ constexpr std::string_view kDf11Ic = "5D4840D6F8740C";  // residual 000003
 
 class IntakeTest : public ::testing::Test {
   protected:
-    IntakeTest() {
-        clock.now = LocalDateTime{2026, 12, 7, 14, 3, 27, 45};
-    }
+    IntakeTest() { clock.now = LocalDateTime{2026, 12, 7, 14, 3, 27, 45}; }
 
     // The packet's bad pair as the conversion message names it, or "" when none.
     std::string Packet(SourceId receiver, std::string_view packet, bool crc) {
@@ -232,7 +230,7 @@ TEST_F(IntakeTest, PacketsAndFeedGiveTheExactLogfile) {
     ReceiverPacket(state, SourceId::Receiver1, "80000000000000", false);
     ReceiverPacket(state, SourceId::Receiver1, "20000F1F684A6C", true);  // residual: the address
     ReceiverPacket(state, SourceId::Receiver1, "5D4840D6202CC371C32CE0576098", true);  // long DF 11
-    ReceiverPacket(state, SourceId::Receiver2, "8D4840D6202CC37", false);              // 15 characters
+    ReceiverPacket(state, SourceId::Receiver2, "8D4840D6202CC37", false);  // 15 characters
     FeedScan(state);
 
     EXPECT_EQ(LogBytes(),

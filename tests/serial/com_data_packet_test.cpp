@@ -1,5 +1,5 @@
-// TComDataPacket: packets between start and stop strings, discards, the buffer limit,
-// setting changes, handlers that raise or call back, and the link to a port.
+// TComDataPacket over core's framer: packets between start and stop strings, discards, the
+// buffer limit, setting changes, handlers that raise or call back, and the link to a port.
 
 #include "serial/com_data_packet.h"
 
@@ -168,6 +168,22 @@ TEST_F(ComDataPacketTest, LinksToAPortAndLetsGoWhenThePortIsDestroyed) {
     EXPECT_EQ(other.ComPort(), &kept);
     framer.SetComPort(&kept);
     EXPECT_EQ(framer.ComPort(), &kept);
+}
+
+// A receiver that also feeds its framer datagrams links the port to that framer: the port's
+// text joins the same buffer, and the framer's own handlers take the packets.
+TEST(ComDataPacketLinkTest, AFramerOwnedElsewhereTakesThePortsText) {
+    PacketFramer owned;
+    owned.SetStartString("*");
+    owned.SetStopString(";");
+    Events packets;
+    owned.OnPacket = [&packets](const std::string& text) { packets.push_back(text); };
+    TComDataPacket link(owned);
+    link.OnPacket = [](TComDataPacket*, const std::string&) { ADD_FAILURE() << "fired"; };
+    EXPECT_EQ(link.StartString(), "*");
+    link.FeedText("*AB;*C");
+    owned.FeedText("D;");
+    EXPECT_EQ(packets, (Events{"AB", "CD"}));
 }
 
 }  // namespace
