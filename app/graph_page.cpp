@@ -93,7 +93,7 @@ GraphPage::GraphPage(QWidget* parent) : QWidget(parent) {
     });
 }
 
-void GraphPage::ShowSeries(const std::array<std::vector<ChartPoint>, 9>& series) {
+void GraphPage::ShowSeries(const std::array<std::vector<ChartPoint>, kChartSeriesCount>& series) {
     for (int i = 0; i < chart_->SeriesCount(); ++i) chart_->SeriesAt(i).ClearPoints();
     for (int i = 0; i < chart_->SeriesCount() && i < static_cast<int>(series.size()); ++i) {
         ui::TLineSeries& line = chart_->SeriesAt(i);

@@ -28,7 +28,7 @@ class GraphPage : public QWidget {
     explicit GraphPage(QWidget* parent = nullptr);
 
     // Replaces every series' points with the tick's.
-    void ShowSeries(const std::array<std::vector<ChartPoint>, 9>& series);
+    void ShowSeries(const std::array<std::vector<ChartPoint>, kChartSeriesCount>& series);
     void ShowTitle(const QString& title);
     void ShowProfileNames(const QString& left, const QString& right);
     void ShowHold(bool down);

@@ -1,5 +1,6 @@
 #include "app/rate_chart_setup.h"
 
+#include <iterator>
 #include <memory>
 
 #include "ui/chart_font.h"
@@ -68,6 +69,7 @@ void ConfigureRateChart(TChart& chart) {
     legend.SetVertMargin(1);
     legend.SetMaxNumRows(10);
 
+    // In ChartSeries order.
     const SeriesConfig table[] = {
         {"Series1", "Left", clRed, TPenStyle::psDot, 1, false, true, false, true},
         {"Series2", "Right", clGreen, TPenStyle::psDot, 1, false, true, false, true},
@@ -79,6 +81,7 @@ void ConfigureRateChart(TChart& chart) {
         {"Series8", "Right AVG", clGreen, TPenStyle::psSolid, 1, true, false, false, false},
         {"Series9", "P30003 AVG", clBlue, TPenStyle::psSolid, 1, true, false, false, false},
     };
+    static_assert(std::size(table) == kChartSeriesCount);
     for (const SeriesConfig& c : table) {
         TLineSeries& s = chart.AddSeries(QString::fromLatin1(c.name));
         s.SetTitle(QString::fromLatin1(c.title));
@@ -93,12 +96,14 @@ void ConfigureRateChart(TChart& chart) {
         s.SetShowInLegend(c.inLegend);
     }
 
-    auto function1 = std::make_unique<TAverageTeeFunction>(&chart.SeriesAt(0));
+    TLineSeries& receiver1Rate = RateChartSeries(chart, ChartSeries::Receiver1Rate);
+    auto function1 = std::make_unique<TAverageTeeFunction>(&receiver1Rate);
     function1->SetName(QStringLiteral("TeeFunction1"));
-    chart.SeriesAt(0).SetFunctionObject(std::move(function1));
-    auto function2 = std::make_unique<TAverageTeeFunction>(&chart.SeriesAt(4));
+    receiver1Rate.SetFunctionObject(std::move(function1));
+    TLineSeries& feedRate = RateChartSeries(chart, ChartSeries::FeedRate);
+    auto function2 = std::make_unique<TAverageTeeFunction>(&feedRate);
     function2->SetName(QStringLiteral("TeeFunction2"));
-    chart.SeriesAt(4).SetFunctionObject(std::move(function2));
+    feedRate.SetFunctionObject(std::move(function2));
 }
 
 }  // namespace quorvex::app

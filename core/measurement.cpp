@@ -240,16 +240,16 @@ void Tick(MainState& state, const TickInputs& inputs, TickResult& result) {
 
     for (auto& series : result.Series) series.clear();
     if (inputs.ChartIndex < kFirstLongChartIndex) {
-        FillSeries(result.Series[0], m.RateHistory1, m.ChartSeconds);
-        FillSeries(result.Series[1], m.RateHistory2, m.ChartSeconds);
-        FillSeries(result.Series[2], m.AverageHistory1, m.ChartSeconds);
-        FillSeries(result.Series[3], m.AverageHistory2, m.ChartSeconds);
-        FillSeries(result.Series[4], m.RateHistoryS, m.ChartSeconds);
-        FillSeries(result.Series[5], m.AverageHistoryS, m.ChartSeconds);
+        FillSeries(result.Points(ChartSeries::Receiver1Rate), m.RateHistory1, m.ChartSeconds);
+        FillSeries(result.Points(ChartSeries::Receiver2Rate), m.RateHistory2, m.ChartSeconds);
+        FillSeries(result.Points(ChartSeries::Receiver1Average), m.AverageHistory1, m.ChartSeconds);
+        FillSeries(result.Points(ChartSeries::Receiver2Average), m.AverageHistory2, m.ChartSeconds);
+        FillSeries(result.Points(ChartSeries::FeedRate), m.RateHistoryS, m.ChartSeconds);
+        FillSeries(result.Points(ChartSeries::FeedAverage), m.AverageHistoryS, m.ChartSeconds);
     } else {
-        FillSeries(result.Series[6], m.RateHistory1, m.ChartSeconds);
-        FillSeries(result.Series[7], m.RateHistory2, m.ChartSeconds);
-        FillSeries(result.Series[8], m.RateHistoryS, m.ChartSeconds);
+        FillSeries(result.Points(ChartSeries::Receiver1RateLong), m.RateHistory1, m.ChartSeconds);
+        FillSeries(result.Points(ChartSeries::Receiver2RateLong), m.RateHistory2, m.ChartSeconds);
+        FillSeries(result.Points(ChartSeries::FeedRateLong), m.RateHistoryS, m.ChartSeconds);
     }
 
     const auto total = [&sums](std::size_t first, std::size_t count) {

@@ -13,6 +13,7 @@
 #include <variant>
 #include <vector>
 
+#include "core/chart_series.h"
 #include "core/main_state.h"
 #include "core/receiver_kind.h"
 
@@ -102,8 +103,14 @@ struct TickResult {
     std::string FeedFigure;       // the feed's figure
     std::string Receiver1Figure;  // receiver 1's figure
     std::string Receiver2Figure;  // receiver 2's figure
-    // Series1..Series9, each refilled from scratch with x = 1..ChartSeconds.
-    std::array<std::vector<ChartPoint>, 9> Series;
+    // The chart's series in ChartSeries order, each refilled from scratch with
+    // x = 1..ChartSeconds.
+    std::array<std::vector<ChartPoint>, kChartSeriesCount> Series;
+
+    std::vector<ChartPoint>& Points(ChartSeries series) { return Series[Index(series)]; }
+    const std::vector<ChartPoint>& Points(ChartSeries series) const {
+        return Series[Index(series)];
+    }
 };
 
 // One tick that is not held: reads the interval, scans the feed, moves the counters into the

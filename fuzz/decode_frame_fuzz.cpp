@@ -6,8 +6,8 @@
 // - the conversion message is "'$<pair>' is not a valid integer value";
 // - a Counted, CrcFailed or InvalidDf frame text is 14 or 28 characters long;
 // - the result equals a plain reference decoding kept here: counter prefix by length, length
-//   gate, residual from the bit-by-bit parity (the 32-bit register form with FFFA0480, not the
-//   byte table the decoder uses), DF classification;
+//   gate, residual from the simulator's bit-by-bit parity (not the byte table the decoder
+//   uses), DF classification;
 // - the result's bytes are what its text spells, or none when a pair of it is no number;
 // - bytes of a frame (as a Beast receiver delivers them) decode as their text does;
 // - ApplyResidual and ModeSParity agree with the same reference;
@@ -29,12 +29,14 @@
 #include "core/intake.h"
 #include "core/main_state.h"
 #include "core/mode_s_parity.h"
+#include "tools/sim/reference_parity.h"
 
 namespace {
 
 using quorvex::DecodeResult;
 using quorvex::DfGroup;
 using quorvex::FrameVerdict;
+using quorvex::sim::ReferenceParity;
 
 void Check(bool condition, const char* what) {
     if (condition) return;
@@ -53,38 +55,6 @@ int PairValue(char high, char low) {
     const int h = DigitValue(high);
     const int l = DigitValue(low);
     return h < 0 || l < 0 ? -1 : h * 16 + l;
-}
-
-// The parity bit by bit: the generator aligned to the top of a 32-bit register (FFFA0480),
-// the data shifted through three words for a long frame, one for a short frame.
-std::uint32_t BitwiseParity(std::span<const std::uint8_t> data) {
-    auto word = [&data](std::size_t at) {
-        std::uint32_t w = 0;
-        for (std::size_t k = 0; k < 4; ++k) {
-            w = (w << 8) | (at + k < data.size() ? data[at + k] : 0u);
-        }
-        return w;
-    };
-    constexpr std::uint32_t kGenerator = 0xFFFA0480;
-    if (data.size() == 11) {
-        std::uint32_t w0 = word(0), w1 = word(4), w2 = word(8);
-        for (int i = 0; i < 88; ++i) {
-            if (w0 & 0x80000000u) w0 ^= kGenerator;
-            w0 = (w0 << 1) | (w1 >> 31);
-            w1 = (w1 << 1) | (w2 >> 31);
-            w2 <<= 1;
-        }
-        return w0 >> 8;
-    }
-    if (data.size() == 4) {
-        std::uint32_t w0 = word(0);
-        for (int i = 0; i < 32; ++i) {
-            if (w0 & 0x80000000u) w0 ^= kGenerator;
-            w0 <<= 1;
-        }
-        return w0 >> 8;
-    }
-    return 0;
 }
 
 std::string UpperHex(std::uint32_t value, int digits) {
@@ -117,7 +87,7 @@ std::optional<std::string> ReferenceResidual(std::string_view frame, std::string
                                    (std::uint32_t{bytes[dataBytes + 1]} << 8) |
                                    bytes[dataBytes + 2];
     const std::uint32_t residual =
-        received ^ BitwiseParity(std::span<const std::uint8_t>(bytes, dataBytes));
+        received ^ ReferenceParity(std::span<const std::uint8_t>(bytes, dataBytes));
     out = std::string(frame.substr(0, frame.size() - 6)) + UpperHex(residual, 6);
     return std::nullopt;
 }
@@ -264,7 +234,7 @@ void CheckApplyResidual(std::string_view text) {
 
 void CheckParity(std::span<const std::uint8_t> bytes) {
     const std::uint32_t value = quorvex::ModeSParityValue(bytes);
-    Check(value == BitwiseParity(bytes), "ModeSParityValue differs from the bitwise parity");
+    Check(value == ReferenceParity(bytes), "ModeSParityValue differs from the reference parity");
     Check(quorvex::ModeSParity(bytes) == UpperHex(value, 6), "ModeSParity text");
     if (bytes.size() != 4 && bytes.size() != 11) Check(value == 0, "parity of a wrong length");
 }

@@ -58,8 +58,9 @@ void BM_Tick(benchmark::State& state) {
     state.counters["allocs_per_tick"] = benchmark::Counter(static_cast<double>(allocations) /
                                                            static_cast<double>(state.iterations()));
 
-    const std::size_t points = chartIndex >= 3 ? 6 : 0;
-    if (result.Series[points].size() != static_cast<std::size_t>(main->Measurement.ChartSeconds)) {
+    const ChartSeries rate1 =
+        chartIndex >= 3 ? ChartSeries::Receiver1RateLong : ChartSeries::Receiver1Rate;
+    if (result.Points(rate1).size() != static_cast<std::size_t>(main->Measurement.ChartSeconds)) {
         state.SkipWithError("the chart series do not hold the window's seconds");
     }
 }

@@ -24,6 +24,8 @@
 namespace {
 
 using namespace quorvex::ui;
+using quorvex::ChartSeries;
+using quorvex::kShortWindowSeriesCount;
 
 // Per-second counts that jump about like real traffic, so the lines zig-zag at every point.
 std::vector<double> Rates(int seconds, std::uint32_t seed, int base, int spread) {
@@ -62,20 +64,22 @@ struct Window {
     // The window `tick` seconds on.
     void Refill() {
         const auto shift = static_cast<std::size_t>(tick++ % seconds);
-        for (int i = 0; i < 9; ++i) chart.SeriesAt(i).ClearPoints();
+        for (int i = 0; i < chart.SeriesCount(); ++i) chart.SeriesAt(i).ClearPoints();
         for (int k = 1; k <= seconds; ++k) {
             const auto j = static_cast<std::size_t>(k - 1) + shift;
             if (longWindow) {
                 // The per-second rates of the left, the right receiver and the feed.
-                chart.SeriesAt(6).AddPoint(k, values[0][j]);
-                chart.SeriesAt(7).AddPoint(k, values[1][j]);
-                chart.SeriesAt(8).AddPoint(k, values[4][j]);
+                Line(ChartSeries::Receiver1RateLong).AddPoint(k, values[0][j]);
+                Line(ChartSeries::Receiver2RateLong).AddPoint(k, values[1][j]);
+                Line(ChartSeries::FeedRateLong).AddPoint(k, values[4][j]);
             } else {
-                for (int s = 0; s < 6; ++s)
+                for (int s = 0; s < int(kShortWindowSeriesCount); ++s)
                     chart.SeriesAt(s).AddPoint(k, values[static_cast<std::size_t>(s)][j]);
             }
         }
     }
+
+    TLineSeries& Line(ChartSeries series) { return quorvex::app::RateChartSeries(chart, series); }
 
     // One synchronous paint, as the window system asks for it.
     void Paint() {

@@ -1,7 +1,10 @@
 // The Aircraft page in the window: fed by receiver 2 over UDP, refreshed only while it
 // shows, its sort order and selection kept from tick to tick, aircraft leaving after five
-// silent minutes; the CSV exports of both pages and the --csv file of a run.
+// silent minutes; the CSV exports of both pages and the --csv file of a run. Qt's model
+// tester watches the table model and its sorting proxy through every change and aborts on
+// a broken model contract (a wrong row range, data read during an insertion, and the like).
 
+#include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPushButton>
@@ -68,6 +71,10 @@ TEST_F(WindowAircraftTest, ThePageFollowsTheTallyWhileItShowsAndKeepsOrderAndSel
     MeasurementController& c = StartOnUdp(w);
     ASSERT_TRUE(c.Running());
     AircraftPage& page = *w.Aircraft();
+    const QAbstractItemModelTester modelTester(
+        page.Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const QAbstractItemModelTester sortedTester(
+        page.SortedModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     Hear(c, kA, 3);
     Hear(c, kB, 1);
     Hear(c, kC, 2);

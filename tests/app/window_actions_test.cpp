@@ -18,6 +18,7 @@
 #include "app/error_display.h"
 #include "app/feed_panel.h"
 #include "app/graph_page.h"
+#include "app/rate_chart_setup.h"
 #include "app/receiver_panel.h"
 #include "net/loopback.h"
 #include "platform/ini_file.h"
@@ -69,20 +70,24 @@ TEST_F(WindowActionsTest, ChartWindowClearAndPageChange) {
 
     c.Input(SourceId::Receiver2).Framer().FeedText(std::string("*") + kDf17 + ";");
     c.Tick();
-    EXPECT_EQ(chart->SeriesAt(1).Count(), 30u);
-    EXPECT_EQ(chart->SeriesAt(1).YValues().Last(), 1.0);
+    const ui::TLineSeries& receiver2Rate = RateChartSeries(*chart, ChartSeries::Receiver2Rate);
+    EXPECT_EQ(receiver2Rate.Count(), 30u);
+    EXPECT_EQ(receiver2Rate.YValues().Last(), 1.0);
 
     QComboBox* windows = w.Graph()->ChartWindowList();
     windows->setCurrentIndex(4);
     emit windows->activated(4);  // "60 min"
     c.Tick();
-    for (int s = 0; s < 6; ++s) EXPECT_EQ(chart->SeriesAt(s).Count(), 0u) << s;
-    for (int s = 6; s < 9; ++s) EXPECT_EQ(chart->SeriesAt(s).Count(), 3600u) << s;
-    EXPECT_EQ(chart->SeriesAt(7).YValues()[3598], 1.0);  // the second before
+    for (int s = 0; s < chart->SeriesCount(); ++s) {
+        const bool shortWindow = s < static_cast<int>(kShortWindowSeriesCount);
+        EXPECT_EQ(chart->SeriesAt(s).Count(), shortWindow ? 0u : 3600u) << s;
+    }
+    const ui::TLineSeries& receiver2Long = RateChartSeries(*chart, ChartSeries::Receiver2RateLong);
+    EXPECT_EQ(receiver2Long.YValues()[3598], 1.0);  // the second before
 
     w.Graph()->ClearButton()->click();
     c.Tick();
-    EXPECT_EQ(chart->SeriesAt(7).YValues()[3598], 0.0);
+    EXPECT_EQ(receiver2Long.YValues()[3598], 0.0);
 
     // The wheel neither scrolls nor zooms the chart.
     const double top = chart->LeftAxis().IMaximum(), bottom = chart->LeftAxis().IMinimum();

@@ -12,6 +12,7 @@
 
 #include "app/feed_panel.h"
 #include "app/graph_page.h"
+#include "app/rate_chart_setup.h"
 #include "app/receiver_panel.h"
 #include "bench/core/sample_frames.h"
 #include "net/loopback.h"
@@ -141,16 +142,18 @@ TEST_F(WindowEndToEndTest, ReceiversAndFeedReachBarsFiguresAndChart) {
 
     // The 30-second window: the newest point of each rate line holds this second's hits.
     ui::TChart* chart = w.Graph()->Chart();
-    const std::array<std::pair<int, double>, 3> newest = {
-        {{0, double(chartHits)}, {1, double(chartHits)}, {4, 3.0}}};
+    const std::array<std::pair<ChartSeries, double>, 3> newest = {
+        {{ChartSeries::Receiver1Rate, double(chartHits)},
+         {ChartSeries::Receiver2Rate, double(chartHits)},
+         {ChartSeries::FeedRate, 3.0}}};
     for (const auto& [series, y] : newest) {
-        const ui::TLineSeries& line = chart->SeriesAt(series);
+        const ui::TLineSeries& line = RateChartSeries(*chart, series);
         ASSERT_EQ(line.Count(), 30u);
         EXPECT_EQ(line.XValues()[29], 30.0);
-        EXPECT_EQ(line.YValues()[29], y) << "series " << series;
+        EXPECT_EQ(line.YValues()[29], y) << "series " << Index(series);
         EXPECT_EQ(line.YValues()[28], 0.0);
     }
-    EXPECT_EQ(chart->SeriesAt(6).Count(), 0u);
+    EXPECT_EQ(RateChartSeries(*chart, ChartSeries::Receiver1RateLong).Count(), 0u);
 
     w.StartButton()->click();
     EXPECT_FALSE(c.Running());

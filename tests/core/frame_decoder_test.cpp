@@ -24,8 +24,8 @@
 
 #include "core/convert_error.h"
 #include "core/df_group.h"
-#include "core/mode_s_parity.h"
 #include "support/hex_bytes.h"
+#include "tools/sim/reference_parity.h"
 
 namespace quorvex {
 namespace {
@@ -338,8 +338,8 @@ TEST(decoderDfMapping, EveryFirstByteCrcOnMatchesReceiverResidual) {
                 const std::uint32_t transmitted = (std::uint32_t{bytes[bytes.size() - 3]} << 16) |
                                                   (std::uint32_t{bytes[bytes.size() - 2]} << 8) |
                                                   bytes.back();
-                const std::uint32_t parity =
-                    ModeSParityValue(std::span<const std::uint8_t>(bytes.data(), bytes.size() - 3));
+                const std::uint32_t parity = sim::ReferenceParity(
+                    std::span<const std::uint8_t>(bytes.data(), bytes.size() - 3));
                 const Decoded on = Decode(frame, true);
                 if (on.verdict == "Dropped") {
                     EXPECT_EQ(ExpectedVerdict(b, true), std::string("Dropped")) << frame;

@@ -231,8 +231,8 @@ TEST_F(TickTest, AveragesCoverTheSecondsSinceStartUntilTheIntervalIsFull) {
         rate.push_back({double(k), second >= 0 ? 10.0 * (second + 1) : 0.0});
         average.push_back({double(k), second >= 0 ? averages[second] : 0.0});
     }
-    EXPECT_EQ(result_.Series[0], rate);
-    EXPECT_EQ(result_.Series[2], average);
+    EXPECT_EQ(result_.Points(ChartSeries::Receiver1Rate), rate);
+    EXPECT_EQ(result_.Points(ChartSeries::Receiver1Average), average);
     EXPECT_EQ(result_.Receiver2Figure, "0.0 [0.0*] packets/s");
     EXPECT_EQ(result_.FeedFigure, "0.0 [0.0*]");
 }
@@ -266,7 +266,7 @@ TEST_F(TickTest, CountersAreZeroedAndLaterHitsBelongToTheNextSecond) {
     EXPECT_EQ(result_.BarPositions[kFeedOther], 1);
     EXPECT_EQ(result_.FeedFigure, "3.0 [2.0*]");
     EXPECT_EQ(result_.Receiver1Figure, "7.0 [7.0*] packets/s");
-    EXPECT_EQ(result_.Series[4].back(), (ChartPoint{30, 2}));
+    EXPECT_EQ(result_.Points(ChartSeries::FeedRate).back(), (ChartPoint{30, 2}));
 
     // Arriving after the tick: counted in the next one.
     FeedTextReceived(state_, "MSG,8,222\r\nMSG,8,");
@@ -275,8 +275,9 @@ TEST_F(TickTest, CountersAreZeroedAndLaterHitsBelongToTheNextSecond) {
     EXPECT_EQ(state_.Counts, IntervalCounts{});
     EXPECT_EQ(result_.BarPositions[kFeed8], 3);
     EXPECT_EQ(result_.BarPositions[kR1Df11Ic], 3);
-    EXPECT_EQ(result_.Series[4].back(), (ChartPoint{30, 2}));
-    EXPECT_EQ(result_.Series[0].back(), (ChartPoint{30, 0})) << "DF 11# is not charted";
+    EXPECT_EQ(result_.Points(ChartSeries::FeedRate).back(), (ChartPoint{30, 2}));
+    EXPECT_EQ(result_.Points(ChartSeries::Receiver1Rate).back(), (ChartPoint{30, 0}))
+        << "DF 11# is not charted";
     EXPECT_EQ(result_.FeedFigure, "2.5 [2.0*]");
     EXPECT_EQ(result_.Receiver1Figure, "5.0 [3.5*] packets/s");
     EXPECT_EQ(result_.BarMaximum, 10);
@@ -328,8 +329,8 @@ TEST_F(TickTest, ClearEmptiesHistoriesOnly) {
     EXPECT_EQ(result_.BarPositions[kR1Df11], 0);
     EXPECT_EQ(result_.BarPositions[kR2Df11], 9);
     EXPECT_EQ(result_.Receiver2Figure, "1.5 [1.5*] packets/s") << "nine hits over six seconds";
-    EXPECT_EQ(result_.Series[2].back(), (ChartPoint{30, 0}));
-    EXPECT_EQ(result_.Series[3].back(), (ChartPoint{30, 1.5}));
+    EXPECT_EQ(result_.Points(ChartSeries::Receiver1Average).back(), (ChartPoint{30, 0}));
+    EXPECT_EQ(result_.Points(ChartSeries::Receiver2Average).back(), (ChartPoint{30, 1.5}));
 }
 
 TEST_F(TickTest, QuietWindowShowsZeros) {
@@ -389,23 +390,26 @@ class Model {
         }
         averages_.push_back(average);
 
-        const int first = longChart ? 6 : 0;
         for (int k = 1; k <= chartSeconds; ++k) {
             const int back = chartSeconds - k;
             const Counts& s = At(back);
             const std::array<double, 3> a = back < int(averages_.size())
                                                 ? averages_[averages_.size() - 1 - back]
                                                 : std::array<double, 3>{};
-            const double x = k;
-            r.Series[first + 0].push_back({x, double(Rate(s, 0))});
-            r.Series[first + 1].push_back({x, double(Rate(s, 1))});
+            const auto point = [&r, x = double(k)](ChartSeries series, double y) {
+                r.Points(series).push_back({x, y});
+            };
             if (longChart) {
-                r.Series[8].push_back({x, double(Rate(s, 2))});
+                point(ChartSeries::Receiver1RateLong, double(Rate(s, 0)));
+                point(ChartSeries::Receiver2RateLong, double(Rate(s, 1)));
+                point(ChartSeries::FeedRateLong, double(Rate(s, 2)));
             } else {
-                r.Series[2].push_back({x, a[0]});
-                r.Series[3].push_back({x, a[1]});
-                r.Series[4].push_back({x, double(Rate(s, 2))});
-                r.Series[5].push_back({x, a[2]});
+                point(ChartSeries::Receiver1Rate, double(Rate(s, 0)));
+                point(ChartSeries::Receiver2Rate, double(Rate(s, 1)));
+                point(ChartSeries::Receiver1Average, a[0]);
+                point(ChartSeries::Receiver2Average, a[1]);
+                point(ChartSeries::FeedRate, double(Rate(s, 2)));
+                point(ChartSeries::FeedAverage, a[2]);
             }
         }
 
@@ -492,7 +496,7 @@ TEST_F(TickTest, LongRunMatchesTheModel) {
         ASSERT_EQ(result_.Receiver1Figure, expected.Receiver1Figure) << "tick " << t;
         ASSERT_EQ(result_.Receiver2Figure, expected.Receiver2Figure) << "tick " << t;
         ASSERT_EQ(result_.FeedFigure, expected.FeedFigure) << "tick " << t;
-        for (std::size_t s = 0; s < 9; ++s) {
+        for (std::size_t s = 0; s < kChartSeriesCount; ++s) {
             ASSERT_EQ(result_.Series[s], expected.Series[s]) << "tick " << t << ", Series" << s + 1;
         }
         ASSERT_EQ(state_.Measurement.SampleCount, model.SampleCount()) << "tick " << t;

@@ -1,4 +1,4 @@
-// The table-driven Mode S parity against the bit-by-bit long division it replaces, and against
+// The table-driven Mode S parity against the simulator's bit-by-bit long division, and against
 // frames whose parity is published.
 //
 // Suite names start in lower case ("parity...") so that `ctest -R parity` selects them.
@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -16,42 +15,18 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
 #include "support/hex_bytes.h"
+#include "tools/sim/reference_parity.h"
 
 namespace quorvex {
 namespace {
 
-// The generator 1FFF409 aligned to the top of a 32-bit register.
-constexpr std::uint32_t kAlignedGenerator = 0xFFFA0480;
-constexpr std::uint32_t kTopBit = 0x80000000;
+using sim::ReferenceParity;
 
 std::uint32_t LoadWord(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {
     return (std::uint32_t{b0} << 24) | (std::uint32_t{b1} << 16) | (std::uint32_t{b2} << 8) |
            std::uint32_t{b3};
-}
-
-// Long division one bit at a time, 4 data bytes: W0 holds the bytes, most significant first.
-std::uint32_t BitwiseParity(const std::array<std::uint8_t, 4>& d) {
-    std::uint32_t w0 = LoadWord(d[0], d[1], d[2], d[3]);
-    for (int i = 0; i < 32; ++i) {
-        if (w0 & kTopBit) w0 ^= kAlignedGenerator;
-        w0 <<= 1;
-    }
-    return w0 >> 8;
-}
-
-// 11 data bytes: W0:W1:W2 is a 96-bit register, the last byte of W2 zero.
-std::uint32_t BitwiseParity(const std::array<std::uint8_t, 11>& d) {
-    std::uint32_t w0 = LoadWord(d[0], d[1], d[2], d[3]);
-    std::uint32_t w1 = LoadWord(d[4], d[5], d[6], d[7]);
-    std::uint32_t w2 = LoadWord(d[8], d[9], d[10], 0);
-    for (int i = 0; i < 88; ++i) {
-        if (w0 & kTopBit) w0 ^= kAlignedGenerator;
-        w0 = (w0 << 1) | (w1 >> 31);
-        w1 = (w1 << 1) | (w2 >> 31);
-        w2 <<= 1;
-    }
-    return w0 >> 8;
 }
 
 std::string Hex6(std::uint32_t value) {
@@ -72,7 +47,7 @@ void ExpectMatchesReference(std::mt19937_64& rng, int samples, int textEvery) {
                 data[j] = static_cast<std::uint8_t>(bits);
             }
         }
-        const std::uint32_t expected = BitwiseParity(data);
+        const std::uint32_t expected = ReferenceParity(data);
         const std::uint32_t actual = ModeSParityValue(data);
         if (actual != expected) {
             ADD_FAILURE() << N << " bytes, sample " << n << ": got " << Hex6(actual)
@@ -103,17 +78,17 @@ TEST(parityAgainstBitwiseDivision, ZeroOnesAndEverySingleBit) {
     EXPECT_EQ(ModeSParity(l), "000000");
     s.fill(0xFF);
     l.fill(0xFF);
-    EXPECT_EQ(ModeSParity(s), Hex6(BitwiseParity(s)));
-    EXPECT_EQ(ModeSParity(l), Hex6(BitwiseParity(l)));
+    EXPECT_EQ(ModeSParity(s), Hex6(ReferenceParity(s)));
+    EXPECT_EQ(ModeSParity(l), Hex6(ReferenceParity(l)));
     for (int bit = 0; bit < 32; ++bit) {
         s.fill(0);
         s[bit / 8] = static_cast<std::uint8_t>(0x80 >> (bit % 8));
-        EXPECT_EQ(ModeSParity(s), Hex6(BitwiseParity(s))) << "short frame, data bit " << bit;
+        EXPECT_EQ(ModeSParity(s), Hex6(ReferenceParity(s))) << "short frame, data bit " << bit;
     }
     for (int bit = 0; bit < 88; ++bit) {
         l.fill(0);
         l[bit / 8] = static_cast<std::uint8_t>(0x80 >> (bit % 8));
-        EXPECT_EQ(ModeSParity(l), Hex6(BitwiseParity(l))) << "long frame, data bit " << bit;
+        EXPECT_EQ(ModeSParity(l), Hex6(ReferenceParity(l))) << "long frame, data bit " << bit;
     }
 }
 
@@ -170,14 +145,8 @@ TEST(parityPublishedFrames, BitwiseReferenceAgrees) {
     for (const PublishedFrame& p : kPublished) {
         const std::vector<std::uint8_t> b = Bytes(p.frame);
         const std::uint32_t transmitted = LoadWord(0, b[b.size() - 3], b[b.size() - 2], b.back());
-        std::uint32_t parity = 0;
-        if (b.size() == 7) {
-            parity = BitwiseParity(std::array<std::uint8_t, 4>{b[0], b[1], b[2], b[3]});
-        } else {
-            std::array<std::uint8_t, 11> d{};
-            std::copy_n(b.begin(), 11, d.begin());
-            parity = BitwiseParity(d);
-        }
+        const std::uint32_t parity =
+            ReferenceParity(std::span<const std::uint8_t>(b.data(), b.size() - 3));
         EXPECT_EQ(Hex6(parity ^ transmitted), Hex6(p.residual)) << p.what;
     }
 }

@@ -121,16 +121,16 @@ using ChartLines = test::RateChartFixture;
 TEST_F(ChartLines, LookAsDrawnPointByPoint) {
     struct Case {
         const char* what;
-        int series;
+        ChartSeries series;
         int seconds;
         bool smooth;     // a moving average rather than the rates themselves
         bool identical;  // else the same column extents, within a pixel
     };
     const Case cases[] = {
-        {"rate with pointers, 5 min", 0, 300, false, true},
-        {"two-pixel average, 5 min", 2, 300, true, true},
-        {"two-pixel jagged line, 5 min", 3, 300, false, false},
-        {"small dots, 60 min", 6, 3600, false, false},
+        {"rate with pointers, 5 min", ChartSeries::Receiver1Rate, 300, false, true},
+        {"two-pixel average, 5 min", ChartSeries::Receiver1Average, 300, true, true},
+        {"two-pixel jagged line, 5 min", ChartSeries::Receiver2Average, 300, false, false},
+        {"small dots, 60 min", ChartSeries::Receiver1RateLong, 3600, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -138,7 +138,7 @@ TEST_F(ChartLines, LookAsDrawnPointByPoint) {
         chart.BottomAxis().SetMinMax(1, c.seconds);
         ClearAll();
         const QImage empty = Render();
-        TLineSeries& series = chart.SeriesAt(c.series);
+        TLineSeries& series = Line(c.series);
         std::uint32_t seed = 7;
         double y = 300;
         for (int k = 1; k <= c.seconds; ++k) {

@@ -94,7 +94,8 @@ TEST_F(ChartRefill, OneRefillOnePaint) {
         counter.paints = 0;
         ClearAll();
         for (int k = 1; k <= 300; ++k)
-            for (int s = 0; s < 6; ++s) chart.SeriesAt(s).AddPoint(k, k * (s + 1) + round);
+            for (int s = 0; s < int(kShortWindowSeriesCount); ++s)
+                chart.SeriesAt(s).AddPoint(k, k * (s + 1) + round);
         chart.Title().Text().Clear();
         chart.Title().Text().Add(QStringLiteral("Quorvex (DF11/17) [AVG:5 secs]"));
         EXPECT_EQ(counter.paints, 0) << "adding points must not draw";
@@ -133,7 +134,8 @@ TEST(ChartRefusals, LegendAndFunctionKeepTheirValues) {
     legend.SetTopPos(100);
     EXPECT_EQ(legend.TopPos(), 100);
 
-    TTeeFunction* function = chart.SeriesAt(0).FunctionObject();
+    TTeeFunction* function =
+        app::RateChartSeries(chart, ChartSeries::Receiver1Rate).FunctionObject();
     ASSERT_NE(function, nullptr);
     EXPECT_NE(dynamic_cast<TAverageTeeFunction*>(function), nullptr);
     EXPECT_EQ(function->Period(), 0);
@@ -141,7 +143,7 @@ TEST(ChartRefusals, LegendAndFunctionKeepTheirValues) {
     EXPECT_EQ(function->Period(), 0);
     function->SetPeriod(5);
     EXPECT_EQ(function->Period(), 5);
-    EXPECT_NE(chart.SeriesAt(4).FunctionObject(), nullptr);
+    EXPECT_NE(app::RateChartSeries(chart, ChartSeries::FeedRate).FunctionObject(), nullptr);
 }
 
 }  // namespace

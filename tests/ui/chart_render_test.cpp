@@ -46,7 +46,7 @@ TEST_F(Chart1Render, EmptyChartDrawsNoLineButListsSixTitles) {
 
 TEST_F(Chart1Render, AllZeroValuesLieAtTheVerticalMiddle) {
     for (int k = 1; k <= 30; ++k)
-        for (int s = 0; s < 6; ++s) chart.SeriesAt(s).AddPoint(k, 0);
+        for (int s = 0; s < int(kShortWindowSeriesCount); ++s) chart.SeriesAt(s).AddPoint(k, 0);
     const QImage image = Render();
     EXPECT_EQ(chart.LeftAxis().IMaximum(), 0);
     EXPECT_EQ(chart.BottomAxis().IMinimum(), 1);
@@ -70,10 +70,11 @@ TEST_F(Chart1Render, AllZeroValuesLieAtTheVerticalMiddle) {
 }
 
 TEST_F(Chart1Render, FeedLineIsBlueWhateverItsPenStores) {
-    TChartPen pen = chart.SeriesAt(4).LinePen();
+    TLineSeries& feed = Line(ChartSeries::FeedRate);
+    TChartPen pen = feed.LinePen();
     pen.Color = QColor(0xFF, 0x00, 0xFF);
-    chart.SeriesAt(4).SetLinePen(pen);
-    for (int k = 1; k <= 30; ++k) chart.SeriesAt(4).AddPoint(k, k % 2 ? 10 : 20);
+    feed.SetLinePen(pen);
+    for (int k = 1; k <= 30; ++k) feed.AddPoint(k, k % 2 ? 10 : 20);
     const QImage image = Render();
     EXPECT_EQ(chart.LeftAxis().IMinimum(), 0);  // the stored minimum, not the smallest Y
     EXPECT_EQ(chart.LeftAxis().IMaximum(), 20);
@@ -88,7 +89,8 @@ TEST_F(Chart1Render, LongWindowsDrawTheThreeUnlistedSeries) {
     const double levels[3] = {30, 20, 10};
     const QColor colours[3] = {clRed, clGreen, clBlue};
     for (int k = 1; k <= 3600; ++k)
-        for (int s = 0; s < 3; ++s) chart.SeriesAt(6 + s).AddPoint(k, levels[s]);
+        for (int s = 0; s < 3; ++s)
+            chart.SeriesAt(int(kShortWindowSeriesCount) + s).AddPoint(k, levels[s]);
     const QImage image = Render();
     EXPECT_EQ(chart.Legend().Texts(), kLegendTitles);
     EXPECT_EQ(chart.BottomAxis().IMaximum(), 3600);
@@ -106,7 +108,7 @@ TEST_F(Chart1Render, LongWindowsDrawTheThreeUnlistedSeries) {
 
 TEST_F(Chart1Render, PointsOutsideTheDrawableRangeAreSkipped) {
     chart.LeftAxis().SetMinMax(0, 10);
-    TLineSeries& average = chart.SeriesAt(2);  // solid red, no pointer
+    TLineSeries& average = Line(ChartSeries::Receiver1Average);  // solid red, no pointer
     average.AddPoint(1, 5);
     average.AddPoint(2, 1e9);  // far beyond any pixel position
     average.AddPoint(3, 5);

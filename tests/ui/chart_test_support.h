@@ -24,6 +24,8 @@ class RateChartFixture : public ::testing::Test {
         for (int i = 0; i < chart.SeriesCount(); ++i) chart.SeriesAt(i).ClearPoints();
     }
 
+    TLineSeries& Line(ChartSeries series) { return app::RateChartSeries(chart, series); }
+
     TChart chart;
 };
 

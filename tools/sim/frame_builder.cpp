@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "core/hex.h"
-#include "core/mode_s_parity.h"
 #include "tools/sim/mode_s_fields.h"
+#include "tools/sim/reference_parity.h"
 
 namespace quorvex::sim {
 namespace {
@@ -27,7 +27,7 @@ class BitWriter {
 };
 
 void PutParity(ModeSFrame& frame, std::uint32_t residual) {
-    const std::uint32_t parity = ModeSParityValue(frame.Data()) ^ residual;
+    const std::uint32_t parity = ReferenceParity(frame.Data()) ^ residual;
     frame.bytes[frame.size - 3] = static_cast<std::uint8_t>(parity >> 16);
     frame.bytes[frame.size - 2] = static_cast<std::uint8_t>(parity >> 8);
     frame.bytes[frame.size - 1] = static_cast<std::uint8_t>(parity);
@@ -85,7 +85,7 @@ std::uint32_t ModeSFrame::ParityField() const {
 }
 
 std::uint32_t ModeSFrame::Residual() const {
-    return ParityField() ^ ModeSParityValue(Data());
+    return ParityField() ^ ReferenceParity(Data());
 }
 
 ModeSFrame BuildFrame(FrameKind kind, const Aircraft& a, SimRandom& random) {
