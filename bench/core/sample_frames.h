@@ -4,7 +4,9 @@
 // replies) with correct parity, as the "*" format sends them (transmitted parity) and as the
 // ":" format sends them (residual already in place), plus a port-30003 feed.
 //
-// Everything is built from a fixed seed, so every run measures the same bytes.
+// Everything is built from a fixed seed, so every run measures the same bytes. The parity
+// comes from the simulator's own bit-by-bit reference, never from the program's, so the
+// tests that take their frames from here can see a fault in the program's parity.
 
 #include <array>
 #include <cstdint>
@@ -16,7 +18,7 @@
 
 #include "core/df_group.h"
 #include "core/interval_counts.h"
-#include "core/mode_s_parity.h"
+#include "tools/sim/reference_parity.h"
 
 namespace quorvex::bench {
 
@@ -51,7 +53,7 @@ inline SampleFrame MakeFrame(std::uint8_t first, std::span<const std::uint8_t> r
     std::vector<std::uint8_t> bytes;
     bytes.push_back(first);
     bytes.insert(bytes.end(), rest.begin(), rest.end());
-    const std::uint32_t parity = ModeSParityValue(bytes) ^ residual;
+    const std::uint32_t parity = sim::ReferenceParity(bytes) ^ residual;
     std::vector<std::uint8_t> sent = bytes;
     sent.push_back(static_cast<std::uint8_t>(parity >> 16));
     sent.push_back(static_cast<std::uint8_t>(parity >> 8));
