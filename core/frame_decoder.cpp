@@ -50,22 +50,16 @@ void WriteResidual(FrameBytes& bytes, FrameText& text) {
 std::optional<BadHexPair> ConvertPairs(std::string_view frame, FrameBytes& out) {
     const std::size_t count = frame.size() / 2;
     std::uint8_t* bytes = out.data();
-    int bad = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const int value = HexPairValue(frame[2 * i], frame[2 * i + 1]);
-        bad |= value;
-        bytes[i] = static_cast<std::uint8_t>(value);
-    }
-    if (bad >= 0) {
-        out.resize(count);
-        return std::nullopt;
-    }
-    out.resize(0);
-    for (std::size_t i = 0;; ++i) {
-        if (HexPairValue(frame[2 * i], frame[2 * i + 1]) < 0) {
+        if (value < 0) {
+            out.resize(0);
             return MakeBadPair(frame[2 * i], frame[2 * i + 1]);
         }
+        bytes[i] = static_cast<std::uint8_t>(value);
     }
+    out.resize(count);
+    return std::nullopt;
 }
 
 FrameVerdict Classify(std::string_view frame, int df) {
@@ -101,7 +95,7 @@ FrameVerdict Classify(std::string_view frame, int df) {
 
 }  // namespace
 
-FrameText::FrameText(std::string_view text) {
+void FrameText::Assign(std::string_view text) {
     size_ = static_cast<std::uint8_t>(std::min(text.size(), kCapacity));
     std::copy_n(text.data(), size_, chars_);
 }
@@ -117,16 +111,17 @@ std::optional<BadHexPair> TryDecodeFrame(std::string_view packet, bool crcOption
         result = DecodeResult{};
         return std::nullopt;
     }
-    result.frame = FrameText(packet);
     const std::optional<BadHexPair> bad = ConvertPairs(packet, result.bytes);
     if (crcOption) {
         // The residual needs every pair.
         if (bad) return bad;
+        result.frame.Assign(packet);
         WriteResidual(result.bytes, result.frame);
-    } else if (bad && HexPairValue(packet[0], packet[1]) < 0) {
+    } else {
         // Without the option only the first pair must be a number. A later bad pair leaves
         // the frame without bytes; its verdict is what its text says.
-        return bad;
+        if (bad && HexPairValue(packet[0], packet[1]) < 0) return bad;
+        result.frame.Assign(packet);
     }
     const std::string_view frame = result.frame.view();
     result.verdict = Classify(frame, HexPairValue(frame[0], frame[1]) >> 3);
@@ -143,7 +138,7 @@ DecodeResult DecodeFrameBytes(std::span<const std::uint8_t> bytes) {
         digits[2 * i] = kUpperHexDigits[bytes[i] >> 4];
         digits[2 * i + 1] = kUpperHexDigits[bytes[i] & 0xF];
     }
-    result.frame = FrameText(std::string_view(digits, 2 * bytes.size()));
+    result.frame.Assign(std::string_view(digits, 2 * bytes.size()));
     WriteResidual(result.bytes, result.frame);
     result.verdict = Classify(result.frame.view(), bytes[0] >> 3);
     return result;

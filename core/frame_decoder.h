@@ -19,7 +19,9 @@ class FrameText {
     static constexpr std::size_t kCapacity = 28;
 
     FrameText() = default;
-    explicit FrameText(std::string_view text);  // takes at most kCapacity characters
+    explicit FrameText(std::string_view text) { Assign(text); }
+    // Takes at most kCapacity characters, in place.
+    void Assign(std::string_view text);
 
     std::string_view view() const { return {chars_, size_}; }
     std::size_t size() const { return size_; }

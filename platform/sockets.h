@@ -1,5 +1,6 @@
 #pragma once
-// BSD sockets for the network components (the UDP listener and the TCP feed client).
+// BSD sockets for the network components (the UDP listener, the TCP feed client, the TCP
+// receiver of a decoder's output, and their host lookups).
 //
 // Every failure comes back as a Windows Sockets error code (10004 "interrupted" to 10066
 // "directory not empty", 11001 to 11004 for name lookups), mapped from errno, so that the
