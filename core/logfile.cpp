@@ -22,17 +22,20 @@ void Logfile::SetGathering(bool on) {
 
 void Logfile::Flush() {
     if (waiting_.empty()) return;
-    Append(waiting_);
+    Append(waiting_, waitingEnds_);
     waiting_.clear();
+    waitingEnds_.clear();
 }
 
 void Logfile::Write(std::string_view entry) {
     if (!gathering_) {
-        Append(entry);
+        const std::size_t end = entry.size();
+        Append(entry, {&end, 1});
         return;
     }
     const bool first = waiting_.empty();
     waiting_ += entry;
+    waitingEnds_.push_back(waiting_.size());
     if (waiting_.size() > kGatherLimit) {
         Flush();
     } else if (first && OnEntriesWaiting) {
@@ -54,22 +57,26 @@ void Logfile::NewLogFile() {
     failureReported_ = false;
 }
 
-void Logfile::Append(std::string_view bytes) {
+void Logfile::Append(std::string_view bytes, std::span<const std::size_t> ends) {
     // A file the operator deleted or moved is not brought back, and its entries are lost
-    // without a message.
-    const int error = platform::AppendToExistingFile(logPath_, bytes);
+    // without a message. Entries that do not fit on the disk are lost whole.
+    const int error = platform::AppendToExistingFile(logPath_, bytes, ends);
     if (error == ENOENT) return;
     if (error != 0) {
-        ReportFailure("Cannot write to log file ", error);
+        ReportFailure("Cannot write to log file ", error,
+                      ". Entries are lost until it can be written again.");
     } else {
         failureReported_ = false;
     }
 }
 
-void Logfile::ReportFailure(std::string_view what, int error) {
+void Logfile::ReportFailure(std::string_view what, int error, std::string_view consequence) {
     if (failureReported_) return;
     failureReported_ = true;
-    if (OnError) OnError(std::string(what) + logPath_ + ": " + std::strerror(error));
+    if (OnError) {
+        OnError(std::string(what) + logPath_ + ": " + std::strerror(error) +
+                std::string(consequence));
+    }
 }
 
 void Logfile::WriteFrameLine(SourceId receiver, FrameVerdict verdict, std::string_view frame) {

@@ -6,9 +6,12 @@
 // returns) and no handle stays open between writes; a file deleted while logging is on is
 // not created again by appending.
 
+#include <cstddef>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/clock.h"
 #include "core/df_group.h"
@@ -61,13 +64,16 @@ class Logfile {
 
     // Raised once when the log file cannot be created or an entry cannot be written, with
     // the path and the system's reason; raised again only after a later success. An entry
-    // whose file was deleted or moved away is lost silently, as the operator removed it.
+    // that does not fit on a full disk is lost whole: the file keeps only whole entries, and
+    // once there is room again the next one follows the last whole entry. An entry whose
+    // file was deleted or moved away is lost silently, as the operator removed it.
     std::function<void(const std::string& message)> OnError;
 
   private:
     void Write(std::string_view entry);
-    void Append(std::string_view bytes);
-    void ReportFailure(std::string_view what, int error);
+    // Appends whole entries, which end at `ends` in `bytes`.
+    void Append(std::string_view bytes, std::span<const std::size_t> ends);
+    void ReportFailure(std::string_view what, int error, std::string_view consequence = {});
 
     std::string appFolder_;
     const Clock& clock_;
@@ -80,7 +86,8 @@ class Logfile {
     std::string timeSeparator_ = ":";
     std::string line_;  // reused for every entry
     bool gathering_ = false;
-    std::string waiting_;  // gathered entries, not yet in the file
+    std::string waiting_;                   // gathered entries, not yet in the file
+    std::vector<std::size_t> waitingEnds_;  // where each of them ends in waiting_
 };
 
 }  // namespace quorvex

@@ -26,7 +26,7 @@ std::optional<std::string> SecondCsvFile::Append(const SecondRecord& record) {
     if (failing_) return std::nullopt;
     failing_ = true;
     return "Cannot write the CSV file " + path_ + ": " + std::strerror(error) +
-           ". The measurement goes on.";
+           ". Seconds are lost until it can be written again; the measurement goes on.";
 }
 
 }  // namespace quorvex

@@ -16,8 +16,9 @@ class SecondCsvFile {
 
     const std::string& Path() const { return path_; }
 
-    // Appends the row. The message to show when it cannot be written, only for the first
-    // failure after a success (or the start): a full disk must not raise a box per second.
+    // Appends the row whole or not at all. The message to show when it cannot be written,
+    // only for the first failure after a success (or the start): a full disk must not raise
+    // a box per second.
     std::optional<std::string> Append(const SecondRecord& record);
 
   private:

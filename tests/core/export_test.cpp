@@ -16,19 +16,11 @@
 #include "core/measurement.h"
 #include "core/second_csv_file.h"
 #include "fake_clock.h"
+#include "seconds_csv_text.h"
 #include "support/hex_bytes.h"
 
 namespace quorvex {
 namespace {
-
-constexpr std::int64_t kTickTime = 1796703641;  // 2026-12-08T04:20:41Z
-
-constexpr std::string_view kSecondsHeader =
-    "time,receiver1_DF0,receiver1_DF4_5,receiver1_DF11,receiver1_DF11_IC,receiver1_DF17_19,"
-    "receiver1_DF20_21,receiver2_DF0,receiver2_DF4_5,receiver2_DF11,receiver2_DF11_IC,"
-    "receiver2_DF17_19,receiver2_DF20_21,feed_MSG5_6,feed_MSG8,feed_MSG_other,"
-    "receiver1_chart_rate,receiver2_chart_rate,feed_chart_rate,receiver1_chart_average,"
-    "receiver2_chart_average,feed_chart_average\r\n";
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -150,8 +142,7 @@ TEST(SecondCsvFileTest, AHeaderWhenNewRowsAfterAndOneReportPerFailure) {
     SecondRecord record;
     record.UnixSeconds = kTickTime;
     record.Counts[4] = 7;
-    const std::string row =
-        "2026-12-08T04:20:41Z,0,0,0,0,7,0,0,0,0,0,0,0,0,0,0,0,0,0,0.00,0.00,0.00\r\n";
+    const std::string row(kSecondRow);
 
     SecondCsvFile file(folder.Folder() + "run.csv");
     EXPECT_FALSE(file.Append(record));
@@ -166,7 +157,8 @@ TEST(SecondCsvFileTest, AHeaderWhenNewRowsAfterAndOneReportPerFailure) {
     const auto first = unwritable.Append(record);
     ASSERT_TRUE(first);
     EXPECT_EQ(*first, "Cannot write the CSV file " + unwritable.Path() +
-                          ": No such file or directory. The measurement goes on.");
+                          ": No such file or directory. Seconds are lost until it can be "
+                          "written again; the measurement goes on.");
     EXPECT_FALSE(unwritable.Append(record));  // reported once
     std::filesystem::create_directory(folder.Folder() + "missing");
     EXPECT_FALSE(unwritable.Append(record));
