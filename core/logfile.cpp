@@ -50,23 +50,30 @@ void Logfile::NewLogFile() {
     logCreated_ = true;
     // A second file within one second, or after the clock was set back, has the name of one
     // that holds entries already, and those must stay.
+    fileCreated_ = false;
     if (const int error = platform::CreateOrKeepFile(logPath_); error != 0) {
         ReportFailure("Cannot create log file ", error);
         return;
     }
-    failureReported_ = false;
+    fileCreated_ = true;
+    failureReported_ = removalReported_ = false;
 }
 
 void Logfile::Append(std::string_view bytes, std::span<const std::size_t> ends) {
-    // A file the operator deleted or moved is not brought back, and its entries are lost
-    // without a message. Entries that do not fit on the disk are lost whole.
+    if (!fileCreated_) return;  // told when it could not be created
+    // A file the operator deleted or moved is not brought back: its entries are lost until
+    // New. Entries that do not fit on the disk are lost whole.
     const int error = platform::AppendToExistingFile(logPath_, bytes, ends);
-    if (error == ENOENT) return;
-    if (error != 0) {
+    if (error == ENOENT) {
+        if (!removalReported_ && OnError) {
+            OnError("The logfile " + logPath_ + " was removed; entries are not written until New");
+        }
+        removalReported_ = true;
+    } else if (error != 0) {
         ReportFailure("Cannot write to log file ", error,
                       ". Entries are lost until it can be written again.");
     } else {
-        failureReported_ = false;
+        failureReported_ = removalReported_ = false;
     }
 }
 

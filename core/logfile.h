@@ -4,7 +4,7 @@
 // User-interface thread only. Every write opens the file for appending, writes and closes,
 // so an entry is in the file once its write returns (while gathering: once the flush
 // returns) and no handle stays open between writes; a file deleted while logging is on is
-// not created again by appending.
+// not created again by appending: its entries are lost until New, and OnError says so once.
 
 #include <cstddef>
 #include <functional>
@@ -65,8 +65,8 @@ class Logfile {
     // Raised once when the log file cannot be created or an entry cannot be written, with
     // the path and the system's reason; raised again only after a later success. An entry
     // that does not fit on a full disk is lost whole: the file keeps only whole entries, and
-    // once there is room again the next one follows the last whole entry. An entry whose
-    // file was deleted or moved away is lost silently, as the operator removed it.
+    // once there is room again the next one follows the last whole entry. A file deleted or
+    // moved away is told once too: its entries are lost until New makes another file.
     std::function<void(const std::string& message)> OnError;
 
   private:
@@ -80,7 +80,9 @@ class Logfile {
     bool logging_ = false;
     bool logCreated_ = false;
     bool newEnabled_ = false;
+    bool fileCreated_ = false;  // the current file was created or found
     bool failureReported_ = false;
+    bool removalReported_ = false;
     std::string logStamp_;
     std::string logPath_;
     std::string timeSeparator_ = ":";

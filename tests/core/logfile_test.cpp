@@ -153,21 +153,35 @@ TEST_F(LogfileTest, NewTwiceInOneSecondKeepsTheEarlierEntries) {
     EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(LogfileTest, DeletedFileIsNotRecreatedUntilNew) {
+TEST_F(LogfileTest, DeletedFileIsNotRecreatedUntilNewAndThatIsToldOnce) {
+    const std::string removed = "The logfile " + FileAt("26-12-07.00.20.41").string() +
+                                " was removed; entries are not written until New";
     log.ToggleLogging();
     log.WriteFeedLine("1\r\n");
     fs::remove(FileAt("26-12-07.00.20.41"));
     log.WriteFeedLine("2\r\n");
     log.WriteFrameLine(SourceId::Receiver2, FrameVerdict::CrcFailed(), "5D4840D6000100");
+    log.SetGathering(true);  // as the window writes: batch after batch
+    log.WriteFeedLine("3\r\n");
+    log.Flush();
+    log.WriteFeedLine("4\r\n");
+    log.Flush();
     EXPECT_EQ(EntryCount(folder.path()), 0u);
-    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(errors, std::vector<std::string>{removed});
 
     log.ToggleLogging();
     log.ToggleLogging();
     log.NewLogFile();  // the same second: a fresh file of the same name
-    log.WriteFeedLine("3\r\n");
-    EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.41")), "[S] ###  MSG,3\r\n");
-    EXPECT_TRUE(errors.empty());
+    log.WriteFeedLine("5\r\n");
+    log.Flush();
+    EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.41")), "[S] ###  MSG,5\r\n");
+    EXPECT_EQ(errors.size(), 1u);
+
+    // Removed once more: told once more.
+    fs::remove(FileAt("26-12-07.00.20.41"));
+    log.WriteFeedLine("6\r\n");
+    log.Flush();
+    EXPECT_EQ(errors, (std::vector<std::string>{removed, removed}));
 }
 
 TEST_F(LogfileTest, FileThatCannotBeCreatedIsReportedOnce) {
