@@ -209,6 +209,7 @@ void MainWindow::AfterShow(const CommandLine& commandLine) {
         platform::ShowApplicationError("UDP port " + std::to_string(c.UdpPort()) + ": " +
                                        c.UdpBindError());
     }
+    if (!c.SharedFolderWarning().empty()) platform::ShowApplicationError(c.SharedFolderWarning());
     if (!commandLine.CsvFile.empty()) c.SetSecondsFile(commandLine.CsvFile);
     if (commandLine.Log && !c.State().Log.Logging()) {
         c.LoggingClicked();

@@ -5,6 +5,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 #include <iterator>
 
@@ -42,7 +43,7 @@ MeasurementController::MeasurementController(Options options, QObject* parent)
         platform::ShowApplicationError(message);
     };
     // A busy receiver logs thousands of lines a second: they go to the file together once
-    // the event loop regains control, one open-append-close per batch.
+    // the event loop regains control, one write per batch.
     state_.Log.SetGathering(true);
     state_.Log.OnEntriesWaiting = [this] {
         QTimer::singleShot(0, this, [this] { state_.Log.Flush(); });
@@ -57,6 +58,14 @@ MeasurementController::MeasurementController(Options options, QObject* parent)
     timer_.setInterval(kTickMs);
     connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
 
+    // Settings written at close by two programs in one folder: the later one's stay.
+    const std::string lockPath = appFolder_ + "quorvex.lock";
+    if (folderLock_.Open(lockPath) == EWOULDBLOCK) {
+        sharedFolderWarning_ = "Another Quorvex is running in " + appFolder_ + " (" + lockPath +
+                               " is locked): the settings in " + SettingsPath() +
+                               " will be those of the one closed last. Each writes a logfile "
+                               "of its own.";
+    }
     LoadSettings(controls_, SettingsPath());
 }
 

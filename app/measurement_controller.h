@@ -28,6 +28,7 @@
 #include "core/source_id.h"
 #include "net/client_socket.h"
 #include "net/udp_server.h"
+#include "platform/append_file.h"
 
 namespace quorvex::app {
 
@@ -73,6 +74,9 @@ class MeasurementController : public QObject {
 
     // The bind failure of the UDP listener, empty while it listens.
     const std::string& UdpBindError() const { return udpBindError_; }
+    // What to tell when another running Quorvex uses the same folder; empty when none does.
+    // The folder's lock file (quorvex.lock) is held for the controller's life.
+    const std::string& SharedFolderWarning() const { return sharedFolderWarning_; }
     int UdpPort() const;
 
     // What a page change shows on the Graph page: the chart's title with the averaging
@@ -158,6 +162,8 @@ class MeasurementController : public QObject {
     bool connectDown_ = false;
     bool heartbeat_ = false;
     std::string udpBindError_;
+    platform::LockedFile folderLock_;
+    std::string sharedFolderWarning_;
 
     std::vector<std::unique_ptr<ReceiverInput>> receivers_;  // receiver 1, receiver 2
     std::unique_ptr<net::TIdUDPServer> udp_;

@@ -45,25 +45,33 @@ void Logfile::Write(std::string_view entry) {
 
 void Logfile::NewLogFile() {
     Flush();
+    file_.Close();
     logStamp_ = LogStampText(clock_.Now());
-    logPath_ = appFolder_ + logStamp_ + ".log";
     logCreated_ = true;
     // A second file within one second, or after the clock was set back, has the name of one
-    // that holds entries already, and those must stay.
-    fileCreated_ = false;
-    if (const int error = platform::CreateOrKeepFile(logPath_); error != 0) {
+    // that holds entries already, and those must stay. A name whose file another program
+    // writes (another Quorvex in this folder) is passed over for the next suffix.
+    int error = 0;
+    for (int n = 1; n <= kNamesPerStamp; ++n) {
+        logPath_ = appFolder_ + logStamp_;
+        if (n > 1) logPath_.append("-").append(std::to_string(n));
+        logPath_ += ".log";
+        error = file_.Open(logPath_);
+        if (error != EWOULDBLOCK) break;
+    }
+    if (error != 0) {
         ReportFailure("Cannot create log file ", error);
         return;
     }
-    fileCreated_ = true;
     failureReported_ = removalReported_ = false;
 }
 
 void Logfile::Append(std::string_view bytes, std::span<const std::size_t> ends) {
-    if (!fileCreated_) return;  // told when it could not be created
-    // A file the operator deleted or moved is not brought back: its entries are lost until
-    // New. Entries that do not fit on the disk are lost whole.
-    const int error = platform::AppendToExistingFile(logPath_, bytes, ends);
+    if (!file_.IsOpen()) return;  // told when it could not be created
+    // A file the operator deleted or moved is not brought back, nor is a file that took its
+    // place written into: its entries are lost until New. Entries that do not fit on the
+    // disk are lost whole.
+    const int error = file_.Append(bytes, ends);
     if (error == ENOENT) {
         if (!removalReported_ && OnError) {
             OnError("The logfile " + logPath_ + " was removed; entries are not written until New");

@@ -1,10 +1,13 @@
 #pragma once
 // The logfile: one line per decoded frame and one entry per feed message while logging is on.
 //
-// User-interface thread only. Every write opens the file for appending, writes and closes,
-// so an entry is in the file once its write returns (while gathering: once the flush
-// returns) and no handle stays open between writes; a file deleted while logging is on is
-// not created again by appending: its entries are lost until New, and OnError says so once.
+// User-interface thread only. The current file is held open under an exclusive lock, so no
+// other Quorvex writes into it: one that starts a file in the same folder within the same
+// second takes the name with "-2" (or "-3", ...) before ".log". An entry is in the file once
+// its write returns (while gathering: once the flush returns). Every write first checks that
+// the file still has its name: a file deleted or moved away while logging is on is not
+// created again, nor written on under its new name, nor is a file that took its place; its
+// entries are lost until New, and OnError says so once.
 
 #include <cstddef>
 #include <functional>
@@ -16,12 +19,14 @@
 #include "core/clock.h"
 #include "core/df_group.h"
 #include "core/log_format.h"
+#include "platform/append_file.h"
 
 namespace quorvex {
 
 class Logfile {
   public:
-    // appFolder ends in a path separator; the files are named appFolder + stamp + ".log".
+    // appFolder ends in a path separator; the files are named appFolder + stamp + ".log", or
+    // appFolder + stamp + "-n.log" (n from 2) where another program holds that name.
     Logfile(std::string appFolder, const Clock& clock);
     ~Logfile();
     Logfile(const Logfile&) = delete;
@@ -33,8 +38,9 @@ class Logfile {
     // The current file's path; empty until the first file of the run was created.
     const std::string& LogPath() const { return logPath_; }
 
-    // Creates a new log file named after the clock's time and makes it current. A file of
-    // that name that exists already is kept with what it holds; entries are appended.
+    // Creates a new log file named after the clock's time and makes it current, letting the
+    // previous one go. A file of that name that exists already, and that no other program
+    // holds, is kept with what it holds; entries are appended.
     void NewLogFile();
 
     // Called by the intake while Logging is on, for every verdict but Dropped.
@@ -52,9 +58,9 @@ class Logfile {
     void SetTimeSeparator(std::string separator) { timeSeparator_ = std::move(separator); }
 
     // Gathering: while on, entries wait in memory and reach the file together at Flush, in
-    // one open-append-close instead of one per entry (a busy receiver logs thousands of
-    // lines a second). The window flushes as soon as its event loop regains control, so an
-    // entry is in the file milliseconds after its frame was counted. OnEntriesWaiting is
+    // one write instead of one per entry (a busy receiver logs thousands of lines a
+    // second). The window flushes as soon as its event loop regains control, so an entry is
+    // in the file milliseconds after its frame was counted. OnEntriesWaiting is
     // called when a first entry starts to wait; more than kGatherLimit bytes flush at once.
     // A new file, stopping, and the end of the logfile flush what waits for the old one.
     void SetGathering(bool on);
@@ -75,16 +81,18 @@ class Logfile {
     void Append(std::string_view bytes, std::span<const std::size_t> ends);
     void ReportFailure(std::string_view what, int error, std::string_view consequence = {});
 
+    static constexpr int kNamesPerStamp = 99;  // the stamp, then "-2" to "-99"
+
     std::string appFolder_;
     const Clock& clock_;
     bool logging_ = false;
     bool logCreated_ = false;
     bool newEnabled_ = false;
-    bool fileCreated_ = false;  // the current file was created or found
     bool failureReported_ = false;
     bool removalReported_ = false;
     std::string logStamp_;
     std::string logPath_;
+    platform::LockedFile file_;  // the current file, while it could be created
     std::string timeSeparator_ = ":";
     std::string line_;  // reused for every entry
     bool gathering_ = false;

@@ -1,6 +1,7 @@
 #include "platform/append_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,6 +36,13 @@ void CutToWholePieces(int fd, std::size_t written, std::span<const std::size_t> 
     if (status.st_size >= torn) (void)::ftruncate(fd, status.st_size - torn);
 }
 
+int AppendPieces(int fd, std::string_view bytes, std::span<const std::size_t> ends) {
+    std::size_t written = 0;
+    const int error = WriteAll(fd, bytes, written);
+    if (error != 0) CutToWholePieces(fd, written, ends);
+    return error;
+}
+
 }  // namespace
 
 int CreateOrKeepFile(const std::string& path) {
@@ -49,9 +57,7 @@ int AppendToExistingFile(const std::string& path, std::string_view bytes,
                          std::span<const std::size_t> ends) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0) return errno;
-    std::size_t written = 0;
-    const int writeError = WriteAll(fd, bytes, written);
-    if (writeError != 0) CutToWholePieces(fd, written, ends);
+    const int writeError = AppendPieces(fd, bytes, ends);
     // A close interrupted by a signal has released the descriptor all the same.
     const int closeError = ::close(fd) == 0 || errno == EINTR ? 0 : errno;
     return writeError != 0 ? writeError : closeError;
@@ -60,6 +66,38 @@ int AppendToExistingFile(const std::string& path, std::string_view bytes,
 int AppendToExistingFile(const std::string& path, std::string_view bytes) {
     const std::size_t end = bytes.size();
     return AppendToExistingFile(path, bytes, {&end, 1});
+}
+
+int LockedFile::Open(const std::string& path) {
+    Close();
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) return errno;
+    struct stat status {};
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &status) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return error;
+    }
+    path_ = path;
+    fd_ = fd;
+    device_ = status.st_dev;
+    inode_ = status.st_ino;
+    return 0;
+}
+
+void LockedFile::Close() {
+    if (fd_ < 0) return;
+    ::close(fd_);  // lets go of the lock
+    fd_ = -1;
+}
+
+int LockedFile::Append(std::string_view bytes, std::span<const std::size_t> ends) {
+    if (fd_ < 0) return EBADF;
+    // The name, not the descriptor, decides: a file removed or moved away is not written.
+    struct stat status {};
+    if (::stat(path_.c_str(), &status) != 0) return errno;
+    if (status.st_dev != device_ || status.st_ino != inode_) return ENOENT;
+    return AppendPieces(fd_, bytes, ends);
 }
 
 }  // namespace quorvex::platform

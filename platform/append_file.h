@@ -1,9 +1,11 @@
 #pragma once
-// Appending to a file that is opened for each write and closed again, so that nothing stays
-// open between writes and what was written is in the file once the call returns.
+// Appending to a file: one that is opened for each write and closed again, so that nothing
+// stays open between writes, or one held open under an exclusive lock while it is in use, so
+// that no other program writes into it. What was written is in the file once the call
+// returns.
 //
 // Threads: any; calls on one file from several threads may interleave their bytes. Each
-// call blocks for its open, write and close.
+// call blocks for its open, write and close; taking a lock never waits for it.
 
 #include <cstddef>
 #include <span>
@@ -26,5 +28,33 @@ int AppendToExistingFile(const std::string& path, std::string_view bytes,
                          std::span<const std::size_t> ends);
 // The same for bytes that are one piece: all of them reach the file or none.
 int AppendToExistingFile(const std::string& path, std::string_view bytes);
+
+// A file held open with an exclusive lock (flock) until Close, so that no other program
+// that asks for the same lock (another Quorvex) takes it while it is held. The lock goes
+// with the process: a program that ends, however it ends, frees the file.
+class LockedFile {
+  public:
+    LockedFile() = default;
+    ~LockedFile() { Close(); }
+    LockedFile(const LockedFile&) = delete;
+    LockedFile& operator=(const LockedFile&) = delete;
+
+    // Creates the file at `path` when it does not exist (an existing one keeps what it
+    // holds) and takes its lock, after letting go of the file held before. 0; EWOULDBLOCK
+    // when another open file holds the lock; else the errno of the failing call.
+    int Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+
+    // Appends as AppendToExistingFile does, while the path still names the file opened:
+    // ENOENT when it was removed or moved away, also when another file now stands in its
+    // place, which is never written into.
+    int Append(std::string_view bytes, std::span<const std::size_t> ends);
+
+  private:
+    std::string path_;
+    int fd_ = -1;
+    unsigned long long device_ = 0, inode_ = 0;  // the file opened, to know it again
+};
 
 }  // namespace quorvex::platform

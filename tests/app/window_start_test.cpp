@@ -106,6 +106,27 @@ TEST_F(WindowStartTest, RefusalsAndFailuresLeaveItStopped) {
     }
 }
 
+// Two programs in one folder: the second says so once its window shows, the first says
+// nothing, and each logs into a file of its own.
+TEST_F(WindowStartTest, ASecondProgramInTheFolderIsToldOnceAndLogsApart) {
+    MainWindow& first = Open();
+    MeasurementController::Options options;
+    options.AppFolder = folder.Folder();
+    options.UdpPort = quorvex::test::FreeUdpPort();
+    MainWindow second(std::move(options), CommandLine{});
+    first.AfterShow(CommandLine{});
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    second.AfterShow(CommandLine{});
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find(folder.Folder() + "quorvex.lock"), std::string::npos) << errors[0];
+    EXPECT_NE(errors[0].find(folder.Folder() + "quorvex.ini"), std::string::npos) << errors[0];
+
+    first.LoggingButton()->click();
+    second.LoggingButton()->click();
+    EXPECT_NE(first.Controller().State().Log.LogPath(), second.Controller().State().Log.LogPath());
+    EXPECT_EQ(errors.size(), 1u);
+}
+
 TEST_F(WindowStartTest, ARunDisablesTheReceiverControlsAndStopEnablesThemAgain) {
     Pty pty;
     CommandLine commandLine;

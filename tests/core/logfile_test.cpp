@@ -184,6 +184,40 @@ TEST_F(LogfileTest, DeletedFileIsNotRecreatedUntilNewAndThatIsToldOnce) {
     EXPECT_EQ(errors, (std::vector<std::string>{removed, removed}));
 }
 
+// A second program that starts logging in the same folder within the same second takes a
+// name of its own; the name is free again once the first has let its file go.
+TEST_F(LogfileTest, AFileIsNeverSharedWithAnotherLogfile) {
+    Logfile other(folder.Folder(), clock);
+    OnErrorCollects(other);
+    log.ToggleLogging();
+    other.ToggleLogging();
+    EXPECT_EQ(log.LogPath(), FileAt("26-12-07.00.20.41").string());
+    EXPECT_EQ(other.LogPath(), FileAt("26-12-07.00.20.41-2").string());
+    log.WriteFeedLine("1\r\n");
+    other.WriteFeedLine("2\r\n");
+    log.WriteFeedLine("3\r\n");
+    EXPECT_EQ(ReadFileBytes(log.LogPath()), "[S] ###  MSG,1\r\n[S] ###  MSG,3\r\n");
+    EXPECT_EQ(ReadFileBytes(other.LogPath()), "[S] ###  MSG,2\r\n");
+
+    // New in the same second: each keeps its own file.
+    log.ToggleLogging();
+    log.NewLogFile();
+    other.ToggleLogging();
+    other.NewLogFile();
+    EXPECT_EQ(log.LogPath(), FileAt("26-12-07.00.20.41").string());
+    EXPECT_EQ(other.LogPath(), FileAt("26-12-07.00.20.41-2").string());
+
+    {
+        Logfile third(folder.Folder(), clock);
+        third.ToggleLogging();
+        EXPECT_EQ(third.LogPath(), FileAt("26-12-07.00.20.41-3").string());
+    }
+    Logfile fourth(folder.Folder(), clock);
+    fourth.ToggleLogging();
+    EXPECT_EQ(fourth.LogPath(), FileAt("26-12-07.00.20.41-3").string());
+    EXPECT_TRUE(errors.empty());
+}
+
 TEST_F(LogfileTest, FileThatCannotBeCreatedIsReportedOnce) {
     // A regular file where the folder should be.
     const fs::path notAFolder = folder.path() / "plain";
@@ -225,26 +259,17 @@ TEST_F(LogfileTest, MissingFolderIsReportedAgainOnlyAfterASuccess) {
     EXPECT_EQ(errors.size(), 2u);
 }
 
-TEST_F(LogfileTest, EntryThatCannotBeWrittenIsReportedOnce) {
+TEST_F(LogfileTest, AFileInThePlaceOfTheRemovedOneIsNotWrittenInto) {
     log.ToggleLogging();
     fs::remove(FileAt("26-12-07.00.20.41"));
-    fs::create_directory(FileAt("26-12-07.00.20.41"));  // opening it for writing fails
-    log.WriteFeedLine("1\r\n");
-    log.WriteFeedLine("2\r\n");
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_NE(errors[0].find(log.LogPath()), std::string::npos) << errors[0];
-    EXPECT_NE(errors[0].find(std::strerror(EISDIR)), std::string::npos) << errors[0];
-    EXPECT_TRUE(fs::is_empty(FileAt("26-12-07.00.20.41")));
-
-    // A successful entry ends the failure; the next one is reported again.
-    fs::remove(FileAt("26-12-07.00.20.41"));
-    std::ofstream(FileAt("26-12-07.00.20.41")) << "";
-    log.WriteFeedLine("3\r\n");
-    EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.41")), "[S] ###  MSG,3\r\n");
-    fs::remove(FileAt("26-12-07.00.20.41"));
     fs::create_directory(FileAt("26-12-07.00.20.41"));
-    log.WriteFeedLine("4\r\n");
-    EXPECT_EQ(errors.size(), 2u);
+    log.WriteFeedLine("1\r\n");
+    fs::remove(FileAt("26-12-07.00.20.41"));
+    std::ofstream(FileAt("26-12-07.00.20.41")) << "theirs\n";
+    log.WriteFeedLine("2\r\n");
+    EXPECT_EQ(ReadFileBytes(FileAt("26-12-07.00.20.41")), "theirs\n");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find(" was removed; "), std::string::npos) << errors[0];
 }
 
 }  // namespace
