@@ -215,6 +215,7 @@ void MainWindow::AfterShow(const CommandLine& commandLine) {
         ShowControls();
     }
     if (commandLine.Connect && !c.ConnectDown()) {
+        c.SetFeedRetry(true);
         c.SetConnect(true);
         ShowControls();
     }
@@ -231,6 +232,7 @@ void MainWindow::ShowControls() {
     }
     MirrorCombo(interval_, c.Controls().Timer);
     feed_->ShowControls(c.ConnectDown(), c.StoppedOnce() && !running);
+    feed_->ShowTrouble(c.FeedTrouble());
     start_->setText(running ? QStringLiteral("Stop") : QStringLiteral("Start"));
     const Logfile& log = controller_->State().Log;
     logging_->setText(QString::fromLatin1(log.LoggingButtonCaption().data(),
