@@ -18,6 +18,11 @@ AircraftPage::AircraftPage(QWidget* parent) : QWidget(parent) {
     summary_ = new QLabel(this);
     summary_->setObjectName(QStringLiteral("aircraftSummaryLabel"));
     summary_->setWordWrap(true);
+    dropped_ = new QLabel(this);
+    dropped_->setObjectName(QStringLiteral("aircraftDroppedLabel"));
+    dropped_->setWordWrap(true);
+    dropped_->setStyleSheet(QStringLiteral("color: #b00000;"));
+    dropped_->hide();
     model_ = new AircraftModel(this);
     sorted_ = new QSortFilterProxyModel(this);
     sorted_->setSourceModel(model_);
@@ -41,6 +46,7 @@ AircraftPage::AircraftPage(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(summary_);
+    layout->addWidget(dropped_);
     layout->addWidget(table_, 1);
     layout->addLayout(bottom);
 
@@ -55,6 +61,9 @@ void AircraftPage::Refresh(const AircraftTally& tally, std::int64_t nowSecond) {
     model_->Update(rows_);
     const std::string decimal = QLocale().decimalPoint().toStdString();
     summary_->setText(QString::fromStdString(SummaryText(Summarize(rows_), decimal)));
+    const std::string dropped = DroppedText(tally);
+    dropped_->setText(QString::fromStdString(dropped));
+    dropped_->setVisible(!dropped.empty());
 }
 
 std::string AircraftPage::TableCsv() const {

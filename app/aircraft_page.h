@@ -1,8 +1,8 @@
 #pragma once
 // The "Aircraft" page: which aircraft each receiver hears. A summary line (how many aircraft
 // both receivers, only one of them, or only the feed heard in the last five minutes, and the
-// median ratio), a sortable table with a row per aircraft, and "Export CSV" for the table as
-// it stands.
+// median ratio), a line that appears once the tally has had to drop aircraft at its bound, a
+// sortable table with a row per aircraft, and "Export CSV" for the table as it stands.
 //
 // User-interface thread only. The window refreshes it once per tick while it shows.
 
@@ -34,6 +34,7 @@ class AircraftPage : public QWidget {
     std::function<void()> OnExportClicked;
 
     QLabel* SummaryLabel() const { return summary_; }
+    QLabel* DroppedLabel() const { return dropped_; }
     QTableView* Table() const { return table_; }
     QPushButton* ExportButton() const { return export_; }
     AircraftModel* Model() const { return model_; }
@@ -41,6 +42,7 @@ class AircraftPage : public QWidget {
 
   private:
     QLabel* summary_;
+    QLabel* dropped_;  // shown only once the tally has dropped aircraft
     QTableView* table_;
     QPushButton* export_;
     AircraftModel* model_;

@@ -37,6 +37,12 @@ FeedPanel::FeedPanel(QWidget* parent) : QFrame(parent) {
     connect_->setObjectName(QStringLiteral("connectButton"));
     connect_->setCheckable(true);
 
+    trouble_ = new QLabel(this);
+    trouble_->setObjectName(QStringLiteral("feedTroubleLabel"));
+    trouble_->setAlignment(Qt::AlignCenter);
+    trouble_->setWordWrap(true);
+    trouble_->setStyleSheet(QStringLiteral("color: #b00000;"));
+
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(6, 6, 6, 6);
     column->setSpacing(4);
@@ -44,6 +50,7 @@ FeedPanel::FeedPanel(QWidget* parent) : QFrame(parent) {
     column->addLayout(bars, 1);
     column->addWidget(port_);
     column->addWidget(connect_);
+    column->addWidget(trouble_);
 
     connect(connect_, &QPushButton::clicked, this, [this](bool down) {
         if (OnConnectClicked) OnConnectClicked(down);
@@ -54,6 +61,11 @@ void FeedPanel::ShowControls(bool connectDown, bool portBoxEnabled) {
     const QSignalBlocker blocker(connect_);
     connect_->setChecked(connectDown);
     port_->setEnabled(portBoxEnabled);
+}
+
+void FeedPanel::ShowTrouble(const std::string& text) {
+    trouble_->setText(QString::fromStdString(text));
+    trouble_->setToolTip(trouble_->text());
 }
 
 void FeedPanel::ShowRates(std::span<const std::int32_t, 3> positions, std::int32_t maximum,

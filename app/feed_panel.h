@@ -1,6 +1,6 @@
 #pragma once
 // The port-30003 feed's column of the Control page: its rate figure, three bars (messages of
-// type 5/6, 8, and the rest), the port box and the Connect toggle.
+// type 5/6, 8, and the rest), the port box, the Connect toggle and why no connection stands.
 //
 // User-interface thread only. It shows what it is given and reports the toggle.
 
@@ -24,6 +24,8 @@ class FeedPanel : public QFrame {
     explicit FeedPanel(QWidget* parent = nullptr);
 
     void ShowControls(bool connectDown, bool portBoxEnabled);
+    // Why the feed's connection ended (MeasurementController::FeedTrouble), or nothing.
+    void ShowTrouble(const std::string& text);
     void ShowRates(std::span<const std::int32_t, 3> positions, std::int32_t maximum,
                    const std::string& figure);
 
@@ -33,12 +35,14 @@ class FeedPanel : public QFrame {
     QProgressBar* Bar(int index) const { return bars_[static_cast<std::size_t>(index)]; }
     QComboBox* PortBox() const { return port_; }
     QPushButton* ConnectButton() const { return connect_; }
+    QLabel* TroubleLabel() const { return trouble_; }
 
   private:
     QLabel* figure_;
     std::array<QProgressBar*, 3> bars_{};
     QComboBox* port_;
     QPushButton* connect_;
+    QLabel* trouble_;
 };
 
 }  // namespace quorvex::app

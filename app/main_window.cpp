@@ -216,6 +216,7 @@ void MainWindow::AfterShow(const CommandLine& commandLine) {
         ShowControls();
     }
     if (commandLine.Connect && !c.ConnectDown()) {
+        c.SetFeedRetry(true);
         c.SetConnect(true);
         ShowControls();
     }
@@ -232,6 +233,7 @@ void MainWindow::ShowControls() {
     }
     MirrorCombo(interval_, c.Controls().Timer);
     feed_->ShowControls(c.ConnectDown(), c.StoppedOnce() && !running);
+    feed_->ShowTrouble(c.FeedTrouble());
     start_->setText(running ? QStringLiteral("Stop") : QStringLiteral("Start"));
     const Logfile& log = controller_->State().Log;
     logging_->setText(QString::fromLatin1(log.LoggingButtonCaption().data(),

@@ -28,7 +28,7 @@ MeasurementController::MeasurementController(Options options, QObject* parent)
       state_(options.AppFolder, options.LogClock ? *options.LogClock : systemClock_),
       controls_(MakeProfileSettings(options.Ports, options.UdpPort)),
       udp_(std::make_unique<net::TIdUDPServer>()),
-      feed_(std::make_unique<net::TClientSocket>()) {
+      feed_(std::make_unique<net::FeedConnection>()) {
     ProcessPendingEvents = [] { QCoreApplication::processEvents(); };
     state_.Log.SetTimeSeparator(":");
 
@@ -105,29 +105,10 @@ bool MeasurementController::ListenForUdp() {
 }
 
 void MeasurementController::ConnectFeedHandlers() {
-    feed_->SetOnRead(
-        [this](net::TClientSocket&, net::TClientWinSocket& socket) {
-            FeedTextReceived(state_, socket.ReadPendingText());
-        },
-        this);
-    // An error or any end of the connection puts the Connect button up, without a message.
-    feed_->SetOnError(
-        [this](net::TClientSocket&, net::TClientWinSocket&, net::TErrorEvent, int& errorCode) {
-            errorCode = 0;
-            if (connectDown_) {
-                connectDown_ = false;
-                Changed();
-            }
-        },
-        this);
-    feed_->SetOnDisconnect(
-        [this](net::TClientSocket&, net::TClientWinSocket&) {
-            if (connectDown_) {
-                connectDown_ = false;
-                Changed();
-            }
-        },
-        this);
+    feed_->OnText = [this](std::string_view text) { FeedTextReceived(state_, text); };
+    // An error or any end of the connection puts the Connect button up, without a message;
+    // the feed's column says why.
+    feed_->OnChanged = [this] { Changed(); };
 }
 
 void MeasurementController::Changed() {
@@ -289,18 +270,9 @@ void MeasurementController::SelectChartWindow(int index) {
 
 void MeasurementController::SetConnect(bool down) {
     QUORVEX_ASSERT_UI_THREAD();
-    connectDown_ = down;
     try {
-        if (down) {
-            feed_->SetActive(true);
-        } else {
-            feed_->SetActive(false);
-            // Up also ends a lookup or connection attempt still under way.
-            if (!feed_->Active()) feed_->Socket().Disconnect();
-        }
+        feed_->SetConnect(down);
     } catch (const std::exception& error) {
-        connectDown_ = false;
-        Changed();
         platform::ShowApplicationError(error.what());
     }
 }

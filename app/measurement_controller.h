@@ -26,7 +26,7 @@
 #include "core/profiles.h"
 #include "core/second_csv_file.h"
 #include "core/source_id.h"
-#include "net/client_socket.h"
+#include "net/feed_connection.h"
 #include "net/udp_server.h"
 #include "platform/append_file.h"
 
@@ -65,7 +65,7 @@ class MeasurementController : public QObject {
     bool StoppedOnce() const { return stoppedOnce_; }
     bool HoldDown() const { return hold_; }
     int ChartIndex() const { return chartIndex_; }
-    bool ConnectDown() const { return connectDown_; }
+    bool ConnectDown() const { return feed_->Down(); }
     bool Heartbeat() const { return heartbeat_; }
     // How long a network receiver waits before it tries again (tests shorten it).
     void SetNetworkRetryMilliseconds(int ms) {
@@ -108,6 +108,11 @@ class MeasurementController : public QObject {
     void SelectChartWindow(int index);
     // The Connect toggle: down connects the feed, up disconnects (and ends an attempt).
     void SetConnect(bool down);
+    // Scripted runs (--connect): while connected is wanted, the feed is tried again after
+    // every end (the wait shortened by tests). Why it ended shows either way (FeedTrouble).
+    void SetFeedRetry(bool retry) { feed_->SetRetry(retry); }
+    void SetFeedRetryMilliseconds(int ms) { feed_->SetRetryMilliseconds(ms); }
+    std::string FeedTrouble() const { return feed_->Trouble(); }
     void LoggingClicked() { state_.Log.ToggleLogging(); }
     void NewLogFileClicked() { state_.Log.NewLogFile(); }
 
@@ -136,7 +141,7 @@ class MeasurementController : public QObject {
 
     // --- Components, for the lamps and for tests -----------------------------------------
     net::TIdUDPServer& UdpServer() { return *udp_; }
-    net::TClientSocket& FeedClient() { return *feed_; }
+    net::TClientSocket& FeedClient() { return feed_->Client(); }
     MainState& State() { return state_; }
     const TickResult& LastTick() const { return tick_; }
     QTimer& Timer() { return timer_; }
@@ -159,7 +164,6 @@ class MeasurementController : public QObject {
     bool stoppedOnce_ = false;
     bool hold_ = false;
     int chartIndex_ = 0;
-    bool connectDown_ = false;
     bool heartbeat_ = false;
     std::string udpBindError_;
     platform::LockedFile folderLock_;
@@ -167,7 +171,7 @@ class MeasurementController : public QObject {
 
     std::vector<std::unique_ptr<ReceiverInput>> receivers_;  // receiver 1, receiver 2
     std::unique_ptr<net::TIdUDPServer> udp_;
-    std::unique_ptr<net::TClientSocket> feed_;
+    std::unique_ptr<net::FeedConnection> feed_;
     QTimer timer_;
     TickResult tick_;
     std::optional<SecondCsvFile> secondsFile_;

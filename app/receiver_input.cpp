@@ -6,6 +6,7 @@
 #include "core/convert_error.h"
 #include "core/intake.h"
 #include "net/beast_decoder.h"
+#include "net/socket_errors.h"
 #include "net/tcp_receiver.h"
 #include "platform/application_errors.h"
 #include "platform/ui_thread.h"
@@ -90,8 +91,7 @@ std::string ReceiverInput::NetworkTrouble() const {
     if (network_ == nullptr || network_->Connected()) return {};
     // The address is in the port list just above.
     if (network_->Trouble().empty()) return "Connecting";
-    return network_->Trouble() + "; trying again every " +
-           std::to_string((network_->RetryMilliseconds() + 999) / 1000) + " s";
+    return net::RetryingText(network_->Trouble(), network_->RetryMilliseconds());
 }
 
 ReceiverTrouble ReceiverInput::Trouble() const {

@@ -111,6 +111,13 @@ std::string SummaryText(const AircraftSummary& summary, std::string_view decimal
     return text;
 }
 
+std::string DroppedText(const AircraftTally& tally) {
+    if (tally.dropped() == 0) return {};
+    return std::to_string(tally.dropped()) +
+           " aircraft dropped since Start or Clear: the table keeps the " +
+           std::to_string(tally.maxAddresses()) + " heard most recently";
+}
+
 std::string AddressText(std::uint32_t address) {
     char text[8];
     std::snprintf(text, sizeof text, "%06X", address & 0xFFFFFFu);

@@ -51,6 +51,9 @@ AircraftSummary Summarize(std::span<const AircraftTableRow> rows);
 // The line above the table; `decimal` is the locale's separator.
 std::string SummaryText(const AircraftSummary& summary, std::string_view decimal);
 
+// The line that says how many aircraft the tally dropped at its bound; empty when none.
+std::string DroppedText(const AircraftTally& tally);
+
 // "4840D6".
 std::string AddressText(std::uint32_t address);
 

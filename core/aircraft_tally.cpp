@@ -161,6 +161,7 @@ void AircraftTally::Clear() {
     minuteCursor_ = 0;
     levelMinute_ = 0;
     lastTick_ = kNever;
+    dropped_ = 0;
 }
 
 void AircraftTally::EvictOldest() {
@@ -183,6 +184,7 @@ void AircraftTally::EvictOldest() {
             continue;
         }
         if (heard == threshold) --atThreshold;
+        ++dropped_;
         rows_[row] = rows_.back();
         lastHeard_[row] = lastHeard_.back();
         rows_.pop_back();

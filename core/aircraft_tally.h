@@ -83,6 +83,9 @@ class AircraftTally {
 
     std::size_t size() const { return rows_.size(); }
     std::size_t maxAddresses() const { return maxAddresses_; }
+    // Addresses forgotten to make room for others since construction or Clear (an address
+    // heard again after it went counts again when it goes again).
+    std::uint64_t dropped() const { return dropped_; }
 
     // The row of `address`, or an all-zero row when it is not known.
     TallyRow Row(std::uint32_t address) const;
@@ -130,6 +133,7 @@ class AircraftTally {
     std::size_t minuteCursor_ = 0;         // the slot the next Tick overwrites
     std::size_t levelMinute_ = 0;          // which of levelSum and levelCount is under way
     std::int64_t lastTick_ = kNever;
+    std::uint64_t dropped_ = 0;
 };
 
 }  // namespace quorvex

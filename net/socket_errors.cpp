@@ -22,6 +22,20 @@ std::string WindowsSocketErrorMessage(int code, std::string_view api) {
                          {std::string_view(systemText), code, api});
 }
 
+std::string SocketFailureText(int code) {
+    std::string text = platform::SocketErrorSystemText(code);
+    return text.empty() ? "Socket error " + std::to_string(code) : text;
+}
+
+std::string ConnectionClosedText(std::string_view address, int port) {
+    return "Connection closed by " + std::string(address) + ":" + std::to_string(port);
+}
+
+std::string RetryingText(std::string_view reason, int retryMs) {
+    return std::string(reason) + "; trying again every " + std::to_string((retryMs + 999) / 1000) +
+           " s";
+}
+
 EIdSocketError::EIdSocketError(int code) : EIdException(SocketErrorMessage(code)), code_(code) {}
 
 EIdNoBindingsSpecified::EIdNoBindingsSpecified()

@@ -17,6 +17,17 @@ std::string SocketErrorMessage(int code);
 // "Windows socket error: <system text> (<code>), on API '<api>'".
 std::string WindowsSocketErrorMessage(int code, std::string_view api);
 
+// Why a connection failed or ended, as a network source's column says it: the system's text
+// of the code ("Connection refused", "Connection reset by peer", ...), or "Socket error
+// <code>" for a code without one.
+std::string SocketFailureText(int code);
+
+// "Connection closed by <address>:<port>": the peer ended the stream.
+std::string ConnectionClosedText(std::string_view address, int port);
+
+// "<reason>; trying again every <n> s", the interval rounded up to whole seconds.
+std::string RetryingText(std::string_view reason, int retryMs);
+
 // The UDP listener's errors.
 class EIdException : public std::runtime_error {
   public:

@@ -6,18 +6,10 @@
 #include <span>
 #include <utility>
 
+#include "net/socket_errors.h"
 #include "platform/ui_thread.h"
 
 namespace quorvex::net {
-
-namespace {
-
-std::string ErrorText(int code) {
-    std::string text = platform::SocketErrorSystemText(code);
-    return text.empty() ? "Socket error " + std::to_string(code) : text;
-}
-
-}  // namespace
 
 TcpReceiver::TcpReceiver(QObject* parent)
     : QObject(parent),
@@ -83,12 +75,12 @@ void TcpReceiver::Attempt() {
 void TcpReceiver::StartLookup() {
     phase_ = Phase::kLookingUp;
     const int error = lookup_.Start(HostLookup::Target::HostAddress, host_);
-    if (error != 0) FailLater(ErrorText(error));
+    if (error != 0) FailLater(SocketFailureText(error));
 }
 
 void TcpReceiver::LookupDone(int code, std::uint32_t address) {
     if (code != 0) {
-        Fail(ErrorText(code), retryMs_);
+        Fail(SocketFailureText(code), retryMs_);
         return;
     }
     Connect(address);
@@ -99,7 +91,7 @@ void TcpReceiver::Connect(std::uint32_t address) {
     int error = platform::CreateStreamSocket(handle_);
     if (error != 0) {
         handle_ = platform::kInvalidSocket;
-        FailLater(ErrorText(error));
+        FailLater(SocketFailureText(error));
         return;
     }
     // A decoder whose host vanishes without a word (a power cut) would otherwise never be
@@ -108,7 +100,7 @@ void TcpReceiver::Connect(std::uint32_t address) {
     platform::SetKeepAlive(handle_, 10, 5, 3);
     error = platform::StartConnect(handle_, remote_);
     if (error != 0 && error != platform::kWsaEWouldBlock) {
-        FailLater(ErrorText(error));
+        FailLater(SocketFailureText(error));
         return;
     }
     // Writable once the connection stands or has failed, also when it stood at once.
@@ -123,7 +115,7 @@ void TcpReceiver::ConnectDone() {
     if (phase_ != Phase::kConnecting) return;
     const int error = platform::ConnectResult(handle_);
     if (error != 0) {
-        Fail(ErrorText(error), retryMs_);
+        Fail(SocketFailureText(error), retryMs_);
         return;
     }
     timer_->stop();
@@ -151,12 +143,11 @@ void TcpReceiver::Readable() {
             break;
         }
         if (error != 0) {
-            lost = ErrorText(error);
+            lost = SocketFailureText(error);
             break;
         }
         if (count == 0) {
-            lost = "Connection closed by " + platform::FormatIPv4(remote_.address) + ":" +
-                   std::to_string(remote_.port);
+            lost = ConnectionClosedText(platform::FormatIPv4(remote_.address), remote_.port);
             break;
         }
         received = true;

@@ -130,6 +130,32 @@ TEST_F(WindowAircraftTest, ThePageFollowsTheTallyWhileItShowsAndKeepsOrderAndSel
     EXPECT_EQ(page.Model()->rowCount(), 0);
 }
 
+// More addresses than the tally keeps: the page says how many it dropped, until Clear.
+TEST_F(WindowAircraftTest, ThePageSaysHowManyAircraftTheBoundDropped) {
+    MainWindow& w = Open();
+    MeasurementController& c = StartOnUdp(w);
+    AircraftPage& page = *w.Aircraft();
+    w.Pages()->setCurrentWidget(&page);
+    auto* dropped = Find<QLabel>("aircraftDroppedLabel");
+    ASSERT_NE(dropped, nullptr);
+    EXPECT_TRUE(dropped->isHidden());
+
+    const std::uint32_t heard = kTallyMaxAddresses + 400;
+    for (std::uint32_t a = 0; a < heard; ++a) Hear(c, 0x100000 + a, 1);
+    c.Tick();
+    ASSERT_LT(c.State().Tally.size(), heard);
+    EXPECT_EQ(page.Model()->rowCount(), static_cast<int>(c.State().Tally.size()));
+    EXPECT_FALSE(dropped->isHidden());
+    EXPECT_EQ(dropped->text().toStdString(),
+              std::to_string(heard - c.State().Tally.size()) +
+                  " aircraft dropped since Start or Clear: the table keeps the " +
+                  std::to_string(kTallyMaxAddresses) + " heard most recently");
+
+    w.Graph()->ClearButton()->click();
+    c.Tick();
+    EXPECT_TRUE(dropped->isHidden());
+}
+
 TEST_F(WindowAircraftTest, TheCsvOptionAppendsEverySecondAndReportsAFailureOnce) {
     const std::string path = folder.Folder() + "run.csv";
     for (const bool writable : {true, false}) {

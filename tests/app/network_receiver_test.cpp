@@ -29,17 +29,6 @@ using quorvex::test::ServeUntil;
 
 using NetworkReceiverTest = WindowFixture;
 
-// The next connection to `listener`, while the window's event loop runs.
-std::unique_ptr<LoopbackSocket> AcceptServing(const LoopbackSocket& listener) {
-    int fd = -1;
-    ServeUntil([&] {
-        pollfd ready{listener.fd(), POLLIN, 0};
-        if (::poll(&ready, 1, 0) == 1) fd = ::accept(listener.fd(), nullptr, nullptr);
-        return fd >= 0;
-    });
-    return fd >= 0 ? std::make_unique<LoopbackSocket>(fd, true) : nullptr;
-}
-
 // Sends `bytes` in pieces of 1 to 37 bytes, letting the window read between some of them.
 void SendInPieces(const LoopbackSocket& connection, const std::string& bytes) {
     std::size_t piece = 1;

@@ -238,28 +238,79 @@ TEST(ErrorDisplayTest, SameMessageIsCountedIntoTheOpenBox) {
 namespace quorvex::app::test {
 namespace {
 
-// A refused connection and a connection the server ends both put the Connect button up,
-// without a message.
-TEST_F(WindowActionsTest, TheConnectButtonComesUpWhenTheFeedEnds) {
-    MainWindow& w = Open();
-    MeasurementController& c = w.Controller();
-    QPushButton* connectButton = w.Feed()->ConnectButton();
+// However the feed's far end fails (refuses, closes, resets), the Connect button comes up
+// without a message and the feed's column says why. From the command line (--connect) the
+// feed is tried again until it connects; by hand the reason stays until the next Connect.
+TEST_F(WindowActionsTest, TheFeedSaysWhyItEndedAndACommandLineConnectTriesAgain) {
+    enum class Peer { Refuses, Closes, Resets };
+    struct Case {
+        Peer peer;
+        bool commandLine;
+        const char* reason;  // before the address the server listens on, if any
+    };
+    for (const Case& run : {Case{Peer::Refuses, true, "Connection refused"},
+                            Case{Peer::Closes, true, "Connection closed by 127.0.0.1:"},
+                            Case{Peer::Resets, true, "Connection reset by peer"},
+                            Case{Peer::Closes, false, "Connection closed by 127.0.0.1:"},
+                            Case{Peer::Refuses, false, "Connection refused"}}) {
+        SCOPED_TRACE(run.reason + std::string(run.commandLine ? ", --connect" : ", by hand"));
+        CommandLine commandLine;
+        commandLine.Connect = run.commandLine;
+        MainWindow& w = Open({}, commandLine);
+        MeasurementController& c = w.Controller();
+        QPushButton* connectButton = w.Feed()->ConnectButton();
+        auto* trouble = Find<QLabel>("feedTroubleLabel");
+        ASSERT_NE(trouble, nullptr);
+        c.SetFeedRetryMilliseconds(100);
+        const int port = net::test::ClosedPort();
+        c.FeedClient().SetPort(port);
+        auto server = run.peer == Peer::Refuses ? nullptr : net::test::Listener(port);
+        if (run.commandLine) {
+            w.AfterShow(commandLine);
+        } else {
+            connectButton->click();
+        }
+        EXPECT_TRUE(connectButton->isChecked());
+        if (server) {
+            const auto connection = AcceptServing(*server);
+            ASSERT_TRUE(connection);
+            ASSERT_TRUE(quorvex::test::ServeUntil([&] { return c.FeedClient().Active(); }));
+            EXPECT_TRUE(trouble->text().isEmpty());
+            if (run.peer == Peer::Resets) {
+                connection->Reset();
+            } else {
+                connection->Close();
+            }
+        }
+        // As soon as it shows: from the command line the next attempt follows shortly.
+        std::string shown;
+        bool buttonDown = true;
+        ASSERT_TRUE(quorvex::test::ServeUntil([&] {
+            shown = trouble->text().toStdString();
+            buttonDown = connectButton->isChecked();
+            return !shown.empty();
+        }));
+        EXPECT_FALSE(buttonDown);
+        std::string expected = run.reason;
+        if (expected.ends_with(':')) expected += std::to_string(port);
+        if (run.commandLine) expected += "; trying again every 1 s";
+        EXPECT_EQ(shown, expected);
 
-    c.FeedClient().SetPort(net::test::ClosedPort());
-    connectButton->click();
-    EXPECT_TRUE(connectButton->isChecked());
-    EXPECT_TRUE(quorvex::test::ServeUntil([&] { return !connectButton->isChecked(); }));
-
-    const auto server = net::test::Listener();
-    c.FeedClient().SetPort(server->port());
-    connectButton->click();
-    const int connection = server->Accept();
-    ASSERT_GE(connection, 0);
-    ASSERT_TRUE(quorvex::test::ServeUntil([&] { return c.FeedClient().Active(); }));
-    EXPECT_TRUE(connectButton->isChecked());
-    ::close(connection);
-    EXPECT_TRUE(quorvex::test::ServeUntil([&] { return !connectButton->isChecked(); }));
-    EXPECT_TRUE(errors.empty()) << errors.front();
+        // The far end takes connections again: tried again from the command line; by hand
+        // the next Connect.
+        if (!server) server = net::test::Listener(port);
+        if (!run.commandLine) {
+            connectButton->click();
+            EXPECT_TRUE(trouble->text().isEmpty());
+        }
+        const auto again = AcceptServing(*server);
+        ASSERT_TRUE(again);
+        ASSERT_TRUE(quorvex::test::ServeUntil([&] { return c.FeedClient().Active(); }));
+        EXPECT_TRUE(connectButton->isChecked());
+        EXPECT_TRUE(trouble->text().isEmpty());
+        EXPECT_TRUE(errors.empty()) << errors.front();
+        window.reset();
+    }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <QPushButton>
 
+#include "support/pty.h"
+
 namespace quorvex::app::test {
 
 WindowFixture::WindowFixture() : udpPort(quorvex::test::FreeUdpPort()) {
@@ -51,6 +53,17 @@ MeasurementController& StartOnUdp(MainWindow& w) {
     w.StartButton()->click();
     c.Timer().stop();
     return c;
+}
+
+std::unique_ptr<net::test::LoopbackSocket> AcceptServing(
+    const net::test::LoopbackSocket& listener) {
+    int fd = -1;
+    quorvex::test::ServeUntil([&] {
+        pollfd ready{listener.fd(), POLLIN, 0};
+        if (::poll(&ready, 1, 0) == 1) fd = ::accept(listener.fd(), nullptr, nullptr);
+        return fd >= 0;
+    });
+    return fd >= 0 ? std::make_unique<net::test::LoopbackSocket>(fd, true) : nullptr;
 }
 
 void SaveScreenshot(QWidget& widget, const QString& name) {

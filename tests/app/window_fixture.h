@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "net/loopback.h"
 #include "platform/application_errors.h"
 #include "support/free_port.h"
 #include "support/temp_folder.h"
@@ -56,6 +57,10 @@ class WindowFixture : public ::testing::Test {
 // Starts with receiver 2 on UDP, so no device is needed; the test ticks itself (the timer is
 // stopped).
 MeasurementController& StartOnUdp(MainWindow& w);
+
+// The next connection to `listener`, while the window's event loop runs; null if none came
+// within 10 s.
+std::unique_ptr<net::test::LoopbackSocket> AcceptServing(const net::test::LoopbackSocket& listener);
 
 // Writes a picture of `widget` to screenshots/<name>.png under the working folder (the
 // build's tests folder under CTest), for a person to look at.

@@ -266,9 +266,11 @@ TEST(AircraftTallyTest, AtTheBoundTheLongestSilentAddressesGoFirst) {
     for (std::uint32_t a = 0; a < 128; ++a) tally.CountFeedEntry(FeedEntry(0x100000 + a), a);
     tally.CountFrame(SourceId::Receiver1, Decoded(0x8D, 0x100000, true), 500);  // heard again
     EXPECT_EQ(tally.size(), 128u);
+    EXPECT_EQ(tally.dropped(), 0u);
 
     tally.CountFeedEntry(FeedEntry(kKlm), 501);
     EXPECT_EQ(tally.size(), 127u);
+    EXPECT_EQ(tally.dropped(), 2u);
     EXPECT_TRUE(tally.Contains(kKlm));
     EXPECT_TRUE(tally.Contains(0x100000));
     EXPECT_FALSE(tally.Contains(0x100001));
@@ -296,8 +298,11 @@ TEST(AircraftTallyTest, ClearForgetsAddressesAndAnnouncements) {
     AircraftTally tally;
     tally.CountFrame(SourceId::Receiver1, Decoded(0x8D, kKlm, true), 10);
     tally.CountFeedEntry(FeedEntry(kOther), 10);
+    for (std::uint32_t a = 0; a <= kTallyMaxAddresses; ++a) tally.CountFeedEntry(FeedEntry(a), 10);
+    ASSERT_GT(tally.dropped(), 0u);
     tally.Clear();
     EXPECT_EQ(tally.size(), 0u);
+    EXPECT_EQ(tally.dropped(), 0u);
     EXPECT_FALSE(tally.Contains(kKlm));
     EXPECT_EQ(tally.Row(kKlm)[SourceId::Receiver1].total, 0u);
     EXPECT_FALSE(tally.CountFrame(SourceId::Receiver1, Decoded(0x20, kKlm), 11));

@@ -7,6 +7,9 @@ DatagramChannel::DatagramChannel(Source source, DatagramSink& sink, GroundTruth&
     : source_(source), sink_(sink), truth_(truth), faults_(faults) {}
 
 void DatagramChannel::Offer(Unit&& unit) {
+    // A packet that does not fit closes the datagram; when that one is to be oversized, this
+    // packet is the one beyond the limit.
+    if (!oversized_ && bytes_ + unit.text.size() > kDatagramLimit) Close();
     if (oversized_) {
         unit.kind = Unit::Kind::Faulty;
         unit.fault = Fault::OversizedDatagram;
@@ -19,7 +22,6 @@ void DatagramChannel::Offer(Unit&& unit) {
         Send(datagram);
         return;
     }
-    if (bytes_ + unit.text.size() > kDatagramLimit) Close();
     const bool endsDatagram = unit.kind == Unit::Kind::Faulty && unit.fault == Fault::Nul;
     bytes_ += unit.text.size();
     units_.push_back(std::move(unit));

@@ -1,0 +1,96 @@
+#include "net/feed_connection.h"
+
+#include <exception>
+#include <utility>
+
+#include "net/socket_errors.h"
+#include "platform/ui_thread.h"
+
+namespace quorvex::net {
+
+FeedConnection::FeedConnection(QObject* parent) : QObject(parent) {
+    retryTimer_.setSingleShot(true);
+    connect(&retryTimer_, &QTimer::timeout, this, [this] { TryAgain(); });
+    client_.SetOnRead(
+        [this](TClientSocket&, TClientWinSocket& socket) {
+            const std::string text = socket.ReadPendingText();
+            if (OnText) OnText(text);
+        },
+        this);
+    client_.SetOnConnect(
+        [this](TClientSocket&, TClientWinSocket& socket) {
+            closedByPeer_ = ConnectionClosedText(socket.RemoteAddress(), socket.RemotePort());
+            reason_.clear();
+            down_ = true;
+            Changed();
+        },
+        this);
+    // Never raised: the reason goes to the feed's column.
+    client_.SetOnError(
+        [this](TClientSocket&, TClientWinSocket&, TErrorEvent, int& errorCode) {
+            reason_ = SocketFailureText(errorCode);
+            errorCode = 0;
+            closedByPeer_.clear();
+            Ended();
+        },
+        this);
+    client_.SetOnDisconnect(
+        [this](TClientSocket&, TClientWinSocket&) {
+            if (!closedByPeer_.empty()) reason_ = std::exchange(closedByPeer_, {});
+            Ended();
+        },
+        this);
+}
+
+void FeedConnection::SetConnect(bool down) {
+    QUORVEX_ASSERT_UI_THREAD();
+    retryTimer_.stop();
+    reason_.clear();
+    wanted_ = down;
+    down_ = down;
+    Changed();
+    if (down) {
+        Attempt();
+    } else {
+        closedByPeer_.clear();  // ended here, not by the peer
+        client_.SetActive(false);
+        // Up also ends a lookup or connection attempt still under way.
+        if (!client_.Active()) client_.Socket().Disconnect();
+    }
+}
+
+std::string FeedConnection::Trouble() const {
+    if (reason_.empty() || !retry_ || !wanted_) return reason_;
+    return RetryingText(reason_, retryMs_);
+}
+
+void FeedConnection::Attempt() {
+    try {
+        client_.SetActive(true);
+    } catch (const std::exception& error) {
+        reason_ = error.what();
+        Ended();
+        throw;
+    }
+}
+
+void FeedConnection::TryAgain() {
+    if (!wanted_ || client_.Active()) return;
+    try {
+        Attempt();
+    } catch (const std::exception&) {
+        // Trouble says it; the next attempt is due.
+    }
+}
+
+void FeedConnection::Ended() {
+    down_ = false;
+    if (retry_ && wanted_) retryTimer_.start(retryMs_);
+    Changed();
+}
+
+void FeedConnection::Changed() {
+    if (OnChanged) OnChanged();
+}
+
+}  // namespace quorvex::net
