@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "net/socket_errors.h"
+#include "platform/sockets.h"
 #include "platform/ui_thread.h"
 
 namespace quorvex::net {
@@ -19,6 +20,10 @@ FeedConnection::FeedConnection(QObject* parent) : QObject(parent) {
         this);
     client_.SetOnConnect(
         [this](TClientSocket&, TClientWinSocket& socket) {
+            // A feed whose host vanished without a word (a power cut) would otherwise never
+            // be noticed, a quiet sky being silent too: about 25 s after the last traffic the
+            // connection fails with the reason, and a scripted run tries it again.
+            platform::SetKeepAlive(socket.SocketHandle(), 10, 5, 3);
             closedByPeer_ = ConnectionClosedText(socket.RemoteAddress(), socket.RemotePort());
             reason_.clear();
             down_ = true;
