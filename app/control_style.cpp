@@ -9,6 +9,8 @@
 #include <QProgressBar>
 #include <climits>
 
+#include "ui/rate_bar.h"
+
 namespace quorvex::app {
 
 QFont SansFont(int pointSize, bool bold) {
@@ -25,12 +27,10 @@ QFont MonoFont(int pointSize) {
 }
 
 QProgressBar* MakeRateBar(QWidget* parent, const QString& objectName) {
-    auto* bar = new QProgressBar(parent);
+    auto* bar = new ui::RateBar(parent);
     bar->setObjectName(objectName);
-    bar->setOrientation(Qt::Vertical);
     bar->setRange(0, 100);
     bar->setValue(0);
-    bar->setTextVisible(false);
     SetBarColour(bar, QColor());
     return bar;
 }
@@ -41,10 +41,6 @@ void SetBarColour(QProgressBar* bar, const QColor& colour) {
     QPalette palette = bar->palette();
     palette.setColor(QPalette::Highlight, fill);
     bar->setPalette(palette);
-    // A style sheet draws the same groove and fill under Fusion and the platform's style.
-    bar->setStyleSheet(QStringLiteral("QProgressBar { border: 1px solid #808080; background: "
-                                      "#e8e8e8; } QProgressBar::chunk { background-color: %1; }")
-                           .arg(fill.name()));
 }
 
 QGridLayout* MakeBarRow(QWidget* parent, const QString& prefix, std::span<const BarLook> looks,

@@ -27,11 +27,11 @@ inline const QColor kYellow(255, 255, 0);
 QFont SansFont(int pointSize, bool bold = false);
 QFont MonoFont(int pointSize);
 
-// A vertical, smooth bar of range 0..100 at 0, without text.
+// A vertical bar of range 0..100 at 0, without text, painted alike under every style
+// (ui::RateBar).
 QProgressBar* MakeRateBar(QWidget* parent, const QString& objectName);
 
-// The bar's own fill colour; an invalid colour leaves the style's. Shown the same under
-// every style (the fill of a plain QProgressBar follows the style and may ignore colours).
+// The bar's own fill colour; an invalid colour takes the application palette's highlight.
 void SetBarColour(QProgressBar* bar, const QColor& colour);
 
 // One bar of a column: its role (the object name after the column's prefix), the caption

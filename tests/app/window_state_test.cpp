@@ -134,10 +134,16 @@ TEST_F(WindowStateTest, BarsShowTheirFillColourUnderEveryStyle) {
             EXPECT_EQ(bar->minimum(), 0);
             EXPECT_EQ(bar->maximum(), 100);
             EXPECT_EQ(bar->value(), 0);
+            const QColor fill = colour.isValid() ? colour : highlight;
             bar->setValue(100);
-            const QImage image = bar->grab().toImage();
-            const QColor middle = image.pixelColor(image.width() / 2, image.height() / 2);
-            EXPECT_EQ(middle, colour.isValid() ? colour : highlight) << name << " " << styleName;
+            QImage image = bar->grab().toImage();
+            EXPECT_EQ(image.pixelColor(image.width() / 2, image.height() / 2), fill)
+                << name << " " << styleName;
+            // Half way: filled from the bottom, the groove above.
+            bar->setValue(50);
+            image = bar->grab().toImage();
+            EXPECT_EQ(image.pixelColor(image.width() / 2, image.height() * 3 / 4), fill) << name;
+            EXPECT_NE(image.pixelColor(image.width() / 2, image.height() / 4), fill) << name;
         }
         window.reset();
     }
