@@ -209,6 +209,12 @@ void MainWindow::AfterShow(const CommandLine& commandLine) {
         platform::ShowApplicationError("UDP port " + std::to_string(c.UdpPort()) + ": " +
                                        c.UdpBindError());
     }
+    // What the start could not read, in one box.
+    std::string unread;
+    for (const std::string& problem : c.StartProblems()) {
+        unread += (unread.empty() ? "" : "\n") + problem;
+    }
+    if (!unread.empty()) platform::ShowApplicationError(unread);
     if (!commandLine.CsvFile.empty()) c.SetSecondsFile(commandLine.CsvFile);
     if (commandLine.Log && !c.State().Log.Logging()) {
         c.LoggingClicked();

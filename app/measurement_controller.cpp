@@ -57,7 +57,7 @@ MeasurementController::MeasurementController(Options options, QObject* parent)
     timer_.setInterval(kTickMs);
     connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
 
-    LoadSettings(controls_, SettingsPath());
+    startProblems_ = LoadSettings(controls_, SettingsPath());
 }
 
 MeasurementController::~MeasurementController() {
@@ -298,8 +298,9 @@ void MeasurementController::SetConnect(bool down) {
 
 void MeasurementController::LoadProfile(SourceId receiver, const std::string& path) {
     QUORVEX_ASSERT_UI_THREAD();
-    quorvex::LoadProfile(ReceiverControls(receiver), path);
+    const auto problem = quorvex::LoadProfile(ReceiverControls(receiver), path);
     Changed();
+    if (problem) platform::ShowApplicationError(*problem);
 }
 
 void MeasurementController::SaveProfile(SourceId receiver, const std::string& path) {

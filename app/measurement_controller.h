@@ -71,6 +71,9 @@ class MeasurementController : public QObject {
         for (const auto& receiver : receivers_) receiver->SetNetworkRetryMilliseconds(ms);
     }
 
+    // What the start could not read (the settings file, a profile it names), said once the
+    // window shows; the defaults stood in.
+    const std::vector<std::string>& StartProblems() const { return startProblems_; }
     // The bind failure of the UDP listener, empty while it listens.
     const std::string& UdpBindError() const { return udpBindError_; }
     int UdpPort() const;
@@ -107,8 +110,9 @@ class MeasurementController : public QObject {
     void LoggingClicked() { state_.Log.ToggleLogging(); }
     void NewLogFileClicked() { state_.Log.NewLogFile(); }
 
-    // Profiles. Load applies a file (not a user change); Save writes and clears the changed
-    // flag. A failed write goes to the application's error display; the flag then stays.
+    // Profiles. Load applies a file (not a user change); one that cannot be read is said on
+    // the application's error display. Save writes and clears the changed flag. A failed
+    // write goes to the application's error display; the flag then stays.
     void LoadProfile(SourceId receiver, const std::string& path);
     void SaveProfile(SourceId receiver, const std::string& path);
     // The close request: questions about changed profiles, then the settings written. False
@@ -158,6 +162,7 @@ class MeasurementController : public QObject {
     bool connectDown_ = false;
     bool heartbeat_ = false;
     std::string udpBindError_;
+    std::vector<std::string> startProblems_;
 
     std::vector<std::unique_ptr<ReceiverInput>> receivers_;  // receiver 1, receiver 2
     std::unique_ptr<net::TIdUDPServer> udp_;

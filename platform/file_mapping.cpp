@@ -1,5 +1,7 @@
 #include "platform/file_mapping.h"
 
+#include "platform/file_descriptor.h"
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -9,23 +11,6 @@
 #include <utility>
 
 namespace quorvex::platform {
-namespace {
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
-}  // namespace
 
 ReadOnlyMapping ReadOnlyMapping::Failed(MapFailure failure, int error) {
     ReadOnlyMapping mapping;

@@ -420,7 +420,8 @@ TEST_F(ProfilesTest, AFailedSaveKeepsTheChangeAndRaises) {
         SaveButtonConfirmed(s.Receiver1, unwritable);
         ADD_FAILURE() << "no error";
     } catch (const EIniWriteError& error) {
-        EXPECT_EQ(std::string(error.what()), "Unable to write to " + unwritable);
+        EXPECT_EQ(std::string(error.what()),
+                  "Unable to write to " + unwritable + ": No such file or directory");
     }
     EXPECT_TRUE(s.Receiver1.Changed);
     EXPECT_EQ(s.Receiver1.Label, "No profile");

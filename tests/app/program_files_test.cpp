@@ -1,0 +1,139 @@
+// The real program with hostile files where it keeps its settings, profiles and message
+// catalogues: it starts, says once what it cannot read, runs with the defaults or the built-in
+// texts, and SIGTERM still ends it with its settings saved where that can be done.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "program_run.h"
+
+namespace quorvex::app::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+using quorvex::test::ReadFileBytes;
+
+struct FileCase {
+    const char* name;
+    std::function<void(const ProgramUnderTest&)> setUp;
+    std::vector<std::string> messages;  // each said exactly once on standard error
+    int exitCode;
+    std::function<void(const ProgramUnderTest&)> check;  // the files afterwards
+    bool needsNonRoot = false;
+    std::vector<std::string> environment = {};
+};
+
+void PrintTo(const FileCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+const std::string kSettings = "quorvex.ini";
+const std::string kCatalogue = "locale/de/LC_MESSAGES/default.mo";
+
+void SettingsNamingProfile(const ProgramUnderTest& p, const std::string& profile) {
+    WriteFile(p.File(kSettings), "[profiles]\nprofile1=" + profile + "\n");
+}
+
+void ExpectSettingsSaved(const ProgramUnderTest& p, const std::string& path) {
+    EXPECT_NE(ReadFileBytes(path).find("[timer]\ninterval=1\n"), std::string::npos)
+        << ReadFileBytes(path);
+    EXPECT_TRUE(fs::is_symlink(p.File(kSettings)) || fs::is_regular_file(p.File(kSettings)));
+}
+
+const FileCase kCases[] = {
+    {"SettingsDanglingLink",
+     [](const ProgramUnderTest& p) {
+         fs::create_directory(p.File("kept"));
+         fs::create_symlink("kept/quorvex.ini", p.File(kSettings));
+     },
+     {},
+     0,
+     [](const ProgramUnderTest& p) {
+         EXPECT_TRUE(fs::is_symlink(p.File(kSettings)));
+         ExpectSettingsSaved(p, p.File("kept/quorvex.ini"));
+     }},
+    {"LeftoverTemporary",
+     [](const ProgramUnderTest& p) {
+         WriteFile(p.File(kSettings), "[timer]\ninterval=2\n");
+         WriteFile(p.File("quorvex.ini.tmp-Ab3dE9"), "[timer]\ninter");
+         WriteFile(p.File("quorvex.ini.tmp-notmine"), "kept");
+     },
+     {},
+     0,
+     [](const ProgramUnderTest& p) {
+         EXPECT_FALSE(fs::exists(p.File("quorvex.ini.tmp-Ab3dE9")));
+         EXPECT_TRUE(fs::exists(p.File("quorvex.ini.tmp-notmine")));
+         EXPECT_NE(ReadFileBytes(p.File(kSettings)).find("interval=2"), std::string::npos);
+     }},
+    {"ProfileFolder",
+     [](const ProgramUnderTest& p) {
+         fs::create_directories(p.File("profiles/roof.prf"));
+         SettingsNamingProfile(p, p.File("profiles/roof.prf"));
+     },
+     {"Cannot read F/profiles/roof.prf: Is a directory. The defaults are used instead."},
+     0,
+     [](const ProgramUnderTest& p) { ExpectSettingsSaved(p, p.File(kSettings)); }},
+    {"ProfileDevice",
+     [](const ProgramUnderTest& p) { SettingsNamingProfile(p, "/dev/zero"); },
+     {"Cannot read /dev/zero: not a regular file. The defaults are used instead."},
+     0,
+     [](const ProgramUnderTest& p) { ExpectSettingsSaved(p, p.File(kSettings)); }},
+    {"ProfileFifo",
+     [](const ProgramUnderTest& p) {
+         fs::create_directory(p.File("profiles"));
+         ASSERT_EQ(::mkfifo(p.File("profiles/roof.prf").c_str(), 0644), 0);
+         SettingsNamingProfile(p, p.File("profiles/roof.prf"));
+     },
+     {"Cannot read F/profiles/roof.prf: not a regular file. The defaults are used instead."},
+     0,
+     [](const ProgramUnderTest& p) { ExpectSettingsSaved(p, p.File(kSettings)); }},
+    {"ProfileTooLarge",
+     [](const ProgramUnderTest& p) {
+         WriteFile(p.File("profiles/roof.prf"), "[intf]\nport=COM3\n");
+         fs::resize_file(p.File("profiles/roof.prf"), 300 << 20);
+         SettingsNamingProfile(p, p.File("profiles/roof.prf"));
+     },
+     {"Cannot read F/profiles/roof.prf: File too large (more than 1 MB). The defaults are "
+      "used instead."},
+     0,
+     [](const ProgramUnderTest& p) { ExpectSettingsSaved(p, p.File(kSettings)); }},
+};
+
+class ProgramFilesTest : public ::testing::TestWithParam<FileCase> {};
+
+TEST_P(ProgramFilesTest, StartsSaysWhatItCannotReadOnceAndEndsOnSigterm) {
+    const FileCase& c = GetParam();
+    if (c.needsNonRoot && ::geteuid() == 0) {
+        GTEST_SKIP() << "root reads and writes a file whatever its permissions say";
+    }
+
+    ProgramUnderTest program;
+    c.setUp(program);
+    const ProgramEnd end = program.Run(c.environment);
+    ASSERT_EQ(end.Trouble, "") << end.Errors;
+    EXPECT_EQ(end.ExitCode, c.exitCode) << end.Errors;
+    for (const std::string& message : c.messages) {
+        EXPECT_EQ(Occurrences(end.Errors, "quorvex: " + InFolder(message, program.Folder())), 1u)
+            << InFolder(message, program.Folder()) << "\nin:\n"
+            << end.Errors;
+    }
+    if (c.messages.empty()) {
+        EXPECT_EQ(Occurrences(end.Errors, "Cannot read ") + Occurrences(end.Errors, "Unable to "),
+                  0u)
+            << end.Errors;
+    }
+    c.check(program);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, ProgramFilesTest, ::testing::ValuesIn(kCases),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+}  // namespace
+}  // namespace quorvex::app::test
