@@ -16,9 +16,12 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <cstdio>
+
 #include "app/aircraft_page.h"
 #include "app/combo_mirror.h"
 #include "app/control_style.h"
+#include "app/error_display.h"
 #include "app/export_file.h"
 #include "app/feed_panel.h"
 #include "app/graph_page.h"
@@ -300,6 +303,8 @@ void MainWindow::CopyToClipboard() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // The window closes whatever happens: a write that fails is shown once, before it goes.
+    event->accept();
     CloseQueryDialogs dialogs;
     dialogs.AskYesNo = [this](const std::string& caption, const std::string& text) {
         return dialogs_.AskYesNo && dialogs_.AskYesNo(caption, text);
@@ -308,11 +313,19 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         if (!dialogs_.SaveProfile) return std::nullopt;
         return dialogs_.SaveProfile(Text(controller_->ProfilesFolderPath()));
     };
-    if (controller_->CloseQuery(dialogs)) {
-        event->accept();
-    } else {
-        event->ignore();
+    std::string failures;
+    for (const std::string& failure : controller_->CloseQuery(dialogs)) {
+        failures += (failures.empty() ? "" : "\n") + ErrorBoxText(failure);
     }
+    if (!failures.empty() && dialogs_.Refusal) dialogs_.Refusal("quorvex", failures);
+}
+
+void MainWindow::EndOnSignal() {
+    if (controller_->Ended()) return;
+    for (const std::string& line : controller_->EndOnSignal()) {
+        std::fprintf(stderr, "quorvex: %s\n", line.c_str());
+    }
+    QCoreApplication::exit(controller_->SavedAtEnd() ? 0 : 1);
 }
 
 }  // namespace quorvex::app

@@ -108,19 +108,23 @@ int RunProgram(int argc, char** argv) {
         options.Ports = setup.Ports;
         MainWindow window(std::move(options), commandLine);
         errors.SetWindow(&window);
-        // SIGINT and SIGTERM close the window as the operator would: settings are written.
+        // SIGINT and SIGTERM end the program without asking anybody: settings are written,
+        // and a second signal ends it at once.
         const int signalPipe = platform::WatchTerminationSignals();
         std::unique_ptr<QSocketNotifier> signalNotifier;
         if (signalPipe >= 0) {
             signalNotifier = std::make_unique<QSocketNotifier>(signalPipe, QSocketNotifier::Read);
             QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &window,
                              [signalPipe, &window] {
-                                 if (platform::TakeTerminationSignals(signalPipe)) window.close();
+                                 if (!platform::TakeTerminationSignals(signalPipe)) return;
+                                 platform::StopWatchingTerminationSignals();
+                                 window.EndOnSignal();
                              });
         }
         window.show();
         QTimer::singleShot(0, &window, [&window, &commandLine] { window.AfterShow(commandLine); });
         exitCode = QApplication::exec();
+        if (!window.Controller().SavedAtEnd()) exitCode = 1;
         errors.SetWindow(nullptr);
     }
     platform::SetApplicationErrorHandler(nullptr);

@@ -187,11 +187,37 @@ void SaveSettings(const ProfileSettings& settings, const std::string& settingsPa
     IniWriteInteger(settingsPath, kSettingsTimer, "interval", settings.Timer.ItemIndex);
 }
 
-void FormCloseQuery(ProfileSettings& settings, const std::string& settingsPath,
-                    const CloseQueryDialogs& dialogs) {
-    AskToUpdate(settings.Receiver1, 1, dialogs);
-    AskToUpdate(settings.Receiver2, 2, dialogs);
-    SaveSettings(settings, settingsPath);
+std::vector<std::string> FormCloseQuery(ProfileSettings& settings, const std::string& settingsPath,
+                                        const CloseQueryDialogs& dialogs) {
+    std::vector<std::string> failures;
+    const auto step = [&failures, &dialogs](const auto& write) {
+        if (dialogs.Ended && dialogs.Ended()) return;
+        try {
+            write();
+        } catch (const platform::EIniWriteError& error) {
+            failures.emplace_back(error.what());
+        }
+    };
+    step([&] { AskToUpdate(settings.Receiver1, 1, dialogs); });
+    step([&] { AskToUpdate(settings.Receiver2, 2, dialogs); });
+    step([&] { SaveSettings(settings, settingsPath); });
+    return failures;
+}
+
+std::vector<std::string> ProfilesLeftUnsaved(const ProfileSettings& settings) {
+    std::vector<std::string> lines;
+    int number = 0;
+    for (const ReceiverProfile* receiver : {&settings.Receiver1, &settings.Receiver2}) {
+        const std::string digit = std::to_string(++number);
+        if (!receiver->Changed) continue;
+        const std::string line = "Profile" + digit + " changed and was not ";
+        lines.push_back(
+            receiver->ProfilePath.empty()
+                ? line + "saved, since a signal ended the program (no active profile" + digit + ")"
+                : line + "updated, since a signal ended the program: " + receiver->ProfilePath +
+                      " keeps its settings");
+    }
+    return lines;
 }
 
 }  // namespace quorvex

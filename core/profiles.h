@@ -85,15 +85,24 @@ std::vector<std::string> LoadSettings(ProfileSettings& settings, const std::stri
 void SaveSettings(const ProfileSettings& settings, const std::string& settingsPath);
 
 // What closing the window needs from it: a Yes/No question (true for Yes), and the Save
-// dialog of a receiver (1 or 2), giving the chosen path or nothing when cancelled.
+// dialog of a receiver (1 or 2), giving the chosen path or nothing when cancelled. Ended,
+// when set, says that the program is being ended otherwise meanwhile (a signal came while a
+// question was open): nothing more is asked or written then.
 struct CloseQueryDialogs {
     std::function<bool(const std::string& caption, const std::string& text)> AskYesNo;
     std::function<std::optional<std::string>(int receiver)> SaveDialog;
+    std::function<bool()> Ended;
 };
 
-// The close request: offers to update each changed profile, then writes the settings. A
-// failed write raises EIniWriteError, and the window then stays open.
-void FormCloseQuery(ProfileSettings& settings, const std::string& settingsPath,
-                    const CloseQueryDialogs& dialogs);
+// The close request: offers to update each changed profile, then writes the settings, even
+// when a profile could not be written. Returns the messages of the writes that failed; the
+// window closes all the same.
+std::vector<std::string> FormCloseQuery(ProfileSettings& settings, const std::string& settingsPath,
+                                        const CloseQueryDialogs& dialogs);
+
+// The end a signal asks for, where nobody is asked: one line for each changed profile, which
+// stays as it was ("Profile1 changed and was not updated, since a signal ended the program:
+// <path> keeps its settings", or "... not saved, ... (no active profile1)").
+std::vector<std::string> ProfilesLeftUnsaved(const ProfileSettings& settings);
 
 }  // namespace quorvex

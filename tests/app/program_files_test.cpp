@@ -48,6 +48,62 @@ void ExpectSettingsSaved(const ProgramUnderTest& p, const std::string& path) {
 }
 
 const FileCase kCases[] = {
+    {"SettingsFolder",
+     [](const ProgramUnderTest& p) { fs::create_directory(p.File(kSettings)); },
+     {"Cannot read F/quorvex.ini: Is a directory. The defaults are used "
+      "instead.",
+      "Unable to write to F/quorvex.ini: Is a directory"},
+     1,
+     [](const ProgramUnderTest& p) { EXPECT_TRUE(fs::is_directory(p.File(kSettings))); }},
+    {"SettingsDevice",
+     [](const ProgramUnderTest& p) { fs::create_symlink("/dev/zero", p.File(kSettings)); },
+     {"Cannot read F/quorvex.ini: not a regular file. The defaults are used "
+      "instead.",
+      "Unable to write to F/quorvex.ini: not a regular file"},
+     1,
+     [](const ProgramUnderTest& p) {
+         EXPECT_EQ(fs::read_symlink(p.File(kSettings)), "/dev/zero");
+     }},
+    {"SettingsFifo",
+     [](const ProgramUnderTest& p) { ASSERT_EQ(::mkfifo(p.File(kSettings).c_str(), 0644), 0); },
+     {"Cannot read F/quorvex.ini: not a regular file. The defaults are used "
+      "instead.",
+      "Unable to write to F/quorvex.ini: not a regular file"},
+     1,
+     [](const ProgramUnderTest& p) { EXPECT_TRUE(fs::is_fifo(p.File(kSettings))); }},
+    {"SettingsTooLarge",
+     [](const ProgramUnderTest& p) {
+         WriteFile(p.File(kSettings), "[timer]\ninterval=2\n");
+         fs::resize_file(p.File(kSettings), 2 << 20);
+     },
+     {"Cannot read F/quorvex.ini: File too large (more than 1 MB). The "
+      "defaults are used "
+      "instead.",
+      "Unable to write to F/quorvex.ini: File too large (more than 1 MB)"},
+     1,
+     [](const ProgramUnderTest& p) { EXPECT_EQ(fs::file_size(p.File(kSettings)), 2u << 20); }},
+    {"SettingsLinkLoop",
+     [](const ProgramUnderTest& p) { fs::create_symlink(kSettings, p.File(kSettings)); },
+     {"Cannot read F/quorvex.ini: Too many levels of symbolic links. The "
+      "defaults are used "
+      "instead.",
+      "Unable to write to F/quorvex.ini: Too many levels of symbolic links"},
+     1,
+     [](const ProgramUnderTest& p) { EXPECT_TRUE(fs::is_symlink(p.File(kSettings))); }},
+    {"SettingsWithoutReadPermission",
+     [](const ProgramUnderTest& p) {
+         WriteFile(p.File(kSettings), "[timer]\ninterval=2\n");
+         fs::permissions(p.File(kSettings), fs::perms::owner_write);
+     },
+     {"Cannot read F/quorvex.ini: Permission denied. The defaults are used "
+      "instead.",
+      "Unable to write to F/quorvex.ini: Permission denied"},
+     1,
+     [](const ProgramUnderTest& p) {
+         fs::permissions(p.File(kSettings), fs::perms::owner_read | fs::perms::owner_write);
+         EXPECT_EQ(ReadFileBytes(p.File(kSettings)), "[timer]\ninterval=2\n");
+     },
+     true},
     {"SettingsDanglingLink",
      [](const ProgramUnderTest& p) {
          fs::create_directory(p.File("kept"));
@@ -58,6 +114,14 @@ const FileCase kCases[] = {
      [](const ProgramUnderTest& p) {
          EXPECT_TRUE(fs::is_symlink(p.File(kSettings)));
          ExpectSettingsSaved(p, p.File("kept/quorvex.ini"));
+     }},
+    {"SettingsLinkIntoAMissingFolder",
+     [](const ProgramUnderTest& p) { fs::create_symlink("gone/quorvex.ini", p.File(kSettings)); },
+     {"Unable to write to F/quorvex.ini: No such file or directory"},
+     1,
+     [](const ProgramUnderTest& p) {
+         EXPECT_TRUE(fs::is_symlink(p.File(kSettings)));
+         EXPECT_FALSE(fs::exists(p.File("gone")));
      }},
     {"LeftoverTemporary",
      [](const ProgramUnderTest& p) {
@@ -117,18 +181,7 @@ TEST_P(ProgramFilesTest, StartsSaysWhatItCannotReadOnceAndEndsOnSigterm) {
     ProgramUnderTest program;
     c.setUp(program);
     const ProgramEnd end = program.Run(c.environment);
-    ASSERT_EQ(end.Trouble, "") << end.Errors;
-    EXPECT_EQ(end.ExitCode, c.exitCode) << end.Errors;
-    for (const std::string& message : c.messages) {
-        EXPECT_EQ(Occurrences(end.Errors, "quorvex: " + InFolder(message, program.Folder())), 1u)
-            << InFolder(message, program.Folder()) << "\nin:\n"
-            << end.Errors;
-    }
-    if (c.messages.empty()) {
-        EXPECT_EQ(Occurrences(end.Errors, "Cannot read ") + Occurrences(end.Errors, "Unable to "),
-                  0u)
-            << end.Errors;
-    }
+    ExpectEnd(end, program, c.exitCode, c.messages);
     c.check(program);
 }
 

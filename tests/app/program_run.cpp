@@ -12,6 +12,8 @@
 #include <fstream>
 #include <thread>
 
+#include <gtest/gtest.h>
+
 #include "support/child_process.h"
 
 namespace quorvex::app::test {
@@ -107,6 +109,8 @@ void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
+namespace {
+
 std::size_t Occurrences(const std::string& text, const std::string& part) {
     std::size_t count = 0;
     for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
@@ -115,12 +119,31 @@ std::size_t Occurrences(const std::string& text, const std::string& part) {
     return count;
 }
 
+// `text` with every "F/" replaced by `folder`.
 std::string InFolder(std::string text, const std::string& folder) {
     for (std::size_t at = text.find("F/"); at != std::string::npos; at = text.find("F/", at)) {
         text.replace(at, 2, folder);
         at += folder.size();
     }
     return text;
+}
+
+}  // namespace
+
+void ExpectEnd(const ProgramEnd& end, const ProgramUnderTest& program, int exitCode,
+               const std::vector<std::string>& messages) {
+    EXPECT_EQ(end.Trouble, "") << end.Errors;
+    if (!end.Trouble.empty()) return;
+    EXPECT_EQ(end.ExitCode, exitCode) << end.Errors;
+    for (const std::string& message : messages) {
+        const std::string said = "quorvex: " + InFolder(message, program.Folder()) + "\n";
+        EXPECT_EQ(Occurrences(end.Errors, said), 1u) << said << "in:\n" << end.Errors;
+    }
+    if (messages.empty()) {
+        EXPECT_EQ(Occurrences(end.Errors, "Cannot read ") + Occurrences(end.Errors, "Unable to "),
+                  0u)
+            << end.Errors;
+    }
 }
 
 bool ClickAndPressKeys(int port, int x, int y, const std::vector<unsigned>& keys) {

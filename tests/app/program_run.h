@@ -38,10 +38,12 @@ class ProgramUnderTest {
 
 // `bytes` as the whole of the file at `path`, its folders made where missing.
 void WriteFile(const std::string& path, const std::string& bytes);
-// How often `part` occurs in `text`.
-std::size_t Occurrences(const std::string& text, const std::string& part);
-// `text` with every "F/" replaced by `folder`.
-std::string InFolder(std::string text, const std::string& folder);
+
+// Checks how a run ended: within its bounds, with `exitCode`, and each of `messages` ("F/"
+// standing for the program's folder) said exactly once on standard error after "quorvex: ";
+// without messages, nothing said that could not be read or written.
+void ExpectEnd(const ProgramEnd& end, const ProgramUnderTest& program, int exitCode,
+               const std::vector<std::string>& messages);
 
 // Clicks at `x`, `y` of the screen of a program on Qt's VNC platform listening on `port`,
 // then presses each key (X keysyms) in turn. False when the connection failed.
