@@ -25,6 +25,7 @@
 #include "serial/com_error.h"
 #include "translation/resource_strings.h"
 #include "translation/translation.h"
+#include "translation/translation_error.h"
 
 namespace quorvex::app {
 namespace {
@@ -38,11 +39,27 @@ bool HasDisplay() {
     return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
 }
 
-// What the global set-up hands the window: where the program lives and which ports exist.
+// What the global set-up hands the window: where the program lives, which ports exist, and
+// what is wrong with a message catalogue (empty when nothing is).
 struct ProgramSetup {
     std::string AppFolder;
     std::vector<std::string> Ports;
+    std::string CatalogueProblem;
 };
+
+// The translation layer and the serial component's messages. When a catalogue cannot be read
+// the built-in texts stand in for all of them, and the returned message says which and why.
+std::string SetUpTranslation(const std::string& appFolder) {
+    try {
+        translation::InitialiseTranslation(appFolder, platform::ProgramPath());
+        serial::InitialiseSerialComponent();
+        return {};
+    } catch (const translation::ETranslationError& error) {
+        translation::UseBuiltInTexts();
+        serial::InitialiseSerialComponent();
+        return std::string(error.what()) + ". The built-in texts are used instead.";
+    }
+}
 
 // The global set-up, before any window exists, in this order: port probe and program
 // folder, profiles folder, translation layer, the serial component's messages, the
@@ -57,8 +74,7 @@ ProgramSetup SetUpProgram(const CommandLine& commandLine) {
         }
     }
     platform::EnsureFolder(ProfilesFolder(setup.AppFolder));
-    translation::InitialiseTranslation(setup.AppFolder, platform::ProgramPath());
-    serial::InitialiseSerialComponent();
+    setup.CatalogueProblem = SetUpTranslation(setup.AppFolder);
     SetInvalidIntegerPatternLoader(
         [] { return translation::LoadResString(translation::ResString::InvalidInteger); });
     return setup;
@@ -122,6 +138,9 @@ int RunProgram(int argc, char** argv) {
                              });
         }
         window.show();
+        if (!setup.CatalogueProblem.empty()) {
+            platform::ShowApplicationError(setup.CatalogueProblem);
+        }
         QTimer::singleShot(0, &window, [&window, &commandLine] { window.AfterShow(commandLine); });
         exitCode = QApplication::exec();
         if (!window.Controller().SavedAtEnd()) exitCode = 1;

@@ -168,6 +168,22 @@ const FileCase kCases[] = {
       "used instead."},
      0,
      [](const ProgramUnderTest& p) { ExpectSettingsSaved(p, p.File(kSettings)); }},
+    {"CatalogueEmpty",
+     [](const ProgramUnderTest& p) { WriteFile(p.File(kCatalogue), ""); },
+     {"Cannot create memory map on file F/locale/de/LC_MESSAGES/default.mo. The built-in "
+      "texts are used instead."},
+     0,
+     [](const ProgramUnderTest& p) { ExpectSettingsSaved(p, p.File(kSettings)); },
+     false,
+     {"LANG=de_DE.UTF-8"}},
+    {"CatalogueDamaged",
+     [](const ProgramUnderTest& p) { WriteFile(p.File(kCatalogue), std::string(64, '\x95')); },
+     {"This file is not a valid GNU gettext mo file: F/locale/de/LC_MESSAGES/default.mo. "
+      "The built-in texts are used instead."},
+     0,
+     [](const ProgramUnderTest& p) { ExpectSettingsSaved(p, p.File(kSettings)); },
+     false,
+     {"LANG=de_DE.UTF-8"}},
 };
 
 class ProgramFilesTest : public ::testing::TestWithParam<FileCase> {};
