@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "platform/port_probe.h"
 #include "platform/program_folder.h"
 #include "platform/termination_signals.h"
+#include "platform/x_display.h"
 #include "serial/com_error.h"
 #include "translation/resource_strings.h"
 #include "translation/translation.h"
@@ -30,13 +32,31 @@
 namespace quorvex::app {
 namespace {
 
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
 bool HasDisplay() {
-    const auto set = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value != nullptr && *value != '\0';
-    };
     // A platform chosen by hand (offscreen, vnc, ...) needs no display of ours to check.
-    return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
+    return !Environment("DISPLAY").empty() || !Environment("WAYLAND_DISPLAY").empty() ||
+           !Environment("QT_QPA_PLATFORM").empty();
+}
+
+// Why the X server Qt is about to use does not answer, or nothing: Qt ends the program with
+// abort() when it cannot connect, so the server is asked first. In a Wayland session Qt may
+// well not use X at all.
+std::optional<std::string> DisplayUnreachable() {
+    const std::string platform = Environment("QT_QPA_PLATFORM");
+    if (!platform.empty() ? !platform.starts_with("xcb")
+                          : !Environment("WAYLAND_DISPLAY").empty()) {
+        return std::nullopt;
+    }
+    const std::string display = Environment("DISPLAY");
+    if (display.empty()) return "the graphical display cannot be opened (DISPLAY is not set)";
+    const std::string reason = platform::XDisplayUnreachable(display);
+    if (reason.empty()) return std::nullopt;
+    return "the graphical display " + display + " cannot be opened (" + reason + ")";
 }
 
 // What the global set-up hands the window: where the program lives, which ports exist, and
@@ -102,6 +122,11 @@ int RunProgram(int argc, char** argv) {
         std::fprintf(stderr,
                      "quorvex: a graphical display is needed (neither DISPLAY nor WAYLAND_DISPLAY "
                      "is set); for a headless look, xvfb-run scripts/run works.\n");
+        return 1;
+    }
+    if (const auto unreachable = DisplayUnreachable()) {
+        std::fprintf(stderr, "quorvex: %s; for a headless look, xvfb-run scripts/run works.\n",
+                     unreachable->c_str());
         return 1;
     }
 

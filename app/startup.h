@@ -6,7 +6,7 @@ namespace quorvex::app {
 
 // Runs the program; returns its exit code: 0 after the window closed or a signal ended it
 // (or after --help and --version), 1 when a write at the end failed or without a graphical
-// display, 2 for a bad command line.
+// display (none named, or one that does not answer), 2 for a bad command line.
 int RunProgram(int argc, char** argv);
 
 }  // namespace quorvex::app
