@@ -21,7 +21,8 @@ ReadOnlyMapping ReadOnlyMapping::Failed(MapFailure failure, int error) {
 
 ReadOnlyMapping ReadOnlyMapping::Map(const std::string& path, std::uint64_t offset,
                                      std::uint64_t size) {
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without blocking, so that a FIFO in the file's place is refused, not waited on.
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.get() < 0) return Failed(MapFailure::Open, errno);
 
     struct stat status {};

@@ -184,6 +184,17 @@ const FileCase kCases[] = {
      [](const ProgramUnderTest& p) { ExpectSettingsSaved(p, p.File(kSettings)); },
      false,
      {"LANG=de_DE.UTF-8"}},
+    {"CatalogueFifo",
+     [](const ProgramUnderTest& p) {
+         fs::create_directories(p.File("locale/de/LC_MESSAGES"));
+         ASSERT_EQ(::mkfifo(p.File(kCatalogue).c_str(), 0644), 0);
+     },
+     {"Cannot create memory map on file F/locale/de/LC_MESSAGES/default.mo. The built-in "
+      "texts are used instead."},
+     0,
+     [](const ProgramUnderTest& p) { ExpectSettingsSaved(p, p.File(kSettings)); },
+     false,
+     {"LANG=de_DE.UTF-8"}},
 };
 
 class ProgramFilesTest : public ::testing::TestWithParam<FileCase> {};
