@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "program_run.h"
@@ -20,14 +21,16 @@ namespace fs = std::filesystem;
 
 using quorvex::test::ReadFileBytes;
 
+using Files = std::function<void(const ProgramUnderTest&)>;
+
 struct FileCase {
     const char* name;
-    std::function<void(const ProgramUnderTest&)> setUp;
-    std::vector<std::string> messages;  // each said exactly once on standard error
+    Files setUp;
+    std::vector<std::string> messages;  // each said exactly once; "F/" is the program's folder
     int exitCode;
-    std::function<void(const ProgramUnderTest&)> check;  // the files afterwards
-    bool needsNonRoot = false;
+    Files check;  // the files afterwards
     std::vector<std::string> environment = {};
+    bool needsNonRoot = false;
 };
 
 void PrintTo(const FileCase& c, std::ostream* out) {
@@ -35,166 +38,149 @@ void PrintTo(const FileCase& c, std::ostream* out) {
 }
 
 const std::string kSettings = "quorvex.ini";
+const std::string kProfile = "profiles/roof.prf";
 const std::string kCatalogue = "locale/de/LC_MESSAGES/default.mo";
 
-void SettingsNamingProfile(const ProgramUnderTest& p, const std::string& profile) {
-    WriteFile(p.File(kSettings), "[profiles]\nprofile1=" + profile + "\n");
+void MakeFifo(const std::string& path) {
+    fs::create_directories(fs::path(path).parent_path());
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
 }
 
-void ExpectSettingsSaved(const ProgramUnderTest& p, const std::string& path) {
-    EXPECT_NE(ReadFileBytes(path).find("[timer]\ninterval=1\n"), std::string::npos)
-        << ReadFileBytes(path);
-    EXPECT_TRUE(fs::is_symlink(p.File(kSettings)) || fs::is_regular_file(p.File(kSettings)));
+void ExpectSettingsSaved(const ProgramUnderTest& p, const std::string& path = kSettings) {
+    EXPECT_NE(ReadFileBytes(p.File(path)).find("[timer]\ninterval=1\n"), std::string::npos);
 }
+
+// The settings file made unusable: said at the start and at the end, which then has exit
+// code 1 and leaves it as `check` finds it.
+FileCase UnusableSettings(const char* name, Files setUp, const std::string& reason, Files check,
+                          bool needsNonRoot = false) {
+    return {name,
+            std::move(setUp),
+            {"Cannot read F/quorvex.ini: " + reason + ". The defaults are used instead.",
+             "Unable to write to F/quorvex.ini: " + reason},
+            1,
+            std::move(check),
+            {},
+            needsNonRoot};
+}
+
+// The profile the settings name (kProfile in the program's folder, or `elsewhere`), made
+// unreadable: said at the start; the end saves the settings.
+FileCase UnreadableProfile(const char* name, Files setUp, const std::string& reason,
+                           const std::string& elsewhere = {}) {
+    return {name,
+            [setUp, elsewhere](const ProgramUnderTest& p) {
+                if (setUp) setUp(p);
+                const std::string profile = elsewhere.empty() ? p.File(kProfile) : elsewhere;
+                WriteFile(p.File(kSettings), "[profiles]\nprofile1=" + profile + "\n");
+            },
+            {"Cannot read " + (elsewhere.empty() ? "F/" + kProfile : elsewhere) + ": " + reason +
+             ". The defaults are used instead."},
+            0,
+            [](const ProgramUnderTest& p) { ExpectSettingsSaved(p); }};
+}
+
+// The program's catalogue for LANG=de_DE, unusable: `message` and the built-in texts.
+FileCase UnusableCatalogue(const char* name, Files setUp, const std::string& message) {
+    return {name,
+            std::move(setUp),
+            {message + " F/" + kCatalogue + ". The built-in texts are used instead."},
+            0,
+            [](const ProgramUnderTest& p) { ExpectSettingsSaved(p); },
+            {"LANG=de_DE.UTF-8"}};
+}
+
+const std::string kNotRegular = "not a regular file";
+const std::string kTooLarge = "File too large (more than 1 MB)";
+const std::string kNoMap = "Cannot create memory map on file";
 
 const FileCase kCases[] = {
-    {"SettingsFolder",
-     [](const ProgramUnderTest& p) { fs::create_directory(p.File(kSettings)); },
-     {"Cannot read F/quorvex.ini: Is a directory. The defaults are used "
-      "instead.",
-      "Unable to write to F/quorvex.ini: Is a directory"},
-     1,
-     [](const ProgramUnderTest& p) { EXPECT_TRUE(fs::is_directory(p.File(kSettings))); }},
-    {"SettingsDevice",
-     [](const ProgramUnderTest& p) { fs::create_symlink("/dev/zero", p.File(kSettings)); },
-     {"Cannot read F/quorvex.ini: not a regular file. The defaults are used "
-      "instead.",
-      "Unable to write to F/quorvex.ini: not a regular file"},
-     1,
-     [](const ProgramUnderTest& p) {
-         EXPECT_EQ(fs::read_symlink(p.File(kSettings)), "/dev/zero");
-     }},
-    {"SettingsFifo",
-     [](const ProgramUnderTest& p) { ASSERT_EQ(::mkfifo(p.File(kSettings).c_str(), 0644), 0); },
-     {"Cannot read F/quorvex.ini: not a regular file. The defaults are used "
-      "instead.",
-      "Unable to write to F/quorvex.ini: not a regular file"},
-     1,
-     [](const ProgramUnderTest& p) { EXPECT_TRUE(fs::is_fifo(p.File(kSettings))); }},
-    {"SettingsTooLarge",
-     [](const ProgramUnderTest& p) {
-         WriteFile(p.File(kSettings), "[timer]\ninterval=2\n");
-         fs::resize_file(p.File(kSettings), 2 << 20);
-     },
-     {"Cannot read F/quorvex.ini: File too large (more than 1 MB). The "
-      "defaults are used "
-      "instead.",
-      "Unable to write to F/quorvex.ini: File too large (more than 1 MB)"},
-     1,
-     [](const ProgramUnderTest& p) { EXPECT_EQ(fs::file_size(p.File(kSettings)), 2u << 20); }},
-    {"SettingsLinkLoop",
-     [](const ProgramUnderTest& p) { fs::create_symlink(kSettings, p.File(kSettings)); },
-     {"Cannot read F/quorvex.ini: Too many levels of symbolic links. The "
-      "defaults are used "
-      "instead.",
-      "Unable to write to F/quorvex.ini: Too many levels of symbolic links"},
-     1,
-     [](const ProgramUnderTest& p) { EXPECT_TRUE(fs::is_symlink(p.File(kSettings))); }},
-    {"SettingsWithoutReadPermission",
-     [](const ProgramUnderTest& p) {
-         WriteFile(p.File(kSettings), "[timer]\ninterval=2\n");
-         fs::permissions(p.File(kSettings), fs::perms::owner_write);
-     },
-     {"Cannot read F/quorvex.ini: Permission denied. The defaults are used "
-      "instead.",
-      "Unable to write to F/quorvex.ini: Permission denied"},
-     1,
-     [](const ProgramUnderTest& p) {
-         fs::permissions(p.File(kSettings), fs::perms::owner_read | fs::perms::owner_write);
-         EXPECT_EQ(ReadFileBytes(p.File(kSettings)), "[timer]\ninterval=2\n");
-     },
-     true},
+    UnusableSettings(
+        "SettingsFolder", [](const auto& p) { fs::create_directory(p.File(kSettings)); },
+        "Is a directory", [](const auto& p) { EXPECT_TRUE(fs::is_directory(p.File(kSettings))); }),
+    UnusableSettings(
+        "SettingsDevice", [](const auto& p) { fs::create_symlink("/dev/zero", p.File(kSettings)); },
+        kNotRegular,
+        [](const auto& p) { EXPECT_EQ(fs::read_symlink(p.File(kSettings)), "/dev/zero"); }),
+    UnusableSettings(
+        "SettingsFifo", [](const auto& p) { MakeFifo(p.File(kSettings)); }, kNotRegular,
+        [](const auto& p) { EXPECT_TRUE(fs::is_fifo(p.File(kSettings))); }),
+    UnusableSettings(
+        "SettingsTooLarge",
+        [](const auto& p) {
+            WriteFile(p.File(kSettings), "[timer]\ninterval=2\n");
+            fs::resize_file(p.File(kSettings), 2 << 20);
+        },
+        kTooLarge, [](const auto& p) { EXPECT_EQ(fs::file_size(p.File(kSettings)), 2u << 20); }),
+    UnusableSettings(
+        "SettingsLinkLoop", [](const auto& p) { fs::create_symlink(kSettings, p.File(kSettings)); },
+        "Too many levels of symbolic links",
+        [](const auto& p) { EXPECT_TRUE(fs::is_symlink(p.File(kSettings))); }),
+    UnusableSettings(
+        "SettingsWithoutReadPermission",
+        [](const auto& p) {
+            WriteFile(p.File(kSettings), "[timer]\ninterval=2\n");
+            fs::permissions(p.File(kSettings), fs::perms::owner_write);
+        },
+        "Permission denied",
+        [](const auto& p) {
+            fs::permissions(p.File(kSettings), fs::perms::owner_read | fs::perms::owner_write);
+            EXPECT_EQ(ReadFileBytes(p.File(kSettings)), "[timer]\ninterval=2\n");
+        },
+        true),
     {"SettingsDanglingLink",
-     [](const ProgramUnderTest& p) {
+     [](const auto& p) {
          fs::create_directory(p.File("kept"));
          fs::create_symlink("kept/quorvex.ini", p.File(kSettings));
      },
      {},
      0,
-     [](const ProgramUnderTest& p) {
+     [](const auto& p) {
          EXPECT_TRUE(fs::is_symlink(p.File(kSettings)));
-         ExpectSettingsSaved(p, p.File("kept/quorvex.ini"));
+         ExpectSettingsSaved(p, "kept/quorvex.ini");
      }},
     {"SettingsLinkIntoAMissingFolder",
-     [](const ProgramUnderTest& p) { fs::create_symlink("gone/quorvex.ini", p.File(kSettings)); },
+     [](const auto& p) { fs::create_symlink("gone/quorvex.ini", p.File(kSettings)); },
      {"Unable to write to F/quorvex.ini: No such file or directory"},
      1,
-     [](const ProgramUnderTest& p) {
+     [](const auto& p) {
          EXPECT_TRUE(fs::is_symlink(p.File(kSettings)));
          EXPECT_FALSE(fs::exists(p.File("gone")));
      }},
     {"LeftoverTemporary",
-     [](const ProgramUnderTest& p) {
+     [](const auto& p) {
          WriteFile(p.File(kSettings), "[timer]\ninterval=2\n");
          WriteFile(p.File("quorvex.ini.tmp-Ab3dE9"), "[timer]\ninter");
          WriteFile(p.File("quorvex.ini.tmp-notmine"), "kept");
      },
      {},
      0,
-     [](const ProgramUnderTest& p) {
+     [](const auto& p) {
          EXPECT_FALSE(fs::exists(p.File("quorvex.ini.tmp-Ab3dE9")));
          EXPECT_TRUE(fs::exists(p.File("quorvex.ini.tmp-notmine")));
          EXPECT_NE(ReadFileBytes(p.File(kSettings)).find("interval=2"), std::string::npos);
      }},
-    {"ProfileFolder",
-     [](const ProgramUnderTest& p) {
-         fs::create_directories(p.File("profiles/roof.prf"));
-         SettingsNamingProfile(p, p.File("profiles/roof.prf"));
-     },
-     {"Cannot read F/profiles/roof.prf: Is a directory. The defaults are used instead."},
-     0,
-     [](const ProgramUnderTest& p) { ExpectSettingsSaved(p, p.File(kSettings)); }},
-    {"ProfileDevice",
-     [](const ProgramUnderTest& p) { SettingsNamingProfile(p, "/dev/zero"); },
-     {"Cannot read /dev/zero: not a regular file. The defaults are used instead."},
-     0,
-     [](const ProgramUnderTest& p) { ExpectSettingsSaved(p, p.File(kSettings)); }},
-    {"ProfileFifo",
-     [](const ProgramUnderTest& p) {
-         fs::create_directory(p.File("profiles"));
-         ASSERT_EQ(::mkfifo(p.File("profiles/roof.prf").c_str(), 0644), 0);
-         SettingsNamingProfile(p, p.File("profiles/roof.prf"));
-     },
-     {"Cannot read F/profiles/roof.prf: not a regular file. The defaults are used instead."},
-     0,
-     [](const ProgramUnderTest& p) { ExpectSettingsSaved(p, p.File(kSettings)); }},
-    {"ProfileTooLarge",
-     [](const ProgramUnderTest& p) {
-         WriteFile(p.File("profiles/roof.prf"), "[intf]\nport=COM3\n");
-         fs::resize_file(p.File("profiles/roof.prf"), 300 << 20);
-         SettingsNamingProfile(p, p.File("profiles/roof.prf"));
-     },
-     {"Cannot read F/profiles/roof.prf: File too large (more than 1 MB). The defaults are "
-      "used instead."},
-     0,
-     [](const ProgramUnderTest& p) { ExpectSettingsSaved(p, p.File(kSettings)); }},
-    {"CatalogueEmpty",
-     [](const ProgramUnderTest& p) { WriteFile(p.File(kCatalogue), ""); },
-     {"Cannot create memory map on file F/locale/de/LC_MESSAGES/default.mo. The built-in "
-      "texts are used instead."},
-     0,
-     [](const ProgramUnderTest& p) { ExpectSettingsSaved(p, p.File(kSettings)); },
-     false,
-     {"LANG=de_DE.UTF-8"}},
-    {"CatalogueDamaged",
-     [](const ProgramUnderTest& p) { WriteFile(p.File(kCatalogue), std::string(64, '\x95')); },
-     {"This file is not a valid GNU gettext mo file: F/locale/de/LC_MESSAGES/default.mo. "
-      "The built-in texts are used instead."},
-     0,
-     [](const ProgramUnderTest& p) { ExpectSettingsSaved(p, p.File(kSettings)); },
-     false,
-     {"LANG=de_DE.UTF-8"}},
-    {"CatalogueFifo",
-     [](const ProgramUnderTest& p) {
-         fs::create_directories(p.File("locale/de/LC_MESSAGES"));
-         ASSERT_EQ(::mkfifo(p.File(kCatalogue).c_str(), 0644), 0);
-     },
-     {"Cannot create memory map on file F/locale/de/LC_MESSAGES/default.mo. The built-in "
-      "texts are used instead."},
-     0,
-     [](const ProgramUnderTest& p) { ExpectSettingsSaved(p, p.File(kSettings)); },
-     false,
-     {"LANG=de_DE.UTF-8"}},
+    UnreadableProfile(
+        "ProfileFolder", [](const auto& p) { fs::create_directories(p.File(kProfile)); },
+        "Is a directory"),
+    UnreadableProfile("ProfileDevice", {}, kNotRegular, "/dev/zero"),
+    UnreadableProfile(
+        "ProfileFifo", [](const auto& p) { MakeFifo(p.File(kProfile)); }, kNotRegular),
+    UnreadableProfile(
+        "ProfileTooLarge",
+        [](const auto& p) {
+            WriteFile(p.File(kProfile), "[intf]\nport=COM3\n");
+            fs::resize_file(p.File(kProfile), 300 << 20);
+        },
+        kTooLarge),
+    UnusableCatalogue(
+        "CatalogueEmpty", [](const auto& p) { WriteFile(p.File(kCatalogue), ""); }, kNoMap),
+    UnusableCatalogue(
+        "CatalogueDamaged",
+        [](const auto& p) { WriteFile(p.File(kCatalogue), std::string(64, '\x95')); },
+        "This file is not a valid GNU gettext mo file:"),
+    UnusableCatalogue(
+        "CatalogueFifo", [](const auto& p) { MakeFifo(p.File(kCatalogue)); }, kNoMap),
 };
 
 class ProgramFilesTest : public ::testing::TestWithParam<FileCase> {};
