@@ -3,6 +3,7 @@
 #include <QMessageBox>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace quorvex::app {
 
@@ -27,6 +28,8 @@ void ErrorDisplay::Show(const std::string& message) {
                             QStringLiteral("\n\n(%1 times since this box opened)").arg(box.count));
         return;
     }
+    // Each box is written to standard error too, once, where a log or a terminal keeps it.
+    std::fprintf(stderr, "quorvex: %s\n", text.c_str());
     auto* widget = new QMessageBox(QMessageBox::Critical, caption_, QString::fromLocal8Bit(text),
                                    QMessageBox::Ok, window_);
     widget->setAttribute(Qt::WA_DeleteOnClose);

@@ -6,7 +6,7 @@
 // Boxes are not modal: an error raised inside a port's dispatch must not run a nested event
 // loop there (a Stop click would close that port from inside its own dispatch). And they
 // are not stacked: while a box is open, the same message again is counted into it instead
-// of opening another one.
+// of opening another one. The text of each box that opens goes to standard error as well.
 //
 // Threads: the user-interface thread only.
 

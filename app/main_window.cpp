@@ -16,9 +16,12 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <cstdio>
+
 #include "app/aircraft_page.h"
 #include "app/combo_mirror.h"
 #include "app/control_style.h"
+#include "app/error_display.h"
 #include "app/export_file.h"
 #include "app/feed_panel.h"
 #include "app/graph_page.h"
@@ -210,6 +213,12 @@ void MainWindow::AfterShow(const CommandLine& commandLine) {
                                        c.UdpBindError());
     }
     if (!c.SharedFolderWarning().empty()) platform::ShowApplicationError(c.SharedFolderWarning());
+    // What the start could not read, in one box.
+    std::string unread;
+    for (const std::string& problem : c.StartProblems()) {
+        unread += (unread.empty() ? "" : "\n") + problem;
+    }
+    if (!unread.empty()) platform::ShowApplicationError(unread);
     if (!commandLine.CsvFile.empty()) c.SetSecondsFile(commandLine.CsvFile);
     if (commandLine.Log && !c.State().Log.Logging()) {
         c.LoggingClicked();
@@ -297,6 +306,8 @@ void MainWindow::CopyToClipboard() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // The window closes whatever happens: a write that fails is shown once, before it goes.
+    event->accept();
     CloseQueryDialogs dialogs;
     dialogs.AskYesNo = [this](const std::string& caption, const std::string& text) {
         return dialogs_.AskYesNo && dialogs_.AskYesNo(caption, text);
@@ -305,11 +316,19 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         if (!dialogs_.SaveProfile) return std::nullopt;
         return dialogs_.SaveProfile(Text(controller_->ProfilesFolderPath()));
     };
-    if (controller_->CloseQuery(dialogs)) {
-        event->accept();
-    } else {
-        event->ignore();
+    std::string failures;
+    for (const std::string& failure : controller_->CloseQuery(dialogs)) {
+        failures += (failures.empty() ? "" : "\n") + ErrorBoxText(failure);
     }
+    if (!failures.empty() && dialogs_.Refusal) dialogs_.Refusal("quorvex", failures);
+}
+
+void MainWindow::EndOnSignal() {
+    if (controller_->Ended()) return;
+    for (const std::string& line : controller_->EndOnSignal()) {
+        std::fprintf(stderr, "quorvex: %s\n", line.c_str());
+    }
+    QCoreApplication::exit(controller_->SavedAtEnd() ? 0 : 1);
 }
 
 }  // namespace quorvex::app

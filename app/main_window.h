@@ -43,6 +43,11 @@ class MainWindow : public QWidget {
     // command line's Start, Connect and logfile presses.
     void AfterShow(const CommandLine& commandLine);
 
+    // The end SIGINT or SIGTERM asks for: nobody is asked, the settings are written, what
+    // was not saved goes to standard error, and every event loop (an open dialog's too) is
+    // left, the program's with exit code 1 when a write failed.
+    void EndOnSignal();
+
     MeasurementController& Controller() { return *controller_; }
     // Replaced by tests with scripted answers.
     WindowDialogs& Dialogs() { return dialogs_; }

@@ -66,7 +66,7 @@ MeasurementController::MeasurementController(Options options, QObject* parent)
                                " will be those of the one closed last. Each writes a logfile "
                                "of its own.";
     }
-    LoadSettings(controls_, SettingsPath());
+    startProblems_ = LoadSettings(controls_, SettingsPath());
 }
 
 MeasurementController::~MeasurementController() {
@@ -279,8 +279,9 @@ void MeasurementController::SetConnect(bool down) {
 
 void MeasurementController::LoadProfile(SourceId receiver, const std::string& path) {
     QUORVEX_ASSERT_UI_THREAD();
-    quorvex::LoadProfile(ReceiverControls(receiver), path);
+    const auto problem = quorvex::LoadProfile(ReceiverControls(receiver), path);
     Changed();
+    if (problem) platform::ShowApplicationError(*problem);
 }
 
 void MeasurementController::SaveProfile(SourceId receiver, const std::string& path) {
@@ -293,16 +294,32 @@ void MeasurementController::SaveProfile(SourceId receiver, const std::string& pa
     Changed();
 }
 
-bool MeasurementController::CloseQuery(const CloseQueryDialogs& dialogs) {
+std::vector<std::string> MeasurementController::CloseQuery(const CloseQueryDialogs& dialogs) {
     QUORVEX_ASSERT_UI_THREAD();
-    try {
-        FormCloseQuery(controls_, SettingsPath(), dialogs);
-        return true;
-    } catch (const platform::EIniWriteError& error) {
+    if (ended_) return {};
+    CloseQueryDialogs guarded = dialogs;
+    guarded.Ended = [this] { return ended_; };
+    std::vector<std::string> failures = FormCloseQuery(controls_, SettingsPath(), guarded);
+    if (ended_) return {};  // a signal came meanwhile; its end has said what failed
+    if (!failures.empty()) {
         Changed();
-        platform::ShowApplicationError(error.what());
-        return false;
+        savedAtEnd_ = false;
     }
+    return failures;
+}
+
+std::vector<std::string> MeasurementController::EndOnSignal() {
+    QUORVEX_ASSERT_UI_THREAD();
+    if (ended_) return {};
+    ended_ = true;
+    std::vector<std::string> lines = ProfilesLeftUnsaved(controls_);
+    try {
+        SaveSettings(controls_, SettingsPath());
+    } catch (const platform::EIniWriteError& error) {
+        savedAtEnd_ = false;
+        lines.emplace_back(error.what());
+    }
+    return lines;
 }
 
 }  // namespace quorvex::app

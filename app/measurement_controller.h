@@ -72,6 +72,9 @@ class MeasurementController : public QObject {
         for (const auto& receiver : receivers_) receiver->SetNetworkRetryMilliseconds(ms);
     }
 
+    // What the start could not read (the settings file, a profile it names), said once the
+    // window shows; the defaults stood in.
+    const std::vector<std::string>& StartProblems() const { return startProblems_; }
     // The bind failure of the UDP listener, empty while it listens.
     const std::string& UdpBindError() const { return udpBindError_; }
     // What to tell when another running Quorvex uses the same folder; empty when none does.
@@ -116,13 +119,21 @@ class MeasurementController : public QObject {
     void LoggingClicked() { state_.Log.ToggleLogging(); }
     void NewLogFileClicked() { state_.Log.NewLogFile(); }
 
-    // Profiles. Load applies a file (not a user change); Save writes and clears the changed
-    // flag. A failed write goes to the application's error display; the flag then stays.
+    // Profiles. Load applies a file (not a user change); one that cannot be read is said on
+    // the application's error display. Save writes and clears the changed flag. A failed
+    // write goes to the application's error display; the flag then stays.
     void LoadProfile(SourceId receiver, const std::string& path);
     void SaveProfile(SourceId receiver, const std::string& path);
-    // The close request: questions about changed profiles, then the settings written. False
-    // when a write failed (the window then stays open); the message was shown.
-    bool CloseQuery(const CloseQueryDialogs& dialogs);
+    // The close request: questions about changed profiles, then the settings written. The
+    // window closes whatever happens; the messages of failed writes are returned for it to
+    // show. Nothing is asked or written once EndOnSignal has run.
+    std::vector<std::string> CloseQuery(const CloseQueryDialogs& dialogs);
+    // The end SIGINT or SIGTERM asks for, once: no question; the settings written. Returns
+    // the lines a person needs to know (a changed profile left unsaved, a failed write).
+    std::vector<std::string> EndOnSignal();
+    bool Ended() const { return ended_; }
+    // False once a write at the end (the settings, a profile) failed: the exit code says so.
+    bool SavedAtEnd() const { return savedAtEnd_; }
     // From the next tick on, every second is appended to the file at `path` (--csv).
     void SetSecondsFile(const std::string& path) { secondsFile_.emplace(path); }
 
@@ -168,6 +179,9 @@ class MeasurementController : public QObject {
     std::string udpBindError_;
     platform::LockedFile folderLock_;
     std::string sharedFolderWarning_;
+    std::vector<std::string> startProblems_;
+    bool ended_ = false;
+    bool savedAtEnd_ = true;
 
     std::vector<std::unique_ptr<ReceiverInput>> receivers_;  // receiver 1, receiver 2
     std::unique_ptr<net::TIdUDPServer> udp_;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -22,27 +23,63 @@
 #include "platform/port_probe.h"
 #include "platform/program_folder.h"
 #include "platform/termination_signals.h"
+#include "platform/x_display.h"
 #include "serial/com_error.h"
 #include "translation/resource_strings.h"
 #include "translation/translation.h"
+#include "translation/translation_error.h"
 
 namespace quorvex::app {
 namespace {
 
-bool HasDisplay() {
-    const auto set = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value != nullptr && *value != '\0';
-    };
-    // A platform chosen by hand (offscreen, vnc, ...) needs no display of ours to check.
-    return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
 }
 
-// What the global set-up hands the window: where the program lives and which ports exist.
+bool HasDisplay() {
+    // A platform chosen by hand (offscreen, vnc, ...) needs no display of ours to check.
+    return !Environment("DISPLAY").empty() || !Environment("WAYLAND_DISPLAY").empty() ||
+           !Environment("QT_QPA_PLATFORM").empty();
+}
+
+// Why the X server Qt is about to use does not answer, or nothing: Qt ends the program with
+// abort() when it cannot connect, so the server is asked first. In a Wayland session Qt may
+// well not use X at all.
+std::optional<std::string> DisplayUnreachable() {
+    const std::string platform = Environment("QT_QPA_PLATFORM");
+    if (!platform.empty() ? !platform.starts_with("xcb")
+                          : !Environment("WAYLAND_DISPLAY").empty()) {
+        return std::nullopt;
+    }
+    const std::string display = Environment("DISPLAY");
+    if (display.empty()) return "the graphical display cannot be opened (DISPLAY is not set)";
+    const std::string reason = platform::XDisplayUnreachable(display);
+    if (reason.empty()) return std::nullopt;
+    return "the graphical display " + display + " cannot be opened (" + reason + ")";
+}
+
+// What the global set-up hands the window: where the program lives, which ports exist, and
+// what is wrong with a message catalogue (empty when nothing is).
 struct ProgramSetup {
     std::string AppFolder;
     std::vector<std::string> Ports;
+    std::string CatalogueProblem;
 };
+
+// The translation layer and the serial component's messages. When a catalogue cannot be read
+// the built-in texts stand in for all of them, and the returned message says which and why.
+std::string SetUpTranslation(const std::string& appFolder) {
+    try {
+        translation::InitialiseTranslation(appFolder, platform::ProgramPath());
+        serial::InitialiseSerialComponent();
+        return {};
+    } catch (const translation::ETranslationError& error) {
+        translation::UseBuiltInTexts();
+        serial::InitialiseSerialComponent();
+        return std::string(error.what()) + ". The built-in texts are used instead.";
+    }
+}
 
 // The global set-up, before any window exists, in this order: port probe and program
 // folder, profiles folder, translation layer, the serial component's messages, the
@@ -57,8 +94,7 @@ ProgramSetup SetUpProgram(const CommandLine& commandLine) {
         }
     }
     platform::EnsureFolder(ProfilesFolder(setup.AppFolder));
-    translation::InitialiseTranslation(setup.AppFolder, platform::ProgramPath());
-    serial::InitialiseSerialComponent();
+    setup.CatalogueProblem = SetUpTranslation(setup.AppFolder);
     SetInvalidIntegerPatternLoader(
         [] { return translation::LoadResString(translation::ResString::InvalidInteger); });
     return setup;
@@ -88,6 +124,11 @@ int RunProgram(int argc, char** argv) {
                      "is set); for a headless look, xvfb-run scripts/run works.\n");
         return 1;
     }
+    if (const auto unreachable = DisplayUnreachable()) {
+        std::fprintf(stderr, "quorvex: %s; for a headless look, xvfb-run scripts/run works.\n",
+                     unreachable->c_str());
+        return 1;
+    }
 
     const ProgramSetup setup = SetUpProgram(commandLine);
 
@@ -108,19 +149,26 @@ int RunProgram(int argc, char** argv) {
         options.Ports = setup.Ports;
         MainWindow window(std::move(options), commandLine);
         errors.SetWindow(&window);
-        // SIGINT and SIGTERM close the window as the operator would: settings are written.
+        // SIGINT and SIGTERM end the program without asking anybody: settings are written,
+        // and a second signal ends it at once.
         const int signalPipe = platform::WatchTerminationSignals();
         std::unique_ptr<QSocketNotifier> signalNotifier;
         if (signalPipe >= 0) {
             signalNotifier = std::make_unique<QSocketNotifier>(signalPipe, QSocketNotifier::Read);
             QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &window,
                              [signalPipe, &window] {
-                                 if (platform::TakeTerminationSignals(signalPipe)) window.close();
+                                 if (!platform::TakeTerminationSignals(signalPipe)) return;
+                                 platform::StopWatchingTerminationSignals();
+                                 window.EndOnSignal();
                              });
         }
         window.show();
+        if (!setup.CatalogueProblem.empty()) {
+            platform::ShowApplicationError(setup.CatalogueProblem);
+        }
         QTimer::singleShot(0, &window, [&window, &commandLine] { window.AfterShow(commandLine); });
         exitCode = QApplication::exec();
+        if (!window.Controller().SavedAtEnd()) exitCode = 1;
         errors.SetWindow(nullptr);
     }
     platform::SetApplicationErrorHandler(nullptr);

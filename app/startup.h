@@ -4,8 +4,9 @@
 
 namespace quorvex::app {
 
-// Runs the program; returns its exit code: 0 after the window closed (or after --help and
-// --version), 1 without a graphical display, 2 for a bad command line.
+// Runs the program; returns its exit code: 0 after the window closed or a signal ended it
+// (or after --help and --version), 1 when a write at the end failed or without a graphical
+// display (none named, or one that does not answer), 2 for a bad command line.
 int RunProgram(int argc, char** argv);
 
 }  // namespace quorvex::app

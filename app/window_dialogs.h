@@ -15,7 +15,8 @@ class QWidget;
 namespace quorvex::app {
 
 struct WindowDialogs {
-    // A message box with an error icon and an OK button.
+    // A message box with an error icon and an OK button: a Start refused, or the writes that
+    // failed as the window closes.
     std::function<void(const std::string& caption, const std::string& text)> Refusal;
     // Yes/No; true for Yes.
     std::function<bool(const std::string& caption, const std::string& text)> AskYesNo;

@@ -1,16 +1,18 @@
 #include "core/profiles.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/receiver_kind.h"
 #include "platform/ini_file.h"
 #include "platform/ui_thread.h"
+#include "platform/whole_file.h"
 
 namespace quorvex {
 namespace {
 
-using platform::IniReadInteger;
-using platform::IniReadString;
+using platform::IniInteger;
+using platform::IniString;
 using platform::IniWriteInteger;
 using platform::IniWriteString;
 
@@ -60,6 +62,12 @@ void SelectStoredRate(ComboModel& rates, int stored) {
     } else {
         rates.SelectIndex(stored);
     }
+}
+
+std::optional<std::string> ReadProblem(const std::string& path,
+                                       const platform::IniFileContent& file) {
+    if (file.Reason.empty()) return std::nullopt;
+    return "Cannot read " + path + ": " + file.Reason + ". The defaults are used instead.";
 }
 
 void AskToUpdate(ReceiverProfile& receiver, int number, const CloseQueryDialogs& dialogs) {
@@ -122,20 +130,23 @@ std::string ProfileName(std::string_view path) {
     return std::string(name);
 }
 
-void LoadProfile(ReceiverProfile& receiver, const std::string& path) {
+std::optional<std::string> LoadProfile(ReceiverProfile& receiver, const std::string& path) {
     QUORVEX_ASSERT_UI_THREAD();
+    platform::RemoveLeftoverTemporaries(path);
+    const platform::IniFileContent file = platform::ReadIniFile(path);
     receiver.ProfilePath = path;
     receiver.Label = ProfileName(path);
-    const std::string port = IniReadString(path, kProfileSection, "port", "COM1");
+    const std::string port = IniString(file.Text, kProfileSection, "port", "COM1");
     // Every equal item is selected in turn, so the last one wins; none leaves it as it was.
     for (std::size_t i = 0; i < receiver.Port.Items.size(); ++i) {
         if (receiver.Port.Items[i] == port) receiver.Port.SelectIndex(static_cast<int>(i));
     }
-    SelectStoredRate(receiver.BaudRate, IniReadInteger(path, kProfileSection, "baudrate", 0));
+    SelectStoredRate(receiver.BaudRate, IniInteger(file.Text, kProfileSection, "baudrate", 0));
     // A network receiver's port is the host:port typed for it.
     if (NetworkKindOf(receiver.BaudRate.Text)) receiver.Port.Text = port;
     MatchPortToRate(receiver);
-    receiver.Format.SelectIndex(IniReadInteger(path, kProfileSection, "string", 0));
+    receiver.Format.SelectIndex(IniInteger(file.Text, kProfileSection, "string", 0));
+    return ReadProblem(path, file);
 }
 
 void SaveProfile(ReceiverProfile& receiver, const std::string& path) {
@@ -151,14 +162,22 @@ void SaveButtonConfirmed(ReceiverProfile& receiver, const std::string& path) {
     receiver.Changed = false;
 }
 
-void LoadSettings(ProfileSettings& settings, const std::string& settingsPath) {
+std::vector<std::string> LoadSettings(ProfileSettings& settings, const std::string& settingsPath) {
     QUORVEX_ASSERT_UI_THREAD();
-    const std::string profile1 = IniReadString(settingsPath, kSettingsProfiles, "profile1", "");
-    if (!profile1.empty()) LoadProfile(settings.Receiver1, profile1);
-    const std::string profile2 = IniReadString(settingsPath, kSettingsProfiles, "profile2", "");
-    if (!profile2.empty()) LoadProfile(settings.Receiver2, profile2);
+    platform::RemoveLeftoverTemporaries(settingsPath);
+    const platform::IniFileContent file = platform::ReadIniFile(settingsPath);
+    std::vector<std::string> problems;
+    if (auto problem = ReadProblem(settingsPath, file)) problems.push_back(std::move(*problem));
+    const std::pair<const char*, ReceiverProfile*> profiles[] = {{"profile1", &settings.Receiver1},
+                                                                 {"profile2", &settings.Receiver2}};
+    for (const auto& [key, receiver] : profiles) {
+        const std::string profile = IniString(file.Text, kSettingsProfiles, key, "");
+        if (profile.empty()) continue;
+        if (auto problem = LoadProfile(*receiver, profile)) problems.push_back(std::move(*problem));
+    }
     settings.Timer.SelectIndex(
-        IniReadInteger(settingsPath, kSettingsTimer, "interval", kDefaultTimerIndex));
+        IniInteger(file.Text, kSettingsTimer, "interval", kDefaultTimerIndex));
+    return problems;
 }
 
 void SaveSettings(const ProfileSettings& settings, const std::string& settingsPath) {
@@ -168,11 +187,37 @@ void SaveSettings(const ProfileSettings& settings, const std::string& settingsPa
     IniWriteInteger(settingsPath, kSettingsTimer, "interval", settings.Timer.ItemIndex);
 }
 
-void FormCloseQuery(ProfileSettings& settings, const std::string& settingsPath,
-                    const CloseQueryDialogs& dialogs) {
-    AskToUpdate(settings.Receiver1, 1, dialogs);
-    AskToUpdate(settings.Receiver2, 2, dialogs);
-    SaveSettings(settings, settingsPath);
+std::vector<std::string> FormCloseQuery(ProfileSettings& settings, const std::string& settingsPath,
+                                        const CloseQueryDialogs& dialogs) {
+    std::vector<std::string> failures;
+    const auto step = [&failures, &dialogs](const auto& write) {
+        if (dialogs.Ended && dialogs.Ended()) return;
+        try {
+            write();
+        } catch (const platform::EIniWriteError& error) {
+            failures.emplace_back(error.what());
+        }
+    };
+    step([&] { AskToUpdate(settings.Receiver1, 1, dialogs); });
+    step([&] { AskToUpdate(settings.Receiver2, 2, dialogs); });
+    step([&] { SaveSettings(settings, settingsPath); });
+    return failures;
+}
+
+std::vector<std::string> ProfilesLeftUnsaved(const ProfileSettings& settings) {
+    std::vector<std::string> lines;
+    int number = 0;
+    for (const ReceiverProfile* receiver : {&settings.Receiver1, &settings.Receiver2}) {
+        const std::string digit = std::to_string(++number);
+        if (!receiver->Changed) continue;
+        const std::string line = "Profile" + digit + " changed and was not ";
+        lines.push_back(
+            receiver->ProfilePath.empty()
+                ? line + "saved, since a signal ended the program (no active profile" + digit + ")"
+                : line + "updated, since a signal ended the program: " + receiver->ProfilePath +
+                      " keeps its settings");
+    }
+    return lines;
 }
 
 }  // namespace quorvex

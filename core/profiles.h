@@ -50,15 +50,18 @@ std::string ProfilesFolder(const std::string& appFolder);    // appFolder + "pro
 // since a settings file may come from a Windows installation.
 std::string ProfileName(std::string_view path);
 
-// Applies a profile file to a receiver's controls; not a user change (Changed untouched).
-void LoadProfile(ReceiverProfile& receiver, const std::string& path);
+// Applies a profile file, read once, to a receiver's controls; not a user change (Changed
+// untouched). A file that cannot be read applies as a missing one does (the defaults), and
+// the message that says so is returned: "Cannot read <path>: <reason>. The defaults are used
+// instead." Whatever a save of it killed midway left beside it is removed first.
+std::optional<std::string> LoadProfile(ReceiverProfile& receiver, const std::string& path);
 // Writes a receiver's controls into a profile file and shows its name in the label.
 void SaveProfile(ReceiverProfile& receiver, const std::string& path);
-inline void LoadProfile1(ProfileSettings& s, const std::string& path) {
-    LoadProfile(s.Receiver1, path);
+inline std::optional<std::string> LoadProfile1(ProfileSettings& s, const std::string& path) {
+    return LoadProfile(s.Receiver1, path);
 }
-inline void LoadProfile2(ProfileSettings& s, const std::string& path) {
-    LoadProfile(s.Receiver2, path);
+inline std::optional<std::string> LoadProfile2(ProfileSettings& s, const std::string& path) {
+    return LoadProfile(s.Receiver2, path);
 }
 inline void SaveProfile1(ProfileSettings& s, const std::string& path) {
     SaveProfile(s.Receiver1, path);
@@ -76,19 +79,30 @@ inline void ReceiverControlChanged(ReceiverProfile& receiver) {
     receiver.Changed = true;
 }
 
-void LoadSettings(ProfileSettings& settings, const std::string& settingsPath);
+// Reads the settings file once and loads the profiles it names, as LoadProfile does; returns
+// the messages of the files that could not be read.
+std::vector<std::string> LoadSettings(ProfileSettings& settings, const std::string& settingsPath);
 void SaveSettings(const ProfileSettings& settings, const std::string& settingsPath);
 
 // What closing the window needs from it: a Yes/No question (true for Yes), and the Save
-// dialog of a receiver (1 or 2), giving the chosen path or nothing when cancelled.
+// dialog of a receiver (1 or 2), giving the chosen path or nothing when cancelled. Ended,
+// when set, says that the program is being ended otherwise meanwhile (a signal came while a
+// question was open): nothing more is asked or written then.
 struct CloseQueryDialogs {
     std::function<bool(const std::string& caption, const std::string& text)> AskYesNo;
     std::function<std::optional<std::string>(int receiver)> SaveDialog;
+    std::function<bool()> Ended;
 };
 
-// The close request: offers to update each changed profile, then writes the settings. A
-// failed write raises EIniWriteError, and the window then stays open.
-void FormCloseQuery(ProfileSettings& settings, const std::string& settingsPath,
-                    const CloseQueryDialogs& dialogs);
+// The close request: offers to update each changed profile, then writes the settings, even
+// when a profile could not be written. Returns the messages of the writes that failed; the
+// window closes all the same.
+std::vector<std::string> FormCloseQuery(ProfileSettings& settings, const std::string& settingsPath,
+                                        const CloseQueryDialogs& dialogs);
+
+// The end a signal asks for, where nobody is asked: one line for each changed profile, which
+// stays as it was ("Profile1 changed and was not updated, since a signal ended the program:
+// <path> keeps its settings", or "... not saved, ... (no active profile1)").
+std::vector<std::string> ProfilesLeftUnsaved(const ProfileSettings& settings);
 
 }  // namespace quorvex

@@ -1,5 +1,7 @@
 #include "platform/file_mapping.h"
 
+#include "platform/file_descriptor.h"
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -9,23 +11,6 @@
 #include <utility>
 
 namespace quorvex::platform {
-namespace {
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
-}  // namespace
 
 ReadOnlyMapping ReadOnlyMapping::Failed(MapFailure failure, int error) {
     ReadOnlyMapping mapping;
@@ -36,7 +21,8 @@ ReadOnlyMapping ReadOnlyMapping::Failed(MapFailure failure, int error) {
 
 ReadOnlyMapping ReadOnlyMapping::Map(const std::string& path, std::uint64_t offset,
                                      std::uint64_t size) {
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without blocking, so that a FIFO in the file's place is refused, not waited on.
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.get() < 0) return Failed(MapFailure::Open, errno);
 
     struct stat status {};

@@ -3,7 +3,8 @@
 //
 // The bytes stay valid and unchanged for the mapping's life as long as nobody shortens the
 // file meanwhile. A mapping is moved, never copied; its bytes may be read from any thread.
-// Map blocks for the open, the examination and the mapping of the file.
+// Map blocks for the open (never on a FIFO or a device: only a plain file is mapped), the
+// examination and the mapping of the file.
 
 #include <cstddef>
 #include <cstdint>

@@ -2,14 +2,6 @@
 
 #include "platform/integer_text.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 namespace quorvex::platform {
@@ -91,47 +83,29 @@ std::string_view Unquote(std::string_view value) {
     return value;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& content) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    content = std::move(buffer).str();
-    return true;
-}
-
-// Writes `content` to a temporary file beside `path` and renames it over `path`.
-bool ReplaceFileAtomically(const std::string& path, std::string_view content) {
-    // A profile reached through a symbolic link is written where the link points.
-    std::string target = path;
-    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-        target = resolved;
-        std::free(resolved);
-    }
-    struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
-
-    std::string temporary = target + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return false;
-    bool ok = ::fchmod(fd, exists ? (existing.st_mode & 07777) : 0644) == 0;
-    for (std::string_view rest = content; ok && !rest.empty();) {
-        const ssize_t written = ::write(fd, rest.data(), rest.size());
-        if (written < 0 && errno == EINTR) continue;
-        ok = written > 0;
-        if (ok) rest.remove_prefix(static_cast<std::size_t>(written));
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
-}
-
 }  // namespace
 
-EIniWriteError::EIniWriteError(const std::string& path)
-    : std::runtime_error("Unable to write to " + path) {}
+EIniWriteError::EIniWriteError(const std::string& path, const std::string& reason)
+    : std::runtime_error("Unable to write to " + path + ": " + reason) {}
+
+IniFileContent ReadIniFile(const std::string& path) {
+    return ReadWholeFile(path, kIniFileLimit);
+}
+
+std::string IniString(std::string_view content, std::string_view section, std::string_view key,
+                      std::string_view defaultValue) {
+    std::string value;
+    if (IniFindValue(content, section, key, value)) return value;
+    return std::string(defaultValue.substr(0, kIniValueLimit));
+}
+
+int IniInteger(std::string_view content, std::string_view section, std::string_view key,
+               int defaultValue) {
+    std::string text;
+    int value = 0;
+    if (IniFindValue(content, section, key, text) && IniParseInteger(text, value)) return value;
+    return defaultValue;
+}
 
 bool IniFindValue(std::string_view content, std::string_view section, std::string_view key,
                   std::string& value) {
@@ -207,30 +181,24 @@ bool IniParseInteger(std::string_view text, int& value) {
 
 std::string IniReadString(const std::string& path, std::string_view section, std::string_view key,
                           std::string_view defaultValue) {
-    std::string content, value;
-    if (ReadWholeFile(path, content) && IniFindValue(content, section, key, value)) return value;
-    return std::string(defaultValue.substr(0, kIniValueLimit));
+    return IniString(ReadIniFile(path).Text, section, key, defaultValue);
 }
 
 int IniReadInteger(const std::string& path, std::string_view section, std::string_view key,
                    int defaultValue) {
-    std::string content, text;
-    int value = 0;
-    if (ReadWholeFile(path, content) && IniFindValue(content, section, key, text) &&
-        IniParseInteger(text, value)) {
-        return value;
-    }
-    return defaultValue;
+    return IniInteger(ReadIniFile(path).Text, section, key, defaultValue);
 }
 
 void IniWriteString(const std::string& path, std::string_view section, std::string_view key,
                     std::string_view value) {
-    std::string content;
-    if (!ReadWholeFile(path, content) && ::access(path.c_str(), F_OK) == 0) {
-        throw EIniWriteError(path);  // there, but unreadable: rewriting it would lose it
-    }
-    if (!ReplaceFileAtomically(path, IniWithValue(content, section, key, value))) {
-        throw EIniWriteError(path);
+    std::string target;
+    if (const int error = FollowLinks(path, target)) throw EIniWriteError(path, ErrorText(error));
+    // There, but not to be read: rewriting it would lose it.
+    const IniFileContent current = ReadIniFile(target);
+    if (!current.Reason.empty()) throw EIniWriteError(path, current.Reason);
+    const std::string updated = IniWithValue(current.Text, section, key, value);
+    if (const int error = ReplaceFileAtomically(target, updated)) {
+        throw EIniWriteError(path, ErrorText(error));
     }
 }
 

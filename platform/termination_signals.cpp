@@ -42,4 +42,9 @@ bool TakeTerminationSignals(int fd) {
     return any;
 }
 
+void StopWatchingTerminationSignals() {
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGTERM, SIG_DFL);
+}
+
 }  // namespace quorvex::platform

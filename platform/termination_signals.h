@@ -14,4 +14,8 @@ int WatchTerminationSignals();
 // Reads what the signals left in the pipe; true when at least one signal arrived.
 bool TakeTerminationSignals(int fd);
 
+// Gives SIGINT and SIGTERM their default action again: once the program is ending, another
+// signal ends it at once.
+void StopWatchingTerminationSignals();
+
 }  // namespace quorvex::platform

@@ -15,6 +15,7 @@ namespace tr = quorvex::translation;
 inline constexpr int kMessageCount = 23;
 
 struct Messages {
+    std::once_flag domainOnce;
     std::once_flag once;
     std::atomic<bool> loaded{false};
     std::array<std::string, kMessageCount> texts;  // fixed once `loaded` is set
@@ -45,8 +46,8 @@ std::string ErrorText(int code, int osError) {
 
 void InitialiseSerialComponent() {
     Messages& messages = ComMessages();
+    std::call_once(messages.domainOnce, [] { tr::AddResourceStringDomain("serial"); });
     std::call_once(messages.once, [&messages] {
-        tr::AddResourceStringDomain("serial");
         for (int code = 1; code <= kMessageCount; ++code) {
             messages.texts[code - 1] = tr::LoadResString(*tr::ComPortMessage(code));
         }

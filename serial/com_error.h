@@ -12,7 +12,8 @@ namespace quorvex::serial {
 
 // The start-up of the serial component: adds its resource-string domain "serial" to the
 // translation layer and passes the 23 port messages through the layer, once. Until it has
-// run, errors carry the built-in texts.
+// run, errors carry the built-in texts. A catalogue that cannot be read raises
+// translation::ETranslationError and leaves the built-in texts; a later call loads again.
 void InitialiseSerialComponent();
 
 inline constexpr int kNoOsError = -1;

@@ -21,6 +21,11 @@ void InitialiseTranslation(const std::string& appFolder, const std::string& prog
     ProgramTranslator().Configure(appFolder + "locale/", UserLanguage(), std::move(embedded));
 }
 
+void UseBuiltInTexts() {
+    // A translator without a catalogue folder opens nothing and passes every text unchanged.
+    ProgramTranslator().Configure(std::string(), "C", nullptr);
+}
+
 std::string Translate(std::string_view text) {
     return ProgramTranslator().Translate(text);
 }

@@ -18,6 +18,10 @@ namespace quorvex::translation {
 // on LoadResString and Translate look texts up in the catalogues there.
 void InitialiseTranslation(const std::string& appFolder, const std::string& programPath);
 
+// Drops every catalogue: from then on every text is its built-in one. For a start whose
+// catalogue cannot be read.
+void UseBuiltInTexts();
+
 // The program's translator, for the whole run.
 Translator& ProgramTranslator();
 

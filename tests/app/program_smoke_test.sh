@@ -9,6 +9,15 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" 2>&1)
 rc=$?
 [[ $rc -eq 1 && $out == *"graphical display is needed"* ]] || fail "no display: rc $rc, '$out'"
+# A display that names no running X server, locally or over TCP: one sentence, exit 1.
+n=73
+while [[ -e /tmp/.X11-unix/X$n ]]; do n=$((n + 1)); done
+for display in ":$n" "unix:$n.0" "127.0.0.1:$n"; do
+  out=$(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY="$display" "$program" 2>&1)
+  rc=$?
+  [[ $rc -eq 1 && $out == "quorvex: the graphical display $display cannot be opened ("*"); for a headless look, xvfb-run scripts/run works." ]] ||
+    fail "display $display: rc $rc, '$out'"
+done
 [[ $(env -u DISPLAY "$program" --version) == "Quorvex 0.3" ]] || fail "--version"
 env -u DISPLAY "$program" --help | grep -q -- "--receiver2 udp:FORMAT" || fail "--help"
 out=$("$program" --receiver1 nonsense 2>&1)

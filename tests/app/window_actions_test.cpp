@@ -179,14 +179,17 @@ TEST_F(WindowActionsTest, ProfilesSaveLoadAndTheCloseQuestion) {
     EXPECT_EQ(platform::IniReadInteger(settings, "timer", "interval", -2), 1);
 }
 
-TEST_F(WindowActionsTest, AFailedSettingsWriteKeepsTheWindowOpen) {
+TEST_F(WindowActionsTest, AFailedSettingsWriteIsShownOnceAndTheWindowCloses) {
     MainWindow& w = Open();
     w.show();
     std::filesystem::create_directory(folder.path() / "quorvex.ini");  // cannot be a file
-    EXPECT_FALSE(w.close());
-    EXPECT_TRUE(w.isVisible());
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_TRUE(errors[0].starts_with("Unable to write to ")) << errors[0];
+    EXPECT_TRUE(w.close());
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(refusals, (std::vector<std::pair<std::string, std::string>>{
+                            {"quorvex", "Unable to write to " + folder.Folder() +
+                                            "quorvex.ini: Is a directory."}}));
+    EXPECT_TRUE(errors.empty());
+    EXPECT_FALSE(w.Controller().SavedAtEnd());
 }
 
 TEST_F(WindowActionsTest, RejectedPacketsAreCountedWithoutABox) {

@@ -301,7 +301,8 @@ struct ScriptedDialogs {
                 [this](int receiver) {
                     shown.push_back("save dialog " + std::to_string(receiver));
                     return savePath;
-                }};
+                },
+                {}};
     }
 };
 
@@ -420,32 +421,46 @@ TEST_F(ProfilesTest, AFailedSaveKeepsTheChangeAndRaises) {
         SaveButtonConfirmed(s.Receiver1, unwritable);
         ADD_FAILURE() << "no error";
     } catch (const EIniWriteError& error) {
-        EXPECT_EQ(std::string(error.what()), "Unable to write to " + unwritable);
+        EXPECT_EQ(std::string(error.what()),
+                  "Unable to write to " + unwritable + ": No such file or directory");
     }
     EXPECT_TRUE(s.Receiver1.Changed);
     EXPECT_EQ(s.Receiver1.Label, "No profile");
     EXPECT_TRUE(Entries().empty());
 }
 
-TEST_F(ProfilesTest, AFailedWriteEndsTheCloseRequest) {
-    // The profile loaded at start has since become unwritable: Yes raises before the
-    // settings are written.
+TEST_F(ProfilesTest, AFailedWriteIsReturnedAndTheCloseGoesOn) {
+    // The profile loaded at start has since become unwritable: Yes fails, receiver 2 is still
+    // asked and the settings are still written.
     const std::string lost = PathOf("no-such-folder/Lost.prf");
     ProfileSettings s = MakeProfileSettings(kPorts);
     LoadProfile1(s, lost);
     ReceiverControlChanged(s.Receiver1);
     ReceiverControlChanged(s.Receiver2);
-    ScriptedDialogs script;
-    EXPECT_THROW(FormCloseQuery(s, Settings(), script.Dialogs()), EIniWriteError);
+    ScriptedDialogs script;  // Yes to both; no file chosen for receiver 2
+    EXPECT_EQ(
+        FormCloseQuery(s, Settings(), script.Dialogs()),
+        std::vector<std::string>{"Unable to write to " + lost + ": No such file or directory"});
     EXPECT_EQ(script.shown,
-              std::vector<std::string>{"Lost | Profile1 changed. Do you want to update?"});
-    EXPECT_TRUE(Entries().empty());
+              (std::vector<std::string>{"Lost | Profile1 changed. Do you want to update?",
+                                        "No active profile2 | Profile2 changed. Do you want to "
+                                        "update?",
+                                        "save dialog 2"}));
+    EXPECT_EQ(platform::IniReadString(Settings(), "profiles", "profile1", ""), lost);
 
-    // The settings file itself cannot be written.
+    // The settings file itself cannot be written; a signal's end asks nothing and names the
+    // changed profiles that stay as they were.
     Put("plain", "x");
-    ProfileSettings quiet = MakeProfileSettings(kPorts);
-    EXPECT_THROW(FormCloseQuery(quiet, PathOf("plain/quorvex.ini"), script.Dialogs()),
-                 EIniWriteError);
+    EXPECT_EQ(FormCloseQuery(s, PathOf("plain/quorvex.ini"), script.Dialogs()),
+              (std::vector<std::string>{
+                  "Unable to write to " + lost + ": No such file or directory",
+                  "Unable to write to " + PathOf("plain/quorvex.ini") + ": Not a directory"}));
+    EXPECT_EQ(ProfilesLeftUnsaved(s),
+              (std::vector<std::string>{
+                  "Profile1 changed and was not updated, since a signal ended the program: " +
+                      lost + " keeps its settings",
+                  "Profile2 changed and was not saved, since a signal ended the program (no "
+                  "active profile2)"}));
 }
 
 }  // namespace

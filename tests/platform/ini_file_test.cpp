@@ -14,6 +14,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ini_file.h"
@@ -312,13 +313,15 @@ TEST_F(IniFileTest, AByteOrderMarkStaysAndTheValueIsReplacedInPlace) {
 
 TEST_F(IniFileTest, AWriteThatCannotHappenRaisesAndCreatesNothing) {
     Put("plain", "a regular file");
-    const std::string paths[] = {PathOf("no-such-folder/quorvex.ini"), PathOf("plain/quorvex.ini")};
-    for (const std::string& path : paths) {
+    const std::pair<std::string, std::string> cases[] = {
+        {PathOf("no-such-folder/quorvex.ini"), "No such file or directory"},
+        {PathOf("plain/quorvex.ini"), "Not a directory"}};
+    for (const auto& [path, reason] : cases) {
         try {
             IniWriteString(path, "profiles", "profile1", "x");
             ADD_FAILURE() << "no error for " << path;
         } catch (const EIniWriteError& error) {
-            EXPECT_EQ(std::string(error.what()), "Unable to write to " + path);
+            EXPECT_EQ(std::string(error.what()), "Unable to write to " + path + ": " + reason);
         }
         EXPECT_THROW(IniWriteInteger(path, "timer", "interval", 2), EIniWriteError);
     }
@@ -364,7 +367,7 @@ TEST_F(IniFileTest, AFailedWriteLeavesTheOldFileWhole) {
         }
     }
     EXPECT_TRUE(raised);
-    EXPECT_EQ(message, "Unable to write to " + path);
+    EXPECT_EQ(message, "Unable to write to " + path + ": File too large");
     EXPECT_EQ(Bytes(path), old);
     EXPECT_EQ(Entries(), std::vector<std::string>{"receiver.prf"}) << "no leftovers beside it";
 }

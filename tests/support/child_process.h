@@ -30,9 +30,11 @@ namespace quorvex::test {
 
 class ChildProcess {
   public:
-    // Starts `program` with `arguments`; its standard output goes to /dev/null. Throws when
-    // it cannot be started.
-    ChildProcess(const std::string& program, const std::vector<std::string>& arguments) {
+    // Starts `program` with `arguments`, in this process's environment with the NAME=value
+    // entries of `environment` put in; its standard output goes to /dev/null. Throws when it
+    // cannot be started.
+    ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+                 const std::vector<std::string>& environment = {}) {
         int errorPipe[2];
         if (::pipe2(errorPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe2");
         errors_ = errorPipe[0];
@@ -44,13 +46,24 @@ class ChildProcess {
         std::vector<char*> argv;
         for (std::string& word : words) argv.push_back(word.data());
         argv.push_back(nullptr);
+        std::vector<std::string> variables = environment;
+        for (char** entry = environ; *entry != nullptr; ++entry) {
+            const std::string variable(*entry);
+            const std::string name = variable.substr(0, variable.find('=') + 1);
+            bool replaced = false;
+            for (const std::string& given : environment) replaced |= given.starts_with(name);
+            if (!replaced) variables.push_back(variable);
+        }
+        std::vector<char*> envp;
+        for (std::string& variable : variables) envp.push_back(variable.data());
+        envp.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         ::posix_spawn_file_actions_init(&actions);
         ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
         ::posix_spawn_file_actions_adddup2(&actions, errorPipe[1], STDERR_FILENO);
         ::posix_spawn_file_actions_adddup2(&actions, inputPipe[0], STDIN_FILENO);
         const int error =
-            ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
+            ::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data());
         ::posix_spawn_file_actions_destroy(&actions);
         ::close(errorPipe[1]);
         ::close(inputPipe[0]);
@@ -83,6 +96,8 @@ class ChildProcess {
     }
     // The exit status once the program has ended; -1 while it runs or when a signal ended it.
     int ExitCode() const { return exitCode_; }
+    // The process id while it runs, -1 once it has ended.
+    pid_t Pid() const { return pid_; }
 
     // Writes `text` to the program's standard input; false when it is not taken whole.
     bool WriteInput(const std::string& text) {

@@ -1,0 +1,52 @@
+#pragma once
+// The real program, run from a scratch folder of its own: a hard link to it lives there, so
+// the settings, profiles and logfiles it keeps beside itself are the test's. It runs until it
+// is up (it catches SIGTERM once its window shows), then SIGTERM ends it; every wait is bounded
+// and the program is killed when a bound passes.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/temp_folder.h"
+
+namespace quorvex::app::test {
+
+struct ProgramEnd {
+    int ExitCode = -1;    // -1: it did not end by itself
+    std::string Errors;   // its standard error
+    std::string Trouble;  // why the run went wrong (never came up, did not end), else empty
+};
+
+class ProgramUnderTest {
+  public:
+    ProgramUnderTest();
+
+    // The folder the program runs from, ending in "/", and a file in it.
+    std::string Folder() const { return folder_.Folder(); }
+    std::string File(const std::string& name) const { return Folder() + name; }
+
+    // Runs the program offscreen, with the NAME=value entries of `environment` put in its
+    // environment, until it is up; then `whileUp`, then SIGTERM and the wait for its end.
+    ProgramEnd Run(const std::vector<std::string>& environment = {},
+                   const std::function<void()>& whileUp = {});
+
+  private:
+    quorvex::test::TempFolder folder_;
+    std::string program_;
+};
+
+// `bytes` as the whole of the file at `path`, its folders made where missing.
+void WriteFile(const std::string& path, const std::string& bytes);
+
+// Checks how a run ended: within its bounds, with `exitCode`, and each of `messages` ("F/"
+// standing for the program's folder) said exactly once on standard error after "quorvex: ";
+// without messages, nothing said that could not be read or written.
+void ExpectEnd(const ProgramEnd& end, const ProgramUnderTest& program, int exitCode,
+               const std::vector<std::string>& messages);
+
+// Clicks at `x`, `y` of the screen of a program on Qt's VNC platform listening on `port`,
+// then presses each key (X keysyms) in turn. False when the connection failed.
+bool ClickAndPressKeys(int port, int x, int y, const std::vector<unsigned>& keys);
+
+}  // namespace quorvex::app::test
