@@ -59,12 +59,14 @@ QImage Transparent(const QImage& glyph) {
 
 }  // namespace
 
-TComLed::TComLed(QWidget* parent) : QWidget(parent), ringTimer_(this) {
+TComLed::TComLed(QWidget* parent) : QWidget(parent), ringTimer_(this), flashTimer_(this) {
     resize(25, 25);
-    // The indicator fills its own background, so a signal's immediate repaint paints this
-    // control alone and not the panel behind it: the receive lamp repaints twice for every
-    // chunk a busy receiver sends.
+    // The indicator fills its own background, so a paint covers this control alone and not
+    // the panel behind it.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    flashTimer_.setSingleShot(true);
+    flashTimer_.setInterval(kFlashMilliseconds);
+    QObject::connect(&flashTimer_, &QTimer::timeout, this, [this] { FlashEnded(); });
     link_.OnConn = [this](TComPort*, bool on) { SignalChange(on); };
     ringTimer_.setInterval(ringDuration_);
     QObject::connect(&ringTimer_, &QTimer::timeout, this, [this] { RingTimerTimer(); });
@@ -200,16 +202,38 @@ void TComLed::SetRingDuration(std::int32_t value) {
     ringTimer_.setInterval(std::max<std::int32_t>(value, 0));
 }
 
-void TComLed::ChangeState(TLedState value, bool now) {
+void TComLed::ChangeState(TLedState value, bool signal) {
     state_ = value;
     if (OnChange) OnChange(this, value);
-    // The receive signal goes on and off within one dispatch, a read apart: each state is
-    // painted before the dispatch goes on, or the "on" would never reach the screen.
-    if (now) {
-        repaint();
+    if (!signal) {
+        flashTimer_.stop();
+        Show(value);
+    } else if (flashTimer_.isActive()) {
+        // Lit for its flash time: what comes meanwhile is shown when it ends.
+        if (value == TLedState::lsOn) onDuringFlash_ = true;
+    } else if (value == TLedState::lsOn && shown_ != TLedState::lsOn) {
+        onDuringFlash_ = false;
+        flashTimer_.start();
+        Show(value);
     } else {
-        update();
+        Show(value);
     }
+}
+
+void TComLed::FlashEnded() {
+    if (onDuringFlash_) {
+        // Still receiving: lit for another flash time, without a paint.
+        onDuringFlash_ = false;
+        flashTimer_.start();
+        return;
+    }
+    Show(state_);
+}
+
+void TComLed::Show(TLedState value) {
+    if (value == shown_) return;
+    shown_ = value;
+    update();
 }
 
 void TComLed::Ring() {
@@ -231,7 +255,7 @@ void TComLed::changeEvent(QEvent* event) {
 
 void TComLed::paintEvent(QPaintEvent*) {
     if (glyphOn_.isNull() || glyphOff_.isNull()) LoadKindGlyphs();
-    const QImage& glyph = isEnabled() && state_ == TLedState::lsOn ? drawnOn_ : drawnOff_;
+    const QImage& glyph = isEnabled() && shown_ == TLedState::lsOn ? drawnOn_ : drawnOff_;
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(backgroundRole()));
     if (glyph.isNull()) return;

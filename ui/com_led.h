@@ -4,10 +4,14 @@
 // without a port, the program sets its State.
 //
 // Threads: the user-interface thread only, like the port it watches. Its link callbacks run
-// inside the port's dispatch; a signal change paints the new state at once (a synchronous
-// repaint of this control alone), never by running the event queue, so no other
-// user-interface work (a click on Stop closing this very port) can run nested inside that
-// dispatch. Nothing here blocks.
+// inside the port's dispatch; they set State at once and ask for a paint, never by running
+// the event queue, so no other user-interface work (a click on Stop closing this very port)
+// can run nested inside that dispatch. Nothing here blocks.
+//
+// A port signal that goes on shows lit for at least kFlashMilliseconds, however soon it goes
+// off again (the receive signal goes on and off within one dispatch, a read apart); one that
+// comes on again meanwhile keeps it lit for another flash time. So a busy receiver's lamp
+// stays lit without a paint per chunk: the lamp paints at most twice per flash time.
 //
 // Lifetime: the indicator detaches its link when it is destroyed or given another port, and
 // drops its port (ComPort becomes none) when that port is destroyed first.
@@ -76,6 +80,9 @@ class TComLed : public QWidget {
 
     // Raises EComPort CError_LedStateFailed while a port is attached.
     TLedState State() const { return state_; }
+    // What the lamp shows: State, but a signal that went on stays lit for its flash time.
+    TLedState Shown() const { return shown_; }
+    static constexpr int kFlashMilliseconds = 50;
     void SetState(TLedState value);
 
     // Milliseconds the lamp stays on after a ring (the ring timer's interval).
@@ -96,9 +103,12 @@ class TComLed : public QWidget {
     void changeEvent(QEvent* event) override;
 
   private:
-    // A signal from the port: the new state, OnChange, and a paint, at once when `now`.
-    void ChangeState(TLedState value, bool now);
+    // The new state, OnChange, and a paint. A port `signal` that goes off while its flash
+    // time runs is shown when the flash time ends.
+    void ChangeState(TLedState value, bool signal);
     void SignalChange(bool on) { ChangeState(on ? TLedState::lsOn : TLedState::lsOff, true); }
+    void FlashEnded();
+    void Show(TLedState value);
     void Ring();
     void RingTimerTimer();
     TLedState PresentState();
@@ -109,11 +119,14 @@ class TComLed : public QWidget {
     TComLedSignal ledSignal_ = TComLedSignal::lsConn;
     TLedKind kind_ = TLedKind::lkRedLight;
     TLedState state_ = TLedState::lsOff;
+    TLedState shown_ = TLedState::lsOff;
+    bool onDuringFlash_ = false;  // a signal went on again while the flash time ran
     std::int32_t ringDuration_ = 1000;
     serial::TComLink link_;
     QImage glyphOn_, glyphOff_;  // as assigned or loaded
     QImage drawnOn_, drawnOff_;  // the same with the transparent colour cleared
     QTimer ringTimer_;
+    QTimer flashTimer_;
 };
 
 }  // namespace quorvex::ui

@@ -44,7 +44,7 @@ QImage Grab(QWidget& w) {
     return ::testing::AssertionSuccess();
 }
 
-// Logs every state change and every paint, with the state painted.
+// Logs every state change and every paint, with the state shown.
 class PaintLog : public QObject {
   public:
     explicit PaintLog(TComLed& led) : led_(led) {
@@ -53,7 +53,7 @@ class PaintLog : public QObject {
     }
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint)
-            log.push_back(led_.State() == On ? "paint on" : "paint off");
+            log.push_back(led_.Shown() == On ? "paint on" : "paint off");
         return false;
     }
     std::vector<std::string> log;
@@ -62,7 +62,9 @@ class PaintLog : public QObject {
     TComLed& led_;
 };
 
-TEST(ComLedTest, ReceivePaintsOnAndOffWithinOneDispatch) {
+// A chunk's receive signal goes on and off within one dispatch: the lamp shows lit for its
+// flash time, then off. A burst of chunks, however many, paints it on once and off once.
+TEST(ComLedTest, ReceiveShowsLitForItsFlashTimeAndABurstPaintsTwice) {
     test::Pty pty;
     TComPort port;
     port.SetPort(pty.Path());
@@ -78,12 +80,27 @@ TEST(ComLedTest, ReceivePaintsOnAndOffWithinOneDispatch) {
     ASSERT_TRUE(test::ServeUntil([&] { return !paints.log.empty(); }));  // first exposure
     port.OpenPort();
 
+    const auto since = [&paints](std::size_t from) {
+        return std::vector<std::string>(paints.log.begin() + static_cast<std::ptrdiff_t>(from),
+                                        paints.log.end());
+    };
+    std::size_t mark = paints.log.size();
     pty.Write("@5D4840D6;");
     ASSERT_TRUE(test::WaitUntilWaiting(pty, 10));
     ASSERT_TRUE(test::ServeUntil([&] { return received.size() == 10; }));
-    const auto first = std::find(paints.log.begin(), paints.log.end(), "on");
-    EXPECT_EQ(std::vector<std::string>(first, paints.log.end()),
-              (std::vector<std::string>{"on", "paint on", "off", "paint off"}));
+    ASSERT_TRUE(test::ServeUntil([&] { return paints.log.back() == "paint off"; }));
+    EXPECT_EQ(since(mark), (std::vector<std::string>{"on", "off", "paint on", "paint off"}));
+
+    mark = paints.log.size();
+    for (int chunk = 0; chunk < 100; ++chunk) {
+        led.Link().OnRx(&port, true);
+        led.Link().OnRx(&port, false);
+    }
+    ASSERT_TRUE(test::ServeUntil([&] { return paints.log.back() == "paint off"; }));
+    const auto burst = since(mark);
+    EXPECT_EQ(std::count(burst.begin(), burst.end(), "paint on"), 1);
+    EXPECT_EQ(std::count(burst.begin(), burst.end(), "paint off"), 1);
+    EXPECT_EQ(led.State(), TLedState::lsOff);
     led.OnChange = nullptr;
     port.ClosePort();
     port.UnRegisterLink(&framer);
