@@ -114,7 +114,7 @@ std::string SummaryText(const AircraftSummary& summary, std::string_view decimal
 std::string DroppedText(const AircraftTally& tally) {
     if (tally.dropped() == 0) return {};
     return std::to_string(tally.dropped()) +
-           " aircraft dropped since Start or Clear: the table keeps the " +
+           " aircraft dropped since Start or Clear: the table keeps at most the " +
            std::to_string(tally.maxAddresses()) + " heard most recently";
 }
 

@@ -148,7 +148,7 @@ TEST_F(WindowAircraftTest, ThePageSaysHowManyAircraftTheBoundDropped) {
     EXPECT_FALSE(dropped->isHidden());
     EXPECT_EQ(dropped->text().toStdString(),
               std::to_string(heard - c.State().Tally.size()) +
-                  " aircraft dropped since Start or Clear: the table keeps the " +
+                  " aircraft dropped since Start or Clear: the table keeps at most the " +
                   std::to_string(kTallyMaxAddresses) + " heard most recently");
 
     w.Graph()->ClearButton()->click();
