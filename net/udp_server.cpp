@@ -1,6 +1,8 @@
 #include "net/udp_server.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <exception>
 #include <system_error>
 
@@ -13,6 +15,17 @@ namespace quorvex::net {
 
 using platform::SocketHandle;
 
+namespace {
+
+// While datagrams stream in, the listener hands them over at most this often, everything
+// that arrived meanwhile at once: a receiver sending a datagram per packet would otherwise
+// cost two thread switches per datagram. The kernel's receive queue holds them meanwhile.
+constexpr auto kHandOverGap = std::chrono::milliseconds(20);
+// The most one hand-over carries; a longer queue goes over in several.
+constexpr std::size_t kBatchBytes = 256 * 1024;
+
+}  // namespace
+
 TIdSocketHandle& TIdSocketHandles::Add() {
     items_.push_back(std::make_unique<TIdSocketHandle>());
     items_.back()->SetPort(defaultPort_);
@@ -21,7 +34,17 @@ TIdSocketHandle& TIdSocketHandles::Add() {
 
 // What one activation runs: the thread, its wake-up, its buffer and what it listens on.
 struct TIdUDPServer::Listener {
-    Listener(std::size_t capacity, bool threaded) : buffer(capacity), threadedEvent(threaded) {}
+    Listener(std::size_t capacity, bool threaded) : buffer(capacity), threadedEvent(threaded) {
+        if (!threaded) batchBytes.reserve(kBatchBytes + capacity);
+    }
+
+    // A datagram waiting in the batch: where it came in, from whom, where its bytes are.
+    struct Received {
+        std::size_t binding;
+        platform::Ipv4Endpoint peer;
+        std::size_t offset;
+        std::size_t size;
+    };
 
     platform::SocketReadiness readiness;
     TMemoryStream buffer;
@@ -30,6 +53,9 @@ struct TIdUDPServer::Listener {
     std::atomic<bool> stopping{false};
     std::vector<SocketHandle> handles;
     std::vector<TIdSocketHandle*> bindings;
+    // The datagrams received since the last hand-over, in order (not with ThreadedEvent).
+    std::vector<std::uint8_t> batchBytes;
+    std::vector<Received> batch;
     platform::WorkerThread thread;
 };
 
@@ -177,40 +203,36 @@ void TIdUDPServer::CloseBindings() {
 }
 
 void TIdUDPServer::Listen(Listener& listener) {
+    using Clock = std::chrono::steady_clock;
     try {
         std::vector<bool> readable;
-        TIdSocketHandle* binding = nullptr;
-        // Built once: no allocation per datagram on the way to the handler.
-        const std::function<void()> deliver = [this, &binding, &listener] {
-            Deliver(listener, *binding);
-        };
+        // Built once: no allocation per hand-over on the way to the handler.
+        const std::function<void()> deliverBatch = [this, &listener] { DeliverBatch(listener); };
+        Clock::time_point lastHandOver{};
         while (!listener.readiness.Woken()) {
             if (const int error = listener.readiness.Wait(listener.handles, kWaitMs, readable)) {
                 throw EIdSocketError(error);
             }
-            for (std::size_t i = 0; i < listener.handles.size(); ++i) {
-                if (!readable[i] || listener.readiness.Woken()) continue;
-                std::size_t received = 0;
-                platform::Ipv4Endpoint peer;
-                listener.buffer.SetSize(listener.buffer.Storage().size());
-                const int error = platform::ReceiveDatagram(
-                    listener.handles[i], listener.buffer.Storage(), received, peer);
-                // Gone already, too long for the buffer, or empty: nothing to deliver.
-                if (error == platform::kWsaEWouldBlock || error == platform::kWsaEMsgSize) {
-                    continue;
-                }
-                if (error != 0) throw EIdSocketError(error);
-                if (received == 0) continue;
-                listener.buffer.SetSize(received);
-                binding = listener.bindings[i];
-                binding->peerIP_ = platform::FormatIPv4(peer.address);
-                binding->peerPort_ = peer.port;
-                if (listener.threadedEvent) {
-                    deliver();
-                } else {
-                    platform::Synchronize(deliver);
+            if (std::find(readable.begin(), readable.end(), true) == readable.end()) continue;
+            if (!listener.threadedEvent) {
+                const auto early = lastHandOver + kHandOverGap - Clock::now();
+                if (early.count() > 0) {
+                    const auto rest = std::chrono::ceil<std::chrono::milliseconds>(early);
+                    std::vector<bool> none;
+                    listener.readiness.Wait({}, static_cast<int>(rest.count()), none);
+                    if (listener.readiness.Woken()) break;
+                    readable.assign(readable.size(), true);  // any of them may hold more now
                 }
             }
+            int failure = 0;
+            for (std::size_t i = 0; i < listener.handles.size() && failure == 0; ++i) {
+                if (readable[i]) failure = ReceiveWaiting(listener, i);
+            }
+            if (!listener.batch.empty()) {
+                platform::Synchronize(deliverBatch);
+                lastHandOver = Clock::now();
+            }
+            if (failure != 0) throw EIdSocketError(failure);
         }
     } catch (const std::exception& error) {
         const std::string message = error.what();
@@ -220,6 +242,50 @@ void TIdUDPServer::Listen(Listener& listener) {
             platform::ShowApplicationError(message);
         });
     }
+}
+
+int TIdUDPServer::ReceiveWaiting(Listener& listener, std::size_t socket) {
+    for (;;) {
+        if (listener.readiness.Woken()) return 0;
+        if (!listener.threadedEvent && listener.batchBytes.size() >= kBatchBytes) return 0;
+        std::size_t received = 0;
+        platform::Ipv4Endpoint peer;
+        listener.buffer.SetSize(listener.buffer.Storage().size());
+        const int error = platform::ReceiveDatagram(listener.handles[socket],
+                                                    listener.buffer.Storage(), received, peer);
+        if (error == platform::kWsaEWouldBlock) return 0;
+        // Too long for the buffer, or empty: skipped, never delivered cut short.
+        if (error == platform::kWsaEMsgSize) continue;
+        if (error != 0) return error;
+        if (received == 0) continue;
+        if (listener.threadedEvent) {
+            listener.buffer.SetSize(received);
+            TIdSocketHandle& binding = *listener.bindings[socket];
+            binding.peerIP_ = platform::FormatIPv4(peer.address);
+            binding.peerPort_ = peer.port;
+            Deliver(listener, binding);
+            // One datagram a round in this mode, so a busy socket cannot starve the others.
+            return 0;
+        }
+        const auto bytes = listener.buffer.Storage().first(received);
+        listener.batch.push_back({socket, peer, listener.batchBytes.size(), received});
+        listener.batchBytes.insert(listener.batchBytes.end(), bytes.begin(), bytes.end());
+    }
+}
+
+void TIdUDPServer::DeliverBatch(Listener& listener) {
+    for (const Listener::Received& item : listener.batch) {
+        if (listener.stopping) break;
+        std::copy_n(listener.batchBytes.begin() + static_cast<std::ptrdiff_t>(item.offset),
+                    item.size, listener.buffer.Storage().begin());
+        listener.buffer.SetSize(item.size);
+        TIdSocketHandle& binding = *listener.bindings[item.binding];
+        binding.peerIP_ = platform::FormatIPv4(item.peer.address);
+        binding.peerPort_ = item.peer.port;
+        Deliver(listener, binding);
+    }
+    listener.batch.clear();
+    listener.batchBytes.clear();
 }
 
 void TIdUDPServer::Deliver(Listener& listener, TIdSocketHandle& binding) {

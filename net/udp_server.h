@@ -3,9 +3,11 @@
 //
 // Activating it binds every binding (by default one on all local addresses at DefaultPort)
 // and starts a listener thread. That thread waits at most 1000 ms at a time for a readable
-// socket, receives one datagram per readable socket into one reused buffer of BufferSize
-// bytes, notes the sender in the binding, and has OnUDPRead run on the user-interface
-// thread through platform::Synchronize, blocked until the handler has returned.
+// socket, receives every datagram waiting (each into a buffer of BufferSize bytes), and
+// has OnUDPRead run for each, in order, on the user-interface thread through one
+// platform::Synchronize, blocked until the last handler has returned. While datagrams
+// stream in it lets at least 20 ms pass between hand-overs, so a sender of a datagram per
+// packet costs at most 50 hand-overs a second; the kernel's queue holds what arrives.
 //
 // A datagram of length 0, or one longer than the buffer, is skipped (never delivered cut
 // short) and listening goes on. An error raised by the handler goes to
@@ -19,8 +21,9 @@
 // - OnUDPRead runs on the user-interface thread (ThreadedEvent false, the default), one
 //   datagram at a time; the listener thread waits meanwhile, so the stream and the binding
 //   it is given are stable for the call, and valid only during it. With ThreadedEvent true
-//   it runs on the listener thread instead.
-// - The listener thread writes a binding's peer fields; read them only inside OnUDPRead.
+//   it runs on the listener thread instead, at once for each datagram.
+// - A binding's peer fields are set just before each call; read them only inside
+//   OnUDPRead.
 // - Change Bindings, BufferSize, DefaultPort and ThreadedEvent only while inactive: the
 //   listener thread works on what was there when it started. With ThreadedEvent true, set
 //   OnUDPRead only while inactive too.
@@ -154,6 +157,11 @@ class TIdUDPServer : public QObject {
     void CloseBindings();
     void JoinRetired();
     void Listen(Listener& listener);
+    // Listener thread: receives what waits on socket `socket` (with ThreadedEvent, one
+    // datagram, delivered at once); returns a socket error, 0 when that is all for now.
+    int ReceiveWaiting(Listener& listener, std::size_t socket);
+    // User-interface thread: the batch's datagrams to the handler, in order, one at a time.
+    void DeliverBatch(Listener& listener);
     void Deliver(Listener& listener, TIdSocketHandle& binding);
     void CallHandler(Listener& listener, TIdSocketHandle& binding);
 

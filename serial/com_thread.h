@@ -3,7 +3,9 @@
 // device and a stop eventfd, never with a busy loop), turns what woke it into a set of
 // TComEvent and hands that set to the user-interface thread with platform::Synchronize,
 // blocking until the port's dispatch has run there. Only then does it wait again, so
-// bytes arriving meanwhile are read together by the next dispatch.
+// bytes arriving meanwhile are read together by the next dispatch; while data streams in,
+// it also lets at least 20 ms pass between hand-overs, so a receiver writing packet by
+// packet costs at most 50 hand-overs a second, not one per packet.
 //
 // Threads:
 // - Constructor, Stop, destructor, Watching: the user-interface thread (the port's owner).

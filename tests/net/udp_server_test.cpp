@@ -107,6 +107,32 @@ TEST_F(UdpServerTest, AFullBufferIsDeliveredWholeWhileEmptyAndOversizedDatagrams
     EXPECT_TRUE(server.ListenerError().empty());
 }
 
+TEST_F(UdpServerTest, AStreamOfDatagramsGoesOverInAFewBatchesInOrder) {
+    const int port = Listen();
+    std::vector<std::chrono::steady_clock::time_point> times;
+    duringHandler = [&](TMemoryStream&, TIdSocketHandle&) {
+        times.push_back(std::chrono::steady_clock::now());
+    };
+    // 100 datagrams 2 ms apart, as a receiver sends one per packet: 200 ms of streaming.
+    std::thread streamer([&] {
+        for (int i = 0; i < 100; ++i) {
+            sender.SendTo(port, std::to_string(i));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    const bool all = RunUntilDelivered(100);
+    streamer.join();
+    ASSERT_TRUE(all);
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(deliveries[i].data, std::to_string(i));
+    // The handler calls of one hand-over follow each other at once; a pause means a new one.
+    int handOvers = 1;
+    for (std::size_t i = 1; i < times.size(); ++i) {
+        if (times[i] - times[i - 1] > std::chrono::milliseconds(1)) ++handOvers;
+    }
+    // One hand-over per datagram would be 100; one every 20 ms at most gives about 10.
+    EXPECT_LE(handOvers, 20);
+}
+
 TEST_F(UdpServerTest, AHandlerErrorIsShownAndListeningGoesOn) {
     const int port = Listen();
     duringHandler = [&](TMemoryStream& data, TIdSocketHandle&) {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -264,6 +265,40 @@ TEST_F(ComPortTest, HandlerErrorsReachTheErrorDisplayAndReceptionGoesOn) {
     ASSERT_TRUE(ServeUntil([&] { return packets.size() == 3; }));
     EXPECT_EQ(packets, (std::vector<std::string>{"bad", "AB", "CD"}));
     EXPECT_TRUE(port.Receiving());
+}
+
+TEST_F(ComPortTest, AStreamWrittenPacketByPacketArrivesWholeInAFewDispatches) {
+    Pty pty;
+    std::string received;
+    int dispatches = 0;
+    TComLink link;
+    link.OnRxBuf = [&](TComPort*, const char* buffer, int count) {
+        received.append(buffer, count);
+        ++dispatches;
+    };
+    TComPort port;
+    port.SetPort(pty.Path());
+    port.RegisterLink(&link);
+    port.OpenPort();
+
+    // 100 packets 2 ms apart, as a receiver writes them: 200 ms of streaming.
+    std::string sent;
+    std::thread writer([&] {
+        for (int i = 0; i < 100; ++i) {
+            const std::string packet = "*8D4840D6202CC3" + std::to_string(1000 + i) + ";\r\n";
+            pty.Write(packet);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    for (int i = 0; i < 100; ++i) sent += "*8D4840D6202CC3" + std::to_string(1000 + i) + ";\r\n";
+    const bool all = ServeUntil([&] { return received.size() >= sent.size(); });
+    writer.join();
+    ASSERT_TRUE(all);
+    EXPECT_EQ(received, sent);
+    // One dispatch per packet would be 100; a hand-over every 20 ms at most gives about 10.
+    EXPECT_LE(dispatches, 20);
+    port.ClosePort();
+    port.UnRegisterLink(&link);
 }
 
 TEST_F(ComPortTest, ClosingWhileTheLineIsFloodedReturns) {
