@@ -26,7 +26,7 @@ QFont MonoFont(int pointSize) {
     return font;
 }
 
-QProgressBar* MakeRateBar(QWidget* parent, const QString& objectName) {
+ui::RateBar* MakeRateBar(QWidget* parent, const QString& objectName) {
     auto* bar = new ui::RateBar(parent);
     bar->setObjectName(objectName);
     bar->setRange(0, 100);
@@ -44,7 +44,7 @@ void SetBarColour(QProgressBar* bar, const QColor& colour) {
 }
 
 QGridLayout* MakeBarRow(QWidget* parent, const QString& prefix, std::span<const BarLook> looks,
-                        std::span<QProgressBar*> bars) {
+                        std::span<ui::RateBar*> bars) {
     auto* row = new QGridLayout;
     row->setHorizontalSpacing(4);
     row->setVerticalSpacing(2);
@@ -65,11 +65,10 @@ QGridLayout* MakeBarRow(QWidget* parent, const QString& prefix, std::span<const 
     return row;
 }
 
-void ShowBars(std::span<QProgressBar* const> bars, std::span<const std::int32_t> positions,
+void ShowBars(std::span<ui::RateBar* const> bars, std::span<const std::int32_t> positions,
               std::int32_t maximum) {
     for (std::size_t i = 0; i < bars.size() && i < positions.size(); ++i) {
-        bars[i]->setRange(0, std::max(maximum, 1));
-        bars[i]->setValue(positions[i]);
+        bars[i]->Show(positions[i], std::max(maximum, 1));
     }
 }
 

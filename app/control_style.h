@@ -16,6 +16,10 @@ class QLabel;
 class QProgressBar;
 class QWidget;
 
+namespace quorvex::ui {
+class RateBar;
+}
+
 namespace quorvex::app {
 
 inline const QColor kReceiver1Colour(255, 0, 0);  // red
@@ -29,7 +33,7 @@ QFont MonoFont(int pointSize);
 
 // A vertical bar of range 0..100 at 0, without text, painted alike under every style
 // (ui::RateBar).
-QProgressBar* MakeRateBar(QWidget* parent, const QString& objectName);
+ui::RateBar* MakeRateBar(QWidget* parent, const QString& objectName);
 
 // The bar's own fill colour; an invalid colour takes the application palette's highlight.
 void SetBarColour(QProgressBar* bar, const QColor& colour);
@@ -44,11 +48,11 @@ struct BarLook {
 
 // The bars side by side with their captions beneath; fills `bars` in order.
 QGridLayout* MakeBarRow(QWidget* parent, const QString& prefix, std::span<const BarLook> looks,
-                        std::span<QProgressBar*> bars);
+                        std::span<ui::RateBar*> bars);
 
 // Window sums on a common scale. A range of 0..0 would turn a bar into a "busy" indicator,
 // so an empty scale shows as 0 of 1.
-void ShowBars(std::span<QProgressBar* const> bars, std::span<const std::int32_t> positions,
+void ShowBars(std::span<ui::RateBar* const> bars, std::span<const std::int32_t> positions,
               std::int32_t maximum);
 
 // Text in `text` colour on `background`, centred.

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/control_style.h"
+#include "ui/fixed_slot.h"
 
 namespace quorvex::app {
 
@@ -46,7 +47,7 @@ FeedPanel::FeedPanel(QWidget* parent) : QFrame(parent) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(6, 6, 6, 6);
     column->setSpacing(4);
-    column->addWidget(figure_);
+    column->addWidget(new ui::FixedSlot(figure_, this));
     column->addLayout(bars, 1);
     column->addWidget(port_);
     column->addWidget(connect_);

@@ -12,9 +12,10 @@
 #include <span>
 #include <string>
 
+#include "ui/rate_bar.h"
+
 class QComboBox;
 class QLabel;
-class QProgressBar;
 class QPushButton;
 
 namespace quorvex::app {
@@ -39,7 +40,7 @@ class FeedPanel : public QFrame {
 
   private:
     QLabel* figure_;
-    std::array<QProgressBar*, 3> bars_{};
+    std::array<ui::RateBar*, 3> bars_{};
     QComboBox* port_;
     QPushButton* connect_;
     QLabel* trouble_;

@@ -15,6 +15,7 @@
 #include "app/control_style.h"
 #include "app/measurement_controller.h"
 #include "ui/com_led.h"
+#include "ui/fixed_slot.h"
 
 namespace quorvex::app {
 namespace {
@@ -94,7 +95,7 @@ ReceiverPanel::ReceiverPanel(SourceId receiver, QWidget* parent) : QFrame(parent
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(6, 6, 6, 6);
     column->setSpacing(4);
-    column->addWidget(figure_);
+    column->addWidget(new ui::FixedSlot(figure_, this));
     column->addLayout(bars, 1);
     column->addLayout(portRow);
     column->addWidget(format_);

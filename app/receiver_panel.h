@@ -18,11 +18,11 @@
 #include "core/combo_model.h"
 #include "core/profiles.h"
 #include "core/source_id.h"
+#include "ui/rate_bar.h"
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QProgressBar;
 class QPushButton;
 
 namespace quorvex::serial {
@@ -75,7 +75,7 @@ class ReceiverPanel : public QFrame {
 
   private:
     QLabel* figure_;
-    std::array<QProgressBar*, 6> bars_{};
+    std::array<ui::RateBar*, 6> bars_{};
     QComboBox* port_;
     ui::TComLed* lamp_;
     QComboBox* format_;

@@ -19,6 +19,16 @@ RateBar::RateBar(QWidget* parent) : QProgressBar(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void RateBar::Show(int value, int maximum) {
+    if (minimum() == 0 && this->maximum() == maximum && this->value() == value) return;
+    // With updates off the setters only take their values; turning updates on again asks
+    // for the one paint, which comes with the rest of the window's.
+    setUpdatesEnabled(false);
+    setRange(0, maximum);
+    setValue(value);
+    setUpdatesEnabled(true);
+}
+
 void RateBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect inside = rect().adjusted(1, 1, -1, -1);

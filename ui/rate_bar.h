@@ -14,6 +14,10 @@ class RateBar : public QProgressBar {
   public:
     explicit RateBar(QWidget* parent = nullptr);
 
+    // Sets the range to 0..maximum and the value, and asks for one ordinary paint when
+    // either changed (QProgressBar's own setters each repaint at once).
+    void Show(int value, int maximum);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
 };

@@ -12,6 +12,7 @@
 #include <QWheelEvent>
 
 #include <filesystem>
+#include <map>
 
 #include <unistd.h>
 
@@ -61,6 +62,46 @@ TEST_F(WindowActionsTest, HoldFreezesTheDisplayAndItsReleaseZeroesTheCounters) {
     c.Input(SourceId::Receiver2).Framer().FeedText(std::string("*") + kDf17 + ";");
     w.Graph()->HoldButton()->click();
     EXPECT_EQ(c.State().Counts.Counts2[DfGroup::Df17_19], 0);
+}
+
+// Counts the paints each watched widget gets.
+struct PaintCounts : QObject {
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints[watched];
+        return false;
+    }
+    std::map<QObject*, int> paints;
+};
+
+TEST_F(WindowActionsTest, ATickRepaintsItsFiguresAndBarsOnceAndNotTheRestOfTheWindow) {
+    MainWindow& w = Open();
+    MeasurementController& c = StartOnUdp(w);
+    w.show();
+    for (int settle = 0; settle < 2; ++settle) {  // the first seconds fill what was empty
+        c.Tick();
+        QApplication::processEvents();
+    }
+    QWidget* bar = w.Receiver(SourceId::Receiver2)->Bar(4);
+    QWidget* figure = w.Receiver(SourceId::Receiver2)->FigureLabel();
+    QWidget* untouched[] = {w.StartButton(), w.Feed()->ConnectButton(), w.Graph()};
+    PaintCounts counts;
+    for (QWidget* widget : {bar, figure}) widget->installEventFilter(&counts);
+    for (QWidget* widget : untouched) widget->installEventFilter(&counts);
+
+    constexpr int kTicks = 3;
+    for (int i = 1; i <= kTicks; ++i) {
+        // A different count each second: a new figure and a new bar position every tick.
+        for (int k = 0; k < i; ++k) {
+            c.Input(SourceId::Receiver2).Framer().FeedText(std::string("*") + kDf17 + ";");
+        }
+        c.Tick();
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(counts.paints[bar], kTicks);
+    EXPECT_EQ(counts.paints[figure], kTicks);
+    for (QWidget* widget : untouched) {
+        EXPECT_EQ(counts.paints[widget], 0) << widget->objectName().toStdString();
+    }
 }
 
 TEST_F(WindowActionsTest, ChartWindowClearAndPageChange) {
