@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "net/socket_errors.h"
+#include "platform/main_thread.h"
 #include "platform/sockets.h"
 #include "platform/ui_thread.h"
 
@@ -12,10 +13,17 @@ namespace quorvex::net {
 FeedConnection::FeedConnection(QObject* parent) : QObject(parent) {
     retryTimer_.setSingleShot(true);
     connect(&retryTimer_, &QTimer::timeout, this, [this] { TryAgain(); });
+    readPause_.setSingleShot(true);
+    connect(&readPause_, &QTimer::timeout, this, [this] { Read(); });
     client_.SetOnRead(
-        [this](TClientSocket&, TClientWinSocket& socket) {
-            const std::string text = socket.ReadPendingText();
-            if (OnText) OnText(text);
+        [this](TClientSocket&, TClientWinSocket&) {
+            // Until the read the socket tells of nothing more, so waiting loses nothing.
+            const auto early = lastRead_ + platform::kStreamingReadGap - Clock::now();
+            if (early.count() <= 0) {
+                Read();
+            } else if (!readPause_.isActive()) {
+                readPause_.start(std::chrono::ceil<std::chrono::milliseconds>(early));
+            }
         },
         this);
     client_.SetOnConnect(
@@ -50,6 +58,7 @@ FeedConnection::FeedConnection(QObject* parent) : QObject(parent) {
 void FeedConnection::SetConnect(bool down) {
     QUORVEX_ASSERT_UI_THREAD();
     retryTimer_.stop();
+    readPause_.stop();
     reason_.clear();
     wanted_ = down;
     down_ = down;
@@ -62,6 +71,13 @@ void FeedConnection::SetConnect(bool down) {
         // Up also ends a lookup or connection attempt still under way.
         if (!client_.Active()) client_.Socket().Disconnect();
     }
+}
+
+void FeedConnection::Read() {
+    readPause_.stop();
+    lastRead_ = Clock::now();
+    const std::string text = client_.Socket().ReadPendingText();
+    if (!text.empty() && OnText) OnText(text);
 }
 
 std::string FeedConnection::Trouble() const {
@@ -89,6 +105,7 @@ void FeedConnection::TryAgain() {
 }
 
 void FeedConnection::Ended() {
+    readPause_.stop();
     down_ = false;
     if (retry_ && wanted_) retryTimer_.start(retryMs_);
     Changed();

@@ -11,11 +11,15 @@
 // again RetryMilliseconds() later; the failure of such an attempt is only told by Trouble(),
 // never raised, so a feed that stays away never piles up messages.
 //
+// While lines stream in, the connection is read at most every 20 ms, each read taking all
+// that arrived meanwhile (platform::kStreamingReadGap).
+//
 // Threads: the user-interface thread only, every member and callback; nothing blocks. The
 // client's own handlers are set here; the owner sets none of them.
 
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -52,6 +56,11 @@ class FeedConnection : public QObject {
     std::function<void()> OnChanged;
 
   private:
+    using Clock = std::chrono::steady_clock;
+
+    // Takes what the connection holds: at once after a quiet spell, else once the streaming
+    // gap since the last read is over (platform::kStreamingReadGap).
+    void Read();
     void Attempt();
     void TryAgain();
     void Ended();
@@ -65,6 +74,8 @@ class FeedConnection : public QObject {
     // While a connection stands: what Trouble says if the peer closes it.
     std::string closedByPeer_;
     QTimer retryTimer_;
+    QTimer readPause_;
+    Clock::time_point lastRead_{};
     TClientSocket client_;  // last: gone before the timer and the state its handlers reach
 };
 

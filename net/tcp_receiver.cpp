@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "net/socket_errors.h"
+#include "platform/main_thread.h"
 #include "platform/ui_thread.h"
 
 namespace quorvex::net {
@@ -163,7 +164,7 @@ void TcpReceiver::Readable() {
     } else if (received && drained) {
         // The sender's next bytes are taken together after a pause, not one wake-up each.
         readNotifier_->setEnabled(false);
-        pause_->start(kReadPauseMilliseconds);
+        pause_->start(platform::kStreamingReadGap);
     }
 }
 

@@ -28,7 +28,7 @@
 // kReadBufferBytes, stopping after a short receive (the queue is empty then) or after
 // kMaxReadsPerNotification receives, so a flood cannot hold the event loop; the next
 // notification takes the rest. A read that drained the queue re-arms the notification only
-// kReadPauseMilliseconds later: a sender that writes every millisecond then costs one
+// platform::kStreamingReadGap later: a sender that writes every millisecond then costs one
 // wake-up per pause instead of one per write (the bytes wait in the system's queue
 // meanwhile, a few kilobytes at a busy receiver's rate). Nothing is buffered here beyond
 // the decoder's frame under way.
@@ -67,8 +67,6 @@ class TcpReceiver : public QObject {
     static constexpr int kRetryMilliseconds = 5000;
     static constexpr std::size_t kReadBufferBytes = 16384;
     static constexpr int kMaxReadsPerNotification = 16;
-    // After a notification that drained the queue, the next read waits this long.
-    static constexpr int kReadPauseMilliseconds = 5;
     // Trouble() of an attempt dropped for want of an answer.
     static constexpr const char* kNoAnswer = "No answer";
 

@@ -17,10 +17,6 @@ using platform::SocketHandle;
 
 namespace {
 
-// While datagrams stream in, the listener hands them over at most this often, everything
-// that arrived meanwhile at once: a receiver sending a datagram per packet would otherwise
-// cost two thread switches per datagram. The kernel's receive queue holds them meanwhile.
-constexpr auto kHandOverGap = std::chrono::milliseconds(20);
 // The most one hand-over carries; a longer queue goes over in several.
 constexpr std::size_t kBatchBytes = 256 * 1024;
 
@@ -215,7 +211,7 @@ void TIdUDPServer::Listen(Listener& listener) {
             }
             if (std::find(readable.begin(), readable.end(), true) == readable.end()) continue;
             if (!listener.threadedEvent) {
-                const auto early = lastHandOver + kHandOverGap - Clock::now();
+                const auto early = lastHandOver + platform::kStreamingReadGap - Clock::now();
                 if (early.count() > 0) {
                     const auto rest = std::chrono::ceil<std::chrono::milliseconds>(early);
                     std::vector<bool> none;

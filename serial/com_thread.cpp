@@ -15,12 +15,6 @@ using platform::SerialWatch;
 // readable, so new data shows only as a growing count; it is looked at this often.
 constexpr int kUnreadCheckMs = 50;
 
-// While data streams in, hand-overs come at most this often: a receiver writing packet by
-// packet would otherwise cost two thread switches and a dispatch per packet. The driver
-// holds what arrives meanwhile (6,000 bytes at 3,000,000 baud, far below its queue), and
-// the next dispatch reads it all in order. A chunk after a quiet spell goes over at once.
-constexpr auto kHandOverGap = std::chrono::milliseconds(20);
-
 }  // namespace
 
 TComThread::TComThread(TComPort& port, int device, TComEvents events)
@@ -61,7 +55,8 @@ void TComThread::Run() {
         } else if (woke != SerialWatch::Result::Readable) {
             break;  // stopped, or the device hung up or failed: reception ends quietly
         }
-        if (const auto early = lastHandOver + kHandOverGap - Clock::now(); early.count() > 0) {
+        if (const auto early = lastHandOver + platform::kStreamingReadGap - Clock::now();
+            early.count() > 0) {
             const auto rest = std::chrono::ceil<std::chrono::milliseconds>(early);
             // Stopped or hung up meanwhile: ends as the wait above would have.
             if (watch_.Wait(device_, false, int(rest.count())) != SerialWatch::Result::TimedOut) {

@@ -4,11 +4,15 @@
 
 #include "net/tcp_receiver.h"
 
+#include "net/feed_connection.h"
+
 #include <span>
+#include <thread>
 #include <utility>
 
 #include "loopback.h"
 #include "support/hex_bytes.h"
+#include "support/streaming_reads.h"
 
 namespace quorvex::net {
 namespace {
@@ -234,6 +238,63 @@ TEST_F(TcpReceiverTest, NoHandlerRunsAfterStop) {
     Idle(300);
     EXPECT_EQ(frames, std::vector<Frame>{kBeastFrames[0]});
     EXPECT_EQ(Calls(), before + 1);  // that frame, and no OnReceived
+}
+
+}  // namespace
+}  // namespace quorvex::net
+
+namespace quorvex::net {
+namespace {
+
+// The TCP receiver and the feed read a stream of lines written every 2 ms (as a busy
+// receiver or feed writes them) whole and in order, in a few reads rather than one a line.
+using StreamReadTest = test::LoopbackTest;
+
+TEST_F(StreamReadTest, StreamedLinesAreReadWholeInAFewReads) {
+    for (const bool feed : {false, true}) {
+        SCOPED_TRACE(feed ? "feed" : "TCP receiver");
+        test::LoopbackSocket listener(SOCK_STREAM);
+        ASSERT_EQ(::listen(listener.fd(), 1), 0);
+        std::string text;
+        quorvex::test::StreamingReads reads;
+        const auto take = [&](std::string_view part) {
+            text += part;
+            reads.Note();
+        };
+        TcpReceiver receiver;
+        FeedConnection connection;
+        if (feed) {
+            connection.OnText = take;
+            connection.Client().SetHost("127.0.0.1");
+            connection.Client().SetPort(listener.port());
+            connection.SetConnect(true);
+        } else {
+            receiver.OnText = take;
+            receiver.Start("127.0.0.1", listener.port(), NetworkKind::Raw);
+        }
+        ASSERT_TRUE(RunUntil([&] {
+            pollfd ready{listener.fd(), POLLIN, 0};
+            return ::poll(&ready, 1, 0) == 1;
+        }));
+        const test::LoopbackSocket peer(::accept(listener.fd(), nullptr, nullptr), true);
+        Idle(50);  // connected on both ends
+
+        std::string sent;
+        std::thread writer([&] {
+            for (int i = 0; i < 100; ++i) {
+                const std::string line = "MSG,8,1,1,4840D6,1," + std::to_string(i) + "\r\n";
+                peer.Send(line);
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        });
+        for (int i = 0; i < 100; ++i) sent += "MSG,8,1,1,4840D6,1," + std::to_string(i) + "\r\n";
+        const bool all = RunUntil([&] { return text.size() >= sent.size(); });
+        writer.join();
+        ASSERT_TRUE(all);
+        EXPECT_EQ(text, sent);
+        // A read a line would be 100, about 10 over 200 ms.
+        EXPECT_LE(reads.Count(), reads.Allowed());
+    }
 }
 
 }  // namespace

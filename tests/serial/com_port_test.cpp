@@ -19,6 +19,7 @@
 #include "serial/com_data_packet.h"
 #include "serial_application.h"
 #include "support/pty.h"
+#include "support/streaming_reads.h"
 
 namespace quorvex::serial {
 namespace {
@@ -270,11 +271,11 @@ TEST_F(ComPortTest, HandlerErrorsReachTheErrorDisplayAndReceptionGoesOn) {
 TEST_F(ComPortTest, AStreamWrittenPacketByPacketArrivesWholeInAFewDispatches) {
     Pty pty;
     std::string received;
-    int dispatches = 0;
+    test::StreamingReads dispatches;
     TComLink link;
     link.OnRxBuf = [&](TComPort*, const char* buffer, int count) {
         received.append(buffer, count);
-        ++dispatches;
+        dispatches.Note();
     };
     TComPort port;
     port.SetPort(pty.Path());
@@ -295,8 +296,8 @@ TEST_F(ComPortTest, AStreamWrittenPacketByPacketArrivesWholeInAFewDispatches) {
     writer.join();
     ASSERT_TRUE(all);
     EXPECT_EQ(received, sent);
-    // One dispatch per packet would be 100; a hand-over every 20 ms at most gives about 10.
-    EXPECT_LE(dispatches, 20);
+    // A dispatch per packet would be 100, about 10 over 200 ms.
+    EXPECT_LE(dispatches.Count(), dispatches.Allowed());
     port.ClosePort();
     port.UnRegisterLink(&link);
 }
