@@ -18,7 +18,7 @@
 #                          [--cases "LOG:AIRCRAFT ..."] [--perf]
 #   defaults: --repeat 1 --skip 5 --measure 30 --seed 7 --cases "off:40 on:40 off:5000 on:5000"
 #   --perf: also record a perf profile of the program over the measured interval of each
-#           run (perf record -g), kept beside that run's files.
+#           run (perf record --call-graph dwarf), kept beside that run's files.
 # Everything a run leaves (truth, CSV, floor counts, the program's output) is kept under
 # build/user-run/. The program's feed and UDP ports are fixed (30003, 7934): nothing else
 # may use them during the runs. Not part of the tests.
@@ -77,6 +77,8 @@ for _ in $(seq 100); do [[ -e /tmp/.X11-unix/X$display ]] && break; sleep 0.05; 
 # utime+stime of a process in clock ticks.
 cpu_ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }
 ticks_per_second=$(getconf CLK_TCK)
+# Context switches of all the threads of a process: each is a wake-up, or a preemption.
+switches() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/ctxt_switches/ { s += $2 } END { print s + 0 }'; }
 now() { date +%s.%N; }
 
 # What a simulator says on standard error after "WHAT: " ("receiver1: pty", "feed: tcp port").
@@ -181,16 +183,20 @@ run_case() {
   sleep "$skip"
   local t0 app0 reader0 x0 s0
   t0=$(now) app0=$(cpu_ticks "$app") reader0=$(cpu_ticks "$reader") x0=$(cpu_ticks "$xvfb")
+  local wake0=$(switches "$app") floorwake0=$(switches "$reader")
   s0=$(($(cpu_ticks "$sim_program") + $(cpu_ticks "$sim_floor")))
   local recorder=""
   if $perf; then
-    perf record -g -o "$dir/perf.data" -p "$app" -- sleep "$measure" >/dev/null 2>&1 &
+    perf record --call-graph dwarf,8192 -o "$dir/perf.data" -p "$app" -- sleep "$measure" >/dev/null 2>&1 &
     recorder=$!
   fi
   sleep "$measure"
   local t1 app1 reader1 x1 s1
   t1=$(now) app1=$(cpu_ticks "$app") reader1=$(cpu_ticks "$reader") x1=$(cpu_ticks "$xvfb")
+  local wake1=$(switches "$app") floorwake1=$(switches "$reader")
   s1=$(($(cpu_ticks "$sim_program") + $(cpu_ticks "$sim_floor")))
+  local load  # the machine's load over the last minute: others' work disturbs the figures
+  load=$(cut -d' ' -f1 /proc/loadavg)
   [[ -n $recorder ]] && wait "$recorder" || true
 
   wait "$sim_program" "$sim_floor" || true
@@ -229,24 +235,28 @@ run_case() {
   awk -v logging="$log" -v aircraft="$aircraft" -v rep="$rep" -v wall="$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')" \
     -v hz="$ticks_per_second" -v app=$((app1 - app0)) -v reader=$((reader1 - reader0)) \
     -v x=$((x1 - x0)) -v sims=$((s1 - s0)) -v r1="$r1" -v r2="$r2" -v feed="$feed" -v run="$run" \
-    -v overflow="${overflow:-0}" -v check="$check" 'BEGIN {
+    -v overflow="${overflow:-0}" -v check="$check" -v load="$load" \
+    -v wake=$((wake1 - wake0)) -v floorwake=$((floorwake1 - floorwake0)) 'BEGIN {
       p = 100 * app / hz / wall; f = 100 * reader / hz / wall
-      printf "%s %s %s %.1f %.2f %.1f %.1f %.1f %d %d %d %d %s\n", logging, aircraft, rep, p, f,
-        (f > 0 ? p / f : 0), 100 * x / hz / wall, 100 * sims / hz / wall,
-        r1 / run, r2 / run, feed / run, overflow, check
+      printf "%s %s %s %.1f %.2f %.1f %.1f %.1f %d %d %d %d %s %s %d %d\n", logging, aircraft, rep,
+        p, f, (f > 0 ? p / f : 0), 100 * x / hz / wall, 100 * sims / hz / wall,
+        r1 / run, r2 / run, feed / run, overflow, check, load, wake / wall, floorwake / wall
     }' | tee -a "$results"
 }
 
-echo "log aircraft run program% floor% ratio xvfb% sims% r1-frames/s r2-frames/s feed-lines/s r1-overflow check"
+echo "log aircraft run program% floor% ratio xvfb% sims% r1-frames/s r2-frames/s feed-lines/s r1-overflow check load program-switches/s floor-switches/s"
 for rep in $(seq "$repeat"); do
   for c in $cases; do run_case "${c%%:*}" "${c##*:}" "$rep"; done
 done
 
-# Per case: min and median of the program's and the floor's CPU and of their ratio.
+# Per case: min, median and max of the program's and the floor's CPU and of their ratio;
+# the medians of their context switches (program, floor).
 echo
+grep -h "^quorvex-sim: " "$out"/*/sim-program.err | sort -u
 echo "Per case over $repeat run(s), CPU % of one core over ${measure} s after ${skip} s:"
-printf '%-4s %8s | %-15s | %-15s | %-13s | %6s | %s\n' log aircraft "program min/med" \
-  "floor min/med" "ratio min/med" xvfb% "frames/s r1 r2, feed lines/s, counts"
+printf '%-4s %8s | %-20s | %-20s | %-17s | %6s | %-11s | %s\n' log aircraft "program min/med/max" \
+  "floor min/med/max" "ratio min/med/max" xvfb% "switches/s" \
+  "frames/s r1 r2, feed lines/s, counts, load max"
 for c in $cases; do
   grep "^${c%%:*} ${c##*:} " "$results" | awk '
     function median(a, n,   i, j, t) {
@@ -254,10 +264,13 @@ for c in $cases; do
       return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
     }
     { ++n; p[n] = $4; f[n] = $5; r[n] = $6; x[n] = $7; logging = $1; ac = $2
-      rates = $9 " " $10 ", " $11; checks = checks (n > 1 ? "," : "") $13 }
+      rates = $9 " " $10 ", " $11; checks = checks (n > 1 ? "," : "") $13
+      if ($14 > load) load = $14
+      w[n] = $15; fw[n] = $16 }
     END {
       lp = median(p, n); lf = median(f, n); lr = median(r, n); lx = median(x, n)
-      printf "%-4s %8s | %6.1f / %6.1f | %6.2f / %6.2f | %5.1f / %5.1f | %6.1f | %s, %s\n",
-        logging, ac, p[1], lp, f[1], lf, r[1], lr, lx, rates, checks
+      printf "%-4s %8s | %5.1f / %5.1f / %5.1f | %5.2f / %5.2f / %5.2f | %4.1f / %4.1f / %4.1f | %6.1f | %5d %5d | %s, %s, %s\n",
+        logging, ac, p[1], lp, p[n], f[1], lf, f[n], r[1], lr, r[n], lx, median(w, n),
+        median(fw, n), rates, checks, load
     }'
 done
