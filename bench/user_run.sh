@@ -9,10 +9,11 @@
 #
 # Both simulators start together (--wait-for-go). After SKIP seconds the CPU (user+system,
 # /proc/PID/stat) of the program and of the floor is taken over MEASURE seconds; the
-# simulators' CPU counts in neither, Xvfb's is shown on its own. Four cases: logging off
-# and on, 40 and 5,000 aircraft. Each run then checks that the program's per-second counts
-# (--csv) add up to the simulator's ground truth (--truth), and that the floor read every
-# byte its simulator says it wrote.
+# simulators' CPU counts in neither, Xvfb's is shown on its own, and so are the context
+# switches per second of the program and of the floor (their wake-ups). Four cases:
+# logging off and on, 40 and 5,000 aircraft. Each run then checks that the program's
+# per-second counts (--csv) add up to the simulator's ground truth (--truth), and that the
+# floor read every byte its simulator says it wrote.
 #
 # Usage: bench/user_run.sh [--repeat N] [--skip S] [--measure S] [--seed N]
 #                          [--cases "LOG:AIRCRAFT ..."] [--perf]
@@ -20,8 +21,9 @@
 #   --perf: also record a perf profile of the program over the measured interval of each
 #           run (perf record --call-graph dwarf), kept beside that run's files.
 # Everything a run leaves (truth, CSV, floor counts, the program's output) is kept under
-# build/user-run/. The program's feed and UDP ports are fixed (30003, 7934): nothing else
-# may use them during the runs. Not part of the tests.
+# build/user-run/, emptied at each start; results.txt there has one line per run. The
+# program's feed and UDP ports are fixed (30003, 7934): nothing else may use them during
+# the runs. Not part of the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
