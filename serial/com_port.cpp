@@ -181,9 +181,11 @@ void TComPort::ApplyBuffer() {
 }
 
 void TComPort::ApplyLineSettings() {
-    if (!device_.ApplyLineSettings(LineSettings())) {
+    const platform::SerialLineSettings line = LineSettings();
+    if (!device_.ApplyLineSettings(line)) {
         throw EComPort(CError_SetStateFailed, device_.LastError());
     }
+    if (thread_) thread_->SetLineRate(line.BaudRate);
 }
 
 void TComPort::ApplyTimeouts() {
@@ -231,7 +233,8 @@ void TComPort::OpenPort() {
         ApplyLineSettings();
         ApplyTimeouts();
         if (!events_.Empty())
-            thread_ = std::make_unique<TComThread>(*this, device_.Handle(), events_);
+            thread_ = std::make_unique<TComThread>(*this, device_.Handle(), events_,
+                                                   LineSettings().BaudRate);
     } catch (const std::system_error& error) {
         ReleaseDevice();
         throw EComPort(CError_OpenFailed, error.code().value());

@@ -1,5 +1,6 @@
 #include "serial/com_thread.h"
 
+#include <algorithm>
 #include <chrono>
 #include <system_error>
 
@@ -15,10 +16,15 @@ using platform::SerialWatch;
 // readable, so new data shows only as a growing count; it is looked at this often.
 constexpr int kUnreadCheckMs = 50;
 
+// The most a pause between hand-overs lets arrive: half the driver's 4,096-byte line buffer.
+// A full buffer throttles the line, and a USB adapter then stops reading and loses what
+// overflows its own small buffer. At 3,000,000 baud this is 6.8 ms.
+constexpr std::int64_t kPauseBytes = 2048;
+
 }  // namespace
 
-TComThread::TComThread(TComPort& port, int device, TComEvents events)
-    : port_(port), device_(device), events_(events) {
+TComThread::TComThread(TComPort& port, int device, TComEvents events, std::int64_t bitsPerSecond)
+    : port_(port), device_(device), events_(events), bitsPerSecond_(bitsPerSecond) {
     if (!watch_.Valid()) {
         throw std::system_error(watch_.Error(), std::generic_category(), "eventfd");
     }
@@ -35,6 +41,14 @@ TComThread::~TComThread() {
 void TComThread::Stop() {
     watch_.Stop();
     platform::WaitForThread(worker_);
+}
+
+std::chrono::milliseconds TComThread::LongestPause() const {
+    const std::int64_t rate = bitsPerSecond_.load();
+    if (rate <= 0) return platform::kStreamingReadGap;
+    // Ten bits a byte: start, eight data bits, stop.
+    const std::chrono::milliseconds filling{kPauseBytes * 10 * 1000 / rate};
+    return std::min(platform::kStreamingReadGap, filling);
 }
 
 void TComThread::Run() {
@@ -55,8 +69,7 @@ void TComThread::Run() {
         } else if (woke != SerialWatch::Result::Readable) {
             break;  // stopped, or the device hung up or failed: reception ends quietly
         }
-        if (const auto early = lastHandOver + platform::kStreamingReadGap - Clock::now();
-            early.count() > 0) {
+        if (const auto early = lastHandOver + LongestPause() - Clock::now(); early.count() > 0) {
             const auto rest = std::chrono::ceil<std::chrono::milliseconds>(early);
             // Stopped or hung up meanwhile: ends as the wait above would have.
             if (watch_.Wait(device_, false, int(rest.count())) != SerialWatch::Result::TimedOut) {

@@ -4,8 +4,9 @@
 // TComEvent and hands that set to the user-interface thread with platform::Synchronize,
 // blocking until the port's dispatch has run there. Only then does it wait again, so
 // bytes arriving meanwhile are read together by the next dispatch; while data streams in,
-// it also lets at least 20 ms pass between hand-overs, so a receiver writing packet by
-// packet costs at most 50 hand-overs a second, not one per packet.
+// it also lets some time pass between hand-overs (20 ms, less on a line so fast that the
+// driver's line buffer would fill meanwhile), so a receiver writing packet by packet costs
+// some 50 hand-overs a second, not one per packet.
 //
 // Threads:
 // - Constructor, Stop, destructor, Watching: the user-interface thread (the port's owner).
@@ -18,6 +19,9 @@
 //   reception is over; it then waits for nothing and costs nothing until Stop joins it.
 // - On the way out it drops both driver queues, as the watching stops.
 
+#include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <memory>
 
 #include "platform/main_thread.h"
@@ -30,12 +34,15 @@ class TComPort;
 
 class TComThread {
   public:
-    TComThread(TComPort& port, int device, TComEvents events);
+    // `bitsPerSecond`: the line's rate, which bounds the pause between hand-overs.
+    TComThread(TComPort& port, int device, TComEvents events, std::int64_t bitsPerSecond);
     ~TComThread();
     TComThread(const TComThread&) = delete;
     TComThread& operator=(const TComThread&) = delete;
 
     void Stop();
+    // The line's new rate, taken from the next pause on.
+    void SetLineRate(std::int64_t bitsPerSecond) { bitsPerSecond_.store(bitsPerSecond); }
     bool Watching() const { return worker_.Running() && !worker_.Finished(); }
 
   private:
@@ -47,6 +54,10 @@ class TComThread {
     const int device_;
     const TComEvents events_;
     platform::SerialWatch watch_;
+    // The longest pause between two hand-overs at the line's current rate.
+    std::chrono::milliseconds LongestPause() const;
+
+    std::atomic<std::int64_t> bitsPerSecond_;
     // Event thread only: the driver's error counters as last seen.
     bool countersKnown_ = false;
     platform::SerialErrorCounters counters_;
