@@ -13,37 +13,31 @@
 namespace quorvex {
 namespace {
 
-TEST(PositionMessageTest, PublishedFramesGiveTheirCprFields) {
-    // The 1090 MHz riddle guide's worked pair.
-    const auto even = ReadPositionMessage(test::Bytes("8D40621D58C382D690C8AC2863A7"));
-    const auto odd = ReadPositionMessage(test::Bytes("8D40621D58C386435CC412692AD6"));
-    ASSERT_TRUE(even && odd);
-    EXPECT_EQ(even->typeCode, 11);
-    EXPECT_FALSE(even->cpr.odd);
-    EXPECT_EQ(even->cpr.lat, 93000u);
-    EXPECT_EQ(even->cpr.lon, 51372u);
-    EXPECT_TRUE(odd->cpr.odd);
-    EXPECT_EQ(odd->cpr.lat, 74158u);
-    EXPECT_EQ(odd->cpr.lon, 50194u);
-}
-
-TEST(PositionMessageTest, PublishedFramesGiveTheirQBitAltitude) {
+TEST(PositionMessageTest, PublishedFramesGiveTheirFieldsAndAltitude) {
     const struct {
         const char* frame;
         int feet;
+        bool odd;
+        std::uint32_t lat, lon;  // not checked when 0
     } cases[] = {
-        {"8D40621D58C382D690C8AC2863A7", 38000},  // the 1090 MHz riddle guide
-        {"8D40058B58C901375147EFD09357", 39000},  // pyModeS
-        {"8d484fde5803b647ecec4fcdd74f", -325},   // rs1090, below sea level at Schiphol
-        {"8d4401e458058645a8ea90496290", 0},      // rs1090
-        {"8d343386581f06318ad4fecab734", 5000},   // rs1090
+        // The 1090 MHz riddle guide's worked pair.
+        {"8D40621D58C382D690C8AC2863A7", 38000, false, 93000, 51372},
+        {"8D40621D58C386435CC412692AD6", 38000, true, 74158, 50194},
+        {"8D40058B58C901375147EFD09357", 39000, false, 0, 0},  // pyModeS
+        {"8d484fde5803b647ecec4fcdd74f", -325, true, 0, 0},    // rs1090, Schiphol
+        {"8d4401e458058645a8ea90496290", 0, true, 0, 0},       // rs1090
+        {"8d343386581f06318ad4fecab734", 5000, true, 0, 0},    // rs1090
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.frame);
         const auto message = ReadPositionMessage(test::Bytes(c.frame));
         ASSERT_TRUE(message.has_value());
+        EXPECT_EQ(message->typeCode, 11);
         EXPECT_EQ(message->altitudeFt, c.feet);
         EXPECT_EQ(message->altitudeKind, AltitudeKind::Barometric);
+        EXPECT_EQ(message->cpr.odd, c.odd);
+        EXPECT_TRUE(c.lat == 0 || message->cpr.lat == c.lat) << message->cpr.lat;
+        EXPECT_TRUE(c.lon == 0 || message->cpr.lon == c.lon) << message->cpr.lon;
     }
 }
 
