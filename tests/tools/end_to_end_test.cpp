@@ -13,11 +13,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <numbers>
+#include <numeric>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/feed_scan.h"
+#include "cpr_decode.h"
 #include "program_view.h"
 #include "tools/sim/runner.h"
 
@@ -140,6 +144,115 @@ class FeedReader {
     int fd_ = -1;
 };
 
+// Positions per sector as the test works them out from what arrived. One whose bearing lies
+// within 30 m of a sector's edge may count on either side: what arrived is the position to
+// the CPR's few metres, or to the feed's five decimals.
+struct Sectors {
+    std::array<std::int64_t, kSectorCount> sure{};
+    std::array<std::int64_t, kSectorCount> maybe{};
+    std::array<double, kSectorCount> farthest{};
+    std::int64_t total = 0;
+
+    void Add(const RangeBearing& where) {
+        ++total;
+        const int k = SectorOf(where.bearing);
+        const double below = where.bearing - 10.0 * k;
+        const double toEdge = std::min(below, 10.0 * (k + 1) - where.bearing);
+        farthest[k] = std::max(farthest[k], where.range);
+        if (where.range * kMetresPerNauticalMile * std::sin(toEdge * std::numbers::pi / 180) >=
+            30) {
+            ++sure[k];
+            return;
+        }
+        ++maybe[k];
+        ++maybe[(k + (below == toEdge ? kSectorCount - 1 : 1)) % kSectorCount];
+    }
+    void Expect(const std::array<std::int64_t, kSectorCount>& counted,
+                const std::array<double, kSectorCount>* counterFarthest, const char* what) const {
+        EXPECT_EQ(std::accumulate(counted.begin(), counted.end(), std::int64_t{0}), total) << what;
+        for (int k = 0; k < kSectorCount; ++k) {
+            EXPECT_GE(counted[k], sure[k]) << what << " sector " << k;
+            EXPECT_LE(counted[k], sure[k] + maybe[k]) << what << " sector " << k;
+            if (counterFarthest && maybe[k] == 0) {
+                EXPECT_NEAR((*counterFarthest)[k], farthest[k], 0.01) << what << " sector " << k;
+            }
+        }
+    }
+};
+
+struct SquitterPosition {
+    std::uint32_t address;
+    bool odd;
+    CprFields fields;
+};
+
+SquitterPosition ReadPosition(const std::string& digits) {
+    const std::uint64_t me = std::stoull(digits.substr(8, 14), nullptr, 16);
+    return {static_cast<std::uint32_t>(std::stoul(digits.substr(2, 6), nullptr, 16)),
+            ((me >> 34) & 1) != 0,
+            {static_cast<std::uint32_t>((me >> 17) & 0x1FFFF),
+             static_cast<std::uint32_t>(me & 0x1FFFF)}};
+}
+
+// The truth's sectors against the position frames each receiver delivered (the same frame
+// at both counts for "both") and the feed's MSG,3 lines. A frame is decoded near where the
+// feed last put its aircraft, or else from an even and odd frame of it.
+void ExpectCoverageAsArrived(const GroundTruth& truth, const std::vector<std::string>& first,
+                             const std::vector<std::string>& second, const std::string& feed) {
+    const CoverageTruth& coverage = truth.Coverage();
+    ASSERT_TRUE(coverage.enabled);
+    std::map<std::uint32_t, Position> reference;
+    Sectors lines;
+    for (std::size_t at = 0, end; (end = feed.find("\r\n", at)) != std::string::npos;
+         at = end + 2) {
+        std::vector<std::string> f;
+        for (std::size_t from = at, comma; from <= end; from = comma + 1) {
+            comma = std::min(feed.find(',', from), end);
+            f.push_back(feed.substr(from, comma - from));
+        }
+        if (f[1] != "3") continue;
+        const Position p{std::stod(f[14]), std::stod(f[15])};
+        reference[static_cast<std::uint32_t>(std::stoul(f[4], nullptr, 16))] = p;
+        lines.Add(FromStation(coverage.station, p.latitude, p.longitude));
+    }
+    lines.Expect(coverage.sources[2].positions, &coverage.sources[2].farthest, "feed");
+
+    std::map<std::uint32_t, std::array<std::optional<CprFields>, 2>> pairs;
+    for (const auto* frames : {&first, &second}) {
+        for (const std::string& digits : *frames) {
+            const SquitterPosition s = ReadPosition(digits);
+            pairs[s.address][s.odd] = s.fields;
+        }
+    }
+    const auto where = [&](const std::string& digits) {
+        const SquitterPosition s = ReadPosition(digits);
+        if (!reference.count(s.address)) {
+            const auto& pair = pairs[s.address];
+            const auto global = pair[0] && pair[1] ? test::DecodeGlobal(*pair[0], *pair[1])
+                                                   : std::optional<Position>();
+            EXPECT_TRUE(global.has_value()) << digits;
+            reference[s.address] = global.value_or(Position{});
+        }
+        const Position p = test::DecodeLocal(s.fields, s.odd, reference[s.address]);
+        return FromStation(coverage.station, p.latitude, p.longitude);
+    };
+    std::map<std::string, std::int64_t> atFirst;
+    Sectors heard[2];
+    Sectors both;
+    for (const std::string& digits : first) {
+        heard[0].Add(where(digits));
+        ++atFirst[digits];
+    }
+    for (const std::string& digits : second) {
+        heard[1].Add(where(digits));
+        if (atFirst[digits]-- > 0) both.Add(where(digits));
+    }
+    heard[0].Expect(coverage.sources[0].positions, &coverage.sources[0].farthest, "receiver1");
+    heard[1].Expect(coverage.sources[1].positions, &coverage.sources[1].farthest, "receiver2");
+    both.Expect(coverage.both, nullptr, "both");
+    EXPECT_GT(both.total, 100);
+}
+
 struct Case {
     const char* name;
     char format1;  // receiver 1 on a pty
@@ -161,7 +274,9 @@ TEST_P(EndToEndTest, WhatArrivesIsWhatTheTruthSays) {
         "--receiver2", "udp:127.0.0.1:" + std::to_string(udp.port) + ":" + c.format2,
         "--feed=0",    "--seed",
         "3",           "--rate",
-        "1500",
+        "1500",        "--range2",
+        "230",         "--shadow2",
+        "240-300:60",
     };
     for (const std::string& fault : c.faults) args.insert(args.end(), {"--fault", fault});
     auto parsed = ParseSimOptions(args);
@@ -230,6 +345,13 @@ TEST_P(EndToEndTest, WhatArrivesIsWhatTheTruthSays) {
         ++lineAircraft[static_cast<std::uint32_t>(std::stoul(line.substr(field, 6), nullptr, 16))];
     }
     EXPECT_EQ(lineAircraft, truth[Source::Feed].aircraft);
+
+    ExpectCoverageAsArrived(truth, pty.view.positions, udp.view.positions, feed.text);
+    // Receiver 2 heard nothing beyond its range nor in its shadow.
+    const SectorTruth& sectors2 = truth.Coverage().sources[1];
+    for (int k = 0; k < kSectorCount; ++k) {
+        EXPECT_LT(sectors2.farthest[k], k >= 24 && k < 30 ? 60 : 230) << "sector " << k;
+    }
 
     // Every fault asked for happened, and was seen where it shows.
     for (const std::string& fault : c.faults) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,25 @@ TEST(OptionsTest, ReceiverTargetsFormatsAndFaults) {
     EXPECT_EQ(o.settings.sky.seed, 99u);
     EXPECT_EQ(o.seconds, 2.5);
 
+    const auto placed =
+        Parse({"--station", "-33.9,18.6", "--range1", "220", "--range2=160.5", "--shadow2",
+               "240-300:60", "--shadow2=350-10:0", "--shadow1", "0-360:100"});
+    ASSERT_TRUE(std::holds_alternative<SimOptions>(placed)) << std::get<std::string>(placed);
+    const SimSettings& p = std::get<SimOptions>(placed).settings;
+    EXPECT_EQ(p.sky.station.latitude, -33.9);
+    EXPECT_EQ(p.sky.station.longitude, 18.6);
+    EXPECT_EQ(p.reach[0].range, 220);
+    EXPECT_EQ(p.reach[1].range, 160.5);
+    ASSERT_EQ(p.reach[0].shadows.size(), 1u);
+    EXPECT_EQ(p.reach[0].shadows[0].to, 360);
+    EXPECT_EQ(p.reach[0].shadows[0].beyond, 100);
+    ASSERT_EQ(p.reach[1].shadows.size(), 2u);
+    EXPECT_EQ(p.reach[1].shadows[0].from, 240);
+    EXPECT_EQ(p.reach[1].shadows[0].to, 300);
+    EXPECT_EQ(p.reach[1].shadows[0].beyond, 60);
+    EXPECT_EQ(p.reach[1].shadows[1].from, 350);
+    EXPECT_EQ(p.reach[1].shadows[1].to, 10);
+
     const auto plain = Parse({});
     ASSERT_TRUE(std::holds_alternative<SimOptions>(plain));
     const SimOptions& d = std::get<SimOptions>(plain);
@@ -44,6 +64,10 @@ TEST(OptionsTest, ReceiverTargetsFormatsAndFaults) {
     EXPECT_EQ(d.receivers[1].port, 7934);
     EXPECT_TRUE(d.feed);
     EXPECT_EQ(d.feedPort, 30003);
+    EXPECT_EQ(d.settings.sky.station.latitude, 52.0);
+    EXPECT_EQ(d.settings.sky.station.longitude, 5.0);
+    EXPECT_EQ(d.settings.reach[0].range, 0);  // no limit
+    EXPECT_TRUE(d.settings.reach[1].shadows.empty());
 }
 
 TEST(OptionsTest, BadOptionsSayWhatIsWrong) {
@@ -64,6 +88,20 @@ TEST(OptionsTest, BadOptionsSayWhatIsWrong) {
         {{"--receiver1", "pty", "--fault", "empty-datagram"}, "need --receiver2 udp"},
         {{"--receiver2", "udp", "--fault", "pty-close"}, "needs a receiver on a pty"},
         {{"--truth-every-second=yes"}, "takes no value"},
+        {{"--station", "52.0"}, "give LAT,LON"},
+        {{"--station", "81,5"}, "latitude -80 to 80"},
+        {{"--station", "52,180.5"}, "give LAT,LON"},
+        {{"--station=52,5,1"}, "give LAT,LON"},
+        {{"--range1", "0"}, "more than 0 and at most 1000"},
+        {{"--range2", "far"}, "more than 0 and at most 1000"},
+        {{"--range2", "1000.5"}, "more than 0 and at most 1000"},
+        {{"--range1"}, "needs a value"},
+        {{"--shadow2", "240-300"}, "give FROM-TO:NM"},
+        {{"--shadow2", "240:60"}, "give FROM-TO:NM"},
+        {{"--shadow1", "240-361:60"}, "give FROM-TO:NM"},
+        {{"--shadow1", "90-90:10"}, "two different bearings"},
+        {{"--shadow2", "240-300:-1"}, "give FROM-TO:NM"},
+        {{"--shadow2", "-10-30:5"}, "give FROM-TO:NM"},
     };
     for (const auto& [args, message] : cases) {
         const auto parsed = Parse(args);
@@ -130,6 +168,66 @@ TEST(GroundTruthTest, JsonNamesEveryCountAndLeavesOutWhatIsNotThere) {
               R"("aircraft":{"4840D6":1}},)"
               R"("feed":{"output":"tcp port 30003","lines":1,"types":{"8":1},"faults":{},)"
               R"("overflow":0,"bytes":7,"aircraft":{"00A1B2":1}}})");
+}
+
+// Positions per sector; a frame both receivers wrote counts for "both" whichever wrote it
+// first, one the other never wrote for that one alone; damaged frames count nowhere.
+TEST(GroundTruthTest, CoverageCountsPositionsPerSectorAndTheSameFrameAtBoth) {
+    GroundTruth truth;
+    truth[Source::Receiver1].enabled = truth[Source::Receiver2].enabled = true;
+    truth.Coverage().enabled = true;
+    truth.Coverage().station = {52, 5};
+    const auto position = [](int sector, double range, std::uint64_t number, double time) {
+        Unit unit;
+        unit.group = DfGroup::Df17_19;
+        unit.sector = sector;
+        unit.range = range;
+        unit.positionNumber = number;
+        unit.time = time;
+        unit.toBoth = true;
+        return unit;
+    };
+    truth.Count(Source::Receiver1, position(0, 12.5, 1, 0.1));
+    truth.Count(Source::Receiver1, position(0, 30.25, 2, 0.2));
+    truth.Count(Source::Receiver2, position(0, 30.25, 2, 0.2));
+    truth.Count(Source::Receiver2, position(35, 200, 3, 0.3));
+    truth.Count(Source::Receiver1, position(35, 200, 3, 0.3));
+    truth.Count(Source::Receiver2, position(1, 5, 4, 0.4));  // receiver 1 wrote it damaged
+    truth.Count(Source::Receiver2, position(1, 6, 6, 20.0));
+    truth.Count(Source::Receiver1, position(1, 6, 6, 20.0));
+    Unit alone = position(2, 7, 7, 20.1);
+    alone.toBoth = false;
+    truth.Count(Source::Receiver1, alone);
+    Unit corrupted = position(3, 300, 8, 20.2);
+    corrupted.kind = Unit::Kind::Corrupted;
+    truth.Count(Source::Receiver1, corrupted);
+    Unit other;  // no position
+    truth.Count(Source::Receiver2, other);
+
+    const std::string json = truth.Json(1, 1, true);
+    const auto sectors = [](std::map<int, std::string> values) {
+        std::string text = "[";
+        for (int k = 0; k < kSectorCount; ++k) {
+            text += (k ? "," : "") + (values.count(k) ? values[k] : std::string("0"));
+        }
+        return text + "]";
+    };
+    const auto ranges = [&](std::map<int, std::string> values) {
+        for (int k = 0; k < kSectorCount; ++k) {
+            if (!values.count(k)) values[k] = "0.000";
+        }
+        return sectors(values);
+    };
+    const std::string coverage =
+        R"("coverage":{"station":[52.000000,5.000000],"receiver1":{"positions":)" +
+        sectors({{0, "2"}, {1, "1"}, {2, "1"}, {35, "1"}}) + R"(,"farthest":)" +
+        ranges({{0, "30.250"}, {1, "6.000"}, {2, "7.000"}, {35, "200.000"}}) +
+        R"(},"receiver2":{"positions":)" + sectors({{0, "1"}, {1, "2"}, {35, "1"}}) +
+        R"(,"farthest":)" + ranges({{0, "30.250"}, {1, "6.000"}, {35, "200.000"}}) +
+        R"(},"both":)" + sectors({{0, "1"}, {1, "1"}, {35, "1"}}) + R"(,"only1":)" +
+        sectors({{0, "1"}, {2, "1"}}) + R"(,"only2":)" + sectors({{1, "1"}}) + "}}";
+    ASSERT_NE(json.find(coverage), std::string::npos) << json;
+    EXPECT_TRUE(json.ends_with(coverage)) << json;
 }
 
 }  // namespace

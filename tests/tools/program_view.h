@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/frame_decoder.h"
 #include "core/intake.h"
@@ -36,6 +37,8 @@ class ProgramView {
     std::int64_t rejected = 0;  // a pair that is no hexadecimal number
     std::int64_t other = 0;     // dropped for its length, or no DF of interest
     std::map<std::uint32_t, std::int64_t> aircraft;
+    // The 22 data digits of every counted airborne position squitter (DF 17/18, type 11).
+    std::vector<std::string> positions;
 
   private:
     void Decode(const std::string& packet) {
@@ -55,6 +58,10 @@ class ProgramView {
                 const auto digits = announced ? frame.substr(2, 6) : frame.substr(frame.size() - 6);
                 ++aircraft[static_cast<std::uint32_t>(
                     std::stoul(std::string(digits), nullptr, 16))];
+                if ((df == 17 || df == 18) &&
+                    std::stoi(std::string(frame.substr(8, 2)), nullptr, 16) >> 3 == 11) {
+                    positions.emplace_back(frame.substr(0, 22));
+                }
                 break;
             }
             case FrameVerdict::Kind::CrcFailed:

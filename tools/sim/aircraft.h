@@ -25,6 +25,7 @@ struct Aircraft {
     double eastKnots = 0;  // ground velocity, east and north components
     double northKnots = 0;
     double verticalRate = 0;   // feet per minute
+    int turn = 0;              // 1 turning right, -1 left, 0 straight
     bool oddPosition = false;  // CPR format of its next position squitter
 
     // The probability that a frame of it is heard, by Listener.

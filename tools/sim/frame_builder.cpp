@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/hex.h"
+#include "tools/sim/cpr_encoder.h"
 #include "tools/sim/mode_s_fields.h"
 #include "tools/sim/reference_parity.h"
 
@@ -39,11 +40,10 @@ std::uint64_t IdentificationMessage(const Aircraft& a) {
 }
 
 std::uint64_t PositionMessage(const Aircraft& a) {
-    const CprPosition cpr = EncodeAirborneCpr(a.latitude, a.longitude, a.oddPosition);
+    const CprFields cpr = EncodeAirbornePosition(a.latitude, a.longitude, a.oddPosition);
     // TC 11, surveillance status 0, single antenna flag 0, altitude, time flag 0, format.
     return (std::uint64_t{11} << 51) | (std::uint64_t{AltitudeCode12(a.altitude)} << 36) |
-           (std::uint64_t{a.oddPosition} << 34) | (std::uint64_t{cpr.latitude} << 17) |
-           cpr.longitude;
+           (std::uint64_t{a.oddPosition} << 34) | (std::uint64_t{cpr.yz} << 17) | cpr.xz;
 }
 
 // One velocity component: sign bit and magnitude + 1 in `bits` bits (0 means not known).

@@ -1,7 +1,9 @@
 #include "tools/sim/ground_truth.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <numeric>
+#include <type_traits>
 
 namespace quorvex::sim {
 namespace {
@@ -67,6 +69,42 @@ std::string SourceJson(const SourceTruth& s, bool feed) {
     return json + "}}";
 }
 
+template <typename T>
+std::string Array(const std::array<T, kSectorCount>& values) {
+    std::string json = "[";
+    for (int k = 0; k < kSectorCount; ++k) {
+        if (k) json += ",";
+        if constexpr (std::is_floating_point_v<T>) {
+            char number[32];
+            std::snprintf(number, sizeof number, "%.3f", values[k]);
+            json += number;
+        } else {
+            json += std::to_string(values[k]);
+        }
+    }
+    return json + "]";
+}
+
+std::string CoverageJson(const CoverageTruth& c, const std::array<SourceTruth, kSourceCount>& s) {
+    char station[64];
+    std::snprintf(station, sizeof station, "[%.6f,%.6f]", c.station.latitude, c.station.longitude);
+    std::string json = std::string("{\"station\":") + station;
+    for (int i = 0; i < kSourceCount; ++i) {
+        if (!s[i].enabled) continue;
+        json += ",\"" + std::string(kSourceNames[i]) +
+                "\":{\"positions\":" + Array(c.sources[i].positions) +
+                ",\"farthest\":" + Array(c.sources[i].farthest) + "}";
+    }
+    std::array<std::int64_t, kSectorCount> only1{};
+    std::array<std::int64_t, kSectorCount> only2{};
+    for (int k = 0; k < kSectorCount; ++k) {
+        only1[k] = c.sources[0].positions[k] - c.both[k];
+        only2[k] = c.sources[1].positions[k] - c.both[k];
+    }
+    return json + ",\"both\":" + Array(c.both) + ",\"only1\":" + Array(only1) +
+           ",\"only2\":" + Array(only2) + "}";
+}
+
 }  // namespace
 
 std::int64_t SourceTruth::Frames() const {
@@ -96,6 +134,32 @@ void GroundTruth::Count(Source source, const Unit& unit) {
             ++s.aircraft[unit.address];
             break;
     }
+    if (unit.sector >= 0 && (unit.kind == Unit::Kind::Frame || unit.kind == Unit::Kind::FeedLine)) {
+        CountPosition(source, unit);
+    }
+}
+
+void GroundTruth::CountPosition(Source source, const Unit& unit) {
+    const auto k = static_cast<std::size_t>(unit.sector % kSectorCount);
+    SectorTruth& sectors = coverage_.sources[static_cast<int>(source)];
+    ++sectors.positions[k];
+    sectors.farthest[k] = std::max(sectors.farthest[k], unit.range);
+    if (source == Source::Feed || !unit.toBoth) return;
+
+    // Each receiver writes its copies in the order sent, so the two lists merge.
+    const int self = static_cast<int>(source);
+    const int other = 1 - self;
+    if (!sources_[other].enabled) return;
+    std::deque<Written>& theirs = unpaired_[other];
+    while (!theirs.empty() && theirs.front().number < unit.positionNumber) theirs.pop_front();
+    if (!theirs.empty() && theirs.front().number == unit.positionNumber) {
+        theirs.pop_front();
+        ++coverage_.both[k];
+        return;
+    }
+    std::deque<Written>& mine = unpaired_[self];
+    while (!mine.empty() && mine.front().time < unit.time - kPairingSeconds) mine.pop_front();
+    mine.push_back({unit.positionNumber, unit.time});
 }
 
 std::string GroundTruth::Json(std::uint64_t seed, double seconds, bool final) const {
@@ -107,6 +171,7 @@ std::string GroundTruth::Json(std::uint64_t seed, double seconds, bool final) co
         if (!sources_[i].enabled) continue;
         json += ",\"" + std::string(kSourceNames[i]) + "\":" + SourceJson(sources_[i], i == 2);
     }
+    if (coverage_.enabled) json += ",\"coverage\":" + CoverageJson(coverage_, sources_);
     return json + "}";
 }
 

@@ -1,15 +1,19 @@
 #pragma once
 // What the simulator has written, per output: frames per DF group, corrupted frames, faulty
-// units, feed lines per message type, and per aircraft address. Only units written whole
-// are counted. JSON for the tests and for whoever compares a program's counts with it.
+// units, feed lines per message type, and per aircraft address; per ten-degree sector around
+// the station the airborne positions each output wrote and the same frames both receivers
+// wrote. Only units written whole are counted. JSON for the tests and for whoever compares
+// a program's counts with it.
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <string>
 
 #include "core/df_group.h"
 #include "tools/sim/fault.h"
+#include "tools/sim/station.h"
 #include "tools/sim/unit.h"
 
 namespace quorvex::sim {
@@ -34,8 +38,28 @@ struct SourceTruth {
     std::int64_t Lines() const;   // the feed lines, all types
 };
 
+// The airborne positions (frames, or MSG,3 lines) an output wrote whole, per sector, and
+// the farthest range among them in nautical miles.
+struct SectorTruth {
+    std::array<std::int64_t, kSectorCount> positions{};
+    std::array<double, kSectorCount> farthest{};
+};
+
+struct CoverageTruth {
+    bool enabled = false;
+    Station station;
+    std::array<SectorTruth, kSourceCount> sources;
+    // Position frames both receivers wrote whole (the same 112 bits); receiver 1 alone wrote
+    // its positions less these, receiver 2 alone its own less these.
+    std::array<std::int64_t, kSectorCount> both{};
+};
+
 class GroundTruth {
   public:
+    // A copy of a position frame the other receiver has not written this long after it was
+    // sent never will be: it was dropped on the way.
+    static constexpr double kPairingSeconds = 10;
+
     SourceTruth& operator[](Source source) { return sources_[static_cast<int>(source)]; }
     const SourceTruth& operator[](Source source) const {
         return sources_[static_cast<int>(source)];
@@ -48,12 +72,27 @@ class GroundTruth {
         ++(*this)[source].faults[static_cast<int>(fault)];
     }
 
+    CoverageTruth& Coverage() { return coverage_; }
+    const CoverageTruth& Coverage() const { return coverage_; }
+
     // One line of JSON: {"seed":..,"seconds":..,"final":..,"receiver1":{..},...}; the
-    // outputs that are not enabled are left out.
+    // outputs that are not enabled are left out, as is "coverage" when not enabled:
+    // "coverage":{"station":[LAT,LON],"receiver1":{"positions":[36],"farthest":[36]},..,
+    // "both":[36],"only1":[36],"only2":[36]}.
     std::string Json(std::uint64_t seed, double seconds, bool final) const;
 
   private:
+    struct Written {
+        std::uint64_t number;
+        double time;
+    };
+    void CountPosition(Source source, const Unit& unit);
+
     std::array<SourceTruth, kSourceCount> sources_;
+    CoverageTruth coverage_;
+    // Per receiver, position frames it wrote that were sent to both and that the other has
+    // not written yet, in the order sent.
+    std::array<std::deque<Written>, 2> unpaired_;
 };
 
 }  // namespace quorvex::sim

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace quorvex::sim {
 namespace {
@@ -11,10 +10,6 @@ namespace {
 std::uint16_t AltitudeSteps(double feet) {
     const double steps = std::round((std::clamp(feet, -1000.0, 50175.0) + 1000.0) / 25.0);
     return static_cast<std::uint16_t>(steps);
-}
-
-double PositiveModulo(double x, double y) {
-    return x - y * std::floor(x / y);
 }
 
 }  // namespace
@@ -54,30 +49,6 @@ std::uint64_t CallsignCode(std::string_view callsign) {
         code = (code << 6) | six;
     }
     return code;
-}
-
-int LongitudeZones(double latitude) {
-    const double lat = std::fabs(latitude);
-    if (lat < 1e-9) return 59;
-    if (lat > 87.0) return 1;
-    if (lat == 87.0) return 2;
-    constexpr double kPi = std::numbers::pi;
-    constexpr int kZones = 15;  // NZ: latitude zones between the equator and a pole
-    const double a = 1.0 - std::cos(kPi / (2.0 * kZones));
-    const double b = std::cos(kPi / 180.0 * lat);
-    return static_cast<int>(std::floor(2.0 * kPi / std::acos(1.0 - a / (b * b))));
-}
-
-CprPosition EncodeAirborneCpr(double latitude, double longitude, bool odd) {
-    constexpr double kScale = 131072.0;  // 2^17
-    const int i = odd ? 1 : 0;
-    const double latZone = 360.0 / (60 - i);
-    const double yz = std::floor(kScale * PositiveModulo(latitude, latZone) / latZone + 0.5);
-    // The longitude zones follow the latitude as the receiver will decode it.
-    const double decodedLat = latZone * (yz / kScale + std::floor(latitude / latZone));
-    const double lonZone = 360.0 / std::max(LongitudeZones(decodedLat) - i, 1);
-    const double xz = std::floor(kScale * PositiveModulo(longitude, lonZone) / lonZone + 0.5);
-    return {static_cast<std::uint32_t>(yz) & 0x1FFFF, static_cast<std::uint32_t>(xz) & 0x1FFFF};
 }
 
 }  // namespace quorvex::sim

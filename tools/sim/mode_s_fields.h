@@ -1,6 +1,6 @@
 #pragma once
 // The Mode S fields whose encoding is more than a plain binary number: altitudes, the
-// identity (squawk) code, callsign characters and Compact Position Reporting.
+// identity (squawk) code and callsign characters (positions: tools/sim/cpr_encoder.h).
 
 #include <cstdint>
 #include <string_view>
@@ -21,16 +21,5 @@ std::uint16_t IdentityCode13(int squawk);
 // Eight callsign characters as 48 bits, six per character: 'A'-'Z' 1-26, '0'-'9' 48-57;
 // anything else becomes a space (32). Shorter text is blank padded.
 std::uint64_t CallsignCode(std::string_view callsign);
-
-// Airborne Compact Position Reporting: 17-bit latitude and longitude of the even or odd
-// format.
-struct CprPosition {
-    std::uint32_t latitude = 0;
-    std::uint32_t longitude = 0;
-};
-CprPosition EncodeAirborneCpr(double latitude, double longitude, bool odd);
-
-// The number of longitude zones at `latitude` (NL), 1 to 59.
-int LongitudeZones(double latitude);
 
 }  // namespace quorvex::sim

@@ -20,6 +20,8 @@ Runner::Runner(const SimOptions& options, std::int64_t startUnixMillis,
       say_(std::move(say)),
       simulation_(WithStart(options.settings, startUnixMillis)) {
     const FaultPlan& faults = options.settings.faults;
+    truth_.Coverage().enabled = true;
+    truth_.Coverage().station = options.settings.sky.station;
     for (int r = 0; r < 2; ++r) {
         const ReceiverTarget& target = options.receivers[r];
         const auto source = static_cast<Source>(r);

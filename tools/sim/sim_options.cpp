@@ -96,6 +96,32 @@ std::optional<Error> ParseFault(std::string_view text, FaultPlan& plan) {
     return std::nullopt;
 }
 
+std::optional<Station> ParseStation(std::string_view text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string_view::npos) return std::nullopt;
+    const auto latitude = Number<double>(text.substr(0, comma));
+    const auto longitude = Number<double>(text.substr(comma + 1));
+    if (!latitude || !longitude || std::fabs(*latitude) > 80 || std::fabs(*longitude) > 180) {
+        return std::nullopt;
+    }
+    return Station{*latitude, *longitude};
+}
+
+// FROM-TO:NM, bearings in degrees.
+std::optional<Shadow> ParseShadow(std::string_view text) {
+    const std::size_t colon = text.find(':');
+    const std::size_t dash = text.substr(0, colon).find('-');
+    if (colon == std::string_view::npos || dash == std::string_view::npos) return std::nullopt;
+    const auto from = Number<double>(text.substr(0, dash));
+    const auto to = Number<double>(text.substr(dash + 1, colon - dash - 1));
+    const auto beyond = Number<double>(text.substr(colon + 1));
+    const auto bearing = [](std::optional<double> b) { return b && *b >= 0 && *b <= 360; };
+    if (!bearing(from) || !bearing(to) || *from == *to || !beyond || *beyond < 0) {
+        return std::nullopt;
+    }
+    return Shadow{*from, *to, *beyond};
+}
+
 bool Any(const SimOptions& o, ReceiverTarget::Kind kind) {
     return o.receivers[0].kind == kind || o.receivers[1].kind == kind;
 }
@@ -198,6 +224,26 @@ std::variant<SimOptions, std::string> ParseSimOptions(const std::vector<std::str
             error = share(o.settings.sky.hear[1]);
         } else if (name == "--hear-feed") {
             error = share(o.settings.sky.hear[2]);
+        } else if (name == "--station") {
+            if (!take()) return missing;
+            const auto station = ParseStation(*value);
+            if (!station) return badValue("give LAT,LON in degrees, latitude -80 to 80");
+            o.settings.sky.station = *station;
+        } else if (name == "--range1" || name == "--range2") {
+            if (!take()) return missing;
+            const auto range = Number<double>(*value);
+            if (!range || *range <= 0 || *range > 1000) {
+                return badValue("give nautical miles, more than 0 and at most 1000");
+            }
+            o.settings.reach[name.back() - '1'].range = *range;
+        } else if (name == "--shadow1" || name == "--shadow2") {
+            if (!take()) return missing;
+            const auto shadow = ParseShadow(*value);
+            if (!shadow) {
+                return badValue(
+                    "give FROM-TO:NM, two different bearings from 0 to 360 and nautical miles");
+            }
+            o.settings.reach[name.back() - '1'].shadows.push_back(*shadow);
         } else if (name == "--distant") {
             error = share(o.settings.sky.distantShare);
         } else if (name == "--corrupt") {
@@ -305,6 +351,20 @@ The sky:
   --hear2 P            the same for receiver 2 (default 0.7)
   --hear-feed P        the same for the feed's decoder (default 0.8)
   --distant SHARE      share of aircraft that only one of the receivers hears (default 0.1)
+  --station LAT,LON    where the receivers stand, in degrees (default 52.0,5.0); the
+                       aircraft fly straight legs around it out to about 250 NM, turning
+                       back gently beyond 240 NM, at 2,000 to 40,000 ft
+  --range1 NM          how far receiver 1 hears: certain out to 3/4 of NM, then less and
+                       less along a smooth curve, 1 - (3t^2 - 2t^3) with t going from 0 at
+                       3/4 of NM to 1 at NM, and nothing beyond NM; times --hear1 (default:
+                       no limit)
+  --range2 NM          the same for receiver 2, times --hear2
+  --shadow1 FROM-TO:NM receiver 1 hears nothing from bearings FROM clockwise to TO
+                       (degrees, both included) beyond NM, as behind a building
+                       (repeatable; 350-10:0 is the sector around north at any range)
+  --shadow2 FROM-TO:NM the same for receiver 2
+                       The feed's decoder stands with receiver 1: its --range1 and
+                       --shadow1 apply to the feed too, times --hear-feed.
   --corrupt SHARE      share of heard DF 11/17/18 frames with a flipped bit (default 0.01)
   --seed N             the same N gives the same sky and frames (default 1)
 
@@ -327,8 +387,13 @@ Running and the ground truth:
 The ground truth is one line of JSON per report: per output ("receiver1", "receiver2",
 "feed") the good frames per DF group (DF0, DF4_5, DF11, DF11_IC, DF17_19, DF20_21) or the
 lines per "MSG," type, the corrupted frames, the faulty units by fault, what the line had no
-room for ("overflow"), the bytes, and the good frames or lines per aircraft address. Only
-what was written whole counts. At the end nothing new is sent, but the outputs stay open for
+room for ("overflow"), the bytes, and the good frames or lines per aircraft address. Under
+"coverage": the "station" [LAT,LON]; per output, arrays of 36 sectors (sector k: bearings
+from the station to the aircraft, when it sent, from 10k up to 10k+10 degrees) of the
+airborne position frames or MSG,3 lines ("positions") and the farthest range among them in
+NM ("farthest", great circle on a sphere of 6371 km, 1852 m per NM); per sector the same
+position frames written by both receivers ("both"), by receiver 1 only ("only1") and by
+receiver 2 only ("only2"). Only what was written whole counts. At the end nothing new is sent, but the outputs stay open for
 a second more, so a reader has taken everything the truth counts. Device paths and ports go to standard error.
 Exit status: 0 when done, 1 when an output cannot be set up, 2 for a bad option.
 )";

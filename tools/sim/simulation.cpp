@@ -1,6 +1,7 @@
 #include "tools/sim/simulation.h"
 
 #include <cmath>
+#include <optional>
 
 #include "tools/sim/feed_line.h"
 #include "tools/sim/frame_builder.h"
@@ -29,17 +30,38 @@ void Simulation::Advance(double until, const Deliver& deliver) {
 
 void Simulation::Emit(const Emission& e, const Deliver& deliver) {
     Aircraft& a = sky_[e.aircraft];
-    Fly(a, e.time - flownTo_[e.aircraft]);
+    Fly(a, e.time - flownTo_[e.aircraft], settings_.sky.station);
     flownTo_[e.aircraft] = e.time;
 
     const ModeSFrame frame = BuildFrame(e.kind, a, fields_);
-    if (e.kind == FrameKind::Position) a.oddPosition = !a.oddPosition;
+    const bool position = e.kind == FrameKind::Position;
+    if (position) a.oddPosition = !a.oddPosition;
+    const RangeBearing where = FromStation(settings_.sky.station, a.latitude, a.longitude);
+    const auto placed = [&](Unit& unit) {
+        if (!position) return;
+        unit.sector = SectorOf(where.bearing);
+        unit.range = where.range;
+    };
 
+    std::array<std::optional<Unit>, 2> packets;
     for (int r = 0; r < 2; ++r) {
-        if (hearing_[r].Chance(a.hear[r])) EmitPacket(r, e, frame, deliver);
+        if (hearing_[r].Chance(a.hear[r] * settings_.reach[r].Factor(where))) {
+            packets[r] = Packet(r, e, frame);
+        }
     }
+    if (position) ++positions_;
+    const bool toBoth = packets[0] && packets[1] && packets[0]->kind == Unit::Kind::Frame &&
+                        packets[1]->kind == Unit::Kind::Frame;
+    for (int r = 0; r < 2; ++r) {
+        if (!packets[r]) continue;
+        placed(*packets[r]);
+        packets[r]->positionNumber = positions_;
+        packets[r]->toBoth = position && toBoth;
+        deliver(r == 0 ? Source::Receiver1 : Source::Receiver2, std::move(*packets[r]));
+    }
+
     constexpr int kFeed = static_cast<int>(Listener::Feed);
-    if (hearing_[kFeed].Chance(a.hear[kFeed])) {
+    if (hearing_[kFeed].Chance(a.hear[kFeed] * settings_.reach[0].Factor(where))) {
         Unit line;
         line.kind = Unit::Kind::FeedLine;
         line.feedType = FeedTypeOf(e.kind);
@@ -47,12 +69,12 @@ void Simulation::Emit(const Emission& e, const Deliver& deliver) {
         line.time = e.time;
         line.text =
             FeedLine(line.feedType, a, settings_.startUnixMillis + std::llround(e.time * 1000.0));
+        placed(line);
         deliver(Source::Feed, std::move(line));
     }
 }
 
-void Simulation::EmitPacket(int r, const Emission& e, const ModeSFrame& frame,
-                            const Deliver& deliver) {
+Unit Simulation::Packet(int r, const Emission& e, const ModeSFrame& frame) {
     SimRandom& damage = damage_[r];
     const char format = settings_.format[r];
     Unit unit;
@@ -74,7 +96,7 @@ void Simulation::EmitPacket(int r, const Emission& e, const ModeSFrame& frame,
         unit.text = FaultyPacket(fault, format, unit.text, settings_.datagram[r], damage);
         break;
     }
-    deliver(r == 0 ? Source::Receiver1 : Source::Receiver2, std::move(unit));
+    return unit;
 }
 
 double Simulation::MeanPacketBytes(char format) const {

@@ -15,6 +15,7 @@
 #include "tools/sim/ground_truth.h"
 #include "tools/sim/sim_random.h"
 #include "tools/sim/sky.h"
+#include "tools/sim/station.h"
 #include "tools/sim/traffic.h"
 #include "tools/sim/unit.h"
 
@@ -28,6 +29,8 @@ struct SimSettings {
     std::array<bool, 2> datagram = {false, true};  // the receiver's packets go out as UDP
     FaultPlan faults;
     std::int64_t startUnixMillis = 0;  // the wall clock at simulated time 0, for feed lines
+    // Per receiver; the feed's decoder hears from where receiver 1 stands, as far as it does.
+    std::array<Reach, 2> reach;
 };
 
 class Simulation {
@@ -51,8 +54,7 @@ class Simulation {
 
   private:
     void Emit(const Emission& emission, const Deliver& deliver);
-    void EmitPacket(int receiver, const Emission& emission, const ModeSFrame& frame,
-                    const Deliver& deliver);
+    Unit Packet(int receiver, const Emission& emission, const ModeSFrame& frame);
 
     SimSettings settings_;
     std::vector<Aircraft> sky_;
@@ -63,6 +65,7 @@ class Simulation {
     std::array<SimRandom, 2> damage_;
     std::array<std::int64_t, 2> packets_{};  // per receiver, for the packet faults
     std::array<std::uint64_t, 2> counterOffset_{};
+    std::uint64_t positions_ = 0;  // position frames sent
 };
 
 }  // namespace quorvex::sim

@@ -12,13 +12,10 @@
 namespace quorvex::sim {
 namespace {
 
-// The area: about 300 by 300 nautical miles around this point.
-constexpr double kCentreLatitude = 50.0;
-constexpr double kCentreLongitude = 8.5;
-constexpr double kHalfHeight = 2.5;  // degrees of latitude
-constexpr double kHalfWidth = 3.8;   // degrees of longitude
-constexpr double kLowest = 1000;     // feet
-constexpr double kHighest = 43000;
+constexpr double kLowest = 2000;  // feet
+constexpr double kHighest = 40000;
+constexpr double kTurnRate = 1.5;  // degrees per second
+constexpr double kRadians = std::numbers::pi / 180.0;
 
 constexpr std::array<const char*, 12> kAirlines = {"DLH", "KLM", "BAW", "AFR", "EZY", "RYR",
                                                    "UAE", "SAS", "AUA", "SWR", "THY", "IBE"};
@@ -62,9 +59,13 @@ std::vector<Aircraft> MakeSky(const SkySettings& settings) {
         a.nonTransponder = i % 10 == 1;
         a.interrogatorCode = kRadarCodes[random.Below(kRadarCodes.size())];
         a.replyFactor = random.Uniform(0.5, 1.5);
-        a.latitude = kCentreLatitude + random.Uniform(-kHalfHeight, kHalfHeight);
-        a.longitude = kCentreLongitude + random.Uniform(-kHalfWidth, kHalfWidth);
-        a.altitude = std::round(random.Uniform(3000, 41000) / 100) * 100;
+        // Evenly over the area: as many aircraft far out on every bearing as a real sky has.
+        const double bearing = random.Uniform(0, 360);
+        const Position at =
+            PointFrom(settings.station, kSkyRadius * std::sqrt(random.Uniform()), bearing);
+        a.latitude = at.latitude;
+        a.longitude = at.longitude;
+        a.altitude = std::round(random.Uniform(3000, 39000) / 100) * 100;
         const double speed = random.Uniform(250, 480);
         const double heading = random.Uniform(0, 2 * std::numbers::pi);
         a.eastKnots = speed * std::sin(heading);
@@ -91,24 +92,34 @@ std::vector<Aircraft> MakeSky(const SkySettings& settings) {
     return sky;
 }
 
-void Fly(Aircraft& a, double seconds) {
-    // One knot is one minute of latitude per hour.
-    a.latitude += a.northKnots * seconds / 216000.0;
-    a.longitude +=
-        a.eastKnots * seconds / (216000.0 * std::cos(a.latitude * std::numbers::pi / 180.0));
-    a.altitude += a.verticalRate * seconds / 60.0;
-    if (std::fabs(a.latitude - kCentreLatitude) > kHalfHeight) {
-        a.northKnots =
-            a.latitude > kCentreLatitude ? -std::fabs(a.northKnots) : std::fabs(a.northKnots);
-    }
-    if (std::fabs(a.longitude - kCentreLongitude) > kHalfWidth) {
-        a.eastKnots =
-            a.longitude > kCentreLongitude ? -std::fabs(a.eastKnots) : std::fabs(a.eastKnots);
-    }
-    if ((a.altitude <= kLowest && a.verticalRate < 0) ||
-        (a.altitude >= kHighest && a.verticalRate > 0)) {
-        a.altitude = std::clamp(a.altitude, kLowest, kHighest);
-        a.verticalRate = 0;
+void Fly(Aircraft& a, double seconds, const Station& station) {
+    for (double left = seconds; left > 0; left -= 1.0) {
+        const double dt = std::min(left, 1.0);
+        if (a.turn != 0) {
+            // Turning right (clockwise) adds to the heading.
+            const double angle = a.turn * kTurnRate * dt * kRadians;
+            const double east = a.eastKnots * std::cos(angle) + a.northKnots * std::sin(angle);
+            a.northKnots = a.northKnots * std::cos(angle) - a.eastKnots * std::sin(angle);
+            a.eastKnots = east;
+        }
+        // One knot is one minute of latitude per hour.
+        a.latitude += a.northKnots * dt / 216000.0;
+        a.longitude += a.eastKnots * dt / (216000.0 * std::cos(a.latitude * kRadians));
+        a.altitude += a.verticalRate * dt / 60.0;
+        if ((a.altitude <= kLowest && a.verticalRate < 0) ||
+            (a.altitude >= kHighest && a.verticalRate > 0)) {
+            a.altitude = std::clamp(a.altitude, kLowest, kHighest);
+            a.verticalRate = 0;
+        }
+
+        const RangeBearing where = FromStation(station, a.latitude, a.longitude);
+        const double heading = std::atan2(a.eastKnots, a.northKnots) / kRadians;
+        // From the heading to the way back to the station, -180 to 180 degrees.
+        const double off = std::remainder(where.bearing + 180.0 - heading, 360.0);
+        if (a.turn != 0 && std::fabs(off) < 30) a.turn = 0;
+        if (a.turn == 0 && where.range > kTurnBackRange && std::fabs(off) > 90) {
+            a.turn = off > 0 ? 1 : -1;
+        }
     }
 }
 

@@ -24,6 +24,14 @@ struct Unit {
     std::uint32_t address = 0;
     double time = 0;  // when the aircraft sent it, simulated seconds
     std::string text;
+
+    // An airborne position (frame or MSG,3 line): where it was sent from, seen from the
+    // station. A frame also carries its number among the sky's position frames and whether
+    // both receivers got it unharmed, so the truth can tell when both wrote it.
+    int sector = -1;  // -1: not a position
+    double range = 0;
+    std::uint64_t positionNumber = 0;
+    bool toBoth = false;
 };
 
 }  // namespace quorvex::sim
