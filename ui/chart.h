@@ -11,7 +11,8 @@
 // is kept as a picture and redrawn only when it changes: when the size, the axis ranges, the
 // plot rectangle or the label locale differ from the last paint, or after any part reported a
 // change of how it looks through InvalidateLayers. A paint of new points thus costs one copy
-// of that picture and the lines.
+// of that picture and the lines. Series with a band colour that crowd several points into
+// each pixel column are drawn as bands first, so every line lies on top of them.
 
 #include <QColor>
 #include <QLine>
@@ -120,8 +121,10 @@ class TChart : public QWidget {
     // Everything but the series, as laid out.
     void DrawBackdrop(QPainter& painter, const QRect& bounds);
     // A series from its drawable points, which DrawSeries puts in points_ (their indices in
-    // indices_) for the other two.
-    void DrawSeries(QPainter& painter, const TLineSeries& series);
+    // indices_) for the other three: in the first pass those drawn as bands, in the second
+    // the rest.
+    void DrawSeries(QPainter& painter, const TLineSeries& series, bool bandPass);
+    void DrawBand(QPainter& painter, const TLineSeries& series);
     void DrawWithPointers(QPainter& painter, const TLineSeries& series);
     void DrawPolyline(QPainter& painter, const TLineSeries& series);
     void StrokePolyline(QPainter& painter, const TChartPen& pen, const QColor& color,

@@ -188,11 +188,12 @@ void TChart::Draw(QPainter& painter, const QRect& bounds) {
         DrawBackdrop(painter, bounds);
     }
 
-    // The series in list order, so a later one covers an earlier one.
+    // The series in list order, so a later one covers an earlier one; bands under all lines.
     painter.save();
     painter.setClipRect(chartRect_);
-    for (const auto& s : series_)
-        if (s->Active()) DrawSeries(painter, *s);
+    for (const bool bandPass : {true, false})
+        for (const auto& s : series_)
+            if (s->Active()) DrawSeries(painter, *s, bandPass);
     painter.restore();
 }
 
@@ -234,7 +235,7 @@ void TChart::DrawBackdrop(QPainter& painter, const QRect& bounds) {
     bottomAxis_.DrawAxis(painter);
 }
 
-void TChart::DrawSeries(QPainter& painter, const TLineSeries& series) {
+void TChart::DrawSeries(QPainter& painter, const TLineSeries& series, bool bandPass) {
     const std::size_t n = series.Count();
     if (n == 0) return;
     const double* xs = series.XValues().Data();
@@ -249,6 +250,10 @@ void TChart::DrawSeries(QPainter& painter, const TLineSeries& series) {
         static_cast<std::size_t>(std::lower_bound(xs + first, xs + n, bottomAxis_.IMaximum()) - xs);
     if (last == n) last = n - 1;
     const std::size_t from = first > 0 ? first - 1 : first;
+    // Half again as many points as columns: below that a line is still read point by point.
+    const bool band =
+        series.BandColor().isValid() && 2 * (last - from + 1) > 3 * std::size_t(chartRect_.width());
+    if (band != bandPass) return;
 
     const AxisMapping h = bottomAxis_.Mapping();
     const AxisMapping v = leftAxis_.Mapping();
@@ -260,11 +265,36 @@ void TChart::DrawSeries(QPainter& painter, const TLineSeries& series) {
         points_.push_back(p);
         indices_.push_back(i);
     }
-    if (series.Pointer().Visible) {
+    if (band) {
+        DrawBand(painter, series);
+    } else if (series.Pointer().Visible) {
         DrawWithPointers(painter, series);
     } else {
         DrawPolyline(painter, series);
     }
+}
+
+void TChart::DrawBand(QPainter& painter, const TLineSeries& series) {
+    // One rectangle per column, also reaching the last point of the column before, so the band
+    // covers what the line through the points would and has no gaps where the values jump.
+    rects_.clear();
+    for (std::size_t k = 0; k < points_.size();) {
+        const int x = points_[k].x();
+        int low = points_[k].y(), high = low;
+        if (k > 0) {
+            low = std::min(low, points_[k - 1].y());
+            high = std::max(high, points_[k - 1].y());
+        }
+        for (; k < points_.size() && points_[k].x() == x; ++k) {
+            low = std::min(low, points_[k].y());
+            high = std::max(high, points_[k].y());
+        }
+        rects_.emplace_back(x, low, 1, high - low + 1);
+    }
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(series.BandColor());
+    painter.drawRects(rects_.data(), static_cast<int>(rects_.size()));
+    painter.setBrush(Qt::NoBrush);
 }
 
 void TChart::DrawWithPointers(QPainter& painter, const TLineSeries& series) {

@@ -71,6 +71,12 @@ void TLineSeries::SetPointer(const TSeriesPointer& pointer) {
     Changed();
 }
 
+void TLineSeries::SetBandColor(const QColor& color) {
+    if (color == bandColor_) return;
+    bandColor_ = color;
+    Changed();
+}
+
 void TLineSeries::SetFunctionObject(std::unique_ptr<TTeeFunction> function) {
     function_ = std::move(function);
 }

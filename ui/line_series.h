@@ -80,6 +80,11 @@ class TLineSeries {
     void SetLinePen(const TChartPen& pen);
     const TSeriesPointer& Pointer() const { return pointer_; }
     void SetPointer(const TSeriesPointer& pointer);
+    // Where the series has more points than the plot has pixel columns, a valid band colour
+    // draws it as a band of that colour from the lowest to the highest point of each column,
+    // under every line of the chart; invalid (the default) draws the line there as well.
+    QColor BandColor() const { return bandColor_; }
+    void SetBandColor(const QColor& color);
 
     // The function object this series owns, if any.
     TTeeFunction* FunctionObject() const { return function_.get(); }
@@ -118,6 +123,7 @@ class TLineSeries {
     bool active_ = true;
     TChartPen linePen_;
     TSeriesPointer pointer_;
+    QColor bandColor_;
     std::unique_ptr<TTeeFunction> function_;
 
     TChartValueList xValues_{true};
