@@ -12,7 +12,8 @@
 // plot rectangle or the label locale differ from the last paint, or after any part reported a
 // change of how it looks through InvalidateLayers. A paint of new points thus costs one copy
 // of that picture and the lines. Series with a band colour that crowd several points into
-// each pixel column are drawn as bands first, so every line lies on top of them.
+// each pixel column are drawn as bands first, so every line lies on top of them; other
+// crowded lines go through each column's mean.
 
 #include <QColor>
 #include <QLine>
@@ -126,7 +127,9 @@ class TChart : public QWidget {
     void DrawSeries(QPainter& painter, const TLineSeries& series, bool bandPass);
     void DrawBand(QPainter& painter, const TLineSeries& series);
     void DrawWithPointers(QPainter& painter, const TLineSeries& series);
-    void DrawPolyline(QPainter& painter, const TLineSeries& series);
+    // `crowded`: more points than pixel columns, half again; a single-coloured line then goes
+    // through each column's mean.
+    void DrawPolyline(QPainter& painter, const TLineSeries& series, bool crowded);
     void StrokePolyline(QPainter& painter, const TChartPen& pen, const QColor& color,
                         const std::vector<QPoint>& points);
     bool InPanArea(QPoint p) const;

@@ -1,7 +1,8 @@
 // The drawing of the chart: the layout of one paint, the kept picture of everything but the
 // series, and the series lines. A refill of the long windows puts several points in each pixel
-// column, and the averages of the short ones are two-pixel lines; both are drawn here with
-// far less work than QPainter would spend on them point by point, to the same picture.
+// column, drawn as bands and lines through the columns' means; the two-pixel lines of the
+// short windows are drawn with far less work than QPainter would spend on them point by
+// point, to the same picture.
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -47,8 +48,7 @@ void DrawPointer(QPainter& painter, const TSeriesPointer& pointer, QPoint at, co
 // Of every run of points in one pixel column keeps the first, the lowest, the highest and the
 // last, in their order. A solid line through them covers the pixels of that column that the
 // line through all of them covers, and the lines to the neighbouring columns start and end
-// where they did; a dotted line keeps its look, though not every dot. 3600 seconds across 500
-// columns thus draw about 2000 lines instead of 3600 lying over each other.
+// where they did; a dotted line keeps its look, though not every dot.
 void ThinColumns(std::vector<QPoint>& points) {
     const std::size_t n = points.size();
     std::size_t out = 0;
@@ -62,6 +62,23 @@ void ThinColumns(std::vector<QPoint>& points) {
         const QPoint kept[4] = {points[keep[0]], points[keep[1]], points[keep[2]], points[keep[3]]};
         for (int k = 0; k < 4; ++k)
             if (k == 0 || keep[k] != keep[k - 1]) points[out++] = kept[k];
+        i = end;
+    }
+    points.resize(out);
+}
+
+// Replaces every run of points in one pixel column by one at their mean height: where many
+// seconds share a column, a line through all of them would fill the column from its lowest to
+// its highest point and read as a band.
+void ColumnMeans(std::vector<QPoint>& points) {
+    const std::size_t n = points.size();
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < n;) {
+        std::size_t end = i;
+        long long sum = 0;
+        for (; end < n && points[end].x() == points[i].x(); ++end) sum += points[end].y();
+        const double mean = static_cast<double>(sum) / static_cast<double>(end - i);
+        points[out++] = QPoint(points[i].x(), static_cast<int>(std::lround(mean)));
         i = end;
     }
     points.resize(out);
@@ -251,8 +268,8 @@ void TChart::DrawSeries(QPainter& painter, const TLineSeries& series, bool bandP
     if (last == n) last = n - 1;
     const std::size_t from = first > 0 ? first - 1 : first;
     // Half again as many points as columns: below that a line is still read point by point.
-    const bool band =
-        series.BandColor().isValid() && 2 * (last - from + 1) > 3 * std::size_t(chartRect_.width());
+    const bool crowded = 2 * (last - from + 1) > 3 * std::size_t(chartRect_.width());
+    const bool band = crowded && series.BandColor().isValid();
     if (band != bandPass) return;
 
     const AxisMapping h = bottomAxis_.Mapping();
@@ -270,7 +287,7 @@ void TChart::DrawSeries(QPainter& painter, const TLineSeries& series, bool bandP
     } else if (series.Pointer().Visible) {
         DrawWithPointers(painter, series);
     } else {
-        DrawPolyline(painter, series);
+        DrawPolyline(painter, series, crowded);
     }
 }
 
@@ -339,12 +356,16 @@ void TChart::DrawWithPointers(QPainter& painter, const TLineSeries& series) {
     }
 }
 
-void TChart::DrawPolyline(QPainter& painter, const TLineSeries& series) {
+void TChart::DrawPolyline(QPainter& painter, const TLineSeries& series, bool crowded) {
     const TChartPen& linePen = series.LinePen();
     // Without pointers the lines of equal colour go out as one polyline, which keeps a dotted
     // pattern running from one line into the next.
     if (series.SingleColor()) {
-        ThinColumns(points_);
+        if (crowded) {
+            ColumnMeans(points_);
+        } else {
+            ThinColumns(points_);
+        }
         StrokePolyline(painter, linePen, series.SeriesColor(), points_);
         return;
     }
