@@ -27,7 +27,7 @@ struct SeriesConfig {
 // A rate's band: its colour, light enough that the averages over it and the other sources'
 // bands show through.
 QColor BandColor(QColor color) {
-    color.setAlpha(96);
+    color.setAlpha(80);
     return color;
 }
 
