@@ -27,6 +27,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "ui/chart_axis.h"
@@ -122,10 +123,11 @@ class TChart : public QWidget {
     // Everything but the series, as laid out.
     void DrawBackdrop(QPainter& painter, const QRect& bounds);
     // A series from its drawable points, which DrawSeries puts in points_ (their indices in
-    // indices_) for the other three: in the first pass those drawn as bands, in the second
-    // the rest.
+    // indices_) for the others: in the first pass those drawn as bands are added to
+    // bandSpans_, which DrawBands then draws; in the second pass the rest.
     void DrawSeries(QPainter& painter, const TLineSeries& series, bool bandPass);
-    void DrawBand(QPainter& painter, const TLineSeries& series);
+    void AddBand(const TLineSeries& series);
+    void DrawBands(QPainter& painter);
     void DrawWithPointers(QPainter& painter, const TLineSeries& series);
     // `crowded`: more points than pixel columns, half again; a single-coloured line then goes
     // through each column's mean.
@@ -160,6 +162,14 @@ class TChart : public QWidget {
     std::vector<QPoint> run_;
     std::vector<QLine> lines_;
     std::vector<QRect> rects_;
+    // Per band, its lowest and highest row in each column of the plot (none: first > second).
+    std::vector<std::pair<int, int>> bandSpans_;
+    std::vector<QColor> bandColors_;
+    struct BandPiece {
+        QRgb color;
+        QRect rect;
+    };
+    std::vector<BandPiece> pieces_;
 
     bool panning_ = false;
     QPoint panFrom_;

@@ -29,7 +29,10 @@ bool PixelOf(const AxisMapping& h, const AxisMapping& v, double x, double y, QPo
     const double py = v.Pixel(y);
     if (!(px >= -kPixelLimit && px <= kPixelLimit && py >= -kPixelLimit && py <= kPixelLimit))
         return false;
-    out = QPoint(static_cast<int>(std::floor(px + 0.5)), static_cast<int>(std::floor(py + 0.5)));
+    // floor(p + 0.5) by truncating a positive number: std::floor is a call for every point.
+    constexpr double kShift = kPixelLimit + 2;
+    out = QPoint(static_cast<int>(px + (kShift + 0.5)) - static_cast<int>(kShift),
+                 static_cast<int>(py + (kShift + 0.5)) - static_cast<int>(kShift));
     return true;
 }
 
@@ -82,6 +85,18 @@ void ColumnMeans(std::vector<QPoint>& points) {
         i = end;
     }
     points.resize(out);
+}
+
+// A solid line `width` pixels wide through points one to a column: at each column, the rows
+// `width` covers about the point, reaching up or down to the point before.
+void ColumnLineRects(const std::vector<QPoint>& points, int width, std::vector<QRect>& out) {
+    const int above = width / 2, below = (width + 1) / 2 - 1;
+    out.clear();
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const int y = points[k].y(), before = k > 0 ? points[k - 1].y() : y;
+        const int top = std::min(y, before) - above, bottom = std::max(y, before) + below;
+        out.emplace_back(points[k].x(), top, 1, bottom - top + 1);
+    }
 }
 
 // The pixels a solid line `2 * radius` wide with round ends and joins covers along the
@@ -208,9 +223,13 @@ void TChart::Draw(QPainter& painter, const QRect& bounds) {
     // The series in list order, so a later one covers an earlier one; bands under all lines.
     painter.save();
     painter.setClipRect(chartRect_);
-    for (const bool bandPass : {true, false})
-        for (const auto& s : series_)
-            if (s->Active()) DrawSeries(painter, *s, bandPass);
+    bandColors_.clear();
+    bandSpans_.clear();
+    for (const auto& s : series_)
+        if (s->Active()) DrawSeries(painter, *s, true);
+    DrawBands(painter);
+    for (const auto& s : series_)
+        if (s->Active()) DrawSeries(painter, *s, false);
     painter.restore();
 }
 
@@ -283,7 +302,7 @@ void TChart::DrawSeries(QPainter& painter, const TLineSeries& series, bool bandP
         indices_.push_back(i);
     }
     if (band) {
-        DrawBand(painter, series);
+        AddBand(series);
     } else if (series.Pointer().Visible) {
         DrawWithPointers(painter, series);
     } else {
@@ -291,10 +310,13 @@ void TChart::DrawSeries(QPainter& painter, const TLineSeries& series, bool bandP
     }
 }
 
-void TChart::DrawBand(QPainter& painter, const TLineSeries& series) {
-    // One rectangle per column, also reaching the last point of the column before, so the band
-    // covers what the line through the points would and has no gaps where the values jump.
-    rects_.clear();
+void TChart::AddBand(const TLineSeries& series) {
+    // Each column from its lowest to its highest point, also reaching the last point of the
+    // column before, so the band covers what the line through the points would and has no gaps
+    // where the values jump.
+    const int left = chartRect_.left(), width = chartRect_.width();
+    const std::size_t at = bandSpans_.size();
+    bandSpans_.resize(at + static_cast<std::size_t>(width), {0, -1});
     for (std::size_t k = 0; k < points_.size();) {
         const int x = points_[k].x();
         int low = points_[k].y(), high = low;
@@ -306,11 +328,66 @@ void TChart::DrawBand(QPainter& painter, const TLineSeries& series) {
             low = std::min(low, points_[k].y());
             high = std::max(high, points_[k].y());
         }
-        rects_.emplace_back(x, low, 1, high - low + 1);
+        if (x >= left && x < left + width)
+            bandSpans_[at + static_cast<std::size_t>(x - left)] = {
+                std::max(low, chartRect_.top()), std::min(high, chartRect_.bottom())};
     }
+    bandColors_.push_back(series.BandColor());
+}
+
+void TChart::DrawBands(QPainter& painter) {
+    // Where bands overlap, each lies over those before it, all of them over the back wall: a
+    // pixel column falls into pieces of one colour each, blended here and filled opaque. Qt
+    // would blend a translucent fill pixel by pixel, and hand one of more than about 96 rows
+    // to its thread pool, at many times the cost.
+    const std::size_t bands = bandColors_.size();
+    if (bands == 0) return;
+    const int left = chartRect_.left(), width = chartRect_.width();
+    std::vector<int> edges;
+    edges.reserve(2 * bands);
+    pieces_.clear();
+    for (int column = 0; column < width; ++column) {
+        const auto span = [&](std::size_t b) {
+            return bandSpans_[b * static_cast<std::size_t>(width) +
+                              static_cast<std::size_t>(column)];
+        };
+        edges.clear();
+        for (std::size_t b = 0; b < bands; ++b) {
+            if (span(b).first > span(b).second) continue;
+            edges.push_back(span(b).first);
+            edges.push_back(span(b).second + 1);
+        }
+        std::sort(edges.begin(), edges.end());
+        for (std::size_t e = 1; e < edges.size(); ++e) {
+            const int top = edges[e - 1], bottom = edges[e];
+            if (top == bottom) continue;
+            QColor color = backWallColor_;
+            bool covered = false;
+            for (std::size_t b = 0; b < bands; ++b) {
+                if (span(b).first > top || span(b).second < top) continue;
+                const QColor& over = bandColors_[b];
+                const double a = over.alphaF();
+                color.setRgbF(static_cast<float>(over.redF() * a + color.redF() * (1 - a)),
+                              static_cast<float>(over.greenF() * a + color.greenF() * (1 - a)),
+                              static_cast<float>(over.blueF() * a + color.blueF() * (1 - a)));
+                covered = true;
+            }
+            if (covered)
+                pieces_.push_back({color.rgb(), QRect(left + column, top, 1, bottom - top)});
+        }
+    }
+    // One call per colour.
+    std::stable_sort(pieces_.begin(), pieces_.end(),
+                     [](const BandPiece& a, const BandPiece& b) { return a.color < b.color; });
     painter.setPen(Qt::NoPen);
-    painter.setBrush(series.BandColor());
-    painter.drawRects(rects_.data(), static_cast<int>(rects_.size()));
+    rects_.clear();
+    for (std::size_t i = 0; i < pieces_.size(); ++i) {
+        rects_.push_back(pieces_[i].rect);
+        if (i + 1 < pieces_.size() && pieces_[i + 1].color == pieces_[i].color) continue;
+        painter.setBrush(QColor(pieces_[i].color));
+        painter.drawRects(rects_.data(), static_cast<int>(rects_.size()));
+        rects_.clear();
+    }
     painter.setBrush(Qt::NoBrush);
 }
 
@@ -361,10 +438,18 @@ void TChart::DrawPolyline(QPainter& painter, const TLineSeries& series, bool cro
     // Without pointers the lines of equal colour go out as one polyline, which keeps a dotted
     // pattern running from one line into the next.
     if (series.SingleColor()) {
-        if (crowded) {
-            ColumnMeans(points_);
-        } else {
+        if (!crowded) {
             ThinColumns(points_);
+        } else {
+            ColumnMeans(points_);
+            if (linePen.Style == TPenStyle::psSolid && !linePen.SmallDots) {
+                ColumnLineRects(points_, linePen.Width, rects_);
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(series.SeriesColor());
+                painter.drawRects(rects_.data(), static_cast<int>(rects_.size()));
+                painter.setBrush(Qt::NoBrush);
+                return;
+            }
         }
         StrokePolyline(painter, linePen, series.SeriesColor(), points_);
         return;

@@ -82,7 +82,8 @@ class TLineSeries {
     void SetPointer(const TSeriesPointer& pointer);
     // Where the series has more points than the plot has pixel columns, a valid band colour
     // draws it as a band of that colour from the lowest to the highest point of each column,
-    // under every line of the chart; invalid (the default) draws the line there as well.
+    // under every line of the chart: its alpha blends it over the back wall (covering the
+    // grid) and the bands of series before it. Invalid (the default) draws the line there.
     QColor BandColor() const { return bandColor_; }
     void SetBandColor(const QColor& color);
 

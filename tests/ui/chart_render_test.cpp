@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "chart_test_support.h"
 
@@ -113,7 +114,6 @@ TEST_F(Chart1Render, CrowdedRatesAreBandsUnderTheirAverage) {
         chart.resize(c.width, 529);
         chart.LeftAxis().SetMinMax(0, 500);
         chart.BottomAxis().SetMinMax(1, c.seconds);
-        const QImage empty = Render();
         TLineSeries& rate = Line(c.rate);
         TLineSeries& average = Line(c.average);
         std::uint32_t seed = 11;
@@ -125,8 +125,9 @@ TEST_F(Chart1Render, CrowdedRatesAreBandsUnderTheirAverage) {
         const QImage drawn = Render();
         EXPECT_EQ(chart.Legend().Texts(), kLegendTitles);
 
-        // The band's colour over what the empty chart shows there.
-        QImage band = empty;
+        // The band's colour over the back wall, which it covers with the grid.
+        QImage band(1, 1, QImage::Format_RGB32);
+        band.fill(chart.BackWallColor());
         QPainter(&band).fillRect(band.rect(), rate.BandColor());
         const QRect plot = Inside(chart.ChartRect());
         const auto pixel = [](TChartAxis& axis, double value) {
@@ -149,7 +150,7 @@ TEST_F(Chart1Render, CrowdedRatesAreBandsUnderTheirAverage) {
             for (int y = top; y <= bottom; ++y) {
                 if (std::abs(y - averageRow) <= kNearAverage) continue;
                 ++spanned;
-                off += !Near(drawn.pixel(x, y), band.pixel(x, y));
+                off += !Near(drawn.pixel(x, y), band.pixel(0, 0));
             }
         }
         EXPECT_GT(columns, plot.width() * 9 / 10);
@@ -161,6 +162,38 @@ TEST_F(Chart1Render, CrowdedRatesAreBandsUnderTheirAverage) {
             QRect(plot.left(), averageRow - kNearAverage, plot.width(), 2 * kNearAverage + 1),
             average.SeriesColor());
         EXPECT_EQ(CountColor(drawn, plot, average.SeriesColor()), nearAverage);
+    }
+}
+
+// Where two bands overlap, the later series' band lies over the earlier one's.
+TEST_F(Chart1Render, OverlappingBandsBlendInSeriesOrder) {
+    chart.LeftAxis().SetMinMax(0, 500);
+    TLineSeries& left = Line(ChartSeries::Receiver1RateLong);
+    TLineSeries& feed = Line(ChartSeries::FeedRateLong);
+    for (int k = 1; k <= 3600; ++k) {
+        left.AddPoint(k, k % 2 ? 100 : 300);
+        feed.AddPoint(k, k % 2 ? 200 : 400);
+    }
+    const QImage drawn = Render();
+    const QRect plot = Inside(chart.ChartRect());
+
+    struct Case {
+        double value;
+        std::vector<const TLineSeries*> bands;  // from the bottom up
+    };
+    const Case cases[] = {{150, {&left}}, {250, {&left, &feed}}, {350, {&feed}}};
+    for (const Case& c : cases) {
+        QImage expected(1, 1, QImage::Format_RGB32);
+        expected.fill(chart.BackWallColor());
+        QPainter painter(&expected);
+        for (const TLineSeries* band : c.bands)
+            painter.fillRect(expected.rect(), band->BandColor());
+        painter.end();
+        const int y = static_cast<int>(std::lround(chart.LeftAxis().CalcPosValue(c.value)));
+        int off = 0;
+        for (int x = plot.left() + 1; x < plot.right(); ++x)
+            off += !Near(drawn.pixel(x, y), expected.pixel(0, 0));
+        EXPECT_EQ(off, 0) << "at " << c.value;
     }
 }
 
