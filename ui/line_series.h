@@ -95,12 +95,12 @@ class TLineSeries {
     const TChartValueList& YValues() const { return yValues_; }
     std::size_t Count() const { return xValues_.Count(); }
     // The colour of point i as stored: invalid means automatic, the series' colour.
-    QColor PointColor(std::size_t i) const { return colors_[i]; }
+    QColor PointColor(std::size_t i) const { return colors_.empty() ? QColor() : colors_[i]; }
     // The colour point i is drawn in.
     QColor ValueColor(std::size_t i) const {
-        return colors_[i].isValid() ? colors_[i] : seriesColor_;
+        return colors_.empty() || !colors_[i].isValid() ? seriesColor_ : colors_[i];
     }
-    const QString& Label(std::size_t i) const { return labels_[i]; }
+    const QString& Label(std::size_t i) const;
     // True when no point has a colour of its own: every point is drawn in the series' colour.
     bool SingleColor() const { return ownColors_ == 0; }
 
@@ -129,9 +129,9 @@ class TLineSeries {
 
     TChartValueList xValues_{true};
     TChartValueList yValues_{false};
-    std::vector<QColor> colors_;
-    std::vector<QString> labels_;
-    std::size_t ownColors_ = 0;  // points whose colour is valid
+    std::vector<QColor> colors_;   // empty while no point has a colour
+    std::vector<QString> labels_;  // empty while no point has a label
+    std::size_t ownColors_ = 0;    // points whose colour is valid
 };
 
 }  // namespace quorvex::ui
