@@ -313,7 +313,8 @@ void TChart::DrawSeries(QPainter& painter, const TLineSeries& series, bool bandP
 void TChart::AddBand(const TLineSeries& series) {
     // Each column from its lowest to its highest point, also reaching the last point of the
     // column before, so the band covers what the line through the points would and has no gaps
-    // where the values jump.
+    // where the values jump. Bands stay inside the plot's frame.
+    const QRect inside = chartRect_.adjusted(1, 1, -1, -1);
     const int left = chartRect_.left(), width = chartRect_.width();
     const std::size_t at = bandSpans_.size();
     bandSpans_.resize(at + static_cast<std::size_t>(width), {0, -1});
@@ -328,9 +329,9 @@ void TChart::AddBand(const TLineSeries& series) {
             low = std::min(low, points_[k].y());
             high = std::max(high, points_[k].y());
         }
-        if (x >= left && x < left + width)
-            bandSpans_[at + static_cast<std::size_t>(x - left)] = {
-                std::max(low, chartRect_.top()), std::min(high, chartRect_.bottom())};
+        if (x >= inside.left() && x <= inside.right())
+            bandSpans_[at + static_cast<std::size_t>(x - left)] = {std::max(low, inside.top()),
+                                                                   std::min(high, inside.bottom())};
     }
     bandColors_.push_back(series.BandColor());
 }
