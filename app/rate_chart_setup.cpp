@@ -21,7 +21,15 @@ struct SeriesConfig {
     bool pointer;
     bool pointerFill;  // the pointer's fill set to the colour, not left automatic
     bool inLegend;
+    bool band;  // a per-second rate: a band where seconds crowd the pixel columns
 };
+
+// A rate's band: its colour, light enough that the averages over it and the other sources'
+// bands show through.
+QColor BandColor(QColor color) {
+    color.setAlpha(80);
+    return color;
+}
 
 TChartPen Pen(const SeriesConfig& c) {
     TChartPen pen;
@@ -71,15 +79,15 @@ void ConfigureRateChart(TChart& chart) {
 
     // In ChartSeries order.
     const SeriesConfig table[] = {
-        {"Series1", "Left", clRed, TPenStyle::psDot, 1, false, true, false, true},
-        {"Series2", "Right", clGreen, TPenStyle::psDot, 1, false, true, false, true},
-        {"Series3", "Left AVG", clRed, TPenStyle::psSolid, 2, false, false, false, true},
-        {"Series4", "Right AVG", clGreen, TPenStyle::psSolid, 2, false, false, false, true},
-        {"Series5", "P30003", clBlue, TPenStyle::psDot, 1, false, true, true, true},
-        {"Series6", "P30003 AVG", clBlue, TPenStyle::psSolid, 2, false, false, false, true},
-        {"Series7", "Left AVG", clRed, TPenStyle::psSolid, 1, true, false, false, false},
-        {"Series8", "Right AVG", clGreen, TPenStyle::psSolid, 1, true, false, false, false},
-        {"Series9", "P30003 AVG", clBlue, TPenStyle::psSolid, 1, true, false, false, false},
+        {"Series1", "Left", clRed, TPenStyle::psDot, 1, false, true, false, true, true},
+        {"Series2", "Right", clGreen, TPenStyle::psDot, 1, false, true, false, true, true},
+        {"Series3", "Left AVG", clRed, TPenStyle::psSolid, 2, false, false, false, true, false},
+        {"Series4", "Right AVG", clGreen, TPenStyle::psSolid, 2, false, false, false, true, false},
+        {"Series5", "P30003", clBlue, TPenStyle::psDot, 1, false, true, true, true, true},
+        {"Series6", "P30003 AVG", clBlue, TPenStyle::psSolid, 2, false, false, false, true, false},
+        {"Series7", "Left AVG", clRed, TPenStyle::psSolid, 1, true, false, false, false, true},
+        {"Series8", "Right AVG", clGreen, TPenStyle::psSolid, 1, true, false, false, false, true},
+        {"Series9", "P30003 AVG", clBlue, TPenStyle::psSolid, 1, true, false, false, false, true},
     };
     static_assert(std::size(table) == kChartSeriesCount);
     for (const SeriesConfig& c : table) {
@@ -94,6 +102,7 @@ void ConfigureRateChart(TChart& chart) {
         if (c.pointerFill) pointer.Color = c.color;
         s.SetPointer(pointer);
         s.SetShowInLegend(c.inLegend);
+        if (c.band) s.SetBandColor(BandColor(c.color));
     }
 
     TLineSeries& receiver1Rate = RateChartSeries(chart, ChartSeries::Receiver1Rate);

@@ -16,11 +16,12 @@ inline const QColor clRed(0xFF, 0x00, 0x00);
 inline const QColor clGreen(0x00, 0x80, 0x00);
 inline const QColor clBlue(0x00, 0x00, 0xFF);
 
-// Series1..Series9 in ChartSeries order: the per-second rates and averages of the left and
-// right receivers and the port-30003 feed for windows up to 5 min (in the legend), and the
-// three per-second rates for the 30 and 60 min windows (not in the legend). Series1 and
-// Series5 (the left receiver's and the feed's rates) own the average functions TeeFunction1
-// and TeeFunction2 (period 0, no source).
+// Series1..Series9 in ChartSeries order: the per-second rates of the left and right receivers
+// and the port-30003 feed for windows up to 5 min and their averages for every window (in the
+// legend), and the three per-second rates for the 30 and 60 min windows (not in the legend).
+// Where their seconds crowd the pixel columns, the six rates are drawn as light bands under
+// the averages. Series1 and Series5 (the left receiver's and the feed's rates) own the average
+// functions TeeFunction1 and TeeFunction2 (period 0, no source).
 void ConfigureRateChart(ui::TChart& chart);
 
 // The configured chart's line of `series`.

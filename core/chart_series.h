@@ -1,8 +1,8 @@
 #pragma once
 // The rate chart's nine series, named, in the order the chart holds them and the tick fills
-// them. Windows up to 5 minutes show each source's per-second rate and its moving average
-// (listed in the legend); the 30 and 60 minute windows show only the three per-second rates,
-// in series of their own (not listed).
+// them. Every window shows each source's moving average (listed in the legend); windows up to
+// 5 minutes show its per-second rate in a listed series too, the 30 and 60 minute windows in
+// series of their own (not listed).
 
 #include <cstddef>
 

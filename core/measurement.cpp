@@ -239,13 +239,13 @@ void Tick(MainState& state, const TickInputs& inputs, TickResult& result) {
     }
 
     for (auto& series : result.Series) series.clear();
+    FillSeries(result.Points(ChartSeries::Receiver1Average), m.AverageHistory1, m.ChartSeconds);
+    FillSeries(result.Points(ChartSeries::Receiver2Average), m.AverageHistory2, m.ChartSeconds);
+    FillSeries(result.Points(ChartSeries::FeedAverage), m.AverageHistoryS, m.ChartSeconds);
     if (inputs.ChartIndex < kFirstLongChartIndex) {
         FillSeries(result.Points(ChartSeries::Receiver1Rate), m.RateHistory1, m.ChartSeconds);
         FillSeries(result.Points(ChartSeries::Receiver2Rate), m.RateHistory2, m.ChartSeconds);
-        FillSeries(result.Points(ChartSeries::Receiver1Average), m.AverageHistory1, m.ChartSeconds);
-        FillSeries(result.Points(ChartSeries::Receiver2Average), m.AverageHistory2, m.ChartSeconds);
         FillSeries(result.Points(ChartSeries::FeedRate), m.RateHistoryS, m.ChartSeconds);
-        FillSeries(result.Points(ChartSeries::FeedAverage), m.AverageHistoryS, m.ChartSeconds);
     } else {
         FillSeries(result.Points(ChartSeries::Receiver1RateLong), m.RateHistory1, m.ChartSeconds);
         FillSeries(result.Points(ChartSeries::Receiver2RateLong), m.RateHistory2, m.ChartSeconds);

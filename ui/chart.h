@@ -11,7 +11,9 @@
 // is kept as a picture and redrawn only when it changes: when the size, the axis ranges, the
 // plot rectangle or the label locale differ from the last paint, or after any part reported a
 // change of how it looks through InvalidateLayers. A paint of new points thus costs one copy
-// of that picture and the lines.
+// of that picture and the lines. Series with a band colour that crowd several points into
+// each pixel column are drawn as bands first, so every line lies on top of them; other
+// crowded lines go through each column's mean.
 
 #include <QColor>
 #include <QLine>
@@ -25,6 +27,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "ui/chart_axis.h"
@@ -120,10 +123,15 @@ class TChart : public QWidget {
     // Everything but the series, as laid out.
     void DrawBackdrop(QPainter& painter, const QRect& bounds);
     // A series from its drawable points, which DrawSeries puts in points_ (their indices in
-    // indices_) for the other two.
-    void DrawSeries(QPainter& painter, const TLineSeries& series);
+    // indices_) for the others: in the first pass those drawn as bands are added to
+    // bandSpans_, which DrawBands then draws; in the second pass the rest.
+    void DrawSeries(QPainter& painter, const TLineSeries& series, bool bandPass);
+    void AddBand(const TLineSeries& series);
+    void DrawBands(QPainter& painter);
     void DrawWithPointers(QPainter& painter, const TLineSeries& series);
-    void DrawPolyline(QPainter& painter, const TLineSeries& series);
+    // `crowded`: more points than pixel columns, half again; a single-coloured line then goes
+    // through each column's mean.
+    void DrawPolyline(QPainter& painter, const TLineSeries& series, bool crowded);
     void StrokePolyline(QPainter& painter, const TChartPen& pen, const QColor& color,
                         const std::vector<QPoint>& points);
     bool InPanArea(QPoint p) const;
@@ -154,6 +162,14 @@ class TChart : public QWidget {
     std::vector<QPoint> run_;
     std::vector<QLine> lines_;
     std::vector<QRect> rects_;
+    // Per band, its lowest and highest row in each column of the plot (none: first > second).
+    std::vector<std::pair<int, int>> bandSpans_;
+    std::vector<QColor> bandColors_;
+    struct BandPiece {
+        QRgb color;
+        QRect rect;
+    };
+    std::vector<BandPiece> pieces_;
 
     bool panning_ = false;
     QPoint panFrom_;

@@ -1,7 +1,8 @@
 // The drawing of the chart: the layout of one paint, the kept picture of everything but the
 // series, and the series lines. A refill of the long windows puts several points in each pixel
-// column, and the averages of the short ones are two-pixel lines; both are drawn here with
-// far less work than QPainter would spend on them point by point, to the same picture.
+// column, drawn as bands and lines through the columns' means; the two-pixel lines of the
+// short windows are drawn with far less work than QPainter would spend on them point by
+// point, to the same picture.
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -28,7 +29,10 @@ bool PixelOf(const AxisMapping& h, const AxisMapping& v, double x, double y, QPo
     const double py = v.Pixel(y);
     if (!(px >= -kPixelLimit && px <= kPixelLimit && py >= -kPixelLimit && py <= kPixelLimit))
         return false;
-    out = QPoint(static_cast<int>(std::floor(px + 0.5)), static_cast<int>(std::floor(py + 0.5)));
+    // floor(p + 0.5) by truncating a positive number: std::floor is a call for every point.
+    constexpr double kShift = kPixelLimit + 2;
+    out = QPoint(static_cast<int>(px + (kShift + 0.5)) - static_cast<int>(kShift),
+                 static_cast<int>(py + (kShift + 0.5)) - static_cast<int>(kShift));
     return true;
 }
 
@@ -47,8 +51,7 @@ void DrawPointer(QPainter& painter, const TSeriesPointer& pointer, QPoint at, co
 // Of every run of points in one pixel column keeps the first, the lowest, the highest and the
 // last, in their order. A solid line through them covers the pixels of that column that the
 // line through all of them covers, and the lines to the neighbouring columns start and end
-// where they did; a dotted line keeps its look, though not every dot. 3600 seconds across 500
-// columns thus draw about 2000 lines instead of 3600 lying over each other.
+// where they did; a dotted line keeps its look, though not every dot.
 void ThinColumns(std::vector<QPoint>& points) {
     const std::size_t n = points.size();
     std::size_t out = 0;
@@ -65,6 +68,35 @@ void ThinColumns(std::vector<QPoint>& points) {
         i = end;
     }
     points.resize(out);
+}
+
+// Replaces every run of points in one pixel column by one at their mean height: where many
+// seconds share a column, a line through all of them would fill the column from its lowest to
+// its highest point and read as a band.
+void ColumnMeans(std::vector<QPoint>& points) {
+    const std::size_t n = points.size();
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < n;) {
+        std::size_t end = i;
+        long long sum = 0;
+        for (; end < n && points[end].x() == points[i].x(); ++end) sum += points[end].y();
+        const double mean = static_cast<double>(sum) / static_cast<double>(end - i);
+        points[out++] = QPoint(points[i].x(), static_cast<int>(std::lround(mean)));
+        i = end;
+    }
+    points.resize(out);
+}
+
+// A solid line `width` pixels wide through points one to a column: at each column, the rows
+// `width` covers about the point, reaching up or down to the point before.
+void ColumnLineRects(const std::vector<QPoint>& points, int width, std::vector<QRect>& out) {
+    const int above = width / 2, below = (width + 1) / 2 - 1;
+    out.clear();
+    for (std::size_t k = 0; k < points.size(); ++k) {
+        const int y = points[k].y(), before = k > 0 ? points[k - 1].y() : y;
+        const int top = std::min(y, before) - above, bottom = std::max(y, before) + below;
+        out.emplace_back(points[k].x(), top, 1, bottom - top + 1);
+    }
 }
 
 // The pixels a solid line `2 * radius` wide with round ends and joins covers along the
@@ -188,11 +220,16 @@ void TChart::Draw(QPainter& painter, const QRect& bounds) {
         DrawBackdrop(painter, bounds);
     }
 
-    // The series in list order, so a later one covers an earlier one.
+    // The series in list order, so a later one covers an earlier one; bands under all lines.
     painter.save();
     painter.setClipRect(chartRect_);
+    bandColors_.clear();
+    bandSpans_.clear();
     for (const auto& s : series_)
-        if (s->Active()) DrawSeries(painter, *s);
+        if (s->Active()) DrawSeries(painter, *s, true);
+    DrawBands(painter);
+    for (const auto& s : series_)
+        if (s->Active()) DrawSeries(painter, *s, false);
     painter.restore();
 }
 
@@ -234,7 +271,7 @@ void TChart::DrawBackdrop(QPainter& painter, const QRect& bounds) {
     bottomAxis_.DrawAxis(painter);
 }
 
-void TChart::DrawSeries(QPainter& painter, const TLineSeries& series) {
+void TChart::DrawSeries(QPainter& painter, const TLineSeries& series, bool bandPass) {
     const std::size_t n = series.Count();
     if (n == 0) return;
     const double* xs = series.XValues().Data();
@@ -249,6 +286,10 @@ void TChart::DrawSeries(QPainter& painter, const TLineSeries& series) {
         static_cast<std::size_t>(std::lower_bound(xs + first, xs + n, bottomAxis_.IMaximum()) - xs);
     if (last == n) last = n - 1;
     const std::size_t from = first > 0 ? first - 1 : first;
+    // Half again as many points as columns: below that a line is still read point by point.
+    const bool crowded = 2 * (last - from + 1) > 3 * std::size_t(chartRect_.width());
+    const bool band = crowded && series.BandColor().isValid();
+    if (band != bandPass) return;
 
     const AxisMapping h = bottomAxis_.Mapping();
     const AxisMapping v = leftAxis_.Mapping();
@@ -260,11 +301,95 @@ void TChart::DrawSeries(QPainter& painter, const TLineSeries& series) {
         points_.push_back(p);
         indices_.push_back(i);
     }
-    if (series.Pointer().Visible) {
+    if (band) {
+        AddBand(series);
+    } else if (series.Pointer().Visible) {
         DrawWithPointers(painter, series);
     } else {
-        DrawPolyline(painter, series);
+        DrawPolyline(painter, series, crowded);
     }
+}
+
+void TChart::AddBand(const TLineSeries& series) {
+    // Each column from its lowest to its highest point, also reaching the last point of the
+    // column before, so the band covers what the line through the points would and has no gaps
+    // where the values jump. Bands stay inside the plot's frame.
+    const QRect inside = chartRect_.adjusted(1, 1, -1, -1);
+    const int left = chartRect_.left(), width = chartRect_.width();
+    const std::size_t at = bandSpans_.size();
+    bandSpans_.resize(at + static_cast<std::size_t>(width), {0, -1});
+    for (std::size_t k = 0; k < points_.size();) {
+        const int x = points_[k].x();
+        int low = points_[k].y(), high = low;
+        if (k > 0) {
+            low = std::min(low, points_[k - 1].y());
+            high = std::max(high, points_[k - 1].y());
+        }
+        for (; k < points_.size() && points_[k].x() == x; ++k) {
+            low = std::min(low, points_[k].y());
+            high = std::max(high, points_[k].y());
+        }
+        if (x >= inside.left() && x <= inside.right())
+            bandSpans_[at + static_cast<std::size_t>(x - left)] = {std::max(low, inside.top()),
+                                                                   std::min(high, inside.bottom())};
+    }
+    bandColors_.push_back(series.BandColor());
+}
+
+void TChart::DrawBands(QPainter& painter) {
+    // Where bands overlap, each lies over those before it, all of them over the back wall: a
+    // pixel column falls into pieces of one colour each, blended here and filled opaque. Qt
+    // would blend a translucent fill pixel by pixel, and hand one of more than about 96 rows
+    // to its thread pool, at many times the cost.
+    const std::size_t bands = bandColors_.size();
+    if (bands == 0) return;
+    const int left = chartRect_.left(), width = chartRect_.width();
+    std::vector<int> edges;
+    edges.reserve(2 * bands);
+    pieces_.clear();
+    for (int column = 0; column < width; ++column) {
+        const auto span = [&](std::size_t b) {
+            return bandSpans_[b * static_cast<std::size_t>(width) +
+                              static_cast<std::size_t>(column)];
+        };
+        edges.clear();
+        for (std::size_t b = 0; b < bands; ++b) {
+            if (span(b).first > span(b).second) continue;
+            edges.push_back(span(b).first);
+            edges.push_back(span(b).second + 1);
+        }
+        std::sort(edges.begin(), edges.end());
+        for (std::size_t e = 1; e < edges.size(); ++e) {
+            const int top = edges[e - 1], bottom = edges[e];
+            if (top == bottom) continue;
+            QColor color = backWallColor_;
+            bool covered = false;
+            for (std::size_t b = 0; b < bands; ++b) {
+                if (span(b).first > top || span(b).second < top) continue;
+                const QColor& over = bandColors_[b];
+                const double a = over.alphaF();
+                color.setRgbF(static_cast<float>(over.redF() * a + color.redF() * (1 - a)),
+                              static_cast<float>(over.greenF() * a + color.greenF() * (1 - a)),
+                              static_cast<float>(over.blueF() * a + color.blueF() * (1 - a)));
+                covered = true;
+            }
+            if (covered)
+                pieces_.push_back({color.rgb(), QRect(left + column, top, 1, bottom - top)});
+        }
+    }
+    // One call per colour.
+    std::stable_sort(pieces_.begin(), pieces_.end(),
+                     [](const BandPiece& a, const BandPiece& b) { return a.color < b.color; });
+    painter.setPen(Qt::NoPen);
+    rects_.clear();
+    for (std::size_t i = 0; i < pieces_.size(); ++i) {
+        rects_.push_back(pieces_[i].rect);
+        if (i + 1 < pieces_.size() && pieces_[i + 1].color == pieces_[i].color) continue;
+        painter.setBrush(QColor(pieces_[i].color));
+        painter.drawRects(rects_.data(), static_cast<int>(rects_.size()));
+        rects_.clear();
+    }
+    painter.setBrush(Qt::NoBrush);
 }
 
 void TChart::DrawWithPointers(QPainter& painter, const TLineSeries& series) {
@@ -309,12 +434,24 @@ void TChart::DrawWithPointers(QPainter& painter, const TLineSeries& series) {
     }
 }
 
-void TChart::DrawPolyline(QPainter& painter, const TLineSeries& series) {
+void TChart::DrawPolyline(QPainter& painter, const TLineSeries& series, bool crowded) {
     const TChartPen& linePen = series.LinePen();
     // Without pointers the lines of equal colour go out as one polyline, which keeps a dotted
     // pattern running from one line into the next.
     if (series.SingleColor()) {
-        ThinColumns(points_);
+        if (!crowded) {
+            ThinColumns(points_);
+        } else {
+            ColumnMeans(points_);
+            if (linePen.Style == TPenStyle::psSolid && !linePen.SmallDots) {
+                ColumnLineRects(points_, linePen.Width, rects_);
+                painter.setPen(Qt::NoPen);
+                painter.setBrush(series.SeriesColor());
+                painter.drawRects(rects_.data(), static_cast<int>(rects_.size()));
+                painter.setBrush(Qt::NoBrush);
+                return;
+            }
+        }
         StrokePolyline(painter, linePen, series.SeriesColor(), points_);
         return;
     }

@@ -71,27 +71,41 @@ void TLineSeries::SetPointer(const TSeriesPointer& pointer) {
     Changed();
 }
 
+void TLineSeries::SetBandColor(const QColor& color) {
+    if (color == bandColor_) return;
+    bandColor_ = color;
+    Changed();
+}
+
 void TLineSeries::SetFunctionObject(std::unique_ptr<TTeeFunction> function) {
     function_ = std::move(function);
 }
 
 std::size_t TLineSeries::AddPoint(double x, double y, const QString& label, const QColor& color) {
+    const std::size_t count = xValues_.Count();
     const std::size_t index = xValues_.InsertionIndex(x);
-    if (index == xValues_.Count()) {
+    if (index == count) {
         xValues_.Append(x);
         yValues_.Append(y);
-        colors_.push_back(color);
-        labels_.push_back(label);
     } else {
-        const auto at = static_cast<std::ptrdiff_t>(index);
         xValues_.InsertAt(index, x);
         yValues_.InsertAt(index, y);
-        colors_.insert(colors_.begin() + at, color);
-        labels_.insert(labels_.begin() + at, label);
     }
+    // Colours and labels are kept from the first point that has one: a refill of plain
+    // points, what every tick does, stores only their values.
+    const auto at = static_cast<std::ptrdiff_t>(index);
+    if (color.isValid() && colors_.empty()) colors_.resize(count);
+    if (!colors_.empty()) colors_.insert(colors_.begin() + at, color);
+    if (!label.isEmpty() && labels_.empty()) labels_.resize(count);
+    if (!labels_.empty()) labels_.insert(labels_.begin() + at, label);
     if (color.isValid()) ++ownColors_;
     DataChanged();
     return index;
+}
+
+const QString& TLineSeries::Label(std::size_t i) const {
+    static const QString kNone;
+    return labels_.empty() ? kNone : labels_[i];
 }
 
 void TLineSeries::ClearPoints() {
@@ -107,8 +121,6 @@ void TLineSeries::ClearPoints() {
 void TLineSeries::Reserve(std::size_t n) {
     xValues_.Reserve(n);
     yValues_.Reserve(n);
-    colors_.reserve(n);
-    labels_.reserve(n);
 }
 
 }  // namespace quorvex::ui

@@ -80,6 +80,12 @@ class TLineSeries {
     void SetLinePen(const TChartPen& pen);
     const TSeriesPointer& Pointer() const { return pointer_; }
     void SetPointer(const TSeriesPointer& pointer);
+    // Where the series has more points than the plot has pixel columns, a valid band colour
+    // draws it as a band of that colour from the lowest to the highest point of each column,
+    // under every line of the chart: its alpha blends it over the back wall (covering the
+    // grid) and the bands of series before it. Invalid (the default) draws the line there.
+    QColor BandColor() const { return bandColor_; }
+    void SetBandColor(const QColor& color);
 
     // The function object this series owns, if any.
     TTeeFunction* FunctionObject() const { return function_.get(); }
@@ -89,12 +95,12 @@ class TLineSeries {
     const TChartValueList& YValues() const { return yValues_; }
     std::size_t Count() const { return xValues_.Count(); }
     // The colour of point i as stored: invalid means automatic, the series' colour.
-    QColor PointColor(std::size_t i) const { return colors_[i]; }
+    QColor PointColor(std::size_t i) const { return colors_.empty() ? QColor() : colors_[i]; }
     // The colour point i is drawn in.
     QColor ValueColor(std::size_t i) const {
-        return colors_[i].isValid() ? colors_[i] : seriesColor_;
+        return colors_.empty() || !colors_[i].isValid() ? seriesColor_ : colors_[i];
     }
-    const QString& Label(std::size_t i) const { return labels_[i]; }
+    const QString& Label(std::size_t i) const;
     // True when no point has a colour of its own: every point is drawn in the series' colour.
     bool SingleColor() const { return ownColors_ == 0; }
 
@@ -118,13 +124,14 @@ class TLineSeries {
     bool active_ = true;
     TChartPen linePen_;
     TSeriesPointer pointer_;
+    QColor bandColor_;
     std::unique_ptr<TTeeFunction> function_;
 
     TChartValueList xValues_{true};
     TChartValueList yValues_{false};
-    std::vector<QColor> colors_;
-    std::vector<QString> labels_;
-    std::size_t ownColors_ = 0;  // points whose colour is valid
+    std::vector<QColor> colors_;   // empty while no point has a colour
+    std::vector<QString> labels_;  // empty while no point has a label
+    std::size_t ownColors_ = 0;    // points whose colour is valid
 };
 
 }  // namespace quorvex::ui

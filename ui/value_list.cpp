@@ -29,8 +29,8 @@ void TChartValueList::Clear() {
     stale_ = true;
 }
 
-std::size_t TChartValueList::InsertionIndex(double v) const {
-    std::size_t i = values_.size();
+std::size_t TChartValueList::IndexBefore(double v) const {
+    std::size_t i = values_.size() - 1;
     while (i > 0 && v < values_[i - 1]) --i;
     return i;
 }

@@ -40,9 +40,12 @@ class TChartValueList {
 
     // Where a new value goes in an ordered list: after every element not greater than `v`.
     // Walks back from the end, so appending in order costs constant time.
-    std::size_t InsertionIndex(double v) const;
+    std::size_t InsertionIndex(double v) const {
+        return values_.empty() || !(v < values_.back()) ? values_.size() : IndexBefore(v);
+    }
 
   private:
+    std::size_t IndexBefore(double v) const;  // InsertionIndex for a value below the last
     void Recompute() const;
 
     bool ordered_;

@@ -399,6 +399,9 @@ class Model {
             const auto point = [&r, x = double(k)](ChartSeries series, double y) {
                 r.Points(series).push_back({x, y});
             };
+            point(ChartSeries::Receiver1Average, a[0]);
+            point(ChartSeries::Receiver2Average, a[1]);
+            point(ChartSeries::FeedAverage, a[2]);
             if (longChart) {
                 point(ChartSeries::Receiver1RateLong, double(Rate(s, 0)));
                 point(ChartSeries::Receiver2RateLong, double(Rate(s, 1)));
@@ -406,10 +409,7 @@ class Model {
             } else {
                 point(ChartSeries::Receiver1Rate, double(Rate(s, 0)));
                 point(ChartSeries::Receiver2Rate, double(Rate(s, 1)));
-                point(ChartSeries::Receiver1Average, a[0]);
-                point(ChartSeries::Receiver2Average, a[1]);
                 point(ChartSeries::FeedRate, double(Rate(s, 2)));
-                point(ChartSeries::FeedAverage, a[2]);
             }
         }
 

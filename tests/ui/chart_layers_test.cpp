@@ -130,7 +130,6 @@ TEST_F(ChartLines, LookAsDrawnPointByPoint) {
         {"rate with pointers, 5 min", ChartSeries::Receiver1Rate, 300, false, true},
         {"two-pixel average, 5 min", ChartSeries::Receiver1Average, 300, true, true},
         {"two-pixel jagged line, 5 min", ChartSeries::Receiver2Average, 300, false, false},
-        {"small dots, 60 min", ChartSeries::Receiver1RateLong, 3600, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 
+#include <iterator>
 #include <vector>
 
 #include "chart_test_support.h"
@@ -36,6 +37,37 @@ TEST(LineSeries, AddPointKeepsXOrderAndYFollows) {
     EXPECT_FALSE(series.PointColor(3).isValid());           // automatic ...
     EXPECT_EQ(series.ValueColor(3), series.SeriesColor());  // ... drawn in the series colour
     EXPECT_TRUE(series.Label(3).isEmpty());
+}
+
+TEST(LineSeries, ColoursAndLabelsStayWithTheirPoints) {
+    TLineSeries series(nullptr, QStringLiteral("Series1"));
+    series.AddPoint(1, 10);
+    series.AddPoint(3, 30);
+    series.AddPoint(2, 20, QStringLiteral("two"), Qt::blue);  // the first with either, inside
+    series.AddPoint(0, 0);
+    series.AddPoint(4, 40, QString(), Qt::green);
+    const struct {
+        double x;
+        QColor color;
+        QString label;
+    } expected[] = {{0, QColor(), ""},
+                    {1, QColor(), ""},
+                    {2, Qt::blue, "two"},
+                    {3, QColor(), ""},
+                    {4, Qt::green, ""}};
+    ASSERT_EQ(series.Count(), std::size(expected));
+    for (std::size_t i = 0; i < series.Count(); ++i) {
+        EXPECT_EQ(series.XValues()[i], expected[i].x);
+        EXPECT_EQ(series.PointColor(i), expected[i].color) << i;
+        EXPECT_EQ(series.Label(i), expected[i].label) << i;
+    }
+    EXPECT_FALSE(series.SingleColor());
+
+    series.ClearPoints();
+    series.AddPoint(5, 50);
+    EXPECT_FALSE(series.PointColor(0).isValid());
+    EXPECT_TRUE(series.Label(0).isEmpty());
+    EXPECT_TRUE(series.SingleColor());
 }
 
 TEST(LineSeries, StatisticsFollowEveryChange) {

@@ -1,13 +1,17 @@
 // What the rate chart shows, read from its pixels: empty and all-zero refills, the colour of
-// the feed's line, the long windows, and the mouse (wheel and right-button pan).
+// the feed's line, the bands of crowded rates, and the mouse (wheel and right-button pan).
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "chart_test_support.h"
 
@@ -85,24 +89,111 @@ TEST_F(Chart1Render, FeedLineIsBlueWhateverItsPenStores) {
     EXPECT_EQ(CountColor(image, plot, clRed), 0);
 }
 
-TEST_F(Chart1Render, LongWindowsDrawTheThreeUnlistedSeries) {
-    const double levels[3] = {30, 20, 10};
-    const QColor colours[3] = {clRed, clGreen, clBlue};
-    for (int k = 1; k <= 3600; ++k)
-        for (int s = 0; s < 3; ++s)
-            chart.SeriesAt(int(kShortWindowSeriesCount) + s).AddPoint(k, levels[s]);
-    const QImage image = Render();
-    EXPECT_EQ(chart.Legend().Texts(), kLegendTitles);
-    EXPECT_EQ(chart.BottomAxis().IMaximum(), 3600);
+// Within two units of each channel: blending may round either way.
+bool Near(QRgb a, QRgb b) {
+    return std::abs(qRed(a) - qRed(b)) <= 2 && std::abs(qGreen(a) - qGreen(b)) <= 2 &&
+           std::abs(qBlue(a) - qBlue(b)) <= 2;
+}
 
-    const QRect plot = chart.ChartRect();  // the highest line lies on the plot's top edge
-    for (int s = 0; s < 3; ++s) {
-        const int y = static_cast<int>(std::lround(chart.LeftAxis().CalcPosValue(levels[s])));
-        // A small-dots line sets every other pixel.
-        const int dots = CountRow(image, plot, y, colours[s]);
-        EXPECT_GE(dots, plot.width() * 4 / 10) << s;
-        EXPECT_LE(dots, plot.width() * 6 / 10) << s;
-        EXPECT_EQ(CountColor(image, plot, colours[s]), dots) << "only the line's row, " << s;
+// Where seconds crowd the pixel columns, a rate is a light band from its lowest to its highest
+// value in each column, and its average a line on top.
+TEST_F(Chart1Render, CrowdedRatesAreBandsUnderTheirAverage) {
+    struct Case {
+        const char* what;
+        ChartSeries rate, average;
+        int seconds, width;
+    };
+    const Case cases[] = {
+        {"60 min", ChartSeries::Receiver1RateLong, ChartSeries::Receiver1Average, 3600, 600},
+        {"30 min", ChartSeries::FeedRateLong, ChartSeries::FeedAverage, 1800, 600},
+        {"5 min, narrow", ChartSeries::Receiver2Rate, ChartSeries::Receiver2Average, 300, 200},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ClearAll();
+        chart.resize(c.width, 529);
+        chart.LeftAxis().SetMinMax(0, 500);
+        chart.BottomAxis().SetMinMax(1, c.seconds);
+        TLineSeries& rate = Line(c.rate);
+        TLineSeries& average = Line(c.average);
+        std::uint32_t seed = 11;
+        for (int k = 1; k <= c.seconds; ++k) {
+            seed = seed * 1664525u + 1013904223u;
+            rate.AddPoint(k, 100 + (seed >> 8) % 300);
+            average.AddPoint(k, k % 2 ? 245 : 255);
+        }
+        const QImage drawn = Render();
+        EXPECT_EQ(chart.Legend().Texts(), kLegendTitles);
+
+        // The band's colour over the back wall, which it covers with the grid.
+        QImage band(1, 1, QImage::Format_RGB32);
+        band.fill(chart.BackWallColor());
+        QPainter(&band).fillRect(band.rect(), rate.BandColor());
+        const QRect plot = Inside(chart.ChartRect());
+        const auto pixel = [](TChartAxis& axis, double value) {
+            return static_cast<int>(std::lround(axis.CalcPosValue(value)));
+        };
+        // The average zig-zags by ten around 250: crowded, its line runs through the columns'
+        // means, within a few pixels of 250.
+        const int averageRow = pixel(chart.LeftAxis(), 250);
+        constexpr int kNearAverage = 4;
+        int columns = 0, spanned = 0, off = 0;
+        for (std::size_t i = 0; i < rate.Count();) {
+            const int x = pixel(chart.BottomAxis(), rate.XValues()[i]);
+            int top = plot.bottom(), bottom = plot.top();
+            for (; i < rate.Count() && pixel(chart.BottomAxis(), rate.XValues()[i]) == x; ++i) {
+                top = std::min(top, pixel(chart.LeftAxis(), rate.YValues()[i]));
+                bottom = std::max(bottom, pixel(chart.LeftAxis(), rate.YValues()[i]));
+            }
+            if (x <= plot.left() || x >= plot.right()) continue;
+            ++columns;
+            for (int y = top; y <= bottom; ++y) {
+                if (std::abs(y - averageRow) <= kNearAverage) continue;
+                ++spanned;
+                off += !Near(drawn.pixel(x, y), band.pixel(0, 0));
+            }
+        }
+        EXPECT_GT(columns, plot.width() * 9 / 10);
+        EXPECT_GT(spanned, columns * 20);
+        EXPECT_EQ(off, 0) << "of " << spanned << " pixels between a column's lowest and highest";
+        EXPECT_GT(CountRow(drawn, plot, averageRow, average.SeriesColor()), plot.width() * 9 / 10);
+        const int nearAverage = CountColor(
+            drawn,
+            QRect(plot.left(), averageRow - kNearAverage, plot.width(), 2 * kNearAverage + 1),
+            average.SeriesColor());
+        EXPECT_EQ(CountColor(drawn, plot, average.SeriesColor()), nearAverage);
+    }
+}
+
+// Where two bands overlap, the later series' band lies over the earlier one's.
+TEST_F(Chart1Render, OverlappingBandsBlendInSeriesOrder) {
+    chart.LeftAxis().SetMinMax(0, 500);
+    TLineSeries& left = Line(ChartSeries::Receiver1RateLong);
+    TLineSeries& feed = Line(ChartSeries::FeedRateLong);
+    for (int k = 1; k <= 3600; ++k) {
+        left.AddPoint(k, k % 2 ? 100 : 300);
+        feed.AddPoint(k, k % 2 ? 200 : 400);
+    }
+    const QImage drawn = Render();
+    const QRect plot = Inside(chart.ChartRect());
+
+    struct Case {
+        double value;
+        std::vector<const TLineSeries*> bands;  // from the bottom up
+    };
+    const Case cases[] = {{150, {&left}}, {250, {&left, &feed}}, {350, {&feed}}};
+    for (const Case& c : cases) {
+        QImage expected(1, 1, QImage::Format_RGB32);
+        expected.fill(chart.BackWallColor());
+        QPainter painter(&expected);
+        for (const TLineSeries* band : c.bands)
+            painter.fillRect(expected.rect(), band->BandColor());
+        painter.end();
+        const int y = static_cast<int>(std::lround(chart.LeftAxis().CalcPosValue(c.value)));
+        int off = 0;
+        for (int x = plot.left() + 1; x < plot.right(); ++x)
+            off += !Near(drawn.pixel(x, y), expected.pixel(0, 0));
+        EXPECT_EQ(off, 0) << "at " << c.value;
     }
 }
 
