@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QWheelEvent>
 
 #include <filesystem>
@@ -77,6 +78,7 @@ TEST_F(WindowActionsTest, ATickRepaintsItsFiguresAndBarsOnceAndNotTheRestOfTheWi
     MainWindow& w = Open();
     MeasurementController& c = StartOnUdp(w);
     w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     for (int settle = 0; settle < 2; ++settle) {  // the first seconds fill what was empty
         c.Tick();
         QApplication::processEvents();
