@@ -27,7 +27,8 @@ void TwinFrames::Add(SourceId receiver, std::span<const std::uint8_t, 14> frame,
     const Key key = KeyOf(frame);
     for (std::size_t i = Home(key); index_[i] != kEmpty; i = (i + 1) & (kIndexSize - 1)) {
         Waiting& twin = queue_[index_[i]];
-        if (twin.key != key || twin.receiver == receiver) continue;
+        if (twin.key != key) continue;
+        if (twin.receiver == receiver) return;
         twin.settled = true;
         Unindex(index_[i]);
         settled_(TwinVerdict::Both, twin.place ? twin.place : place);

@@ -6,8 +6,8 @@
 // nothing is allocated per frame; when the table is full (over 8,000 position frames a second
 // per receiver) the oldest frame is settled early as heard by one receiver only.
 //
-// A frame that one receiver delivers twice before its twin comes waits twice; the twin
-// settles the older one. Times are steady seconds, passed in. One thread.
+// A frame that one receiver delivers again while it waits is the same reception counted
+// once: the copy is ignored. Times are steady seconds, passed in. One thread.
 
 #include <array>
 #include <cstddef>
