@@ -7,6 +7,7 @@
 
 #include "core/host_port.h"
 #include "core/source_id.h"
+#include "core/station_text.h"
 
 namespace quorvex::app {
 namespace {
@@ -157,6 +158,22 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<s
             const auto text = value();
             if (!text || text->empty()) return CommandLineError{"--csv takes a file path."};
             result.CsvFile = *text;
+        } else if (arg == "--station") {
+            constexpr std::string_view kStationHelp =
+                "--station takes LAT,LON in decimal degrees (such as 52.3,-4.5)";
+            const auto text = value();
+            if (!text) return CommandLineError{std::string(kStationHelp) + "."};
+            result.Station = ParseStation(*text);
+            if (!result.Station) {
+                return CommandLineError{"\"" + *text + "\" is not a station location: " +
+                                        std::string(kStationHelp) + "."};
+            }
+        } else if (arg == "--coverage-csv") {
+            const auto text = value();
+            if (!text || text->empty()) {
+                return CommandLineError{"--coverage-csv takes a file path."};
+            }
+            result.CoverageCsvFile = *text;
         } else {
             return CommandLineError{"Unknown option \"" + std::string(args[i]) +
                                     "\"; quorvex --help lists the options."};
@@ -193,6 +210,13 @@ std::string UsageText() {
            "  --csv FILE      append every second of the measurement to FILE as CSV (the\n"
            "                  header first when FILE is new): time, the 15 counters, the\n"
            "                  chart's rates and averages\n"
+           "  --station LAT,LON  the station's location in decimal degrees (such as\n"
+           "                  52.3,-4.5), kept in the settings: positions get a range and\n"
+           "                  bearing from it\n"
+           "  --coverage-csv FILE  write the coverage per 10-degree sector to FILE every\n"
+           "                  minute and at the end (replacing it whole): the farthest range\n"
+           "                  of each source and the position frames heard by both\n"
+           "                  receivers or one only\n"
            "  --help          show this text and exit\n"
            "  --version       show the version and exit\n"
            "\n"

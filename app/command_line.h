@@ -11,6 +11,7 @@
 #include <variant>
 #include <vector>
 
+#include "core/geo.h"
 #include "core/profiles.h"
 #include "core/receiver_kind.h"
 
@@ -40,6 +41,8 @@ struct CommandLine {
     bool Connect = false;                  // press Connect once the window shows
     bool Log = false;                      // start the logfile once the window shows
     std::string CsvFile;                   // every second appended here; empty: none
+    std::optional<LatLon> Station;         // the station's location, kept in the settings
+    std::string CoverageCsvFile;           // the sector table written here; empty: none
 };
 
 struct CommandLineError {

@@ -220,6 +220,8 @@ void MainWindow::AfterShow(const CommandLine& commandLine) {
     }
     if (!unread.empty()) platform::ShowApplicationError(unread);
     if (!commandLine.CsvFile.empty()) c.SetSecondsFile(commandLine.CsvFile);
+    if (commandLine.Station) c.SetStation(*commandLine.Station);
+    if (!commandLine.CoverageCsvFile.empty()) c.SetCoverageFile(commandLine.CoverageCsvFile);
     if (commandLine.Log && !c.State().Log.Logging()) {
         c.LoggingClicked();
         ShowControls();

@@ -67,6 +67,7 @@ MeasurementController::MeasurementController(Options options, QObject* parent)
                                "of its own.";
     }
     startProblems_ = LoadSettings(controls_, SettingsPath());
+    state_.Positions.SetStation(controls_.Station, controls_.MaxRangeNm);
 }
 
 MeasurementController::~MeasurementController() {
@@ -200,6 +201,7 @@ void MeasurementController::Start() {
     running_ = true;
     StartMeasurement(state_.Measurement, plan.IntervalSeconds);
     state_.Tally.Clear();
+    state_.Positions.Clear();
     timer_.start();
 }
 
@@ -220,6 +222,12 @@ void MeasurementController::Tick() {
     if (OnHeartbeat) OnHeartbeat(heartbeat_);
     if (!hold_) TickMeasurement();
     TickTally(state_);
+    state_.Positions.Expire(state_.Time.SteadySeconds());
+    if (coverageFile_ && ++coverageTicks_ % kCoverageFileSeconds == 0) {
+        if (const auto error = coverageFile_->WriteMinute(state_.Positions)) {
+            platform::ShowApplicationError(*error);
+        }
+    }
     if (OnTallyTicked) OnTallyTicked();
     // Counters were zeroed by the tick: what handlers count while the window catches up
     // belongs to the next second.
@@ -301,6 +309,7 @@ std::vector<std::string> MeasurementController::CloseQuery(const CloseQueryDialo
     guarded.Ended = [this] { return ended_; };
     std::vector<std::string> failures = FormCloseQuery(controls_, SettingsPath(), guarded);
     if (ended_) return {};  // a signal came meanwhile; its end has said what failed
+    if (auto error = WriteCoverageAtEnd()) failures.push_back(std::move(*error));
     if (!failures.empty()) {
         Changed();
         savedAtEnd_ = false;
@@ -319,7 +328,23 @@ std::vector<std::string> MeasurementController::EndOnSignal() {
         savedAtEnd_ = false;
         lines.emplace_back(error.what());
     }
+    if (auto error = WriteCoverageAtEnd()) {
+        savedAtEnd_ = false;
+        lines.push_back(std::move(*error));
+    }
     return lines;
+}
+
+std::optional<std::string> MeasurementController::WriteCoverageAtEnd() {
+    if (!coverageFile_) return std::nullopt;
+    // The run ends: no frame waiting for its twin can still get one.
+    state_.Positions.SettleAll();
+    return coverageFile_->WriteAtEnd(state_.Positions);
+}
+
+void MeasurementController::SetStation(const LatLon& station) {
+    controls_.Station = station;
+    state_.Positions.SetStation(station, controls_.MaxRangeNm);
 }
 
 }  // namespace quorvex::app

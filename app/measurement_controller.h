@@ -21,6 +21,7 @@
 
 #include "app/receiver_input.h"
 #include "core/clock.h"
+#include "core/coverage_csv.h"
 #include "core/main_state.h"
 #include "core/measurement.h"
 #include "core/profiles.h"
@@ -106,6 +107,7 @@ class MeasurementController : public QObject {
     void ClearClicked() {
         ClearHistories(state_.Measurement);
         state_.Tally.Clear();
+        state_.Positions.Clear();
     }
     void SetHold(bool down);
     void SelectChartWindow(int index);
@@ -136,6 +138,13 @@ class MeasurementController : public QObject {
     bool SavedAtEnd() const { return savedAtEnd_; }
     // From the next tick on, every second is appended to the file at `path` (--csv).
     void SetSecondsFile(const std::string& path) { secondsFile_.emplace(path); }
+    // The station's location (--station): kept in the settings, and the coverage gathered so
+    // far is forgotten.
+    void SetStation(const LatLon& station);
+    // The coverage's sector table is written to `path` every kCoverageFileSeconds ticks and at
+    // the end (--coverage-csv).
+    static constexpr int kCoverageFileSeconds = 60;
+    void SetCoverageFile(const std::string& path) { coverageFile_.emplace(path); }
 
     std::string SettingsPath() const { return SettingsFilePath(appFolder_); }
     std::string ProfilesFolderPath() const { return ProfilesFolder(appFolder_); }
@@ -166,6 +175,8 @@ class MeasurementController : public QObject {
     void CloseReceivers();
     void ConnectFeedHandlers();
     void ConnectUdpHandler();
+    // The coverage file's last write; the message when it failed.
+    std::optional<std::string> WriteCoverageAtEnd();
 
     std::string appFolder_;
     SystemClock systemClock_;
@@ -189,6 +200,8 @@ class MeasurementController : public QObject {
     QTimer timer_;
     TickResult tick_;
     std::optional<SecondCsvFile> secondsFile_;
+    std::optional<CoverageCsvFile> coverageFile_;
+    int coverageTicks_ = 0;
 };
 
 }  // namespace quorvex::app

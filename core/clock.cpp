@@ -4,6 +4,12 @@
 
 namespace quorvex {
 
+double Clock::SteadySeconds() const {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
 LocalDateTime SystemClock::Now() const {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);

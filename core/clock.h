@@ -1,6 +1,6 @@
 #pragma once
-// Local date and time, passed in wherever behaviour depends on it (log names, log lines),
-// so tests set the time instead of sleeping.
+// Local date and time, and steady seconds, passed in wherever behaviour depends on them (log
+// names, log lines, position pairs), so tests set the time instead of sleeping.
 
 namespace quorvex {
 
@@ -18,6 +18,9 @@ class Clock {
   public:
     virtual ~Clock() = default;
     virtual LocalDateTime Now() const = 0;
+    // Seconds on a clock that only runs forwards (an arbitrary start), for spans such as a
+    // position's pair or a frame's twin. The machine's steady clock unless a test sets it.
+    virtual double SteadySeconds() const;
 };
 
 // The machine's local time.

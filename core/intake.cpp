@@ -18,6 +18,10 @@ void Count(MainState& state, SourceId receiver, const DecodeResult& result, floa
             receiver == SourceId::Receiver1 ? state.Counts.Counts1 : state.Counts.Counts2;
         CountOne(counts[verdict.group()]);
         state.Tally.CountFrame(receiver, result, state.TallySecond, levelDbfs);
+        if (Coverage::MayHavePosition(result.bytes.view())) {
+            state.Positions.ReceiverFrame(receiver, result.bytes.view(),
+                                          state.Time.SteadySeconds());
+        }
         if (!std::isnan(levelDbfs)) {
             LevelSum& level = state.Levels[SourceIndex(receiver)];
             level.Sum += levelDbfs;
@@ -57,6 +61,7 @@ void FeedScan(MainState& state) {
     ScanFeedText(state.FeedScratch, state.Counts.CountsS,
                  [&state, logging](std::string_view entry) {
                      state.Tally.CountFeedEntry(entry, state.TallySecond);
+                     if (entry.starts_with('3')) state.Positions.FeedEntry(entry);
                      if (logging) state.Log.WriteFeedLine(entry);
                  });
     state.FeedScratch.clear();

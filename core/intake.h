@@ -14,9 +14,10 @@
 namespace quorvex {
 
 // One packet of receiver 1 or 2 (the text between start character and ";"), decoded with
-// that receiver's CRC option: counted by its DF group and for its aircraft, logged while
-// logging is on. A packet with a pair that is no hexadecimal number is neither counted nor
-// logged: the pair is returned, for the receiver to count and show.
+// that receiver's CRC option: counted by its DF group and for its aircraft, its position
+// decoded (a counted DF 17/18 frame: its parity was good), logged while logging is on. A packet
+// with a pair that is no hexadecimal number is neither counted nor logged: the pair is returned,
+// for the receiver to count and show.
 std::optional<BadHexPair> ReceiverPacket(MainState& state, SourceId receiver,
                                          std::string_view packet, bool crcOption);
 
@@ -29,7 +30,8 @@ void ReceiverFrame(MainState& state, SourceId receiver, std::span<const std::uin
 void FeedTextReceived(MainState& state, std::string_view text);
 
 // Once per tick that is not held: takes the current buffer half, counts its messages into
-// Counts.CountsS and the tally, and logs them while logging is on.
+// Counts.CountsS and the tally, takes the positions of its MSG,3 lines, and logs them while
+// logging is on.
 void FeedScan(MainState& state);
 
 // The text a UDP datagram contributes to receiver 2's framer: nothing while no measurement

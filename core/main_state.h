@@ -1,12 +1,14 @@
 #pragma once
 // The state the main window keeps for the whole run: the counters of the current second, the
-// feed buffers, the logfile and the measurement's histories. Only the user-interface thread
-// touches it.
+// feed buffers, the logfile, the measurement's histories and its positions. Only the
+// user-interface thread touches it.
 
 #include <cstdint>
 #include <string>
 
 #include "core/aircraft_tally.h"
+#include "core/clock.h"
+#include "core/coverage.h"
 #include "core/feed_buffers.h"
 #include "core/interval_counts.h"
 #include "core/log_format.h"
@@ -16,7 +18,10 @@
 namespace quorvex {
 
 struct MainState {
-    MainState(std::string appFolder, const Clock& clock) : Log(std::move(appFolder), clock) {}
+    MainState(std::string appFolder, const Clock& clock)
+        : Time(clock), Log(std::move(appFolder), clock) {}
+
+    const Clock& Time;  // the logfile's, and the steady seconds of positions
 
     IntervalCounts Counts;
     std::array<LevelSum, 2> Levels{};  // this second's signal levels of receivers 1 and 2
@@ -28,6 +33,9 @@ struct MainState {
     // timer's tick closes it, held or not.
     AircraftTally Tally;
     std::int64_t TallySecond = 0;
+
+    // Positions of receivers 1 and 2 and the feed, and the coverage they show.
+    Coverage Positions;
 
     std::string FeedScratch;  // the buffer half a tick is scanning; reused every second
 };

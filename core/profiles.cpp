@@ -1,9 +1,11 @@
 #include "core/profiles.h"
 
 #include <algorithm>
+#include <charconv>
 #include <utility>
 
 #include "core/receiver_kind.h"
+#include "core/station_text.h"
 #include "platform/ini_file.h"
 #include "platform/ui_thread.h"
 #include "platform/whole_file.h"
@@ -19,6 +21,7 @@ using platform::IniWriteString;
 constexpr std::string_view kProfileSection = "intf";
 constexpr std::string_view kSettingsProfiles = "profiles";
 constexpr std::string_view kSettingsTimer = "timer";
+constexpr std::string_view kSettingsStation = "Station";
 
 const std::vector<std::string> kBaudRates = {"115200", "833333", "921600", "1000000", "3000000"};
 constexpr int kDefaultTimerIndex = 1;  // "5 secs"
@@ -83,6 +86,36 @@ void AskToUpdate(ReceiverProfile& receiver, int number, const CloseQueryDialogs&
     } else if (const auto path = dialogs.SaveDialog(number)) {
         SaveButtonConfirmed(receiver, *path);
     }
+}
+
+// The shortest text that reads back as the same number.
+std::string NumberText(double value) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    return {text, end};
+}
+
+// The [Station] section, if any; what cannot be used is said and left out.
+void LoadStation(ProfileSettings& settings, const std::string& settingsPath, std::string_view text,
+                 std::vector<std::string>& problems) {
+    const std::string location = IniString(text, kSettingsStation, "location", "");
+    if (location.empty()) return;
+    settings.Station = ParseStation(location);
+    if (!settings.Station) {
+        problems.push_back(settingsPath + ": [Station] location=" + location +
+                           " is no LAT,LON in degrees; no station is used.");
+        return;
+    }
+    const std::string range = IniString(text, kSettingsStation, "maxrange", "");
+    if (range.empty()) return;
+    const auto nm = ParseDecimal(range);
+    if (!nm || *nm < kMinMaxRangeNm || *nm > kMaxMaxRangeNm) {
+        problems.push_back(settingsPath + ": [Station] maxrange=" + range +
+                           " is no range of 1 to 1000 NM; " + NumberText(kDefaultMaxRangeNm) +
+                           " is used.");
+        return;
+    }
+    settings.MaxRangeNm = *nm;
 }
 
 }  // namespace
@@ -177,6 +210,7 @@ std::vector<std::string> LoadSettings(ProfileSettings& settings, const std::stri
     }
     settings.Timer.SelectIndex(
         IniInteger(file.Text, kSettingsTimer, "interval", kDefaultTimerIndex));
+    LoadStation(settings, settingsPath, file.Text, problems);
     return problems;
 }
 
@@ -185,6 +219,11 @@ void SaveSettings(const ProfileSettings& settings, const std::string& settingsPa
     IniWriteString(settingsPath, kSettingsProfiles, "profile1", settings.Receiver1.ProfilePath);
     IniWriteString(settingsPath, kSettingsProfiles, "profile2", settings.Receiver2.ProfilePath);
     IniWriteInteger(settingsPath, kSettingsTimer, "interval", settings.Timer.ItemIndex);
+    if (settings.Station) {
+        IniWriteString(settingsPath, kSettingsStation, "location",
+                       NumberText(settings.Station->lat) + "," + NumberText(settings.Station->lon));
+        IniWriteString(settingsPath, kSettingsStation, "maxrange", NumberText(settings.MaxRangeNm));
+    }
 }
 
 std::vector<std::string> FormCloseQuery(ProfileSettings& settings, const std::string& settingsPath,

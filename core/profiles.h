@@ -1,6 +1,6 @@
 #pragma once
 // Receiver profiles (how a receiver is attached) and the settings file (which profiles were
-// in use, and the averaging interval).
+// in use, the averaging interval, and the station once a location was set).
 //
 // User-interface thread only. The window mirrors its controls into these models, calls the
 // functions here and applies the models back. Writes raise platform::EIniWriteError.
@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "core/combo_model.h"
+#include "core/geo.h"
+#include "core/position_decoder.h"
 
 namespace quorvex {
 
@@ -31,7 +33,15 @@ struct ProfileSettings {
     ReceiverProfile Receiver1;
     ReceiverProfile Receiver2;
     ComboModel Timer;  // cbtimer, the "Filter" list
+    // The station's location and the farthest range taken as heard. The settings file has a
+    // [Station] section only once a location was set.
+    std::optional<LatLon> Station;
+    double MaxRangeNm = kDefaultMaxRangeNm;
 };
+
+// The maximum ranges a settings file may name.
+inline constexpr double kMinMaxRangeNm = 1.0;
+inline constexpr double kMaxMaxRangeNm = 1000.0;
 
 // The UDP port receiver 2's datagrams arrive on.
 inline constexpr int kUdpReceiverPort = 7934;

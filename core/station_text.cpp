@@ -11,9 +11,9 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t';
 }
 
-// One decimal number filling `text` but for surrounding blanks: digits, at most one '.',
-// an optional leading sign and exponent. from_chars alone would also take "inf" and "nan".
-std::optional<double> ParseDegrees(std::string_view text) {
+}  // namespace
+
+std::optional<double> ParseDecimal(std::string_view text) {
     while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
@@ -30,14 +30,12 @@ std::optional<double> ParseDegrees(std::string_view text) {
     return value;
 }
 
-}  // namespace
-
 std::optional<LatLon> ParseStation(std::string_view text) {
     if (text.size() > kMaxStationText) return std::nullopt;
     const std::size_t comma = text.find(',');
     if (comma == std::string_view::npos) return std::nullopt;
-    const auto lat = ParseDegrees(text.substr(0, comma));
-    const auto lon = ParseDegrees(text.substr(comma + 1));
+    const auto lat = ParseDecimal(text.substr(0, comma));
+    const auto lon = ParseDecimal(text.substr(comma + 1));
     if (!lat || !lon || std::abs(*lat) > 90.0 || std::abs(*lon) > 180.0) return std::nullopt;
     return LatLon{*lat, *lon};
 }

@@ -17,4 +17,8 @@ inline constexpr std::size_t kMaxStationText = 64;
 
 std::optional<LatLon> ParseStation(std::string_view text);
 
+// One decimal number filling `text` but for surrounding blanks: digits, at most one '.', an
+// optional leading sign and exponent; never "inf", "nan" or hexadecimal.
+std::optional<double> ParseDecimal(std::string_view text);
+
 }  // namespace quorvex

@@ -5,6 +5,7 @@
 // - a receiver set-up has a format of "@", "*" or ":"; a serial one a device and one of the
 //   rates the lists offer; only receiver 2 is ever UDP; the two name different devices;
 // - a set-up spelled back as DEVICE:RATE:FORMAT (or udp:FORMAT) parses to itself;
+// - a station lies within ±90 degrees of latitude and ±180 of longitude;
 // - on the lists made with the devices it names, ApplyCommandLine selects each receiver's
 //   device, rate item and format item, leaves a UDP receiver's port alone, and marks no
 //   receiver changed.
@@ -13,6 +14,7 @@
 // The input is the arguments, separated by zero bytes.
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -96,6 +98,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const CommandLine& commandLine = std::get<CommandLine>(parsed);
     if (commandLine.Receiver1) CheckOption(*commandLine.Receiver1, false);
     if (commandLine.Receiver2) CheckOption(*commandLine.Receiver2, true);
+    if (commandLine.Station) {
+        Check(std::abs(commandLine.Station->lat) <= 90 && std::abs(commandLine.Station->lon) <= 180,
+              "a station beyond the globe");
+    }
     if (commandLine.Receiver1 && commandLine.Receiver2 && !commandLine.Receiver2->Udp) {
         Check(commandLine.Receiver1->Device != commandLine.Receiver2->Device,
               "both receivers on one device");

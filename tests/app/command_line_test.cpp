@@ -46,14 +46,18 @@ TEST(CommandLineTest, AcceptedForms) {
         EXPECT_EQ(line.Receiver2, c.receiver2) << c.args[0];
     }
 
-    const auto flags =
-        ParseCommandLine({"--start", "--connect", "--log", "--port-device", "/dev/pts/7",
-                          "--port-device=/dev/pts/8", "--csv", "run.csv"});
+    const auto flags = ParseCommandLine(
+        {"--start", "--connect", "--log", "--port-device", "/dev/pts/7", "--port-device=/dev/pts/8",
+         "--csv", "run.csv", "--station", " 52.3 , -4.5", "--coverage-csv=cover.csv"});
     ASSERT_TRUE(std::holds_alternative<CommandLine>(flags));
     const CommandLine& line = std::get<CommandLine>(flags);
     EXPECT_TRUE(line.Start && line.Connect && line.Log && !line.Help && !line.Version);
     EXPECT_EQ(line.PortDevices, (Args{"/dev/pts/7", "/dev/pts/8"}));
     EXPECT_EQ(line.CsvFile, "run.csv");
+    EXPECT_EQ(line.Station, (LatLon{52.3, -4.5}));
+    EXPECT_EQ(line.CoverageCsvFile, "cover.csv");
+    EXPECT_NE(UsageText().find("  --station LAT,LON "), std::string::npos);
+    EXPECT_NE(UsageText().find("  --coverage-csv FILE "), std::string::npos);
 }
 
 TEST(CommandLineTest, RefusedFormsSayWhy) {
@@ -87,6 +91,14 @@ TEST(CommandLineTest, RefusedFormsSayWhy) {
         {{"--start=yes"}, "--start takes no value."},
         {{"--port-device="}, "--port-device takes a device path."},
         {{"--csv"}, "--csv takes a file path."},
+        {{"--station"}, "--station takes LAT,LON in decimal degrees (such as 52.3,-4.5)."},
+        {{"--station=52.3N,4.5E"},
+         "\"52.3N,4.5E\" is not a station location: --station takes LAT,LON in decimal degrees "
+         "(such as 52.3,-4.5)."},
+        {{"--station", "91,0"},
+         "\"91,0\" is not a station location: --station takes LAT,LON in decimal degrees "
+         "(such as 52.3,-4.5)."},
+        {{"--coverage-csv="}, "--coverage-csv takes a file path."},
         {{"--start", "-x"}, "Unknown option \"-x\"; quorvex --help lists the options."},
     };
     for (const auto& c : cases) {

@@ -9,7 +9,9 @@ namespace quorvex::test {
 class FakeClock final : public Clock {
   public:
     LocalDateTime now{2026, 12, 7, 0, 20, 41, 0};
+    double steadySeconds = 1000.0;
     LocalDateTime Now() const override { return now; }
+    double SteadySeconds() const override { return steadySeconds; }
 };
 
 }  // namespace quorvex::test

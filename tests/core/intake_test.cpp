@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/convert_error.h"
+#include "core/coverage_csv.h"
 #include "core/intake.h"
 #include "fake_clock.h"
 
@@ -245,6 +246,66 @@ TEST_F(IntakeTest, PacketsAndFeedGiveTheExactLogfile) {
     EXPECT_EQ(state.Counts.Counts1, (DfCounts{0, 1, 0, 0, 1, 0}));
     EXPECT_EQ(state.Counts.Counts2, (DfCounts{0, 0, 0, 1, 0, 0}));
     EXPECT_EQ(state.Counts.CountsS, (FeedCounts{0, 1, 1}));
+}
+
+// A published position pair heard by both receivers (one computing the parity, one giving
+// the residual) and by the feed: each receiver decodes the even frame against its own odd
+// one, 52.2572021484375, 3.91937255859375, 30.986246 NM from the station at 265.575739
+// degrees (figures from the station text tests). Both frames count as heard by both; only
+// the even one has a place, in sector 26 and the first ring.
+TEST_F(IntakeTest, PositionFramesOfBothReceiversArePlacedAndMatched) {
+    state.Positions.SetStation(LatLon{52.3, 4.76});
+    const struct {
+        double seconds;
+        SourceId receiver;
+        std::string_view packet;
+        bool crc;
+    } frames[] = {
+        {1000.0, SourceId::Receiver1, "8D40621D58C386435CC412692AD6", true},
+        {1000.3, SourceId::Receiver2, "8D40621D58C386435CC412000000", false},
+        {1001.0, SourceId::Receiver1, "8D40621D58C382D690C8AC2863A6", true},  // bad parity
+        {1001.0, SourceId::Receiver1, "8D40621D58C382D690C8AC2863A7", true},
+        {1002.9, SourceId::Receiver2, "8D40621D58C382D690C8AC000000", false},
+    };
+    for (const auto& f : frames) {
+        clock.steadySeconds = f.seconds;
+        ReceiverPacket(state, f.receiver, f.packet, f.crc);
+    }
+    FeedTextReceived(state,
+                     "MSG,3,1,1,40621D,1,2026/12/07,14:03:27.045,2026/12/07,"
+                     "14:03:27.045,,38000,,,52.25720,3.91937,,,0,0,0,0\r\n");
+    FeedScan(state);
+
+    const CoverageSummary summary = state.Positions.Summary();
+    EXPECT_EQ(summary.frames, (TwinCounts{2, 0, 0}));
+    EXPECT_EQ(summary.unplaced, (TwinCounts{1, 0, 0})) << "the odd frames gave no position";
+    for (const SourceId receiver : kReceivers) {
+        const SourceSummary& figures = summary.sources[SourceIndex(receiver)];
+        EXPECT_EQ(figures.decodes, (PositionCounts{1, 1, 0}));
+        EXPECT_EQ(figures.positions, 1u);
+        ASSERT_TRUE(figures.farthest);
+        EXPECT_NEAR(figures.farthest->rangeNm, 30.986246, 1e-6);
+        EXPECT_NEAR(figures.farthest->bearingDeg, 265.575739, 1e-6);
+        EXPECT_EQ(state.Positions.Stats().Positions(receiver, AltitudeBand::Above30000), 1u);
+    }
+    EXPECT_EQ(summary.sources[SourceIndex(SourceId::Feed)].positions, 1u);
+
+    const std::vector<SectorRow> sectors = state.Positions.SectorTable();
+    EXPECT_EQ(sectors[26].comparison.counts, (TwinCounts{1, 0, 0}));
+    EXPECT_EQ(state.Positions.RingTable()[0].comparison.counts, (TwinCounts{1, 0, 0}));
+    const std::string csv = CoverageCsvText(state.Positions);
+    EXPECT_NE(csv.find("\r\n260,30.99,30.99,30.99,1,1,1,1,0,0\r\n"), std::string::npos) << csv;
+
+    // A frame of one receiver whose twin never comes counts as heard by it only.
+    clock.steadySeconds = 1010.0;
+    ReceiverPacket(state, SourceId::Receiver2, "8D40621D58C382D690C8AC000000", false);
+    state.Positions.Expire(1012.01);
+    EXPECT_EQ(state.Positions.SectorTable()[26].comparison.counts, (TwinCounts{1, 0, 1}));
+
+    state.Positions.Clear();
+    EXPECT_EQ(state.Positions.Summary().frames, TwinCounts{});
+    EXPECT_EQ(state.Positions.DecodeCounts(SourceId::Receiver1), PositionCounts{});
+    EXPECT_EQ(state.Positions.SectorTable()[26].sources[0], SectorFigures{});
 }
 
 }  // namespace

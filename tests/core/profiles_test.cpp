@@ -79,6 +79,45 @@ TEST_F(ProfilesTest, ExampleSettingsFileIsStoredByteForByte) {
               "[profiles]\nprofile1=\nprofile2=" + profile + "\n[timer]\ninterval=2\n");
 }
 
+TEST_F(ProfilesTest, StationSectionIsWrittenOnceALocationIsSetAndReadBack) {
+    ProfileSettings s = MakeProfileSettings(kPorts);
+    s.MaxRangeNm = 250;  // no location: neither is written
+    SaveSettings(s, Settings());
+    const std::string without = "[profiles]\nprofile1=\nprofile2=\n[timer]\ninterval=-1\n";
+    EXPECT_EQ(ReadFileBytes(Settings()), without);
+
+    s.Station = LatLon{52.2572021484375, -3.91937255859375};
+    SaveSettings(s, Settings());
+    EXPECT_EQ(ReadFileBytes(Settings()),
+              without + "[Station]\nlocation=52.2572021484375,-3.91937255859375\nmaxrange=250\n");
+    ProfileSettings again = MakeProfileSettings(kPorts);
+    EXPECT_EQ(LoadSettings(again, Settings()), std::vector<std::string>{});
+    EXPECT_EQ(again.Station, s.Station);
+    EXPECT_EQ(again.MaxRangeNm, 250);
+
+    const struct {
+        std::string section;
+        std::optional<LatLon> station;
+        double maxRange;
+        std::string problem;  // after the path
+    } cases[] = {
+        {"[station]\nlocation=51.5,-0.1\n", LatLon{51.5, -0.1}, 300, ""},
+        {"[Station]\nlocation=north\nmaxrange=250\n", std::nullopt, 300,
+         ": [Station] location=north is no LAT,LON in degrees; no station is used."},
+        {"[Station]\nlocation=51.5,-0.1\nmaxrange=0.5\n", LatLon{51.5, -0.1}, 300,
+         ": [Station] maxrange=0.5 is no range of 1 to 1000 NM; 300 is used."},
+    };
+    for (const auto& c : cases) {
+        Put("quorvex.ini", c.section);
+        ProfileSettings read = MakeProfileSettings(kPorts);
+        const auto problems = LoadSettings(read, Settings());
+        EXPECT_EQ(problems, c.problem.empty() ? std::vector<std::string>{}
+                                              : std::vector<std::string>{Settings() + c.problem});
+        EXPECT_EQ(read.Station, c.station) << c.section;
+        EXPECT_EQ(read.MaxRangeNm, c.maxRange) << c.section;
+    }
+}
+
 TEST_F(ProfilesTest, ProfileMovesBetweenReceivers) {
     struct Case {
         const char* name;
