@@ -49,11 +49,6 @@ program=$root/build/release/app/quorvex
 sim=$root/build/release/tools/quorvex-sim
 floor=$root/build/release/bench/floor_reader
 out=$root/build/user-run
-rm -rf "$out"
-mkdir -p "$out"
-results=$out/results.txt
-: >"$results"
-
 for port in 7934; do
   if [[ -n $(ss -Hlun "sport = :$port") ]]; then
     echo "user_run: UDP port $port is in use; the program needs it" >&2; exit 1
@@ -62,6 +57,11 @@ done
 if [[ -n $(ss -Hltn "sport = :30003") ]]; then
   echo "user_run: TCP port 30003 is in use; the program's feed needs it" >&2; exit 1
 fi
+# Only now, so a run refused for a busy port leaves the last results (or a run under way) alone.
+rm -rf "$out"
+mkdir -p "$out"
+results=$out/results.txt
+: >"$results"
 
 # A display of our own: the program paints to a real X server, as on a desk.
 display=90
