@@ -4,13 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <string_view>
 
 #include "core/cpr.h"
 #include "core/position_message.h"
 #include "support/hex_bytes.h"
 #include "tests/core/cpr_test_frames.h"
+#include "tools/sim/cpr_encoder.h"
 
 namespace quorvex {
 namespace {
@@ -204,6 +207,58 @@ TEST(CprSurfacePairTest, ReferencePicksTheQuarter) {
                           CprOf("903a23ff426a4e65f7487a775d17"), true, {43.63, 1.37});
     ASSERT_EQ(lfbo.outcome, CprPairOutcome::Decoded);
     ExpectNear(lfbo.position, {43.62646, 1.37476}, 1e-3);
+}
+
+}  // namespace
+}  // namespace quorvex
+
+namespace quorvex {
+namespace {
+
+// The simulator's encoder, written apart from the decoder, at random places the world over:
+// a pair decodes globally, and either frame locally near the place, to the place within one
+// step of the format (5.1 m of latitude; a zone's width over 2^17 of longitude).
+TEST(CprRoundTripTest, TheSimulatorsFramesDecodeWhereTheyWereEncodedTheWorldOver) {
+    std::mt19937 random(2026);
+    std::uniform_real_distribution<double> latitudes(-89.9, 89.9), longitudes(-180.0, 180.0);
+    std::uniform_real_distribution<double> offset(-1.0, 1.0);
+    int straddling = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const LatLon place{latitudes(random), longitudes(random)};
+        SCOPED_TRACE(testing::Message() << place.lat << ", " << place.lon);
+        const auto frame = [&](bool odd) {
+            const sim::CprFields fields = sim::EncodeAirbornePosition(place.lat, place.lon, odd);
+            return CprFrame{odd, fields.yz, fields.xz};
+        };
+        const CprFrame even = frame(false), odd = frame(true);
+        const double latStep = 360.0 / 60 / 131072;
+        const auto lonStep = [&](bool isOdd) {
+            return 360.0 / std::max(sim::LongitudeZones(place.lat) - (isOdd ? 1 : 0), 1) / 131072;
+        };
+        const bool oddIsNewer = i % 2 == 1;
+        const CprPairResult pair = DecodeAirbornePair(even, odd, oddIsNewer);
+        if (pair.outcome == CprPairOutcome::ZoneMismatch) {
+            // Only where the place lies within a step of a zone edge.
+            EXPECT_NE(sim::LongitudeZones(place.lat - 2 * latStep),
+                      sim::LongitudeZones(place.lat + 2 * latStep));
+            ++straddling;
+        } else {
+            ASSERT_EQ(pair.outcome, CprPairOutcome::Decoded);
+            EXPECT_NEAR(pair.position.lat, place.lat, latStep);
+            EXPECT_LE(LonDifference(pair.position.lon, place.lon), lonStep(oddIsNewer) + 1e-9);
+        }
+        // A reference up to a degree away, short of the poles where a degree of longitude is
+        // no distance at all and the local rule needs no test of its own.
+        if (std::abs(place.lat) > 85) continue;
+        const LatLon near{place.lat + offset(random), place.lon + offset(random)};
+        for (const CprFrame& one : {even, odd}) {
+            const auto local = DecodeAirborneLocal(one, near);
+            ASSERT_TRUE(local.has_value());
+            EXPECT_NEAR(local->lat, place.lat, latStep);
+            EXPECT_LE(LonDifference(local->lon, place.lon), lonStep(one.odd) + 1e-9);
+        }
+    }
+    EXPECT_LT(straddling, 100);
 }
 
 }  // namespace
