@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 
 #include <algorithm>
 #include <cmath>
@@ -34,7 +35,9 @@ PolarPlot::PolarPlot(QWidget* parent) : QWidget(parent) {
 }
 
 void PolarPlot::SetMaxRange(double nm) {
-    maxNm_ = nm > 0 ? nm : 1.0;
+    const double maxNm = nm > 0 ? nm : 1.0;
+    if (maxNm == maxNm_) return;
+    maxNm_ = maxNm;
     update();
 }
 
@@ -42,6 +45,9 @@ void PolarPlot::SetOutline(std::size_t index, const QColor& colour, const QStrin
                            std::span<const float> ranges) {
     if (traces_.size() <= index) traces_.resize(index + 1);
     Trace& trace = traces_[index];
+    if (trace.colour == colour && trace.name == name && std::ranges::equal(trace.ranges, ranges)) {
+        return;
+    }
     trace.colour = colour;
     trace.name = name;
     trace.ranges.assign(ranges.begin(), ranges.end());
@@ -52,6 +58,10 @@ void PolarPlot::SetDots(std::size_t index, const QColor& colour, const QString& 
                         std::span<const QPointF> bearingRange) {
     if (dots_.size() <= index) dots_.resize(index + 1);
     Dots& dots = dots_[index];
+    if (dots.colour == colour && dots.name == name &&
+        std::ranges::equal(dots.points, bearingRange)) {
+        return;
+    }
     dots.colour = colour;
     dots.name = name;
     dots.points.assign(bearingRange.begin(), bearingRange.end());
@@ -59,11 +69,13 @@ void PolarPlot::SetDots(std::size_t index, const QColor& colour, const QString& 
 }
 
 void PolarPlot::SetDotsShown(bool shown) {
+    if (shown == dotsShown_) return;
     dotsShown_ = shown;
     update();
 }
 
 void PolarPlot::SetMessage(const QString& message) {
+    if (message == message_) return;
     message_ = message;
     update();
 }
@@ -82,16 +94,10 @@ QPointF PolarPlot::At(double bearingDeg, double nm) const {
             centre_.y() - r * std::cos(bearingDeg * kDegree)};
 }
 
-void PolarPlot::paintEvent(QPaintEvent*) {
-    QPainter p(this);
+void PolarPlot::PaintBackground(QPainter& p, int margin, double radius) const {
     p.fillRect(rect(), Qt::white);
     p.setRenderHint(QPainter::Antialiasing);
     const QFontMetrics metrics(font());
-    const int margin = metrics.height() + 2;  // room for the bearing labels
-    const double radius = std::max(10.0, std::min(width(), height()) / 2.0 - margin);
-    centre_ = QPointF(width() / 2.0, height() / 2.0);
-    scale_ = radius / maxNm_;
-
     // Spokes every 30 degrees with their bearings outside the outer ring.
     p.setPen(QPen(kGrid, 1));
     for (int bearing = 0; bearing < 360; bearing += 30) {
@@ -105,6 +111,43 @@ void PolarPlot::paintEvent(QPaintEvent*) {
         const QRectF box(at.x() - 20, at.y() - margin / 2.0, 40, margin);
         p.drawText(box, Qt::AlignCenter, text);
     }
+    // The rings, labelled inside at 4 degrees east of north, clear of the bearings outside.
+    const std::vector<double> rings = Rings();
+    p.setBrush(Qt::NoBrush);
+    for (const double nm : rings) {
+        p.setPen(QPen(nm == maxNm_ ? kLabel : kGrid, 1));
+        p.drawEllipse(centre_, radius * nm / maxNm_, radius * nm / maxNm_);
+    }
+    p.setPen(kLabel);
+    for (const double nm : rings) {
+        const QString text = NmText(nm) + (nm == maxNm_ ? QStringLiteral(" NM") : QString());
+        const QPointF at = At(4.0, nm);
+        const QRectF box(at.x() + 2, at.y() + 1, metrics.horizontalAdvance(text) + 2,
+                         metrics.height());
+        p.drawText(box, Qt::AlignCenter, text);
+    }
+}
+
+void PolarPlot::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QFontMetrics metrics(font());
+    const int margin = metrics.height() + 2;  // room for the bearing labels
+    const double radius = std::max(10.0, std::min(width(), height()) / 2.0 - margin);
+    centre_ = QPointF(width() / 2.0, height() / 2.0);
+    scale_ = radius / maxNm_;
+
+    // The grid changes only with the size and the maximum range: drawn once into a pixmap.
+    const qreal ratio = devicePixelRatioF();
+    if (background_.size() != size() * ratio || backgroundNm_ != maxNm_) {
+        background_ = QPixmap(size() * ratio);
+        background_.setDevicePixelRatio(ratio);
+        QPainter b(&background_);
+        b.setFont(font());
+        PaintBackground(b, margin, radius);
+        backgroundNm_ = maxNm_;
+    }
+    p.drawPixmap(0, 0, background_);
+    p.setRenderHint(QPainter::Antialiasing);
 
     // Outlines, the first on top: lines only, as filled areas would tint each other.
     p.setBrush(Qt::NoBrush);
@@ -133,27 +176,21 @@ void PolarPlot::paintEvent(QPaintEvent*) {
     }
 
     if (dotsShown_) {
+        // Squares of 2 by 2 pixels as four one-pixel points each: thousands of them each
+        // second, and one-pixel points take the painter's fast path, wide ones a stroker.
+        p.setRenderHint(QPainter::Antialiasing, false);
         for (const Dots& dots : dots_) {
-            p.setPen(QPen(dots.colour, 2.5, Qt::SolidLine, Qt::RoundCap));
-            for (const QPointF& point : dots.points) p.drawPoint(At(point.x(), point.y()));
+            dotPixels_.clear();
+            for (const QPointF& point : dots.points) dotPixels_.append(At(point.x(), point.y()));
+            p.setPen(QPen(dots.colour, 0));
+            for (const QPointF offset :
+                 {QPointF(0, 0), QPointF(1, 0), QPointF(0, 1), QPointF(1, 1)}) {
+                p.translate(offset);
+                p.drawPoints(dotPixels_);
+                p.translate(-offset);
+            }
         }
-    }
-
-    // Rings over the outlines, so they can be read off, labelled inside the ring at 4 degrees
-    // east of north, clear of the bearings outside.
-    const std::vector<double> rings = Rings();
-    for (const double nm : rings) {
-        p.setPen(QPen(nm == maxNm_ ? kLabel : kGrid, 1));
-        p.drawEllipse(centre_, nm * scale_, nm * scale_);
-    }
-    for (const double nm : rings) {
-        const QString text = NmText(nm) + (nm == maxNm_ ? QStringLiteral(" NM") : QString());
-        const QPointF at = At(4.0, nm);
-        const QRectF box(at.x() + 2, at.y() + 1, metrics.horizontalAdvance(text) + 2,
-                         metrics.height());
-        p.fillRect(box, QColor(255, 255, 255, 190));
-        p.setPen(kLabel);
-        p.drawText(box, Qt::AlignCenter, text);
+        p.setRenderHint(QPainter::Antialiasing);
     }
 
     // The legend: a swatch per trace and, while shown, per dot set.

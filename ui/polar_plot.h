@@ -9,10 +9,14 @@
 // without splitting it at every gap, and the ring labels sit beside the rings, off the
 // spokes and outlines.
 //
+// A setter repaints only when what it sets changed; the grid is kept in a pixmap.
+//
 // User-interface thread only.
 
 #include <QColor>
+#include <QPixmap>
 #include <QPointF>
+#include <QPolygonF>
 #include <QString>
 #include <QWidget>
 
@@ -71,6 +75,7 @@ class PolarPlot : public QWidget {
         std::vector<QPointF> points;
     };
     QPointF At(double bearingDeg, double nm) const;
+    void PaintBackground(QPainter& p, int margin, double radius) const;
 
     double maxNm_ = 300;
     std::vector<Trace> traces_;
@@ -80,6 +85,9 @@ class PolarPlot : public QWidget {
     // Set by each paint: the centre and the pixels per NM.
     QPointF centre_;
     double scale_ = 1;
+    QPixmap background_;  // grid, bearings and rings
+    double backgroundNm_ = 0;
+    QPolygonF dotPixels_;  // reused from paint to paint
 };
 
 }  // namespace quorvex::ui

@@ -13,25 +13,23 @@
 #include <QTabWidget>
 #include <QTableWidget>
 
-#include <cmath>
 #include <fstream>
-#include <random>
 #include <sstream>
 
 #include "app/coverage_page.h"
-#include "core/cpr_test_frames.h"
 #include "core/intake.h"
 #include "platform/ini_file.h"
-#include "tools/sim/reference_parity.h"
+#include "support/hex_bytes.h"
+#include "support/position_sky.h"
 #include "ui/polar_plot.h"
 #include "window_fixture.h"
 
 namespace quorvex::app::test {
 namespace {
 
-using quorvex::test::Destination;
-using quorvex::test::EncodeCpr;
-using quorvex::test::PositionFrame;
+using quorvex::test::Bytes;
+using quorvex::test::HearAircraft;
+using quorvex::test::SkyAircraft;
 
 constexpr LatLon kStation{52.3, 4.76};
 constexpr SourceId kR1 = SourceId::Receiver1;
@@ -39,51 +37,8 @@ constexpr SourceId kR2 = SourceId::Receiver2;
 // The plot's traces in drawing order.
 constexpr std::size_t kTrace1 = 0, kTrace2 = 1, kFeedTrace = 2;
 
-std::vector<std::uint8_t> Bytes(std::string_view hex) {
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-        bytes.push_back(
-            static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
-    }
-    return bytes;
-}
-
-// The 12-bit altitude field of a barometric altitude in 25 ft steps.
-std::uint16_t AltitudeField(int feet) {
-    const int n = (feet + 1000) / 25;
-    return static_cast<std::uint16_t>(((n >> 4) << 5) | 0x10 | (n & 0xF));
-}
-
-// An aircraft's even and odd airborne position frames at `nm` and `bearing` from the
-// station, with good parity.
-std::array<std::array<std::uint8_t, 14>, 2> PositionPair(std::uint32_t address, double bearing,
-                                                         double nm, int feet) {
-    const LatLon at = Destination(kStation, bearing, nm);
-    std::array<std::array<std::uint8_t, 14>, 2> pair;
-    for (const bool odd : {false, true}) {
-        auto frame = PositionFrame(address, 11, EncodeCpr(at, odd), AltitudeField(feet));
-        const std::uint32_t parity = sim::ReferenceParity(std::span(frame).first(11));
-        frame[11] = static_cast<std::uint8_t>(parity >> 16);
-        frame[12] = static_cast<std::uint8_t>(parity >> 8);
-        frame[13] = static_cast<std::uint8_t>(parity);
-        pair[odd ? 1 : 0] = frame;
-    }
-    return pair;
-}
-
-// An aircraft heard by receiver 1, receiver 2 or both: its pair through the intake.
-struct Aircraft {
-    double bearing;
-    double nm;
-    int feet;
-    bool by1;
-    bool by2;
-};
-void Hear(MainState& state, std::uint32_t address, const Aircraft& a) {
-    for (const auto& frame : PositionPair(address, a.bearing, a.nm, a.feet)) {
-        if (a.by1) ReceiverFrame(state, kR1, frame, NAN);
-        if (a.by2) ReceiverFrame(state, kR2, frame, NAN);
-    }
+void Hear(MainState& state, std::uint32_t address, const SkyAircraft& a) {
+    HearAircraft(state, kStation, address, a);
 }
 
 // The published pair heard by both receivers (31 NM at 265.6 degrees, 38,000 ft); 30
@@ -297,33 +252,13 @@ TEST_F(CoveragePageTest, CopyPutsThePlotOnTheClipboardAndExportWritesSectorsAndR
         << text;
 }
 
-// A sky like the demo's: receiver 1 hears out to 220 NM, receiver 2 to 160 NM and from 240
-// to 300 degrees only within 60 NM, the feed out to 250 NM. The outlines follow, the dots
+// A sky like the demo's (HearDemoSky): the outlines follow the receivers' reach, the dots
 // are the last of the frames receiver 1 heard alone, and the page's picture is saved for a
 // person to look at.
 TEST_F(CoveragePageTest, ARealisticSkyShowsTwoOutlines) {
     MainWindow& w = OpenAt(kStation);
     MeasurementController& c = w.Controller();
-    std::mt19937 random(7);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    std::uint32_t address = 0x200000;
-    for (int i = 0; i < 5000; ++i) {
-        const double bearing = 360.0 * unit(random);
-        const double nm = 250.0 * std::sqrt(unit(random));  // evenly over the area
-        const int feet = 2000 + static_cast<int>(unit(random) * 38000);
-        const bool shadow = bearing >= 240 && bearing < 300 && nm > 60;
-        Hear(c.State(), address++, {bearing, nm, feet, nm < 220, nm < 160 && !shadow});
-        if (i % 4 == 0) {
-            const LatLon at = Destination(kStation, bearing, nm);
-            FeedTextReceived(c.State(),
-                             "MSG,3,1,1,200000,1,2026/12/07,14:03:27.045,2026/12/07,"
-                             "14:03:27.045,,38000,,," +
-                                 std::to_string(at.lat) + "," + std::to_string(at.lon) +
-                                 ",,,0,0,0,0\r\n");
-        }
-    }
-    FeedScan(c.State());
-    c.State().Positions.SettleAll();
+    quorvex::test::HearDemoSky(c.State(), kStation, 5000);
     CoveragePage& page = *w.CoverageView();
     page.DotsBox()->setChecked(true);
     w.show();
