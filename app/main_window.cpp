@@ -21,6 +21,7 @@
 #include "app/aircraft_page.h"
 #include "app/combo_mirror.h"
 #include "app/control_style.h"
+#include "app/coverage_page.h"
 #include "app/error_display.h"
 #include "app/export_file.h"
 #include "app/feed_panel.h"
@@ -28,6 +29,7 @@
 #include "app/receiver_panel.h"
 #include "platform/application_errors.h"
 #include "ui/a_led.h"
+#include "ui/polar_plot.h"
 
 namespace quorvex::app {
 namespace {
@@ -59,11 +61,14 @@ MainWindow::MainWindow(MeasurementController::Options options, const CommandLine
     pages_->addTab(MakeAboutPage(), QStringLiteral("About"));
     aircraft_ = new AircraftPage(pages_);
     pages_->addTab(aircraft_, QStringLiteral("Aircraft"));
+    coverage_ = new CoveragePage(pages_);
+    pages_->addTab(coverage_, QStringLiteral("Coverage"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(pages_);
 
     ApplyCommandLine(commandLine, controller_->Controls());
+    coverage_->ShowStation(controller_->Controls().Station, controller_->Controls().MaxRangeNm);
     Bind();
     ShowControls();
     pages_->setCurrentIndex(0);
@@ -176,6 +181,21 @@ void MainWindow::Bind() {
     };
     c.OnTallyTicked = [this] {
         if (pages_->currentWidget() == aircraft_) RefreshAircraft();
+        if (pages_->currentWidget() == coverage_) RefreshCoverage();
+    };
+    coverage_->OnViewChanged = [this] { RefreshCoverage(); };
+    coverage_->OnStationApplied = [this, &c](LatLon station, double maxRangeNm) {
+        c.SetStation(station, maxRangeNm);
+        RefreshCoverage();
+    };
+    coverage_->OnClearClicked = [this, &c] {
+        c.State().Positions.Clear();
+        RefreshCoverage();
+    };
+    coverage_->OnCopyClicked = [this] { CopyPlotToClipboard(); };
+    coverage_->OnExportClicked = [this, &c] {
+        ExportCsv(QStringLiteral("quorvex-coverage"),
+                  CoveragePage::ExportText(c.State().Positions));
     };
     connect(pages_, &QTabWidget::currentChanged, this, [this] { PageChanged(); });
 }
@@ -220,7 +240,10 @@ void MainWindow::AfterShow(const CommandLine& commandLine) {
     }
     if (!unread.empty()) platform::ShowApplicationError(unread);
     if (!commandLine.CsvFile.empty()) c.SetSecondsFile(commandLine.CsvFile);
-    if (commandLine.Station) c.SetStation(*commandLine.Station);
+    if (commandLine.Station) {
+        c.SetStation(*commandLine.Station);
+        coverage_->ShowStation(c.Controls().Station, c.Controls().MaxRangeNm);
+    }
     if (!commandLine.CoverageCsvFile.empty()) c.SetCoverageFile(commandLine.CoverageCsvFile);
     if (commandLine.Log && !c.State().Log.Logging()) {
         c.LoggingClicked();
@@ -269,6 +292,10 @@ void MainWindow::RefreshAircraft() {
     aircraft_->Refresh(state.Tally, state.TallySecond - 1);
 }
 
+void MainWindow::RefreshCoverage() {
+    coverage_->Refresh(controller_->State().Positions);
+}
+
 void MainWindow::ExportCsv(const QString& stem, const std::string& text) {
     if (!dialogs_.SaveCsv) return;
     const QString suggested = QDir::home().filePath(
@@ -281,6 +308,7 @@ void MainWindow::ExportCsv(const QString& stem, const std::string& text) {
 void MainWindow::PageChanged() {
     // The Aircraft page is refreshed only while it shows; it catches up when it is chosen.
     if (pages_->currentWidget() == aircraft_) RefreshAircraft();
+    if (pages_->currentWidget() == coverage_) RefreshCoverage();
     const MeasurementController::GraphTexts texts = controller_->PageChangeTexts();
     graph_->ShowTitle(Text(texts.Title));
     graph_->ShowProfileNames(Text(texts.LeftProfile), Text(texts.RightProfile));
@@ -305,6 +333,15 @@ void MainWindow::CopyToClipboard() {
     }
     stamp->hide();
     QCoreApplication::processEvents();
+}
+
+void MainWindow::CopyPlotToClipboard() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const QImage picture = coverage_->Plot()->grab().toImage();
+    if (clipboard != nullptr) clipboard->setImage(picture);
+    if (clipboard == nullptr || clipboard->image().isNull()) {
+        platform::ShowApplicationError("Cannot open clipboard");
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

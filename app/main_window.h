@@ -1,7 +1,7 @@
 #pragma once
-// The main window: the "Control", "Graph", "About" and "Aircraft" pages over the measurement
-// controller. It mirrors the controller's model of the controls into the widgets, passes
-// every user action to the controller, and applies each tick's bars, figures and chart.
+// The main window: the "Control", "Graph", "About", "Aircraft" and "Coverage" pages over the
+// measurement controller. It mirrors the controller's model of the controls into the widgets,
+// passes every user action to the controller, and applies each tick's bars, figures and chart.
 //
 // User-interface thread only.
 
@@ -25,6 +25,7 @@ class TALed;
 namespace quorvex::app {
 
 class AircraftPage;
+class CoveragePage;
 class FeedPanel;
 class GraphPage;
 class ReceiverPanel;
@@ -54,6 +55,8 @@ class MainWindow : public QWidget {
 
     // The Copy action: a picture of the window, stamped with the time, on the clipboard.
     void CopyToClipboard();
+    // The Coverage page's Copy: a picture of its plot on the clipboard.
+    void CopyPlotToClipboard();
 
     QTabWidget* Pages() const { return pages_; }
     ReceiverPanel* Receiver(SourceId receiver) const {
@@ -62,6 +65,7 @@ class MainWindow : public QWidget {
     FeedPanel* Feed() const { return feed_; }
     GraphPage* Graph() const { return graph_; }
     AircraftPage* Aircraft() const { return aircraft_; }
+    CoveragePage* CoverageView() const { return coverage_; }
     QPushButton* StartButton() const { return start_; }
     QComboBox* IntervalList() const { return interval_; }
     ui::TALed* HeartbeatLamp() const { return heartbeat_; }
@@ -81,6 +85,7 @@ class MainWindow : public QWidget {
     void ShowTick(const TickResult& tick);
     void PageChanged();
     void RefreshAircraft();
+    void RefreshCoverage();
     // Asks for a file (a name with `stem` and the time suggested) and writes `text` to it.
     void ExportCsv(const QString& stem, const std::string& text);
 
@@ -91,6 +96,7 @@ class MainWindow : public QWidget {
     ReceiverPanel* receiver1_;
     ReceiverPanel* receiver2_;
     AircraftPage* aircraft_;
+    CoveragePage* coverage_;
     QComboBox* interval_;
     ui::TALed* heartbeat_;
     QPushButton* newLog_;

@@ -343,8 +343,13 @@ std::optional<std::string> MeasurementController::WriteCoverageAtEnd() {
 }
 
 void MeasurementController::SetStation(const LatLon& station) {
+    SetStation(station, controls_.MaxRangeNm);
+}
+
+void MeasurementController::SetStation(const LatLon& station, double maxRangeNm) {
     controls_.Station = station;
-    state_.Positions.SetStation(station, controls_.MaxRangeNm);
+    controls_.MaxRangeNm = maxRangeNm;
+    state_.Positions.SetStation(station, maxRangeNm);
 }
 
 }  // namespace quorvex::app

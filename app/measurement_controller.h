@@ -138,9 +138,10 @@ class MeasurementController : public QObject {
     bool SavedAtEnd() const { return savedAtEnd_; }
     // From the next tick on, every second is appended to the file at `path` (--csv).
     void SetSecondsFile(const std::string& path) { secondsFile_.emplace(path); }
-    // The station's location (--station): kept in the settings, and the coverage gathered so
-    // far is forgotten.
+    // The station's location (--station, the Coverage page) and, from the page, the maximum
+    // range: kept in the settings, and the coverage gathered so far is forgotten.
     void SetStation(const LatLon& station);
+    void SetStation(const LatLon& station, double maxRangeNm);
     // The coverage's sector table is written to `path` every kCoverageFileSeconds ticks and at
     // the end (--coverage-csv).
     static constexpr int kCoverageFileSeconds = 60;

@@ -55,6 +55,8 @@ void Coverage::Clear() {
     allTwins_ = {};
     unplacedTwins_ = {};
     feedCounts_ = {};
+    for (auto& recent : recentOnly_) recent.clear();
+    recentNext_ = {};
 }
 
 bool Coverage::MayHavePosition(std::span<const std::uint8_t> frame) {
@@ -68,7 +70,7 @@ bool Coverage::MayHavePosition(std::span<const std::uint8_t> frame) {
 std::optional<TwinPlace> Coverage::Place(LatLon position) const {
     const auto& station = decoder_.station();
     if (!station) return std::nullopt;
-    return TwinPlace{RangeNm(*station, position), BearingDeg(*station, position)};
+    return TwinPlace{RangeNm(*station, position), BearingDeg(*station, position), std::nullopt};
 }
 
 void Coverage::ReceiverFrame(SourceId receiver, std::span<const std::uint8_t> frame,
@@ -81,6 +83,7 @@ void Coverage::ReceiverFrame(SourceId receiver, std::span<const std::uint8_t> fr
     std::optional<TwinPlace> place;
     if (CategoryOf(report.outcome) == PositionCategory::Good) {
         place = Place(report.position);
+        if (place) place->altitudeFt = report.altitudeFt;
         if (place) stats_.Add(receiver, place->rangeNm, place->bearingDeg, report.altitudeFt);
     }
     twins_.Add(receiver, frame.first<14>(), nowSeconds, place);
@@ -112,6 +115,18 @@ void Coverage::Settle(TwinVerdict verdict, const std::optional<TwinPlace>& place
     const int ring = std::min(static_cast<int>(range / kRingNm), stats_.ringCount() - 1);
     CountInto(sectorTwins_[static_cast<std::size_t>(SectorOf(place->bearingDeg))], verdict);
     CountInto(ringTwins_[static_cast<std::size_t>(ring)], verdict);
+    if (verdict != TwinVerdict::Both) {
+        const std::size_t r = verdict == TwinVerdict::Only1 ? 0 : 1;
+        const OnlyPosition only{static_cast<float>(range), static_cast<float>(place->bearingDeg),
+                                BandOf(place->altitudeFt)};
+        std::vector<OnlyPosition>& recent = recentOnly_[r];
+        if (recent.size() < kRecentOnlyPositions) {
+            recent.push_back(only);
+        } else {
+            recent[recentNext_[r]] = only;
+        }
+        recentNext_[r] = (recentNext_[r] + 1) % kRecentOnlyPositions;
+    }
 }
 
 std::vector<SectorRow> Coverage::SectorTable(AltitudeBand band) const {

@@ -79,6 +79,15 @@ struct SourceSummary {
     PositionCounts decodes;
 };
 
+// Where a position frame heard by one receiver only lay.
+struct OnlyPosition {
+    float rangeNm = 0;
+    float bearingDeg = 0;
+    std::optional<AltitudeBand> band;  // none without an altitude
+};
+// The most recent of them kept per receiver, for the Coverage page's dots.
+inline constexpr std::size_t kRecentOnlyPositions = 2000;
+
 struct CoverageSummary {
     std::array<SourceSummary, kSourceCount> sources;
     TwinCounts frames;    // every settled frame, placed or not
@@ -128,6 +137,11 @@ class Coverage {
     CoverageSummary Summary() const;
     // The decoder's counts per receiver; the feed's as in SourceSummary.
     PositionCounts DecodeCounts(SourceId source) const;
+    // The last kRecentOnlyPositions placed frames that only `receiver` heard, in no
+    // particular order.
+    std::span<const OnlyPosition> RecentOnly(SourceId receiver) const {
+        return recentOnly_[SourceIndex(receiver)];
+    }
     const CoverageStats& Stats() const { return stats_; }
     std::size_t waitingFrames() const { return twins_.waiting(); }
 
@@ -143,6 +157,8 @@ class Coverage {
     TwinCounts allTwins_;
     TwinCounts unplacedTwins_;
     PositionCounts feedCounts_;
+    std::array<std::vector<OnlyPosition>, 2> recentOnly_;  // receivers 1 and 2
+    std::array<std::size_t, 2> recentNext_{};
 };
 
 }  // namespace quorvex

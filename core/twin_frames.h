@@ -30,6 +30,7 @@ enum class TwinVerdict : std::uint8_t { Both, Only1, Only2 };
 struct TwinPlace {
     double rangeNm = 0;
     double bearingDeg = 0;
+    std::optional<int> altitudeFt;
 };
 
 class TwinFrames {

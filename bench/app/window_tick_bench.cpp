@@ -1,11 +1,14 @@
 // One measurement tick through the window: the controller's tick, its bars, figures and nine
 // series applied to the widgets, and the one paint that follows, offscreen at the window's
 // size. The 60-minute chart window is the heaviest (six series of 3600 points: the rates,
-// drawn as bands, and their averages).
+// drawn as bands, and their averages). The Coverage page is refreshed by every tick while it
+// shows: its plot over a coverage of 5,000 aircraft with the dots of 2,000 positions, one
+// more each second, so the plot is painted again.
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QProgressBar>
 #include <QStyleFactory>
 #include <QTabWidget>
@@ -15,17 +18,22 @@
 #include <filesystem>
 #include <string>
 
+#include "app/coverage_page.h"
 #include "app/graph_page.h"
 #include "app/main_window.h"
 #include "app/receiver_panel.h"
 #include "platform/main_thread.h"
 #include "tests/support/free_port.h"
+#include "tests/support/position_sky.h"
 #include "ui/chart.h"
+#include "ui/polar_plot.h"
 
 namespace {
 
 using namespace quorvex;
 using namespace quorvex::app;
+
+constexpr int kCoveragePage = 4;
 
 // A running window on the given page and chart window, with some traffic each second.
 struct TickingWindow {
@@ -42,6 +50,12 @@ struct TickingWindow {
         c.StartStopClicked();
         c.Timer().stop();
         c.SelectChartWindow(chartIndex);
+        if (page == kCoveragePage) {
+            coverage = true;
+            c.SetStation(kStation, 300);
+            test::HearDemoSky(c.State(), kStation, 5000);
+            window->CoverageView()->DotsBox()->setChecked(true);
+        }
         window->Pages()->setCurrentIndex(page);
         window->show();
         // Histories full of values, as after an hour of measuring.
@@ -66,10 +80,18 @@ struct TickingWindow {
         s.Counts.Counts1[DfGroup::Df17_19] = 100 + i % 37;
         s.Counts.Counts2[DfGroup::Df11] = 80 + i % 23;
         s.Counts.CountsS.MsgOther = 60 + i % 11;
+        if (coverage) {
+            // One more position receiver 1 heard alone: the plot's dots change.
+            test::HearAircraft(s, kStation, 0x300000 + static_cast<std::uint32_t>(i),
+                               {i * 7.0, 200.0 + i % 20, 30000, true, false});
+            s.Positions.SettleAll();
+        }
         window->Controller().Tick();
     }
+    static constexpr LatLon kStation{52.3, 4.76};
     std::filesystem::path folder;
     std::unique_ptr<MainWindow> window;
+    bool coverage = false;
 };
 
 // Counts the paints of the page that shows, so the figures are known to include one.
@@ -85,7 +107,9 @@ void BM_WindowTick(benchmark::State& state) {
     TickingWindow w(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     PaintCounter counter;
     QWidget* shown = state.range(0) == 1 ? static_cast<QWidget*>(w.window->Graph()->Chart())
-                                         : w.window->Receiver(SourceId::Receiver1)->Bar(0);
+                     : state.range(0) == kCoveragePage
+                         ? static_cast<QWidget*>(w.window->CoverageView()->Plot())
+                         : w.window->Receiver(SourceId::Receiver1)->Bar(0);
     shown->installEventFilter(&counter);
     int i = 0;
     for (auto _ : state) {
@@ -95,11 +119,12 @@ void BM_WindowTick(benchmark::State& state) {
         benchmark::Counter(double(counter.paints) / double(state.iterations()));
 }
 
-// page 1 = Graph, page 0 = Control; chart window 4 = 60 min, 2 = 5 min.
+// page 1 = Graph, page 0 = Control, page 4 = Coverage; chart window 4 = 60 min, 2 = 5 min.
 BENCHMARK(BM_WindowTick)
     ->Args({1, 4})
     ->Args({1, 2})
     ->Args({0, 4})
+    ->Args({kCoveragePage, 4})
     ->ArgNames({"page", "window"})
     ->Unit(benchmark::kMillisecond);
 
