@@ -129,7 +129,7 @@ TEST(TwinFramesTest, TwinsWithinTwoSecondsAreBothLaterOnesOnlyOne) {
         Settled s;
         const SourceId second = c.first == kR1 ? kR2 : kR1;
         s.twins.Add(c.first, Frame(1), 100.0, std::nullopt);
-        s.twins.Add(second, Frame(1), 100.0 + c.apart, TwinPlace{70.0, 3.0});
+        s.twins.Add(second, Frame(1), 100.0 + c.apart, TwinPlace{70.0, 3.0, {}});
         s.twins.SettleAll();
         EXPECT_EQ(s.verdicts, c.want) << c.apart;
         EXPECT_EQ(s.twins.waiting(), 0u);
@@ -138,10 +138,10 @@ TEST(TwinFramesTest, TwinsWithinTwoSecondsAreBothLaterOnesOnlyOne) {
 
 TEST(TwinFramesTest, ACopyFromTheSameReceiverIsIgnoredAndDifferentFramesAreNoTwins) {
     Settled s;
-    s.twins.Add(kR1, Frame(1), 10.0, TwinPlace{50.0, 0});
-    s.twins.Add(kR1, Frame(1), 10.5, TwinPlace{51.0, 0});  // delivered twice: heard once
+    s.twins.Add(kR1, Frame(1), 10.0, TwinPlace{50.0, 0, {}});
+    s.twins.Add(kR1, Frame(1), 10.5, TwinPlace{51.0, 0, {}});  // delivered twice: heard once
     s.twins.Add(kR1, Frame(2), 10.6, std::nullopt);
-    s.twins.Add(kR2, Frame(1), 11.0, TwinPlace{52.0, 0});
+    s.twins.Add(kR2, Frame(1), 11.0, TwinPlace{52.0, 0, {}});
     s.twins.Add(kR2, Frame(3), 11.0, std::nullopt);
     EXPECT_EQ(s.verdicts, std::vector{TwinVerdict::Both});
     EXPECT_EQ(s.ranges, std::vector<std::optional<double>>{50.0}) << "the first copy's place";
