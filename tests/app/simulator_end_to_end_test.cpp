@@ -1,15 +1,19 @@
 // The program fed by the simulator for a few seconds: receiver 1 on a pseudo-terminal the
 // simulator creates, receiver 2 over UDP, the feed over TCP. What the program counted per
 // DF group and feed class over the run equals what the simulator says it sent, in every
-// line format, and with every fault the simulator can make on the way.
+// line format, and with every fault the simulator can make on the way; so does the coverage
+// CSV it writes at its end, per sector, up to the frames that gave no position.
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 
 #include "app/aircraft_model.h"
@@ -18,6 +22,7 @@
 #include "app/receiver_panel.h"
 #include "support/child_process.h"
 #include "support/pty.h"
+#include "support/temp_folder.h"
 #include "window_fixture.h"
 
 namespace quorvex::app::test {
@@ -30,6 +35,8 @@ struct SimulatedRun {
     char format1, format2;
     const char* faults;  // extra simulator options, or ""
     bool linesEnd;       // the pty closes and the feed resets during the run
+    LatLon station{52.0, 5.0};
+    const char* reach = "";  // how far the receivers hear; "": without limit
 };
 
 constexpr const char* kGroupNames[6] = {"DF0", "DF4_5", "DF11", "DF11_IC", "DF17_19", "DF20_21"};
@@ -70,13 +77,82 @@ void ExpectAircraftAsSent(MainWindow& w, const QJsonObject& truth) {
 #endif
 }
 
+// The coverage CSV the program wrote at its end against the truth's "coverage", per sector
+// and column. Only frames that gave a position are placed: those the decoder skipped (an
+// aircraft's before its first pair or fix, about one per aircraft) are in the truth only, as
+// are the twin verdicts of frames neither copy of which gave one (the unplaced). A decoded
+// position is quantised (about 5 m; the feed's to five decimals), so one within metres of a
+// sector's edge may fall in the neighbouring sector: at most kEdgeMoves per column. The
+// farthest range agrees to kRangeSlackNm (the CSV's two decimals, the quantisation) where
+// the sector lacks no frame; where it lacks one, that may have been the farthest.
+void ExpectCoverageAsSent(const std::string& csv, const Coverage& coverage,
+                          const QJsonObject& truth) {
+    constexpr int kEdgeMoves = 2;
+    constexpr double kRangeSlackNm = 0.02;
+    const QStringList rows = QString::fromStdString(csv).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 1 + kSectorCount);
+    const CoverageSummary summary = coverage.Summary();
+    struct Column {
+        const char* name;     // in the truth
+        int count, farthest;  // in the CSV; farthest -1: none
+        std::uint64_t lacking;
+    };
+    const Column columns[] = {
+        {"receiver1", 4, 1, summary.sources[0].decodes.skipped},
+        {"receiver2", 5, 2, summary.sources[1].decodes.skipped},
+        {"feed", 6, 3, 0},
+        {"both", 7, -1, summary.unplaced.both},
+        {"only1", 8, -1, summary.unplaced.only1},
+        {"only2", 9, -1, summary.unplaced.only2},
+    };
+    const QJsonObject sent = truth["coverage"].toObject();
+    for (const Column& receiver : {columns[0], columns[1]}) {
+        const auto heard = truth[QLatin1String(receiver.name)]["aircraft"].toObject().size();
+        EXPECT_LE(receiver.lacking, 2 * static_cast<std::uint64_t>(heard))
+            << receiver.name << " skipped";
+    }
+    for (const auto& source : summary.sources) EXPECT_EQ(source.decodes.dropped, 0u);
+    for (const Column& column : columns) {
+        SCOPED_TRACE(column.name);
+        const QJsonValue truthColumn = sent[QLatin1String(column.name)];
+        const QJsonArray positions =
+            truthColumn.isArray() ? truthColumn.toArray() : truthColumn["positions"].toArray();
+        const QJsonArray farthest = truthColumn["farthest"].toArray();
+        ASSERT_EQ(positions.size(), kSectorCount);
+        std::int64_t lacking = 0;
+        std::int64_t moved = 0;
+        std::int64_t counted = 0;
+        for (int k = 0; k < kSectorCount; ++k) {
+            SCOPED_TRACE("sector " + std::to_string(k));
+            const QStringList cells = rows[1 + k].split(',');
+            ASSERT_EQ(cells.size(), 10);
+            ASSERT_EQ(cells[0].toInt(), 10 * k);
+            const std::int64_t written = cells[column.count].toLongLong();
+            const std::int64_t lacks = positions[k].toInteger() - written;
+            lacking += lacks;
+            moved += std::max<std::int64_t>(0, -lacks);
+            counted += written;
+            if (column.farthest < 0) continue;
+            const QString range = cells[column.farthest];
+            EXPECT_EQ(range.isEmpty(), written == 0);
+            if (written == 0) continue;
+            const double excess = range.toDouble() - farthest[k].toDouble();
+            if (lacks < 0) continue;  // one from the next sector may be the farthest
+            EXPECT_LE(lacks == 0 ? std::fabs(excess) : excess, kRangeSlackNm);
+        }
+        EXPECT_EQ(lacking, static_cast<std::int64_t>(column.lacking));
+        EXPECT_LE(moved, kEdgeMoves);
+        EXPECT_GT(counted, 0);
+    }
+}
+
 // The simulator sends nothing before the window has started (--wait-for-go), and keeps its
 // outputs open a second after its run, so everything its truth counts could be read.
 TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
     const SimulatedRun runs[] = {
-        {'*', '*', "", false},
-        {'@', ':', "", false},
-        {':', '@', "", false},
+        {'*', '*', "", false, {52.0, 5.0}, "--range1=220 --range2=160 --shadow2=240-300:60"},
+        {'@', ':', "", false, {-33.9, 151.2}},
+        {':', '@', "", false, {40.6, -73.8}},
         {'*', '*',
          "--fault=garbled:50 --fault=bad-hex:40 --fault=nul:30 --fault=overlong:60 "
          "--fault=empty-datagram:20 --fault=oversized-datagram:25",
@@ -96,10 +172,11 @@ TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
             "--seconds=3",
             "--seed=11",
             "--truth=" + truthPath,
-            "--wait-for-go"};
-        for (const QString& fault :
-             QString::fromLatin1(run.faults).split(' ', Qt::SkipEmptyParts)) {
-            arguments.push_back(fault.toStdString());
+            "--wait-for-go",
+            "--station=" + std::to_string(run.station.lat) + "," + std::to_string(run.station.lon)};
+        for (const QString& option : QString::fromLatin1(run.faults + std::string(" ") + run.reach)
+                                         .split(' ', Qt::SkipEmptyParts)) {
+            arguments.push_back(option.toStdString());
         }
         ChildProcess sim(QUORVEX_SIM_PATH, arguments);
         std::string pty;
@@ -116,7 +193,10 @@ TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
         CommandLine commandLine;
         commandLine.Receiver1 = ReceiverOption{pty, 3000000, false, run.format1, {}};
         commandLine.Receiver2 = ReceiverOption{"", 0, true, run.format2, {}};
+        commandLine.Station = run.station;
+        commandLine.CoverageCsvFile = folder.Folder() + "coverage.csv";
         MainWindow& w = Open({pty}, commandLine);
+        w.AfterShow(commandLine);
         MeasurementController& c = w.Controller();
         c.FeedClient().SetPort(feedPort);
         w.Feed()->ConnectButton()->click();
@@ -183,6 +263,9 @@ TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
         EXPECT_TRUE(errors.empty()) << errors.front();
         EXPECT_EQ(linesEndedEarly, run.linesEnd);
         if (std::string(run.faults).empty()) ExpectAircraftAsSent(w, truth);
+        EXPECT_EQ(c.EndOnSignal(), std::vector<std::string>{});
+        ExpectCoverageAsSent(quorvex::test::ReadFileBytes(commandLine.CoverageCsvFile),
+                             c.State().Positions, truth);
 
 #if !defined(__SANITIZE_THREAD__)  // painting runs on Qt's own, unchecked thread pool
         if (std::string(run.faults).empty() && run.format1 == '*') {
