@@ -17,6 +17,7 @@
 #include "app/control_style.h"
 #include "core/coverage_csv.h"
 #include "core/coverage_text.h"
+#include "ui/fixed_slot.h"
 #include "ui/polar_plot.h"
 
 namespace quorvex::app {
@@ -122,7 +123,11 @@ CoveragePage::CoveragePage(QWidget* parent) : QWidget(parent), slices_(kSlices) 
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addLayout(top, 1);
     layout->addWidget(noStation_);
-    layout->addWidget(summary_);
+    // Its text changes every second: in a slot the change repaints the label alone. The slot
+    // holds the summary's four lines whatever the label said when the layout ran.
+    auto* summarySlot = new ui::FixedSlot(summary_, this);
+    summarySlot->setMinimumHeight(4 * summary_->fontMetrics().lineSpacing() + 2);
+    layout->addWidget(summarySlot);
     layout->addWidget(rings_);
 
     const auto viewChanged = [this] {
