@@ -60,17 +60,14 @@ void Coverage::Clear() {
 }
 
 bool Coverage::MayHavePosition(std::span<const std::uint8_t> frame) {
-    if (frame.size() != 14) return false;
-    const int df = frame[0] >> 3;
-    const int typeCode = frame[4] >> 3;
-    return (df == 17 || df == 18) &&
-           ((typeCode >= 5 && typeCode <= 18) || (typeCode >= 20 && typeCode <= 22));
+    return MayBePositionMessage(frame);
 }
 
-std::optional<TwinPlace> Coverage::Place(LatLon position) const {
+std::optional<TwinPlace> Coverage::Place(LatLon position, std::optional<double> rangeNm) const {
     const auto& station = decoder_.station();
     if (!station) return std::nullopt;
-    return TwinPlace{RangeNm(*station, position), BearingDeg(*station, position), std::nullopt};
+    return TwinPlace{rangeNm ? *rangeNm : RangeNm(*station, position),
+                     BearingDeg(*station, position), std::nullopt};
 }
 
 void Coverage::ReceiverFrame(SourceId receiver, std::span<const std::uint8_t> frame,
@@ -82,7 +79,7 @@ void Coverage::ReceiverFrame(SourceId receiver, std::span<const std::uint8_t> fr
     if (report.outcome == PositionOutcome::NotPosition || report.surface) return;
     std::optional<TwinPlace> place;
     if (CategoryOf(report.outcome) == PositionCategory::Good) {
-        place = Place(report.position);
+        place = Place(report.position, report.stationRangeNm);
         if (place) place->altitudeFt = report.altitudeFt;
         if (place) stats_.Add(receiver, place->rangeNm, place->bearingDeg, report.altitudeFt);
     }

@@ -147,7 +147,8 @@ class Coverage {
 
   private:
     void Settle(TwinVerdict verdict, const std::optional<TwinPlace>& place);
-    std::optional<TwinPlace> Place(LatLon position) const;
+    // `rangeNm`: the range from the station when the decoder has worked it out already.
+    std::optional<TwinPlace> Place(LatLon position, std::optional<double> rangeNm = {}) const;
 
     PositionDecoder decoder_;
     CoverageStats stats_;

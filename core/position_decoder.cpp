@@ -69,7 +69,7 @@ PositionReport PositionDecoder::Decode(SourceId source, std::uint32_t address,
 
     PositionReport report = Locate(aircraft, *message, other, nowSeconds);
     if (CategoryOf(report.outcome) == PositionCategory::Good) {
-        report.outcome = Judge(aircraft, report.outcome, report.position, nowSeconds);
+        report.outcome = Judge(aircraft, report, nowSeconds);
     }
     PositionCounts& counts = counts_[SourceIndex(source)];
     switch (CategoryOf(report.outcome)) {
@@ -137,9 +137,13 @@ PositionReport PositionDecoder::Locate(const Aircraft& aircraft, const PositionM
     return found(zoneMismatch ? PositionOutcome::ZoneMismatch : PositionOutcome::NoReference, {});
 }
 
-PositionOutcome PositionDecoder::Judge(Aircraft& aircraft, PositionOutcome outcome, LatLon position,
+PositionOutcome PositionDecoder::Judge(Aircraft& aircraft, PositionReport& report,
                                        double now) const {
-    if (station_ && RangeNm(*station_, position) > maxRangeNm_) return PositionOutcome::OutOfRange;
+    const LatLon position = report.position;
+    if (station_) {
+        report.stationRangeNm = RangeNm(*station_, position);
+        if (*report.stationRangeNm > maxRangeNm_) return PositionOutcome::OutOfRange;
+    }
     if (FixIsFresh(aircraft, now)) {
         const double hours =
             (std::abs(now - aircraft.fixTime) + kSpeedSlackSeconds) / kSecondsPerHour;
@@ -155,7 +159,7 @@ PositionOutcome PositionDecoder::Judge(Aircraft& aircraft, PositionOutcome outco
     aircraft.fixTime = now;
     aircraft.hasFix = true;
     aircraft.speedStrikes = 0;
-    return outcome;
+    return report.outcome;
 }
 
 PositionDecoder::Aircraft& PositionDecoder::FindOrAdd(std::uint32_t address, double now) {

@@ -83,6 +83,8 @@ struct PositionCounts {
 struct PositionReport {
     PositionOutcome outcome = PositionOutcome::NotPosition;
     LatLon position;  // meaningful for a good outcome
+    // The range from the station of a good airborne or surface fix, when a station is set.
+    std::optional<double> stationRangeNm;
     std::optional<int> altitudeFt;
     AltitudeKind altitudeKind = AltitudeKind::None;
     bool surface = false;
@@ -135,8 +137,8 @@ class PositionDecoder {
     void EvictOldest();
     PositionReport Locate(const Aircraft& aircraft, const PositionMessage& message,
                           const StoredFrame& other, double now) const;
-    PositionOutcome Judge(Aircraft& aircraft, PositionOutcome outcome, LatLon position,
-                          double now) const;
+    // A good fix's verdict; notes its range from the station in `report`.
+    PositionOutcome Judge(Aircraft& aircraft, PositionReport& report, double now) const;
     static bool FixIsFresh(const Aircraft& aircraft, double now);
 
     std::size_t maxAircraft_;

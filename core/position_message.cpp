@@ -19,23 +19,35 @@ bool HasSquitterLayout(std::uint8_t first) {
     return cf <= 2 || cf == 5 || cf == 6;
 }
 
+bool IsSurfaceType(int tc) {
+    return tc >= 5 && tc <= 8;
+}
+
+bool IsAirborneType(int tc) {
+    return (tc >= 9 && tc <= 18) || (tc >= 20 && tc <= 22);
+}
+
 }  // namespace
 
+bool MayBePositionMessage(std::span<const std::uint8_t> frame) {
+    if (frame.size() != kLongFrame || !HasSquitterLayout(frame[0])) return false;
+    const int tc = frame[4] >> 3;
+    return IsSurfaceType(tc) || IsAirborneType(tc);
+}
+
 std::optional<PositionMessage> ReadPositionMessage(std::span<const std::uint8_t> frame) {
-    if (frame.size() != kLongFrame || !HasSquitterLayout(frame[0])) return std::nullopt;
+    if (!MayBePositionMessage(frame)) return std::nullopt;
     PositionMessage message;
     message.typeCode = frame[4] >> 3;
     const int tc = message.typeCode;
-    if (tc >= 5 && tc <= 8) {
+    if (IsSurfaceType(tc)) {
         message.surface = true;
-    } else if ((tc >= 9 && tc <= 18) || (tc >= 20 && tc <= 22)) {
+    } else {
         const auto field = static_cast<std::uint16_t>(frame[5] << 4 | frame[6] >> 4);
         message.altitudeFt = AltitudeFromField(field);
         if (message.altitudeFt) {
             message.altitudeKind = tc <= 18 ? AltitudeKind::Barometric : AltitudeKind::GnssHeight;
         }
-    } else {
-        return std::nullopt;
     }
     // Both layouts end in the same bits: format flag, 17 bits of latitude, 17 of longitude.
     message.cpr.odd = (frame[6] >> 2) & 1;

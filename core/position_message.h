@@ -30,4 +30,8 @@ struct PositionMessage {
 // is not judged here), or nothing for any other frame.
 std::optional<PositionMessage> ReadPositionMessage(std::span<const std::uint8_t> frame);
 
+// Whether ReadPositionMessage would give a message: the cheap test of DF, control field and
+// type code that lets every other frame pass without more work.
+bool MayBePositionMessage(std::span<const std::uint8_t> frame);
+
 }  // namespace quorvex
