@@ -35,48 +35,20 @@ std::optional<std::uint32_t> FeedEntryAddress(std::string_view entry) {
 }
 
 AircraftTally::AircraftTally(std::size_t maxAddresses)
-    : maxAddresses_(std::max<std::size_t>(1, maxAddresses)) {
-    // At most a third of the index is ever in use, so probes stay short.
-    std::size_t indexSize = 4;
-    indexShift_ = 32 - 2;
-    while (indexSize < 3 * maxAddresses_) {
-        indexSize *= 2;
-        --indexShift_;
-    }
-    indexMask_ = indexSize - 1;
-    index_.assign(indexSize, kNoRow);
+    : maxAddresses_(std::max<std::size_t>(1, maxAddresses)), index_(maxAddresses_) {
     rows_.reserve(maxAddresses_);
-    lastHeard_.reserve(maxAddresses_);
+    heard_.reserve(maxAddresses_);
     scratch_.reserve(maxAddresses_);
 }
 
-std::size_t AircraftTally::Slot(std::uint32_t address) const {
-    return static_cast<std::uint32_t>(address * 2654435761u) >> indexShift_;
-}
-
-std::uint32_t AircraftTally::Find(std::uint32_t address) const {
-    for (std::size_t slot = Slot(address);; slot = (slot + 1) & indexMask_) {
-        const std::uint32_t row = index_[slot];
-        if (row == kNoRow || rows_[row].address == address) return row;
-    }
-}
-
 std::uint32_t AircraftTally::FindOrAdd(std::uint32_t address, std::int64_t nowSecond) {
-    std::size_t slot = Slot(address);
-    for (;; slot = (slot + 1) & indexMask_) {
-        const std::uint32_t row = index_[slot];
-        if (row == kNoRow) break;
-        if (rows_[row].address == address) return row;
-    }
-    if (rows_.size() == maxAddresses_) {
-        EvictOldest();
-        slot = Slot(address);
-        while (index_[slot] != kNoRow) slot = (slot + 1) & indexMask_;
-    }
+    const std::uint32_t found = index_.Find(address);
+    if (found != kNoRow) return found;
+    if (rows_.size() == maxAddresses_) EvictOldest();
     const auto row = static_cast<std::uint32_t>(rows_.size());
     rows_.emplace_back().address = address;
-    lastHeard_.push_back(nowSecond);
-    index_[slot] = row;
+    heard_.push_back({nowSecond, kNever});
+    index_.Insert(address, row);
     return row;
 }
 
@@ -92,7 +64,7 @@ void AircraftTally::Count(std::uint32_t row, SourceId source, std::int64_t nowSe
     ++figures.total;
     ++figures.thisSecond;
     figures.last = nowSecond;
-    lastHeard_[row] = std::max(lastHeard_[row], nowSecond);
+    heard_[row].last = std::max(heard_[row].last, nowSecond);
 }
 
 bool AircraftTally::CountFrame(SourceId source, const DecodeResult& result, std::int64_t nowSecond,
@@ -101,13 +73,13 @@ bool AircraftTally::CountFrame(SourceId source, const DecodeResult& result, std:
     if (!frameAddress) return false;
     if (frameAddress->announced) {
         const std::uint32_t row = FindOrAdd(frameAddress->address, nowSecond);
-        rows_[row].lastAnnounced = std::max(rows_[row].lastAnnounced, nowSecond);
+        heard_[row].announced = std::max(heard_[row].announced, nowSecond);
         Count(row, source, nowSecond, levelDbfs);
         return true;
     }
-    const std::uint32_t row = Find(frameAddress->address);
+    const std::uint32_t row = index_.Find(frameAddress->address);
     if (row == kNoRow) return false;
-    const std::int64_t announced = rows_[row].lastAnnounced;
+    const std::int64_t announced = heard_[row].announced;
     if (announced == kNever || nowSecond - announced > kTallyAnnouncedSeconds) return false;
     Count(row, source, nowSecond, levelDbfs);
     return true;
@@ -156,8 +128,8 @@ void AircraftTally::Tick(std::int64_t nowSecond) {
 
 void AircraftTally::Clear() {
     rows_.clear();
-    lastHeard_.clear();
-    std::fill(index_.begin(), index_.end(), kNoRow);
+    heard_.clear();
+    index_.Clear();
     minuteCursor_ = 0;
     levelMinute_ = 0;
     lastTick_ = kNever;
@@ -168,16 +140,18 @@ void AircraftTally::EvictOldest() {
     // Evicting one at a time would scan the whole table for every new address once full; a
     // batch of the least recently heard keeps that to one scan per 1/64 of the bound.
     const std::size_t count = std::max<std::size_t>(1, rows_.size() / 64);
-    scratch_.assign(lastHeard_.begin(), lastHeard_.end());
+    scratch_.clear();
+    for (const Heard& heard : heard_) scratch_.push_back(heard.last);
     std::nth_element(scratch_.begin(), scratch_.begin() + static_cast<std::ptrdiff_t>(count - 1),
                      scratch_.end());
     const std::int64_t threshold = scratch_[count - 1];
     // Rows heard at the threshold second itself go only as far as the batch needs them.
-    std::size_t atThreshold = count - static_cast<std::size_t>(std::count_if(
-                                          lastHeard_.begin(), lastHeard_.end(),
-                                          [threshold](std::int64_t t) { return t < threshold; }));
+    std::size_t atThreshold =
+        count - static_cast<std::size_t>(std::count_if(
+                    heard_.begin(), heard_.end(),
+                    [threshold](const Heard& heard) { return heard.last < threshold; }));
     for (std::size_t row = 0; row < rows_.size();) {
-        const std::int64_t heard = lastHeard_[row];
+        const std::int64_t heard = heard_[row].last;
         const bool evict = heard < threshold || (heard == threshold && atThreshold > 0);
         if (!evict) {
             ++row;
@@ -186,24 +160,20 @@ void AircraftTally::EvictOldest() {
         if (heard == threshold) --atThreshold;
         ++dropped_;
         rows_[row] = rows_.back();
-        lastHeard_[row] = lastHeard_.back();
+        heard_[row] = heard_.back();
         rows_.pop_back();
-        lastHeard_.pop_back();
+        heard_.pop_back();
     }
     RebuildIndex();
 }
 
 void AircraftTally::RebuildIndex() {
-    std::fill(index_.begin(), index_.end(), kNoRow);
-    for (std::uint32_t row = 0; row < rows_.size(); ++row) {
-        std::size_t slot = Slot(rows_[row].address);
-        while (index_[slot] != kNoRow) slot = (slot + 1) & indexMask_;
-        index_[slot] = row;
-    }
+    index_.Clear();
+    for (std::uint32_t row = 0; row < rows_.size(); ++row) index_.Insert(rows_[row].address, row);
 }
 
 TallyRow AircraftTally::Row(std::uint32_t address) const {
-    const std::uint32_t row = Find(address);
+    const std::uint32_t row = index_.Find(address);
     if (row == kNoRow) return TallyRow{address, {}};
     return MakeRow(rows_[row]);
 }

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/address_index.h"
 #include "core/frame_decoder.h"
 #include "core/log_format.h"
 #include "core/source_id.h"
@@ -89,7 +90,7 @@ class AircraftTally {
 
     // The row of `address`, or an all-zero row when it is not known.
     TallyRow Row(std::uint32_t address) const;
-    bool Contains(std::uint32_t address) const { return Find(address) != kNoRow; }
+    bool Contains(std::uint32_t address) const { return index_.Find(address) != kNoRow; }
 
     // Calls `visit(const TallyRow&)` for every known address, in no particular order.
     template <typename Visit>
@@ -98,7 +99,7 @@ class AircraftTally {
     }
 
   private:
-    static constexpr std::uint32_t kNoRow = 0xFFFFFFFF;
+    static constexpr std::uint32_t kNoRow = AddressIndex::kNoRow;
     static constexpr std::int64_t kNever = INT64_MIN;
 
     struct SourceState {
@@ -110,28 +111,29 @@ class AircraftTally {
     };
     struct Entry {
         std::uint32_t address = 0;
-        std::int64_t lastAnnounced = kNever;
         std::array<SourceState, kSourceCount> sources{};
     };
+    // Per row, apart from the rows so that eviction scans and the residual check read only
+    // these.
+    struct Heard {
+        std::int64_t last = 0;            // any source
+        std::int64_t announced = kNever;  // the latest DF 11, 17 or 18 with a good parity
+    };
 
-    std::uint32_t Find(std::uint32_t address) const;
     std::uint32_t FindOrAdd(std::uint32_t address, std::int64_t nowSecond);
     void Count(std::uint32_t row, SourceId source, std::int64_t nowSecond,
                float levelDbfs = kNoLevel);
     void EvictOldest();
     void RebuildIndex();
-    std::size_t Slot(std::uint32_t address) const;
     static TallyRow MakeRow(const Entry& entry);
 
     std::size_t maxAddresses_;
-    std::size_t indexMask_;
-    int indexShift_;
     std::vector<Entry> rows_;
-    std::vector<std::int64_t> lastHeard_;  // per row, any source; eviction scans only this
-    std::vector<std::uint32_t> index_;     // open addressing, linear probing: row or kNoRow
-    std::vector<std::int64_t> scratch_;    // eviction's copy of lastHeard_
-    std::size_t minuteCursor_ = 0;         // the slot the next Tick overwrites
-    std::size_t levelMinute_ = 0;          // which of levelSum and levelCount is under way
+    std::vector<Heard> heard_;  // per row
+    AddressIndex index_;
+    std::vector<std::int64_t> scratch_;  // eviction's copy of the times last heard
+    std::size_t minuteCursor_ = 0;       // the slot the next Tick overwrites
+    std::size_t levelMinute_ = 0;        // which of levelSum and levelCount is under way
     std::int64_t lastTick_ = kNever;
     std::uint64_t dropped_ = 0;
 };

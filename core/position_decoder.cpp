@@ -31,21 +31,22 @@ PositionCategory CategoryOf(PositionOutcome outcome) {
 }
 
 PositionDecoder::PositionDecoder(std::size_t maxAircraft)
-    : maxAircraft_(std::max<std::size_t>(1, maxAircraft)) {
-    aircraft_.reserve(maxAircraft_);
+    : maxAircraft_(std::max<std::size_t>(1, maxAircraft)), index_(maxAircraft_) {
+    rows_.reserve(maxAircraft_);
     scratch_.reserve(maxAircraft_);
 }
 
 void PositionDecoder::Clear() {
-    aircraft_.clear();
+    rows_.clear();
+    index_.Clear();
     counts_ = {};
     swept_ = false;
 }
 
 std::optional<LatLon> PositionDecoder::LatestFix(std::uint32_t address) const {
-    const auto found = aircraft_.find(address);
-    if (found == aircraft_.end() || !found->second.hasFix) return std::nullopt;
-    return found->second.fix;
+    const std::uint32_t row = index_.Find(address);
+    if (row == AddressIndex::kNoRow || !rows_[row].hasFix) return std::nullopt;
+    return rows_[row].fix;
 }
 
 bool PositionDecoder::FixIsFresh(const Aircraft& aircraft, double now) {
@@ -62,10 +63,23 @@ PositionReport PositionDecoder::Decode(SourceId source, std::uint32_t address,
     Aircraft& aircraft = FindOrAdd(address, nowSeconds);
     aircraft.lastHeard = nowSeconds;
 
-    auto& frames = aircraft.frames[SourceIndex(source)];
+    const std::size_t s = SourceIndex(source);
     const bool odd = message->cpr.odd;
-    const StoredFrame other = frames[odd ? 0 : 1];
-    frames[odd ? 1 : 0] = {message->cpr, nowSeconds, message->surface, true};
+    const auto bit = [s](bool oddFrame) {
+        return static_cast<std::uint8_t>(1u << (2 * s + (oddFrame ? 1 : 0)));
+    };
+    const StoredFrame& held = aircraft.frames[s][odd ? 0 : 1];
+    const PairFrame other{{!odd, held.lat, held.lon},
+                          held.time,
+                          (aircraft.surface & bit(!odd)) != 0,
+                          (aircraft.stored & bit(!odd)) != 0};
+    aircraft.frames[s][odd ? 1 : 0] = {nowSeconds, message->cpr.lat, message->cpr.lon};
+    aircraft.stored |= bit(odd);
+    if (message->surface) {
+        aircraft.surface |= bit(odd);
+    } else {
+        aircraft.surface &= static_cast<std::uint8_t>(~bit(odd));
+    }
 
     PositionReport report = Locate(aircraft, *message, other, nowSeconds);
     if (CategoryOf(report.outcome) == PositionCategory::Good) {
@@ -89,7 +103,7 @@ PositionReport PositionDecoder::Decode(SourceId source, std::uint32_t address,
 }
 
 PositionReport PositionDecoder::Locate(const Aircraft& aircraft, const PositionMessage& message,
-                                       const StoredFrame& other, double now) const {
+                                       const PairFrame& other, double now) const {
     PositionReport report;
     report.altitudeFt = message.altitudeFt;
     report.altitudeKind = message.altitudeKind;
@@ -163,16 +177,35 @@ PositionOutcome PositionDecoder::Judge(Aircraft& aircraft, PositionReport& repor
 }
 
 PositionDecoder::Aircraft& PositionDecoder::FindOrAdd(std::uint32_t address, double now) {
-    const auto found = aircraft_.find(address);
-    if (found != aircraft_.end()) return found->second;
-    if (aircraft_.size() >= maxAircraft_) ForgetSilent(now);
-    if (aircraft_.size() >= maxAircraft_) EvictOldest();
-    return aircraft_[address];
+    const std::uint32_t found = index_.Find(address);
+    if (found != AddressIndex::kNoRow) return rows_[found];
+    if (rows_.size() >= maxAircraft_) ForgetSilent(now);
+    if (rows_.size() >= maxAircraft_) EvictOldest();
+    const auto row = static_cast<std::uint32_t>(rows_.size());
+    rows_.emplace_back().address = address;
+    index_.Insert(address, row);
+    return rows_.back();
+}
+
+template <typename Forget>
+void PositionDecoder::RemoveRows(Forget&& forget) {
+    const std::size_t before = rows_.size();
+    for (std::size_t row = 0; row < rows_.size();) {
+        if (!forget(rows_[row])) {
+            ++row;
+            continue;
+        }
+        rows_[row] = rows_.back();
+        rows_.pop_back();
+    }
+    if (rows_.size() == before) return;
+    index_.Clear();
+    for (std::uint32_t row = 0; row < rows_.size(); ++row) index_.Insert(rows_[row].address, row);
 }
 
 void PositionDecoder::ForgetSilent(double now) {
-    std::erase_if(aircraft_, [now](const auto& entry) {
-        return std::abs(now - entry.second.lastHeard) >= kFixMaxAgeSeconds;
+    RemoveRows([now](const Aircraft& aircraft) {
+        return std::abs(now - aircraft.lastHeard) >= kFixMaxAgeSeconds;
     });
     lastSweep_ = now;
     swept_ = true;
@@ -180,21 +213,18 @@ void PositionDecoder::ForgetSilent(double now) {
 
 void PositionDecoder::EvictOldest() {
     // A batch of the least recently heard, so a full table is not scanned for every newcomer.
-    const std::size_t count = std::max<std::size_t>(1, aircraft_.size() / 64);
+    const std::size_t count = std::max<std::size_t>(1, rows_.size() / 64);
     scratch_.clear();
-    for (const auto& [address, aircraft] : aircraft_) scratch_.push_back(aircraft.lastHeard);
+    for (const Aircraft& aircraft : rows_) scratch_.push_back(aircraft.lastHeard);
     std::nth_element(scratch_.begin(), scratch_.begin() + static_cast<std::ptrdiff_t>(count - 1),
                      scratch_.end());
     const double threshold = scratch_[count - 1];
     std::size_t left = count;
-    for (auto it = aircraft_.begin(); it != aircraft_.end() && left > 0;) {
-        if (it->second.lastHeard <= threshold) {
-            it = aircraft_.erase(it);
-            --left;
-        } else {
-            ++it;
-        }
-    }
+    RemoveRows([threshold, &left](const Aircraft& aircraft) {
+        if (left == 0 || aircraft.lastHeard > threshold) return false;
+        --left;
+        return true;
+    });
 }
 
 }  // namespace quorvex

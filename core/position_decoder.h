@@ -26,9 +26,9 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <unordered_map>
 #include <vector>
 
+#include "core/address_index.h"
 #include "core/cpr.h"
 #include "core/geo.h"
 #include "core/position_message.h"
@@ -107,7 +107,7 @@ class PositionDecoder {
                           std::span<const std::uint8_t> frame, double nowSeconds);
 
     const PositionCounts& Counts(SourceId source) const { return counts_[SourceIndex(source)]; }
-    std::size_t size() const { return aircraft_.size(); }
+    std::size_t size() const { return rows_.size(); }
     std::size_t maxAircraft() const { return maxAircraft_; }
     // The aircraft's latest fix, if it has one.
     std::optional<LatLon> LatestFix(std::uint32_t address) const;
@@ -117,26 +117,40 @@ class PositionDecoder {
 
   private:
     struct StoredFrame {
+        double time = 0;
+        std::uint32_t lat = 0;
+        std::uint32_t lon = 0;
+    };
+    // What every frame of the aircraft reads and writes in one cache line; in the next the
+    // latest even [0] and odd [1] frame of receivers 1 and 2 (and in a third the feed's,
+    // which the program does not decode).
+    struct alignas(64) Aircraft {
+        LatLon fix;
+        double fixTime = 0;
+        double lastHeard = 0;
+        std::uint32_t address = 0;
+        std::uint8_t stored = 0;   // a bit per frame held: source * 2 + odd
+        std::uint8_t surface = 0;  // the same bits: the frame held is a surface one
+        bool hasFix = false;
+        std::uint8_t speedStrikes = 0;
+        alignas(64) std::array<std::array<StoredFrame, 2>, kSourceCount> frames{};
+    };
+    // The other frame of a pair, as Locate needs it.
+    struct PairFrame {
         CprFrame cpr;
         double time = 0;
         bool surface = false;
         bool valid = false;
     };
-    struct Aircraft {
-        // Per source: the latest even [0] and odd [1] frame.
-        std::array<std::array<StoredFrame, 2>, kSourceCount> frames{};
-        LatLon fix;
-        double fixTime = 0;
-        double lastHeard = 0;
-        bool hasFix = false;
-        int speedStrikes = 0;
-    };
 
     Aircraft& FindOrAdd(std::uint32_t address, double now);
     void ForgetSilent(double now);
     void EvictOldest();
+    // Drops the rows `forget` says so, keeping the others (in another order).
+    template <typename Forget>
+    void RemoveRows(Forget&& forget);
     PositionReport Locate(const Aircraft& aircraft, const PositionMessage& message,
-                          const StoredFrame& other, double now) const;
+                          const PairFrame& other, double now) const;
     // A good fix's verdict; notes its range from the station in `report`.
     PositionOutcome Judge(Aircraft& aircraft, PositionReport& report, double now) const;
     static bool FixIsFresh(const Aircraft& aircraft, double now);
@@ -144,7 +158,8 @@ class PositionDecoder {
     std::size_t maxAircraft_;
     std::optional<LatLon> station_;
     double maxRangeNm_ = kDefaultMaxRangeNm;
-    std::unordered_map<std::uint32_t, Aircraft> aircraft_;
+    std::vector<Aircraft> rows_;
+    AddressIndex index_;
     std::array<PositionCounts, kSourceCount> counts_{};
     double lastSweep_ = 0;
     bool swept_ = false;

@@ -194,11 +194,20 @@ TEST_F(PositionDecoderTest, TableIsBoundedAndForgetsSilentAircraft) {
     PositionDecoder small(4);
     const LatLon where{1.3, 103.9};
     const auto frame = test::PositionFrame(0, 11, test::EncodeCpr(where, false));
+    const auto odd = test::PositionFrame(0, 11, test::EncodeCpr(where, true));
     for (std::uint32_t address = 1; address <= 10; ++address) {
         small.Decode(kR1, address, frame, address);
+        if (address % 2 == 0) small.Decode(kR1, address, odd, address);
         EXPECT_LE(small.size(), 4u);
     }
     EXPECT_EQ(small.size(), 4u);
+    // The least recently heard made room; those kept still find their own fixes.
+    EXPECT_EQ(small.LatestFix(2), std::nullopt);
+    for (const std::uint32_t address : {8u, 10u}) {
+        ASSERT_TRUE(small.LatestFix(address).has_value());
+        EXPECT_LT(RangeNm(*small.LatestFix(address), where), 0.01);
+    }
+    EXPECT_EQ(small.LatestFix(9), std::nullopt);
     // Ten minutes later only the newcomer is left.
     small.Decode(kR1, 99, frame, 10 + 600);
     EXPECT_EQ(small.size(), 1u);
