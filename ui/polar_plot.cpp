@@ -51,6 +51,7 @@ void PolarPlot::SetOutline(std::size_t index, const QColor& colour, const QStrin
     trace.colour = colour;
     trace.name = name;
     trace.ranges.assign(ranges.begin(), ranges.end());
+    outlinesChanged_ = true;
     update();
 }
 
@@ -128,28 +129,9 @@ void PolarPlot::PaintBackground(QPainter& p, int margin, double radius) const {
     }
 }
 
-void PolarPlot::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    const QFontMetrics metrics(font());
-    const int margin = metrics.height() + 2;  // room for the bearing labels
-    const double radius = std::max(10.0, std::min(width(), height()) / 2.0 - margin);
-    centre_ = QPointF(width() / 2.0, height() / 2.0);
-    scale_ = radius / maxNm_;
-
-    // The grid changes only with the size and the maximum range: drawn once into a pixmap.
-    const qreal ratio = devicePixelRatioF();
-    if (background_.size() != size() * ratio || backgroundNm_ != maxNm_) {
-        background_ = QPixmap(size() * ratio);
-        background_.setDevicePixelRatio(ratio);
-        QPainter b(&background_);
-        b.setFont(font());
-        PaintBackground(b, margin, radius);
-        backgroundNm_ = maxNm_;
-    }
-    p.drawPixmap(0, 0, background_);
+void PolarPlot::PaintOutlines(QPainter& p) const {
+    // The first on top: lines only, as filled areas would tint each other.
     p.setRenderHint(QPainter::Antialiasing);
-
-    // Outlines, the first on top: lines only, as filled areas would tint each other.
     p.setBrush(Qt::NoBrush);
     for (auto trace = traces_.rbegin(); trace != traces_.rend(); ++trace) {
         const std::size_t slices = trace->ranges.size();
@@ -174,6 +156,32 @@ void PolarPlot::paintEvent(QPaintEvent*) {
         p.setPen(QPen(trace->colour, 2));
         p.drawPath(path);
     }
+}
+
+void PolarPlot::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QFontMetrics metrics(font());
+    const int margin = metrics.height() + 2;  // room for the bearing labels
+    const double radius = std::max(10.0, std::min(width(), height()) / 2.0 - margin);
+    centre_ = QPointF(width() / 2.0, height() / 2.0);
+    scale_ = radius / maxNm_;
+
+    const qreal ratio = devicePixelRatioF();
+    const bool resized = background_.size() != size() * ratio;
+    if (resized || backgroundNm_ != maxNm_ || outlinesChanged_) {
+        if (resized) {
+            background_ = QPixmap(size() * ratio);
+            background_.setDevicePixelRatio(ratio);
+        }
+        QPainter b(&background_);
+        b.setFont(font());
+        PaintBackground(b, margin, radius);
+        PaintOutlines(b);
+        backgroundNm_ = maxNm_;
+        outlinesChanged_ = false;
+    }
+    p.drawPixmap(0, 0, background_);
+    p.setRenderHint(QPainter::Antialiasing);
 
     if (dotsShown_) {
         // Squares of 2 by 2 pixels as four one-pixel points each: thousands of them each

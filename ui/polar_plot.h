@@ -76,6 +76,7 @@ class PolarPlot : public QWidget {
     };
     QPointF At(double bearingDeg, double nm) const;
     void PaintBackground(QPainter& p, int margin, double radius) const;
+    void PaintOutlines(QPainter& p) const;
 
     double maxNm_ = 300;
     std::vector<Trace> traces_;
@@ -85,8 +86,11 @@ class PolarPlot : public QWidget {
     // Set by each paint: the centre and the pixels per NM.
     QPointF centre_;
     double scale_ = 1;
-    QPixmap background_;  // grid, bearings and rings
+    // Grid, bearings, rings and outlines: redrawn when the size, the range or an outline
+    // changes, not for every new dot.
+    QPixmap background_;
     double backgroundNm_ = 0;
+    bool outlinesChanged_ = true;
     QPolygonF dotPixels_;  // reused from paint to paint
 };
 
