@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace quorvex {
 namespace {
@@ -49,10 +50,8 @@ void CoverageStats::Clear() {
     for (Table& table : tables_) {
         table.outline.fill(kNoRange);
         table.peak = {};
-        table.positions = 0;
+        table.any = false;
         table.sectorMax.fill(0.0);
-        table.sectorCount.fill(0);
-        table.rings.assign(static_cast<std::size_t>(ringCount_), 0);
     }
     std::fill(histograms_.begin(), histograms_.end(), 0);
 }
@@ -61,33 +60,30 @@ void CoverageStats::Add(SourceId source, double rangeNm, double bearingDeg,
                         std::optional<int> altitudeFt) {
     rangeNm = std::clamp(rangeNm, 0.0, maxRangeNm_);
     const int sector = SectorOf(bearingDeg);
-    const int ring = std::min(static_cast<int>(rangeNm / kRingNm), ringCount_ - 1);
     const int bin = std::clamp(static_cast<int>(bearingDeg), 0, kOutlineBins - 1);
-    AddTo(TableIndex(source, AltitudeBand::All), rangeNm, bearingDeg, sector, ring, bin);
+    AddTo(TableIndex(source, AltitudeBand::All), rangeNm, bearingDeg, sector, bin);
     if (const auto band = BandOf(altitudeFt)) {
-        AddTo(TableIndex(source, *band), rangeNm, bearingDeg, sector, ring, bin);
+        AddTo(TableIndex(source, *band), rangeNm, bearingDeg, sector, bin);
     }
 }
 
 void CoverageStats::AddTo(std::size_t index, double rangeNm, double bearingDeg, int sector,
-                          int ring, int bin) {
+                          int bin) {
     Table& table = tables_[index];
     const auto range = static_cast<float>(rangeNm);
     const auto s = static_cast<std::size_t>(sector);
-    if (table.positions == 0 || rangeNm > table.peak.rangeNm) table.peak = {rangeNm, bearingDeg};
-    ++table.positions;
+    if (!table.any || rangeNm > table.peak.rangeNm) table.peak = {rangeNm, bearingDeg};
+    table.any = true;
     float& outline = table.outline[static_cast<std::size_t>(bin)];
-    outline = std::max(outline, range);
-    table.sectorMax[s] = std::max(table.sectorMax[s], rangeNm);
-    ++table.sectorCount[s];
-    ++table.rings[static_cast<std::size_t>(ring)];
+    if (range > outline) outline = range;
+    if (rangeNm > table.sectorMax[s]) table.sectorMax[s] = rangeNm;
     const auto histogramBin = std::min(static_cast<std::size_t>(rangeNm), histogramBins_ - 1);
     ++histograms_[(index * kSectorCount + s) * histogramBins_ + histogramBin];
 }
 
 std::optional<RangePeak> CoverageStats::Peak(SourceId source, AltitudeBand band) const {
     const Table& table = At(source, band);
-    if (table.positions == 0) return std::nullopt;
+    if (!table.any) return std::nullopt;
     return table.peak;
 }
 
@@ -96,33 +92,53 @@ std::vector<std::uint64_t> CoverageStats::SectorHistogram(std::size_t table, int
     return {bins, bins + histogramBins_};
 }
 
+std::vector<std::uint64_t> CoverageStats::TotalHistogram(std::size_t table) const {
+    std::vector<std::uint64_t> total(histogramBins_, 0);
+    for (int sector = 0; sector < kSectorCount; ++sector) {
+        const std::uint32_t* bins = Histogram(table, sector);
+        for (std::size_t bin = 0; bin < histogramBins_; ++bin) total[bin] += bins[bin];
+    }
+    return total;
+}
+
 SectorFigures CoverageStats::Sector(SourceId source, AltitudeBand band, int sector) const {
     const std::size_t index = TableIndex(source, band);
-    const Table& table = tables_[index];
-    const auto s = static_cast<std::size_t>(sector);
+    const std::vector<std::uint64_t> histogram = SectorHistogram(index, sector);
     SectorFigures figures;
-    figures.positions = table.sectorCount[s];
+    figures.positions = std::accumulate(histogram.begin(), histogram.end(), std::uint64_t{0});
     if (figures.positions == 0) return figures;
-    figures.maxNm = table.sectorMax[s];
-    figures.p95Nm =
-        Percentile95Of(SectorHistogram(index, sector), figures.positions, table.sectorMax[s]);
+    const double maxNm = tables_[index].sectorMax[static_cast<std::size_t>(sector)];
+    figures.maxNm = maxNm;
+    figures.p95Nm = Percentile95Of(histogram, figures.positions, maxNm);
     return figures;
 }
 
 std::uint64_t CoverageStats::RingPositions(SourceId source, AltitudeBand band, int ring) const {
-    return At(source, band).rings[static_cast<std::size_t>(ring)];
+    // A bin holds the ranges from its NM to the next, so it lies in one ring; the last ring
+    // takes every bin from its start on, the maximum range itself too.
+    const auto ringBins = static_cast<std::size_t>(kRingNm);
+    const std::size_t first = static_cast<std::size_t>(ring) * ringBins;
+    const std::size_t end =
+        ring == ringCount_ - 1 ? histogramBins_ : std::min(first + ringBins, histogramBins_);
+    std::uint64_t positions = 0;
+    for (int sector = 0; sector < kSectorCount; ++sector) {
+        const std::uint32_t* bins = Histogram(TableIndex(source, band), sector);
+        for (std::size_t bin = first; bin < end; ++bin) positions += bins[bin];
+    }
+    return positions;
+}
+
+std::uint64_t CoverageStats::Positions(SourceId source, AltitudeBand band) const {
+    const std::vector<std::uint64_t> total = TotalHistogram(TableIndex(source, band));
+    return std::accumulate(total.begin(), total.end(), std::uint64_t{0});
 }
 
 std::optional<double> CoverageStats::Percentile95(SourceId source, AltitudeBand band) const {
     const std::size_t index = TableIndex(source, band);
-    const Table& table = tables_[index];
-    if (table.positions == 0) return std::nullopt;
-    std::vector<std::uint64_t> total(histogramBins_, 0);
-    for (int sector = 0; sector < kSectorCount; ++sector) {
-        const std::uint32_t* bins = Histogram(index, sector);
-        for (std::size_t bin = 0; bin < histogramBins_; ++bin) total[bin] += bins[bin];
-    }
-    return Percentile95Of(total, table.positions, table.peak.rangeNm);
+    const std::vector<std::uint64_t> total = TotalHistogram(index);
+    const std::uint64_t positions = std::accumulate(total.begin(), total.end(), std::uint64_t{0});
+    if (positions == 0) return std::nullopt;
+    return Percentile95Of(total, positions, tables_[index].peak.rangeNm);
 }
 
 }  // namespace quorvex

@@ -85,22 +85,22 @@ class CoverageStats {
     SectorFigures Sector(SourceId source, AltitudeBand band, int sector) const;
     // The positions in ring `ring` (from ring * kRingNm to the next).
     std::uint64_t RingPositions(SourceId source, AltitudeBand band, int ring) const;
-    std::uint64_t Positions(SourceId source, AltitudeBand band) const {
-        return At(source, band).positions;
-    }
+    std::uint64_t Positions(SourceId source, AltitudeBand band) const;
     // The 95th percentile over every bearing, as exact as the sectors' one.
     std::optional<double> Percentile95(SourceId source, AltitudeBand band) const;
 
   private:
+    // What each position changes: its degree's outline, the farthest of all, its sector's
+    // farthest and one histogram bin; the counts per sector, ring and in all are the
+    // histogram's sums, worked out when read. At thousands of positions a second among other
+    // traffic, every line a position touches is likely a wait for memory.
     struct Table {
         std::array<float, kOutlineBins> outline;
         RangePeak peak;
-        std::uint64_t positions = 0;
+        bool any = false;
         std::array<double, kSectorCount> sectorMax;
-        std::array<std::uint64_t, kSectorCount> sectorCount;
-        std::vector<std::uint64_t> rings;
     };
-    void AddTo(std::size_t table, double rangeNm, double bearingDeg, int sector, int ring, int bin);
+    void AddTo(std::size_t table, double rangeNm, double bearingDeg, int sector, int bin);
     const Table& At(SourceId source, AltitudeBand band) const {
         return tables_[TableIndex(source, band)];
     }
@@ -111,6 +111,8 @@ class CoverageStats {
         return histograms_.data() +
                (table * kSectorCount + static_cast<std::size_t>(sector)) * histogramBins_;
     }
+    // The table's histogram over every sector, or one sector's.
+    std::vector<std::uint64_t> TotalHistogram(std::size_t table) const;
     std::vector<std::uint64_t> SectorHistogram(std::size_t table, int sector) const;
 
     double maxRangeNm_;
