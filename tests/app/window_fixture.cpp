@@ -18,7 +18,7 @@ WindowFixture::~WindowFixture() {
 
 MainWindow& WindowFixture::Open(std::vector<std::string> ports, const CommandLine& commandLine) {
     MeasurementController::Options options;
-    options.AppFolder = folder.Folder();
+    options.Paths = platform::ResolveProgramPaths(folder.Folder(), true, {});
     options.Ports = std::move(ports);
     options.UdpPort = udpPort;
     window = std::make_unique<MainWindow>(std::move(options), commandLine);
