@@ -146,11 +146,11 @@ QWidget* MainWindow::MakeAboutPage() {
     about_->setWordWrap(true);
     aboutFiles_ = new QLabel(Text(FilesText(controller_->Paths())), page);
     aboutFiles_->setObjectName(QStringLiteral("aboutFilesText"));
-    aboutFiles_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    aboutFiles_->setFont(MonoFont(8));
     aboutFiles_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(about_, 1);
-    layout->addWidget(aboutFiles_, 1);
+    layout->addWidget(aboutFiles_, 1, Qt::AlignHCenter | Qt::AlignTop);
     return page;
 }
 
