@@ -224,6 +224,17 @@ std::string UsageText() {
            "as changed.\n";
 }
 
+std::string FilesText(const platform::ProgramPaths& paths) {
+    const std::string marker(platform::kPortableMarker);
+    return std::string("Files") +
+           (paths.Portable ? " (portable: " + marker + " lies beside the program):\n"
+                           : " (installed: no " + marker + " beside the program):\n") +
+           "  settings  " + paths.SettingsFile + "\n" +    //
+           "  profiles  " + paths.ProfilesFolder + "\n" +  //
+           "  logfiles  " + paths.LogFolder + "\n" +       //
+           "  CSV       " + paths.CsvFolder + "\n";
+}
+
 std::vector<std::string> ExtraPortDevices(const CommandLine& commandLine) {
     std::vector<std::string> devices;
     const auto add = [&devices](const std::string& device) {

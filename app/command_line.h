@@ -14,6 +14,7 @@
 #include "core/geo.h"
 #include "core/profiles.h"
 #include "core/receiver_kind.h"
+#include "platform/program_paths.h"
 
 namespace quorvex::app {
 
@@ -60,6 +61,10 @@ std::optional<ReceiverOption> ParseReceiverOption(std::string_view text, bool ud
 
 // The text --help prints.
 std::string UsageText();
+
+// Where this run keeps its files (--help ends with it, the About page shows it): the
+// settings file, the profiles, logfiles and CSV folders, and whether it runs portable.
+std::string FilesText(const platform::ProgramPaths& paths);
 
 // The devices the port lists show beyond the probe's: every --port-device and every device
 // a --receiver option names, each once, in the order given.

@@ -28,6 +28,7 @@
 #include "app/graph_page.h"
 #include "app/receiver_panel.h"
 #include "platform/application_errors.h"
+#include "platform/program_paths.h"
 #include "ui/a_led.h"
 #include "ui/polar_plot.h"
 
@@ -143,8 +144,13 @@ QWidget* MainWindow::MakeAboutPage() {
     about_->setFont(SansFont(10, true));
     about_->setAlignment(Qt::AlignCenter);
     about_->setWordWrap(true);
+    aboutFiles_ = new QLabel(Text(FilesText(controller_->Paths())), page);
+    aboutFiles_->setObjectName(QStringLiteral("aboutFilesText"));
+    aboutFiles_->setFont(MonoFont(8));
+    aboutFiles_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(about_);
+    layout->addWidget(about_, 1);
+    layout->addWidget(aboutFiles_, 1, Qt::AlignHCenter | Qt::AlignTop);
     return page;
 }
 
@@ -298,8 +304,14 @@ void MainWindow::RefreshCoverage() {
 
 void MainWindow::ExportCsv(const QString& stem, const std::string& text) {
     if (!dialogs_.SaveCsv) return;
-    const QString suggested = QDir::home().filePath(
-        stem + QDateTime::currentDateTime().toString(QStringLiteral("-yyyyMMdd-HHmmss'.csv'")));
+    // A folder that cannot be made is said; the dialog still lets the export go elsewhere.
+    const std::string& folder = controller_->Paths().CsvFolder;
+    if (const auto problem = platform::CreateFolder(folder, "CSV folder")) {
+        platform::ShowApplicationError(*problem);
+    }
+    const QString suggested = QDir(Text(folder))
+                                  .filePath(stem + QDateTime::currentDateTime().toString(
+                                                       QStringLiteral("-yyyyMMdd-HHmmss'.csv'")));
     const auto path = dialogs_.SaveCsv(suggested);
     if (!path) return;
     if (const auto error = WriteExportFile(*path, text)) platform::ShowApplicationError(*error);

@@ -72,6 +72,7 @@ class MainWindow : public QWidget {
     QPushButton* NewLogFileButton() const { return newLog_; }
     QPushButton* LoggingButton() const { return logging_; }
     QLabel* AboutText() const { return about_; }
+    QLabel* AboutFilesText() const { return aboutFiles_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -104,6 +105,7 @@ class MainWindow : public QWidget {
     QPushButton* start_;
     GraphPage* graph_;
     QLabel* about_;
+    QLabel* aboutFiles_;
 };
 
 }  // namespace quorvex::app

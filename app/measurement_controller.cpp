@@ -24,8 +24,9 @@ constexpr int kTickMs = 1000;
 
 MeasurementController::MeasurementController(Options options, QObject* parent)
     : QObject(parent),
-      appFolder_(options.AppFolder),
-      state_(options.AppFolder, options.LogClock ? *options.LogClock : systemClock_),
+      paths_(options.Paths),
+      state_(paths_.LogFolder, options.LogClock ? *options.LogClock : systemClock_,
+             !paths_.Portable),
       controls_(MakeProfileSettings(options.Ports, options.UdpPort)),
       udp_(std::make_unique<net::TIdUDPServer>()),
       feed_(std::make_unique<net::FeedConnection>()) {
@@ -59,10 +60,10 @@ MeasurementController::MeasurementController(Options options, QObject* parent)
     connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
 
     // Settings written at close by two programs in one folder: the later one's stay.
-    const std::string lockPath = appFolder_ + "quorvex.lock";
+    const std::string& lockPath = paths_.LockFile;
     if (folderLock_.Open(lockPath) == EWOULDBLOCK) {
-        sharedFolderWarning_ = "Another Quorvex is running in " + appFolder_ + " (" + lockPath +
-                               " is locked): the settings in " + SettingsPath() +
+        sharedFolderWarning_ = "Another Quorvex is running in " + paths_.SettingsFolder + " (" +
+                               lockPath + " is locked): the settings in " + SettingsPath() +
                                " will be those of the one closed last. Each writes a logfile "
                                "of its own.";
     }
@@ -307,7 +308,11 @@ std::vector<std::string> MeasurementController::CloseQuery(const CloseQueryDialo
     if (ended_) return {};
     CloseQueryDialogs guarded = dialogs;
     guarded.Ended = [this] { return ended_; };
-    std::vector<std::string> failures = FormCloseQuery(controls_, SettingsPath(), guarded);
+    std::vector<std::string> failures;
+    if (auto problem = CreateSettingsFolder()) failures.push_back(std::move(*problem));
+    for (std::string& failure : FormCloseQuery(controls_, SettingsPath(), guarded)) {
+        failures.push_back(std::move(failure));
+    }
     if (ended_) return {};  // a signal came meanwhile; its end has said what failed
     if (auto error = WriteCoverageAtEnd()) failures.push_back(std::move(*error));
     if (!failures.empty()) {
@@ -322,6 +327,7 @@ std::vector<std::string> MeasurementController::EndOnSignal() {
     if (ended_) return {};
     ended_ = true;
     std::vector<std::string> lines = ProfilesLeftUnsaved(controls_);
+    if (auto problem = CreateSettingsFolder()) lines.push_back(std::move(*problem));
     try {
         SaveSettings(controls_, SettingsPath());
     } catch (const platform::EIniWriteError& error) {
@@ -333,6 +339,10 @@ std::vector<std::string> MeasurementController::EndOnSignal() {
         lines.push_back(std::move(*error));
     }
     return lines;
+}
+
+std::optional<std::string> MeasurementController::CreateSettingsFolder() const {
+    return platform::CreateFolder(paths_.SettingsFolder, "settings folder");
 }
 
 std::optional<std::string> MeasurementController::WriteCoverageAtEnd() {

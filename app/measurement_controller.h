@@ -30,13 +30,14 @@
 #include "net/feed_connection.h"
 #include "net/udp_server.h"
 #include "platform/append_file.h"
+#include "platform/program_paths.h"
 
 namespace quorvex::app {
 
 class MeasurementController : public QObject {
   public:
     struct Options {
-        std::string AppFolder;            // ends in "/"; settings, profiles and logfiles
+        platform::ProgramPaths Paths;     // settings, lock file, profiles and logfiles
         std::vector<std::string> Ports;   // the port lists' devices, in order
         const Clock* LogClock = nullptr;  // the logfile's clock; the system's when null
         int UdpPort = kUdpReceiverPort;   // the port receiver 2's datagrams arrive on
@@ -78,8 +79,8 @@ class MeasurementController : public QObject {
     const std::vector<std::string>& StartProblems() const { return startProblems_; }
     // The bind failure of the UDP listener, empty while it listens.
     const std::string& UdpBindError() const { return udpBindError_; }
-    // What to tell when another running Quorvex uses the same folder; empty when none does.
-    // The folder's lock file (quorvex.lock) is held for the controller's life.
+    // What to tell when another running Quorvex uses the same settings; empty when none does.
+    // The lock file (quorvex.lock, beside the settings) is held for the controller's life.
     const std::string& SharedFolderWarning() const { return sharedFolderWarning_; }
     int UdpPort() const;
 
@@ -147,8 +148,9 @@ class MeasurementController : public QObject {
     static constexpr int kCoverageFileSeconds = 60;
     void SetCoverageFile(const std::string& path) { coverageFile_.emplace(path); }
 
-    std::string SettingsPath() const { return SettingsFilePath(appFolder_); }
-    std::string ProfilesFolderPath() const { return ProfilesFolder(appFolder_); }
+    const platform::ProgramPaths& Paths() const { return paths_; }
+    const std::string& SettingsPath() const { return paths_.SettingsFile; }
+    const std::string& ProfilesFolderPath() const { return paths_.ProfilesFolder; }
 
     // --- What the window applies ---------------------------------------------------------
     std::function<void()> OnControlsChanged;              // the model changed
@@ -178,8 +180,11 @@ class MeasurementController : public QObject {
     void ConnectUdpHandler();
     // The coverage file's last write; the message when it failed.
     std::optional<std::string> WriteCoverageAtEnd();
+    // The settings file's folder, created where missing before the settings are written;
+    // the message when it cannot be.
+    std::optional<std::string> CreateSettingsFolder() const;
 
-    std::string appFolder_;
+    platform::ProgramPaths paths_;
     SystemClock systemClock_;
     MainState state_;
     ProfileSettings controls_;

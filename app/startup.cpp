@@ -17,11 +17,11 @@
 #include "app/error_display.h"
 #include "app/main_window.h"
 #include "core/convert_error.h"
-#include "core/profiles.h"
 #include "platform/application_errors.h"
 #include "platform/main_thread.h"
 #include "platform/port_probe.h"
 #include "platform/program_folder.h"
+#include "platform/program_paths.h"
 #include "platform/termination_signals.h"
 #include "platform/x_display.h"
 #include "serial/com_error.h"
@@ -59,19 +59,20 @@ std::optional<std::string> DisplayUnreachable() {
     return "the graphical display " + display + " cannot be opened (" + reason + ")";
 }
 
-// What the global set-up hands the window: where the program lives, which ports exist, and
-// what is wrong with a message catalogue (empty when nothing is).
+// What the global set-up hands the window: where the program keeps its files, which ports
+// exist, and what went wrong (a folder that cannot be created, a message catalogue that
+// cannot be read), each said once the window shows.
 struct ProgramSetup {
-    std::string AppFolder;
+    platform::ProgramPaths Paths;
     std::vector<std::string> Ports;
-    std::string CatalogueProblem;
+    std::vector<std::string> Problems;
 };
 
 // The translation layer and the serial component's messages. When a catalogue cannot be read
 // the built-in texts stand in for all of them, and the returned message says which and why.
-std::string SetUpTranslation(const std::string& appFolder) {
+std::string SetUpTranslation(const std::string& dataFolder) {
     try {
-        translation::InitialiseTranslation(appFolder, platform::ProgramPath());
+        translation::InitialiseTranslation(dataFolder, platform::ProgramPath());
         serial::InitialiseSerialComponent();
         return {};
     } catch (const translation::ETranslationError& error) {
@@ -81,20 +82,25 @@ std::string SetUpTranslation(const std::string& appFolder) {
     }
 }
 
-// The global set-up, before any window exists, in this order: port probe and program
-// folder, profiles folder, translation layer, the serial component's messages, the
+// The global set-up, before any window exists, in this order: program paths and port probe,
+// the settings and profiles folders, translation layer, the serial component's messages, the
 // conversion message.
-ProgramSetup SetUpProgram(const CommandLine& commandLine) {
+ProgramSetup SetUpProgram(const platform::ProgramPaths& paths, const CommandLine& commandLine) {
     ProgramSetup setup;
-    setup.AppFolder = platform::ProgramFolder();
-    setup.Ports = platform::ProbePorts(SettingsFilePath(setup.AppFolder));
+    setup.Paths = paths;
+    setup.Ports = platform::ProbePorts(paths.SettingsFile);
     for (const std::string& device : ExtraPortDevices(commandLine)) {
         if (std::find(setup.Ports.begin(), setup.Ports.end(), device) == setup.Ports.end()) {
             setup.Ports.push_back(device);
         }
     }
-    platform::EnsureFolder(ProfilesFolder(setup.AppFolder));
-    setup.CatalogueProblem = SetUpTranslation(setup.AppFolder);
+    // The settings folder holds the lock file; the profiles folder lies within it.
+    auto problem = platform::CreateFolder(paths.SettingsFolder, "settings folder");
+    if (!problem) problem = platform::CreateFolder(paths.ProfilesFolder, "profiles folder");
+    if (problem) setup.Problems.push_back(std::move(*problem));
+    if (std::string catalogue = SetUpTranslation(paths.DataFolder); !catalogue.empty()) {
+        setup.Problems.push_back(std::move(catalogue));
+    }
     SetInvalidIntegerPatternLoader(
         [] { return translation::LoadResString(translation::ResString::InvalidInteger); });
     return setup;
@@ -110,8 +116,9 @@ int RunProgram(int argc, char** argv) {
         return 2;
     }
     const CommandLine& commandLine = std::get<CommandLine>(parsed);
+    const platform::ProgramPaths paths = platform::CurrentProgramPaths();
     if (commandLine.Help) {
-        std::fputs(UsageText().c_str(), stdout);
+        std::fputs((UsageText() + "\n" + FilesText(paths)).c_str(), stdout);
         return 0;
     }
     if (commandLine.Version) {
@@ -130,7 +137,7 @@ int RunProgram(int argc, char** argv) {
         return 1;
     }
 
-    const ProgramSetup setup = SetUpProgram(commandLine);
+    const ProgramSetup setup = SetUpProgram(paths, commandLine);
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvex"));
@@ -145,7 +152,7 @@ int RunProgram(int argc, char** argv) {
     int exitCode = 0;
     {
         MeasurementController::Options options;
-        options.AppFolder = setup.AppFolder;
+        options.Paths = setup.Paths;
         options.Ports = setup.Ports;
         MainWindow window(std::move(options), commandLine);
         errors.SetWindow(&window);
@@ -163,9 +170,7 @@ int RunProgram(int argc, char** argv) {
                              });
         }
         window.show();
-        if (!setup.CatalogueProblem.empty()) {
-            platform::ShowApplicationError(setup.CatalogueProblem);
-        }
+        for (const std::string& problem : setup.Problems) platform::ShowApplicationError(problem);
         QTimer::singleShot(0, &window, [&window, &commandLine] { window.AfterShow(commandLine); });
         exitCode = QApplication::exec();
         if (!window.Controller().SavedAtEnd()) exitCode = 1;

@@ -142,7 +142,8 @@ run_case() {
   local log=$1 aircraft=$2 rep=$3
   dir=$out/$log-$aircraft-$rep
   mkdir -p "$dir/program"
-  cp "$program" "$dir/program/"
+  # The marker keeps the copy's settings and logfiles beside it, as the build's are.
+  cp "$program" "$(dirname "$program")/quorvex.portable" "$dir/program/"
   pids=()
 
   start_sim sim-program --receiver1 'pty:3000000:*' --receiver2 'udp:127.0.0.1:7934:*' --feed=30003

@@ -4,12 +4,13 @@
 #include <cstring>
 
 #include "platform/append_file.h"
+#include "platform/program_paths.h"
 #include "platform/ui_thread.h"
 
 namespace quorvex {
 
-Logfile::Logfile(std::string appFolder, const Clock& clock)
-    : appFolder_(std::move(appFolder)), clock_(clock) {}
+Logfile::Logfile(std::string folder, const Clock& clock, bool createFolder)
+    : folder_(std::move(folder)), clock_(clock), createFolder_(createFolder) {}
 
 Logfile::~Logfile() {
     Flush();
@@ -51,9 +52,16 @@ void Logfile::NewLogFile() {
     // A second file within one second, or after the clock was set back, has the name of one
     // that holds entries already, and those must stay. A name whose file another program
     // writes (another Quorvex in this folder) is passed over for the next suffix.
+    if (createFolder_) {
+        if (auto problem = platform::CreateFolder(folder_, "log folder")) {
+            logPath_ = folder_ + logStamp_ + ".log";
+            ReportFailure(*problem);
+            return;
+        }
+    }
     int error = 0;
     for (int n = 1; n <= kNamesPerStamp; ++n) {
-        logPath_ = appFolder_ + logStamp_;
+        logPath_ = folder_ + logStamp_;
         if (n > 1) logPath_.append("-").append(std::to_string(n));
         logPath_ += ".log";
         error = file_.Open(logPath_);
@@ -86,12 +94,14 @@ void Logfile::Append(std::string_view bytes, std::span<const std::size_t> ends) 
 }
 
 void Logfile::ReportFailure(std::string_view what, int error, std::string_view consequence) {
+    ReportFailure(std::string(what) + logPath_ + ": " + std::strerror(error) +
+                  std::string(consequence));
+}
+
+void Logfile::ReportFailure(const std::string& message) {
     if (failureReported_) return;
     failureReported_ = true;
-    if (OnError) {
-        OnError(std::string(what) + logPath_ + ": " + std::strerror(error) +
-                std::string(consequence));
-    }
+    if (OnError) OnError(message);
 }
 
 void Logfile::WriteFrameLine(SourceId receiver, FrameVerdict verdict, std::string_view frame) {

@@ -25,9 +25,10 @@ namespace quorvex {
 
 class Logfile {
   public:
-    // appFolder ends in a path separator; the files are named appFolder + stamp + ".log", or
-    // appFolder + stamp + "-n.log" (n from 2) where another program holds that name.
-    Logfile(std::string appFolder, const Clock& clock);
+    // folder ends in a path separator; the files are named folder + stamp + ".log", or
+    // folder + stamp + "-n.log" (n from 2) where another program holds that name. With
+    // `createFolder`, a new file first creates the folder where it is missing.
+    Logfile(std::string folder, const Clock& clock, bool createFolder = false);
     ~Logfile();
     Logfile(const Logfile&) = delete;
     Logfile& operator=(const Logfile&) = delete;
@@ -68,11 +69,12 @@ class Logfile {
     std::function<void()> OnEntriesWaiting;
     static constexpr std::size_t kGatherLimit = 256 * 1024;
 
-    // Raised once when the log file cannot be created or an entry cannot be written, with
-    // the path and the system's reason; raised again only after a later success. An entry
-    // that does not fit on a full disk is lost whole: the file keeps only whole entries, and
-    // once there is room again the next one follows the last whole entry. A file deleted or
-    // moved away is told once too: its entries are lost until New makes another file.
+    // Raised once when the log file (or its folder) cannot be created or an entry cannot be
+    // written, with the path and the system's reason; raised again only after a later
+    // success. An entry that does not fit on a full disk is lost whole: the file keeps only
+    // whole entries, and once there is room again the next one follows the last whole
+    // entry. A file deleted or moved away is told once too: its entries are lost until New
+    // makes another file.
     std::function<void(const std::string& message)> OnError;
 
   private:
@@ -80,11 +82,13 @@ class Logfile {
     // Appends whole entries, which end at `ends` in `bytes`.
     void Append(std::string_view bytes, std::span<const std::size_t> ends);
     void ReportFailure(std::string_view what, int error, std::string_view consequence = {});
+    void ReportFailure(const std::string& message);
 
     static constexpr int kNamesPerStamp = 99;  // the stamp, then "-2" to "-99"
 
-    std::string appFolder_;
+    std::string folder_;
     const Clock& clock_;
+    bool createFolder_;
     bool logging_ = false;
     bool logCreated_ = false;
     bool newEnabled_ = false;

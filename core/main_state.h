@@ -18,8 +18,9 @@
 namespace quorvex {
 
 struct MainState {
-    MainState(std::string appFolder, const Clock& clock)
-        : Time(clock), Log(std::move(appFolder), clock) {}
+    // The logfiles go to `logFolder`, created on the first file when `createLogFolder`.
+    MainState(std::string logFolder, const Clock& clock, bool createLogFolder = false)
+        : Time(clock), Log(std::move(logFolder), clock, createLogFolder) {}
 
     const Clock& Time;  // the logfile's, and the steady seconds of positions
 

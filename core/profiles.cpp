@@ -148,13 +148,6 @@ ProfileSettings MakeProfileSettings(const std::vector<std::string>& ports, int u
     return s;
 }
 
-std::string SettingsFilePath(const std::string& appFolder) {
-    return appFolder + "quorvex.ini";
-}
-std::string ProfilesFolder(const std::string& appFolder) {
-    return appFolder + "profiles";
-}
-
 std::string ProfileName(std::string_view path) {
     const std::size_t slash = path.find_last_of("/\\");
     std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);

@@ -53,9 +53,6 @@ inline constexpr int kUdpReceiverPort = 7934;
 ProfileSettings MakeProfileSettings(const std::vector<std::string>& ports,
                                     int udpPort = kUdpReceiverPort);
 
-std::string SettingsFilePath(const std::string& appFolder);  // appFolder + "quorvex.ini"
-std::string ProfilesFolder(const std::string& appFolder);    // appFolder + "profiles"
-
 // The file name of `path` without folder and extension. Both "/" and "\" separate folders,
 // since a settings file may come from a Windows installation.
 std::string ProfileName(std::string_view path);

@@ -21,10 +21,4 @@ std::string ProgramPath() {
     return error ? std::string() : executable.string();
 }
 
-bool EnsureFolder(const std::string& folder) {
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    return std::filesystem::is_directory(folder, error);
-}
-
 }  // namespace quorvex::platform

@@ -1,5 +1,5 @@
 #pragma once
-// The program's own folder, beside which the settings, profiles and logfiles live.
+// The running executable's folder and path (program_paths.h says where its files live).
 
 #include <string>
 
@@ -11,8 +11,5 @@ std::string ProgramFolder();
 
 // The running executable's full path; empty when /proc/self/exe cannot be read.
 std::string ProgramPath();
-
-// Creates `folder` and any missing parents; true when it exists afterwards.
-bool EnsureFolder(const std::string& folder);
 
 }  // namespace quorvex::platform

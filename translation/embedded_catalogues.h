@@ -8,8 +8,9 @@
 //
 //   u32 count, then count times: u32 name length, the name, u64 offset, u64 size
 //
-// all little-endian; the name is the catalogue's path relative to the program's folder
-// ("locale/de/LC_MESSAGES/default.mo"), offset and size locate its bytes in the program file.
+// all little-endian; the name is the catalogue's path relative to the folder that holds
+// "locale" (the program's folder when portable): "locale/de/LC_MESSAGES/default.mo"; offset
+// and size locate its bytes in the program file.
 // An index that does not parse, or whose entries point outside the file, is ignored whole.
 //
 // Built once at start-up; afterwards only read, from any thread.

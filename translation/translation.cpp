@@ -14,11 +14,11 @@ Translator& ProgramTranslator() {
     return *translator;
 }
 
-void InitialiseTranslation(const std::string& appFolder, const std::string& programPath) {
+void InitialiseTranslation(const std::string& dataFolder, const std::string& programPath) {
     auto embedded = std::make_shared<const EmbeddedCatalogues>(
-        EmbeddedCatalogues::Read(programPath, appFolder, EmbeddedCatalogues::OwnStartOffset()));
+        EmbeddedCatalogues::Read(programPath, dataFolder, EmbeddedCatalogues::OwnStartOffset()));
     // Components are not translated, so there are no properties to exclude from translation.
-    ProgramTranslator().Configure(appFolder + "locale/", UserLanguage(), std::move(embedded));
+    ProgramTranslator().Configure(dataFolder + "locale/", UserLanguage(), std::move(embedded));
 }
 
 void UseBuiltInTexts() {

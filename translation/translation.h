@@ -14,9 +14,10 @@ namespace quorvex::translation {
 
 // Start-up: reads the index of catalogues appended to the program file `programPath` (none
 // in the delivered program), chooses the user's language (LANG, then the platform's locale)
-// and points the domain "default", the current domain, at `appFolder` + "locale/". From then
-// on LoadResString and Translate look texts up in the catalogues there.
-void InitialiseTranslation(const std::string& appFolder, const std::string& programPath);
+// and points the domain "default", the current domain, at `dataFolder` + "locale/" (the
+// program's folder when portable). From then on LoadResString and Translate look texts up in
+// the catalogues there.
+void InitialiseTranslation(const std::string& dataFolder, const std::string& programPath);
 
 // Drops every catalogue: from then on every text is its built-in one. For a start whose
 // catalogue cannot be read.

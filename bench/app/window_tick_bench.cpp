@@ -42,7 +42,7 @@ struct TickingWindow {
                  ("quorvex-bench-" + std::to_string(::getpid()));
         std::filesystem::create_directories(folder);
         MeasurementController::Options options;
-        options.AppFolder = (folder / "").string();
+        options.Paths = platform::ResolveProgramPaths((folder / "").string(), true, {});
         options.UdpPort = test::FreeUdpPort();
         window = std::make_unique<MainWindow>(std::move(options), CommandLine{});
         MeasurementController& c = window->Controller();

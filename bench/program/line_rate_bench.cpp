@@ -168,7 +168,7 @@ void Measure(bool logging, int seconds, bool soak) {
     commandLine.Receiver2 = soak ? app::ReceiverOption{"", 0, true, '*', {}}
                                  : app::ReceiverOption{pty2.Path(), 3000000, false, '*', {}};
     app::MeasurementController::Options options;
-    options.AppFolder = (folder / "").string();
+    options.Paths = platform::ResolveProgramPaths((folder / "").string(), true, {});
     options.Ports = {pty1.Path(), pty2.Path()};
     options.UdpPort = test::FreeUdpPort();
     app::MainWindow window(std::move(options), commandLine);

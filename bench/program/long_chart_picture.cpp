@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
         app::CommandLine commandLine;
         commandLine.Receiver1 = app::ReceiverOption{pty.Path(), 3000000, false, '*', {}};
         app::MeasurementController::Options options;
-        options.AppFolder = (folder / "").string();
+        options.Paths = platform::ResolveProgramPaths((folder / "").string(), true, {});
         options.Ports = {pty.Path()};
         options.UdpPort = test::FreeUdpPort();
         app::MainWindow window(std::move(options), commandLine);

@@ -186,5 +186,22 @@ TEST_F(WindowAircraftTest, TheCsvOptionAppendsEverySecondAndReportsAFailureOnce)
     }
 }
 
+// An installed program's exports start beside its logfiles; a folder that cannot be made
+// there is said, and the dialog still lets the export go elsewhere.
+TEST_F(WindowAircraftTest, AnExportStartsInTheCsvFolderAndSaysWhenItCannotBeMade) {
+    std::ofstream(folder.Folder() + "plain") << "x";
+    programPaths = platform::ResolveProgramPaths(folder.Folder(), false,
+                                                 {folder.Folder(), "", folder.Folder() + "plain"});
+    MainWindow& w = Open();
+    csvPaths = {folder.Folder() + "seconds.csv"};
+    w.Graph()->ExportButton()->click();
+    EXPECT_EQ(errors, std::vector<std::string>{"Cannot create the CSV folder " + folder.Folder() +
+                                               "plain/quorvex/: Not a directory"});
+    ASSERT_EQ(csvSuggested.size(), 1u);
+    EXPECT_TRUE(csvSuggested[0].startsWith(
+        QString::fromStdString(folder.Folder() + "plain/quorvex/quorvex-seconds-")));
+    EXPECT_TRUE(ReadFile(folder.Folder() + "seconds.csv").starts_with("time,"));
+}
+
 }  // namespace
 }  // namespace quorvex::app::test

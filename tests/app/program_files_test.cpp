@@ -28,9 +28,10 @@ struct FileCase {
     Files setUp;
     std::vector<std::string> messages;  // each said exactly once; "F/" is the program's folder
     int exitCode;
-    Files check;  // the files afterwards
-    std::vector<std::string> environment = {};
+    Files check;                                // the files afterwards
+    std::vector<std::string> environment = {};  // "F/" is the program's folder
     bool needsNonRoot = false;
+    bool portable = true;  // the marker beside the program
 };
 
 void PrintTo(const FileCase& c, std::ostream* out) {
@@ -90,6 +91,8 @@ FileCase UnusableCatalogue(const char* name, Files setUp, const std::string& mes
             {"LANG=de_DE.UTF-8"}};
 }
 
+const std::vector<std::string> kXdgFolders = {"HOME=F/home", "XDG_CONFIG_HOME=F/config",
+                                              "XDG_STATE_HOME=F/state"};
 const std::string kNotRegular = "not a regular file";
 const std::string kTooLarge = "File too large (more than 1 MB)";
 const std::string kNoMap = "Cannot create memory map on file";
@@ -181,6 +184,31 @@ const FileCase kCases[] = {
         "This file is not a valid GNU gettext mo file:"),
     UnusableCatalogue(
         "CatalogueFifo", [](const auto& p) { MakeFifo(p.File(kCatalogue)); }, kNoMap),
+    // Without the marker the XDG folders hold the files, made on first use; nothing beside it.
+    {"InstalledInTheXdgFolders",
+     {},
+     {},
+     0,
+     [](const auto& p) {
+         ExpectSettingsSaved(p, "config/quorvex/quorvex.ini");
+         EXPECT_TRUE(fs::is_directory(p.File("config/quorvex/profiles")));
+         EXPECT_FALSE(fs::exists(p.File(kSettings)));
+         EXPECT_FALSE(fs::exists(p.File("profiles")));
+     },
+     kXdgFolders,
+     false,
+     false},
+    {"InstalledWithASettingsFolderThatCannotBeMade",
+     [](const auto& p) { WriteFile(p.File("config"), "a file"); },
+     {"Cannot create the settings folder F/config/quorvex/: Not a directory.",
+      "Cannot read F/config/quorvex/quorvex.ini: Not a directory. The defaults are used instead.",
+      "Cannot create the settings folder F/config/quorvex/: Not a directory",
+      "Unable to write to F/config/quorvex/quorvex.ini: Not a directory"},
+     1,
+     [](const auto& p) { EXPECT_EQ(ReadFileBytes(p.File("config")), "a file"); },
+     kXdgFolders,
+     false,
+     false},
 };
 
 class ProgramFilesTest : public ::testing::TestWithParam<FileCase> {};
@@ -191,8 +219,8 @@ TEST_P(ProgramFilesTest, StartsSaysWhatItCannotReadOnceAndEndsOnSigterm) {
         GTEST_SKIP() << "root reads and writes a file whatever its permissions say";
     }
 
-    ProgramUnderTest program;
-    c.setUp(program);
+    ProgramUnderTest program(c.portable);
+    if (c.setUp) c.setUp(program);
     const ProgramEnd end = program.Run(c.environment);
     ExpectEnd(end, program, c.exitCode, c.messages);
     c.check(program);

@@ -42,6 +42,15 @@ bool CatchesSigterm(pid_t pid) {
     return !mask.empty() && (std::stoull(mask, nullptr, 16) >> (SIGTERM - 1) & 1) != 0;
 }
 
+// `text` with every "F/" replaced by `folder`.
+std::string InFolder(std::string text, const std::string& folder) {
+    for (std::size_t at = text.find("F/"); at != std::string::npos; at = text.find("F/", at)) {
+        text.replace(at, 2, folder);
+        at += folder.size();
+    }
+    return text;
+}
+
 long ResidentKiB(pid_t pid) {
     const std::string rss = StatusField(pid, "VmRSS:");
     return rss.empty() ? 0 : std::stol(rss);
@@ -49,15 +58,21 @@ long ResidentKiB(pid_t pid) {
 
 }  // namespace
 
-ProgramUnderTest::ProgramUnderTest() : program_(File("quorvex")) {
+ProgramUnderTest::ProgramUnderTest(bool portable) : program_(File("quorvex")) {
     std::error_code error;
     fs::create_hard_link(QUORVEX_PROGRAM_PATH, program_, error);
     if (error) fs::copy_file(QUORVEX_PROGRAM_PATH, program_);
+    if (portable) {
+        fs::copy_file(fs::path(QUORVEX_PROGRAM_PATH).replace_filename("quorvex.portable"),
+                      File("quorvex.portable"));
+    }
 }
 
 ProgramEnd ProgramUnderTest::Run(const std::vector<std::string>& environment,
                                  const std::function<void()>& whileUp) {
-    std::vector<std::string> variables = environment;
+    std::vector<std::string> variables;
+    for (const std::string& variable : environment)
+        variables.push_back(InFolder(variable, Folder()));
     for (const std::string given :
          {"QT_QPA_PLATFORM=offscreen", "LSAN_OPTIONS=suppressions=" QUORVEX_LSAN_SUPPRESSIONS}) {
         const std::string name = given.substr(0, given.find('=') + 1);
@@ -117,15 +132,6 @@ std::size_t Occurrences(const std::string& text, const std::string& part) {
         ++count;
     }
     return count;
-}
-
-// `text` with every "F/" replaced by `folder`.
-std::string InFolder(std::string text, const std::string& folder) {
-    for (std::size_t at = text.find("F/"); at != std::string::npos; at = text.find("F/", at)) {
-        text.replace(at, 2, folder);
-        at += folder.size();
-    }
-    return text;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
-// The real program, run from a scratch folder of its own: a hard link to it lives there, so
-// the settings, profiles and logfiles it keeps beside itself are the test's. It runs until it
+// The real program, run from a scratch folder of its own: a hard link to it lives there with
+// the build's portable marker, so the settings, profiles and logfiles it keeps beside itself
+// are the test's. It runs until it
 // is up (it catches SIGTERM once its window shows), then SIGTERM ends it; every wait is bounded
 // and the program is killed when a bound passes.
 
@@ -20,14 +21,17 @@ struct ProgramEnd {
 
 class ProgramUnderTest {
   public:
-    ProgramUnderTest();
+    // Without `portable` the marker stays behind: the program keeps its files where its
+    // environment (HOME, XDG_CONFIG_HOME, XDG_STATE_HOME) says.
+    explicit ProgramUnderTest(bool portable = true);
 
     // The folder the program runs from, ending in "/", and a file in it.
     std::string Folder() const { return folder_.Folder(); }
     std::string File(const std::string& name) const { return Folder() + name; }
 
     // Runs the program offscreen, with the NAME=value entries of `environment` put in its
-    // environment, until it is up; then `whileUp`, then SIGTERM and the wait for its end.
+    // environment ("F/" standing for its folder), until it is up; then `whileUp`, then
+    // SIGTERM and the wait for its end.
     ProgramEnd Run(const std::vector<std::string>& environment = {},
                    const std::function<void()>& whileUp = {});
 

@@ -20,6 +20,9 @@ for display in ":$n" "unix:$n.0" "127.0.0.1:$n"; do
 done
 [[ $(env -u DISPLAY "$program" --version) == "Quorvex 0.3" ]] || fail "--version"
 env -u DISPLAY "$program" --help | grep -q -- "--receiver2 udp:FORMAT" || fail "--help"
+# The build's marker keeps the built program's files beside it.
+env -u DISPLAY "$program" --help | grep -qx -- "  settings  $(dirname "$program")/quorvex.ini" ||
+  fail "--help names no settings beside the program"
 out=$("$program" --receiver1 nonsense 2>&1)
 rc=$?
 [[ $rc -eq 2 && $out == *"is not a receiver set-up"* ]] || fail "bad option: rc $rc, '$out'"

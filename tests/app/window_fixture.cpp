@@ -18,7 +18,7 @@ WindowFixture::~WindowFixture() {
 
 MainWindow& WindowFixture::Open(std::vector<std::string> ports, const CommandLine& commandLine) {
     MeasurementController::Options options;
-    options.AppFolder = folder.Folder();
+    options.Paths = programPaths;
     options.Ports = std::move(ports);
     options.UdpPort = udpPort;
     window = std::make_unique<MainWindow>(std::move(options), commandLine);
@@ -43,7 +43,10 @@ MainWindow& WindowFixture::Open(std::vector<std::string> ports, const CommandLin
     };
     dialogs.OpenProfile = [this, next](const QString&) { return next(openPaths); };
     dialogs.SaveProfile = [this, next](const QString&) { return next(savePaths); };
-    dialogs.SaveCsv = [this, next](const QString&) { return next(csvPaths); };
+    dialogs.SaveCsv = [this, next](const QString& suggested) {
+        csvSuggested.push_back(suggested);
+        return next(csvPaths);
+    };
     return *window;
 }
 

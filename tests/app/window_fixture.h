@@ -18,6 +18,7 @@
 #include "app/main_window.h"
 #include "net/loopback.h"
 #include "platform/application_errors.h"
+#include "platform/program_paths.h"
 #include "support/free_port.h"
 #include "support/temp_folder.h"
 
@@ -44,6 +45,8 @@ class WindowFixture : public ::testing::Test {
     }
 
     TempFolder folder;
+    // Where the window keeps its files: all in `folder` unless a test changes it before Open.
+    platform::ProgramPaths programPaths = platform::ResolveProgramPaths(folder.Folder(), true, {});
     std::unique_ptr<MainWindow> window;
     int udpPort;
     std::vector<std::string> errors;                              // the error display
@@ -52,6 +55,7 @@ class WindowFixture : public ::testing::Test {
     std::deque<bool> answers;                                     // to the Yes/No questions
     std::deque<std::optional<std::string>> openPaths, savePaths;  // file dialog results
     std::deque<std::optional<std::string>> csvPaths;              // CSV export dialog results
+    std::vector<QString> csvSuggested;                            // what the CSV dialog got
 };
 
 // Starts with receiver 2 on UDP, so no device is needed; the test ticks itself (the timer is

@@ -111,7 +111,7 @@ TEST_F(WindowStartTest, RefusalsAndFailuresLeaveItStopped) {
 TEST_F(WindowStartTest, ASecondProgramInTheFolderIsToldOnceAndLogsApart) {
     MainWindow& first = Open();
     MeasurementController::Options options;
-    options.AppFolder = folder.Folder();
+    options.Paths = platform::ResolveProgramPaths(folder.Folder(), true, {});
     options.UdpPort = quorvex::test::FreeUdpPort();
     MainWindow second(std::move(options), CommandLine{});
     first.AfterShow(CommandLine{});

@@ -91,6 +91,8 @@ TEST_F(WindowStateTest, EveryControlStartsAsDescribed) {
     EXPECT_TRUE(w.AboutText()->text().contains("Quorvex"));
     EXPECT_TRUE(w.AboutText()->text().contains("Version 0.3"));
     EXPECT_TRUE(w.AboutText()->font().bold());
+    EXPECT_TRUE(w.AboutFilesText()->text().contains(
+        QString::fromStdString(folder.Folder() + "quorvex.ini")));
 
     for (const char* list : {"receiver1PortList", "receiver2PortList"}) {
         EXPECT_EQ(Items(Find<QComboBox>(list)), ports) << list;

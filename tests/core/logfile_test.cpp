@@ -259,6 +259,25 @@ TEST_F(LogfileTest, MissingFolderIsReportedAgainOnlyAfterASuccess) {
     EXPECT_EQ(errors.size(), 2u);
 }
 
+// An installed program's log folder is made with the first file; one that cannot be made is
+// said once, by name and reason.
+TEST_F(LogfileTest, AFolderToCreateIsMadeWithTheFirstFileOrSaidOnce) {
+    Logfile made(folder.Folder() + "state/quorvex/", clock, true);
+    made.ToggleLogging();
+    EXPECT_TRUE(fs::exists(folder.path() / "state/quorvex/26-12-07.00.20.41.log"));
+
+    std::ofstream(folder.path() / "plain") << "x";
+    Logfile blocked(folder.Folder() + "plain/quorvex/", clock, true);
+    OnErrorCollects(blocked);
+    blocked.ToggleLogging();
+    blocked.WriteFeedLine("1\r\n");
+    blocked.ToggleLogging();
+    blocked.NewLogFile();
+    EXPECT_TRUE(blocked.LogCreated());
+    EXPECT_EQ(errors, std::vector<std::string>{"Cannot create the log folder " + folder.Folder() +
+                                               "plain/quorvex/: Not a directory"});
+}
+
 TEST_F(LogfileTest, AFileInThePlaceOfTheRemovedOneIsNotWrittenInto) {
     log.ToggleLogging();
     fs::remove(FileAt("26-12-07.00.20.41"));

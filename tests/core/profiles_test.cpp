@@ -30,7 +30,7 @@ class ProfilesTest : public ::testing::Test {
         std::ofstream(PathOf(name), std::ios::binary) << bytes;
         return PathOf(name);
     }
-    std::string Settings() const { return SettingsFilePath(folder_.Folder()); }
+    std::string Settings() const { return folder_.Folder() + "quorvex.ini"; }
     std::vector<std::string> Entries() const {
         std::vector<std::string> names;
         for (const auto& e : std::filesystem::directory_iterator(folder_.path())) {
