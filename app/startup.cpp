@@ -142,6 +142,9 @@ int RunProgram(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvex"));
     QApplication::setApplicationDisplayName(QStringLiteral("quorvex"));
+    // Ties the window to the installed desktop entry (its name and icon) where the desktop
+    // matches windows by it, as Wayland compositors do.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quorvex.Quorvex"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     platform::InitialiseMainThread();
 

@@ -12,6 +12,11 @@ if(QUORVEX_WERROR)
   target_compile_options(quorvex_warnings INTERFACE -Werror)
 endif()
 
+# Release builds are the ones installed and packaged: hardened as Debian builds its packages
+# (fortified libc calls, a read-only global offset table).
+add_compile_definitions($<$<CONFIG:Release>:_FORTIFY_SOURCE=2>)
+add_link_options($<$<CONFIG:Release>:LINKER:-z,relro,-z,now>)
+
 # The checks of the threading contracts (platform/ui_thread.h), in every target alike.
 if(QUORVEX_CHECK_THREADS)
   add_compile_definitions(QUORVEX_CHECK_THREADS=1)

@@ -33,7 +33,8 @@ void CutToWholePieces(int fd, std::size_t written, std::span<const std::size_t> 
     struct stat status {};
     if (whole == written || ::fstat(fd, &status) != 0) return;
     const off_t torn = static_cast<off_t>(written - whole);
-    if (status.st_size >= torn) (void)::ftruncate(fd, status.st_size - torn);
+    // A cut that fails leaves the torn piece; the write's own error is what gets reported.
+    if (status.st_size >= torn && ::ftruncate(fd, status.st_size - torn) != 0) return;
 }
 
 int AppendPieces(int fd, std::string_view bytes, std::span<const std::size_t> ends) {
