@@ -1,9 +1,9 @@
 #include "app/main_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>

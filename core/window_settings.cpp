@@ -130,11 +130,11 @@ WindowSettings ReadWindowSettings(std::string_view settingsText, const std::stri
         if (auto widths = ParseColumnWidths(columns, kAircraftTableColumns)) {
             settings.AircraftColumns = std::move(*widths);
         } else {
-            problems.push_back(Problem(
-                settingsPath, "aircraftcolumns", columns,
-                "no list of " + std::to_string(kAircraftTableColumns) + " column widths of 1 to " +
-                    std::to_string(kMaxColumnWidth) +
-                    " pixels; the Aircraft table fits its columns to its width."));
+            problems.push_back(
+                Problem(settingsPath, "aircraftcolumns", columns,
+                        "no list of " + std::to_string(kAircraftTableColumns) +
+                            " column widths of 1 to " + std::to_string(kMaxColumnWidth) +
+                            " pixels; the Aircraft table fits its columns to its width."));
         }
     }
     if (const std::string sort = value("aircraftsort"); !sort.empty()) {
@@ -157,10 +157,10 @@ void WriteWindowSettings(const std::string& settingsPath, const WindowSettings& 
     IniWriteString(settingsPath, kSection, "maximized", settings.Maximized ? "1" : "0");
     IniWriteString(settingsPath, kSection, "aircraftcolumns", Joined(settings.AircraftColumns));
     const std::optional<TableSort>& sort = settings.AircraftSort;
-    IniWriteString(settingsPath, kSection, "aircraftsort",
-                   sort ? std::to_string(sort->Column) +
-                              (sort->Descending ? ",descending" : ",ascending")
-                        : "");
+    IniWriteString(
+        settingsPath, kSection, "aircraftsort",
+        sort ? std::to_string(sort->Column) + (sort->Descending ? ",descending" : ",ascending")
+             : "");
 }
 
 ScreenRect PlaceWindow(const std::optional<ScreenRect>& saved, int minWidth, int minHeight,

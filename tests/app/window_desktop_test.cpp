@@ -47,7 +47,8 @@ TEST_F(WindowDesktopTest, TheChartTableAndPlotTakeTheRoomAndTheControlPageKeepsI
     EXPECT_EQ(panelSize, w.ControlPage()->size()) << "the smallest window: as it always was";
 
     std::map<QWidget*, QRect> controls;
-    for (QWidget* control : panel->findChildren<QWidget*>()) controls[control] = control->geometry();
+    for (QWidget* control : panel->findChildren<QWidget*>())
+        controls[control] = control->geometry();
     const std::pair<QWidget*, QWidget*> grown[] = {{w.Graph(), w.Graph()->Chart()},
                                                    {w.Aircraft(), w.Aircraft()->Table()},
                                                    {w.CoverageView(), w.CoverageView()->Plot()}};
@@ -60,6 +61,11 @@ TEST_F(WindowDesktopTest, TheChartTableAndPlotTakeTheRoomAndTheControlPageKeepsI
         EXPECT_GT(now.width(), before[content].width() + 300) << page->objectName().toStdString();
         EXPECT_GT(now.height(), before[content].height() + 200) << page->objectName().toStdString();
     }
+    const QTableView* table = w.Aircraft()->Table();
+    EXPECT_EQ(table->horizontalHeader()->length(), table->viewport()->width())
+        << "untouched, the columns share the table's width";
+    EXPECT_EQ(w.Aircraft()->ColumnWidths(), std::vector<int>{});
+
     w.Pages()->setCurrentWidget(w.ControlPage());
     QApplication::processEvents();
     EXPECT_EQ(panel->size(), panelSize);
@@ -72,13 +78,13 @@ TEST_F(WindowDesktopTest, TheChartTableAndPlotTakeTheRoomAndTheControlPageKeepsI
 }
 
 QRect CentredOnPrimary(QSize size) {
-    QRect placed(QPoint(), size);
-    placed.moveCenter(QGuiApplication::primaryScreen()->availableGeometry().center());
-    return placed;
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    return {screen.x() + (screen.width() - size.width()) / 2,
+            screen.y() + (screen.height() - size.height()) / 2, size.width(), size.height()};
 }
 
 TEST_F(WindowDesktopTest, PlaceSizeColumnsAndSortComeBackAtTheNextStart) {
-    const QRect place(40, 30, 700, 590);
+    const QRect place(20, 30, 630, 590);  // within the smallest screen the tests have
     std::vector<int> widths;
     {
         MainWindow& w = Open();
@@ -120,8 +126,8 @@ TEST_F(WindowDesktopTest, SavedValuesThatCannotBeUsedGiveWayToTheDefaults) {
         const char* error;  // what the start says; empty: nothing
     } cases[] = {
         {"geometry=40,30,300,200", {40, 30, kWindowWidth, kWindowHeight}, ""},
-        {"geometry=9000,9000,700,590", CentredOnPrimary({700, 590}), ""},
-        {"geometry=40,-100,700,590", CentredOnPrimary({700, 590}), ""},
+        {"geometry=9000,9000,630,590", CentredOnPrimary({630, 590}), ""},
+        {"geometry=40,-100,630,590", CentredOnPrimary({630, 590}), ""},
         {"geometry=40,30,700", smallest, "[Window] geometry=40,30,700 is no X,Y,WIDTH,HEIGHT"},
         {"maximized=2", smallest, "[Window] maximized=2 is neither 0 nor 1"},
         {"aircraftcolumns=80,60", smallest, "[Window] aircraftcolumns=80,60 is no list of 9"},
@@ -169,7 +175,8 @@ std::vector<QAbstractButton*> TabStops(MainWindow& w) {
 
 std::vector<std::string> Names(const std::vector<QAbstractButton*>& buttons) {
     std::vector<std::string> names;
-    for (const QAbstractButton* button : buttons) names.push_back(button->objectName().toStdString());
+    for (const QAbstractButton* button : buttons)
+        names.push_back(button->objectName().toStdString());
     return names;
 }
 

@@ -17,7 +17,8 @@ using test::ReadFileBytes;
 TEST(WindowSettingsTest, SectionIsWrittenApartAndReadBack) {
     test::TempFolder folder;
     const std::string path = folder.Folder() + "quorvex.ini";
-    const std::string others = "[profiles]\r\nprofile1=a.prf\r\n; kept\r\n[timer]\r\ninterval=2\r\n";
+    const std::string others =
+        "[profiles]\r\nprofile1=a.prf\r\n; kept\r\n[timer]\r\ninterval=2\r\n";
     std::ofstream(path, std::ios::binary) << others;
 
     WindowSettings none;  // no geometry: a run without the window writes nothing
@@ -25,12 +26,12 @@ TEST(WindowSettingsTest, SectionIsWrittenApartAndReadBack) {
     EXPECT_EQ(ReadFileBytes(path), others);
 
     WindowSettings saved{ScreenRect{-1200, 40, 900, 700}, true,
-                         std::vector<int>{80, 60, 60, 70, 50, 60, 60, 60, 90},
-                         TableSort{7, false}};
+                         std::vector<int>{80, 60, 60, 70, 50, 60, 60, 60, 90}, TableSort{7, false}};
     WriteWindowSettings(path, saved);
     EXPECT_EQ(ReadFileBytes(path),
-              others + "[Window]\r\ngeometry=-1200,40,900,700\r\nmaximized=1\r\n"
-                       "aircraftcolumns=80,60,60,70,50,60,60,60,90\r\naircraftsort=7,ascending\r\n");
+              others +
+                  "[Window]\r\ngeometry=-1200,40,900,700\r\nmaximized=1\r\n"
+                  "aircraftcolumns=80,60,60,70,50,60,60,60,90\r\naircraftsort=7,ascending\r\n");
     std::vector<std::string> problems;
     const WindowSettings read = ReadWindowSettings(ReadFileBytes(path), path, problems);
     EXPECT_EQ(problems, std::vector<std::string>{});
@@ -56,8 +57,11 @@ TEST(WindowSettingsTest, ValuesThatCannotBeUsedAreSaidAndLeftAtTheirDefaults) {
         {"geometry=10,20,700,600px", {}, {}, {}, "geometry=10,20,700,600px is no"},
         {"geometry=a,b,c,d", {}, {}, {}, "geometry=a,b,c,d is no"},
         {"maximized=yes", {}, {}, {}, "maximized=yes is neither 0 nor 1"},
-        {"aircraftcolumns=5,60,60,70,50,60,60,60,4000", {}, {20, 60, 60, 70, 50, 60, 60, 60, 4000},
-         {}, ""},
+        {"aircraftcolumns=5,60,60,70,50,60,60,60,4000",
+         {},
+         {20, 60, 60, 70, 50, 60, 60, 60, 4000},
+         {},
+         ""},
         {"aircraftcolumns=80,60,60,70,50,60,60,60", {}, {}, {}, "aircraftcolumns=80,60,60,70,50,6"},
         {"aircraftcolumns=80,,60,70,50,60,60,60,90", {}, {}, {}, "aircraftcolumns=80,,60"},
         {"aircraftcolumns=0,60,60,70,50,60,60,60,90", {}, {}, {}, "aircraftcolumns=0,60"},
