@@ -28,6 +28,7 @@ class AircraftModel : public QAbstractTableModel {
         Who
     };
     static constexpr int kColumnCount = Who + 1;
+    static_assert(kColumnCount == kAircraftTableColumns);
     // The role the proxy sorts by: numbers as numbers, a missing ratio below every ratio.
     static constexpr int kSortRole = Qt::UserRole;
 

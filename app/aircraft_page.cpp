@@ -1,5 +1,6 @@
 #include "app/aircraft_page.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -36,8 +37,16 @@ AircraftPage::AircraftPage(QWidget* parent) : QWidget(parent) {
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
-    table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    export_ = new QPushButton(QStringLiteral("Export CSV"), this);
+    // Tab leaves the table; the arrow keys move within it.
+    table_->setTabKeyNavigation(false);
+    QHeaderView* header = table_->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setStretchLastSection(false);
+    connect(header, &QHeaderView::sectionResized, this, [this] {
+        if (!sharing_) widthsSet_ = true;
+    });
+    table_->viewport()->installEventFilter(this);
+    export_ = new QPushButton(QStringLiteral("&Export CSV"), this);
     export_->setObjectName(QStringLiteral("aircraftExportButton"));
 
     auto* bottom = new QHBoxLayout;
@@ -64,6 +73,51 @@ void AircraftPage::Refresh(const AircraftTally& tally, std::int64_t nowSecond) {
     const std::string dropped = DroppedText(tally);
     dropped_->setText(QString::fromStdString(dropped));
     dropped_->setVisible(!dropped.empty());
+}
+
+bool AircraftPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == table_->viewport() && event->type() == QEvent::Resize && !widthsSet_) {
+        ShareWidth();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void AircraftPage::ShareWidth() {
+    const int columns = model_->columnCount();
+    const int width = table_->viewport()->width();
+    sharing_ = true;
+    for (int column = 0; column < columns; ++column) {
+        // The pixels that do not divide evenly go one each to the first columns.
+        table_->horizontalHeader()->resizeSection(
+            column, width / columns + (column < width % columns ? 1 : 0));
+    }
+    sharing_ = false;
+}
+
+std::vector<int> AircraftPage::ColumnWidths() const {
+    std::vector<int> widths;
+    if (!widthsSet_) return widths;
+    for (int column = 0; column < model_->columnCount(); ++column) {
+        widths.push_back(table_->horizontalHeader()->sectionSize(column));
+    }
+    return widths;
+}
+
+void AircraftPage::ShowColumnWidths(const std::vector<int>& widths) {
+    if (widths.size() != static_cast<std::size_t>(model_->columnCount())) return;
+    for (std::size_t column = 0; column < widths.size(); ++column) {
+        table_->horizontalHeader()->resizeSection(static_cast<int>(column), widths[column]);
+    }
+    widthsSet_ = true;
+}
+
+TableSort AircraftPage::Sort() const {
+    const QHeaderView* header = table_->horizontalHeader();
+    return {header->sortIndicatorSection(), header->sortIndicatorOrder() == Qt::DescendingOrder};
+}
+
+void AircraftPage::ShowSort(const TableSort& sort) {
+    table_->sortByColumn(sort.Column, sort.Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 std::string AircraftPage::TableCsv() const {

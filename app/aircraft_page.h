@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/aircraft_table.h"
+#include "core/window_settings.h"
 
 class QLabel;
 class QPushButton;
@@ -31,6 +32,15 @@ class AircraftPage : public QWidget {
     // The rows in the order the table shows them, as CSV.
     std::string TableCsv() const;
 
+    // Until a person sets a column's width (or ShowColumnWidths does), the columns share the
+    // table's width evenly at every size; from then on they keep their widths.
+    // The widths once set, empty while the columns share the width.
+    std::vector<int> ColumnWidths() const;
+    // Widths for every column; any other count leaves the columns sharing the width.
+    void ShowColumnWidths(const std::vector<int>& widths);
+    TableSort Sort() const;
+    void ShowSort(const TableSort& sort);
+
     std::function<void()> OnExportClicked;
 
     QLabel* SummaryLabel() const { return summary_; }
@@ -40,7 +50,12 @@ class AircraftPage : public QWidget {
     AircraftModel* Model() const { return model_; }
     QSortFilterProxyModel* SortedModel() const { return sorted_; }
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
+    void ShareWidth();
+
     QLabel* summary_;
     QLabel* dropped_;  // shown only once the tally has dropped aircraft
     QTableView* table_;
@@ -48,6 +63,8 @@ class AircraftPage : public QWidget {
     AircraftModel* model_;
     QSortFilterProxyModel* sorted_;
     std::vector<AircraftTableRow> rows_;  // reused from tick to tick
+    bool widthsSet_ = false;
+    bool sharing_ = false;  // ShareWidth is resizing the columns
 };
 
 }  // namespace quorvex::app

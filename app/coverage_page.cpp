@@ -59,7 +59,7 @@ CoveragePage::CoveragePage(QWidget* parent) : QWidget(parent), slices_(kSlices) 
     band_->addItems({QStringLiteral("All altitudes"), QStringLiteral("Below 10,000 ft"),
                      QStringLiteral("10,000–20,000 ft"), QStringLiteral("20,000–30,000 ft"),
                      QStringLiteral("Above 30,000 ft")});
-    dots_ = new QCheckBox(QStringLiteral("Heard by one only"), this);
+    dots_ = new QCheckBox(QStringLiteral("&Heard by one only"), this);
     dots_->setObjectName(QStringLiteral("coverageDotsBox"));
 
     auto* station = new QGroupBox(QStringLiteral("Station"), this);
@@ -67,7 +67,7 @@ CoveragePage::CoveragePage(QWidget* parent) : QWidget(parent), slices_(kSlices) 
     lat_ = Field(QStringLiteral("coverageLatitudeEdit"), station);
     lon_ = Field(QStringLiteral("coverageLongitudeEdit"), station);
     range_ = Field(QStringLiteral("coverageMaxRangeEdit"), station);
-    apply_ = Button(QStringLiteral("Apply"), QStringLiteral("coverageApplyButton"), station);
+    apply_ = Button(QStringLiteral("&Apply"), QStringLiteral("coverageApplyButton"), station);
     stationError_ = new QLabel(station);
     stationError_->setObjectName(QStringLiteral("coverageStationErrorLabel"));
     stationError_->setWordWrap(true);
@@ -82,9 +82,9 @@ CoveragePage::CoveragePage(QWidget* parent) : QWidget(parent), slices_(kSlices) 
     fields->addRow(apply_);
     fields->addRow(stationError_);
 
-    copy_ = Button(QStringLiteral("Copy"), QStringLiteral("coverageCopyButton"), this);
-    export_ = Button(QStringLiteral("Export CSV"), QStringLiteral("coverageExportButton"), this);
-    clear_ = Button(QStringLiteral("Clear"), QStringLiteral("coverageClearButton"), this);
+    copy_ = Button(QStringLiteral("&Copy"), QStringLiteral("coverageCopyButton"), this);
+    export_ = Button(QStringLiteral("&Export CSV"), QStringLiteral("coverageExportButton"), this);
+    clear_ = Button(QStringLiteral("C&lear"), QStringLiteral("coverageClearButton"), this);
 
     noStation_ = new QLabel(Text(kNoStationText), this);
     noStation_->setObjectName(QStringLiteral("coverageNoStationLabel"));

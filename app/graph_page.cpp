@@ -45,7 +45,7 @@ GraphPage::GraphPage(QWidget* parent) : QWidget(parent) {
     hold_ = new QPushButton(QStringLiteral("Hold"), this);
     hold_->setObjectName(QStringLiteral("holdButton"));
     hold_->setCheckable(true);
-    export_ = new QPushButton(QStringLiteral("Export CSV"), this);
+    export_ = new QPushButton(QStringLiteral("&Export CSV"), this);
     export_->setObjectName(QStringLiteral("historyExportButton"));
 
     stamp_ = new QLabel(this);

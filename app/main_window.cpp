@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -26,7 +27,9 @@
 #include "app/export_file.h"
 #include "app/feed_panel.h"
 #include "app/graph_page.h"
+#include "app/page_keys.h"
 #include "app/receiver_panel.h"
+#include "core/window_settings.h"
 #include "platform/application_errors.h"
 #include "platform/program_paths.h"
 #include "ui/a_led.h"
@@ -37,6 +40,11 @@ namespace {
 
 constexpr std::size_t kGroups = 6;
 
+// The Control page's room in the smallest window (the tabs and frame taken off); a larger
+// window leaves its controls so.
+constexpr int kControlPanelWidth = 604;
+constexpr int kControlPanelHeight = 549;
+
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -46,17 +54,18 @@ QString Text(const std::string& text) {
 MainWindow::MainWindow(MeasurementController::Options options, const CommandLine& commandLine,
                        QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+                          Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
       controller_(std::make_unique<MeasurementController>(std::move(options))),
       dialogs_(QtDialogs(this)) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("quorvex"));
     setFont(SansFont(8));
-    setFixedSize(kWindowWidth, kWindowHeight);
+    setMinimumSize(kWindowWidth, kWindowHeight);
 
     pages_ = new QTabWidget(this);
     pages_->setObjectName(QStringLiteral("pages"));
-    pages_->addTab(MakeControlPage(), QStringLiteral("Control"));
+    controlPage_ = MakeControlPage();
+    pages_->addTab(controlPage_, QStringLiteral("Control"));
     graph_ = new GraphPage(pages_);
     pages_->addTab(graph_, QStringLiteral("Graph"));
     pages_->addTab(MakeAboutPage(), QStringLiteral("About"));
@@ -73,10 +82,9 @@ MainWindow::MainWindow(MeasurementController::Options options, const CommandLine
     Bind();
     ShowControls();
     pages_->setCurrentIndex(0);
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    OrderTabStops();
+    AddPageKeys(*this, *pages_, {controlPage_, graph_, aircraft_, coverage_});
+    RestoreWindowSettings();
 }
 
 MainWindow::~MainWindow() = default;
@@ -84,12 +92,19 @@ MainWindow::~MainWindow() = default;
 QWidget* MainWindow::MakeControlPage() {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("controlPage"));
+    // The controls as the smallest window lays them out; a larger one centres them.
+    auto* panel = new QWidget(page);
+    panel->setObjectName(QStringLiteral("controlPanel"));
+    panel->setMaximumSize(kControlPanelWidth, kControlPanelHeight);
+    auto* centre = new QGridLayout(page);
+    centre->setContentsMargins(0, 0, 0, 0);
+    centre->addWidget(panel, 0, 0);
 
-    feed_ = new FeedPanel(page);
-    receiver1_ = new ReceiverPanel(SourceId::Receiver1, page);
-    receiver2_ = new ReceiverPanel(SourceId::Receiver2, page);
+    feed_ = new FeedPanel(panel);
+    receiver1_ = new ReceiverPanel(SourceId::Receiver1, panel);
+    receiver2_ = new ReceiverPanel(SourceId::Receiver2, panel);
 
-    auto* filter = new QFrame(page);
+    auto* filter = new QFrame(panel);
     filter->setObjectName(QStringLiteral("filterPanel"));
     filter->setFrameShape(QFrame::StyledPanel);
     auto* filterLabel = new QLabel(QStringLiteral("Filter"), filter);
@@ -106,7 +121,7 @@ QWidget* MainWindow::MakeControlPage() {
     filterRow->addWidget(interval_, 1);
     filterRow->addWidget(heartbeat_);
 
-    auto* logfile = new QGroupBox(QStringLiteral("Logfile"), page);
+    auto* logfile = new QGroupBox(QStringLiteral("Logfile"), panel);
     logfile->setObjectName(QStringLiteral("logfileGroup"));
     newLog_ = new QPushButton(QStringLiteral("New"), logfile);
     newLog_->setObjectName(QStringLiteral("newLogFileButton"));
@@ -116,7 +131,7 @@ QWidget* MainWindow::MakeControlPage() {
     logRow->addWidget(newLog_);
     logRow->addWidget(logging_);
 
-    start_ = new QPushButton(QStringLiteral("Start"), page);
+    start_ = new QPushButton(QStringLiteral("Start"), panel);
     start_->setObjectName(QStringLiteral("startButton"));
     start_->setFont(SansFont(12, true));
     start_->setFixedSize(160, 40);
@@ -129,7 +144,7 @@ QWidget* MainWindow::MakeControlPage() {
     columns->addLayout(left, 9);
     columns->addWidget(receiver1_, 10);
     columns->addWidget(receiver2_, 10);
-    auto* pageLayout = new QVBoxLayout(page);
+    auto* pageLayout = new QVBoxLayout(panel);
     pageLayout->setContentsMargins(4, 4, 4, 4);
     pageLayout->addLayout(columns, 1);
     pageLayout->addWidget(start_, 0, Qt::AlignHCenter);
@@ -152,6 +167,50 @@ QWidget* MainWindow::MakeAboutPage() {
     layout->addWidget(about_, 1);
     layout->addWidget(aboutFiles_, 1, Qt::AlignHCenter | Qt::AlignTop);
     return page;
+}
+
+void MainWindow::OrderTabStops() {
+    std::vector<QWidget*> order = {feed_->PortBox(), feed_->ConnectButton(), interval_, newLog_,
+                                   logging_};
+    for (const SourceId receiver : kReceivers) {
+        const ReceiverPanel* panel = Receiver(receiver);
+        order.insert(order.end(), {panel->PortList(), panel->FormatList(), panel->RateList(),
+                                   panel->CrcBox(), panel->LoadButton(), panel->SaveButton()});
+    }
+    order.push_back(start_);
+    for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void MainWindow::RestoreWindowSettings() {
+    const WindowSettings& saved = controller_->Controls().Window;
+    std::vector<ScreenRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect area = screen->availableGeometry();
+        const ScreenRect rect{area.x(), area.y(), area.width(), area.height()};
+        // The primary screen first: a window with nowhere else to go is centred on it.
+        if (screen == QGuiApplication::primaryScreen()) {
+            screens.insert(screens.begin(), rect);
+        } else {
+            screens.push_back(rect);
+        }
+    }
+    const ScreenRect place = PlaceWindow(saved.Geometry, kWindowWidth, kWindowHeight, screens);
+    setGeometry(place.X, place.Y, place.Width, place.Height);
+    if (saved.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
+    aircraft_->ShowColumnWidths(saved.AircraftColumns);
+    if (saved.AircraftSort) aircraft_->ShowSort(*saved.AircraftSort);
+}
+
+void MainWindow::StoreWindowSettings() {
+    WindowSettings& window = controller_->Controls().Window;
+    // Maximised, the window still knows its place and size in between.
+    const QRect normal = normalGeometry();
+    if (normal.isValid()) {
+        window.Geometry = ScreenRect{normal.x(), normal.y(), normal.width(), normal.height()};
+    }
+    window.Maximized = isMaximized();
+    window.AircraftColumns = aircraft_->ColumnWidths();
+    window.AircraftSort = aircraft_->Sort();
 }
 
 void MainWindow::Bind() {
@@ -359,6 +418,7 @@ void MainWindow::CopyPlotToClipboard() {
 void MainWindow::closeEvent(QCloseEvent* event) {
     // The window closes whatever happens: a write that fails is shown once, before it goes.
     event->accept();
+    StoreWindowSettings();
     CloseQueryDialogs dialogs;
     dialogs.AskYesNo = [this](const std::string& caption, const std::string& text) {
         return dialogs_.AskYesNo && dialogs_.AskYesNo(caption, text);
@@ -376,6 +436,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::EndOnSignal() {
     if (controller_->Ended()) return;
+    StoreWindowSettings();
     for (const std::string& line : controller_->EndOnSignal()) {
         std::fprintf(stderr, "quorvex: %s\n", line.c_str());
     }

@@ -30,6 +30,7 @@ class FeedPanel;
 class GraphPage;
 class ReceiverPanel;
 
+// The smallest window; the Control page keeps the layout it has there at every size.
 inline constexpr int kWindowWidth = 616;
 inline constexpr int kWindowHeight = 584;
 
@@ -59,6 +60,7 @@ class MainWindow : public QWidget {
     void CopyPlotToClipboard();
 
     QTabWidget* Pages() const { return pages_; }
+    QWidget* ControlPage() const { return controlPage_; }
     ReceiverPanel* Receiver(SourceId receiver) const {
         return receiver == SourceId::Receiver1 ? receiver1_ : receiver2_;
     }
@@ -80,6 +82,12 @@ class MainWindow : public QWidget {
   private:
     QWidget* MakeControlPage();
     QWidget* MakeAboutPage();
+    // Tab goes down the feed column, then each receiver's column, then to Start.
+    void OrderTabStops();
+    // The place, size and table columns of the settings applied; and read back before the
+    // settings are written.
+    void RestoreWindowSettings();
+    void StoreWindowSettings();
     void Bind();
     void BindReceiver(SourceId receiver);
     void ShowControls();
@@ -93,6 +101,7 @@ class MainWindow : public QWidget {
     std::unique_ptr<MeasurementController> controller_;
     WindowDialogs dialogs_;
     QTabWidget* pages_;
+    QWidget* controlPage_;
     FeedPanel* feed_;
     ReceiverPanel* receiver1_;
     ReceiverPanel* receiver2_;

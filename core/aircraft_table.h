@@ -17,6 +17,8 @@
 namespace quorvex {
 
 inline constexpr std::int64_t kAircraftTableSeconds = 300;
+// Address, frames per minute from each source, ratio, the two levels, last heard, who hears.
+inline constexpr std::size_t kAircraftTableColumns = 9;
 
 enum class Hearing : std::uint8_t { Both, Only1, Only2, FeedOnly };
 

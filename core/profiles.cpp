@@ -204,6 +204,7 @@ std::vector<std::string> LoadSettings(ProfileSettings& settings, const std::stri
     settings.Timer.SelectIndex(
         IniInteger(file.Text, kSettingsTimer, "interval", kDefaultTimerIndex));
     LoadStation(settings, settingsPath, file.Text, problems);
+    settings.Window = ReadWindowSettings(file.Text, settingsPath, problems);
     return problems;
 }
 
@@ -217,6 +218,7 @@ void SaveSettings(const ProfileSettings& settings, const std::string& settingsPa
                        NumberText(settings.Station->lat) + "," + NumberText(settings.Station->lon));
         IniWriteString(settingsPath, kSettingsStation, "maxrange", NumberText(settings.MaxRangeNm));
     }
+    WriteWindowSettings(settingsPath, settings.Window);
 }
 
 std::vector<std::string> FormCloseQuery(ProfileSettings& settings, const std::string& settingsPath,

@@ -1,6 +1,6 @@
 #pragma once
 // Receiver profiles (how a receiver is attached) and the settings file (which profiles were
-// in use, the averaging interval, and the station once a location was set).
+// in use, the averaging interval, the station once a location was set, and the window).
 //
 // User-interface thread only. The window mirrors its controls into these models, calls the
 // functions here and applies the models back. Writes raise platform::EIniWriteError.
@@ -14,6 +14,7 @@
 #include "core/combo_model.h"
 #include "core/geo.h"
 #include "core/position_decoder.h"
+#include "core/window_settings.h"
 
 namespace quorvex {
 
@@ -37,6 +38,8 @@ struct ProfileSettings {
     // [Station] section only once a location was set.
     std::optional<LatLon> Station;
     double MaxRangeNm = kDefaultMaxRangeNm;
+    // The window's place and size and the Aircraft table's columns, in a [Window] section.
+    WindowSettings Window;
 };
 
 // The maximum ranges a settings file may name.

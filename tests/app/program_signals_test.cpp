@@ -47,6 +47,10 @@ void PrintTo(const SignalCase& c, std::ostream* out) {
 }
 
 const std::string kProfile = "[intf]\nport=COM9\nbaudrate=3\nstring=1\n";
+// The window as it opened, at its smallest, centred on the screen, with the table untouched.
+const std::string kWindowSection =
+    "[Window]\ngeometry=332,220,616,584\nmaximized=0\naircraftcolumns=\n"
+    "aircraftsort=1,descending\n";
 
 const SignalCase kCases[] = {
     {"UnwritableSettings",
@@ -75,7 +79,7 @@ const SignalCase kCases[] = {
          EXPECT_EQ(ReadFileBytes(p.File("profiles/roof.prf")), kProfile);
          EXPECT_EQ(ReadFileBytes(p.File("quorvex.ini")),
                    "[profiles]\nprofile1=" + p.File("profiles/roof.prf") +
-                       "\nprofile2=\n[timer]\ninterval=1\n");
+                       "\nprofile2=\n[timer]\ninterval=1\n" + kWindowSection);
      }},
     {"FileDialogOpen",
      [](const ProgramUnderTest&) {},
@@ -87,14 +91,14 @@ const SignalCase kCases[] = {
      0,
      [](const ProgramUnderTest& p) {
          EXPECT_EQ(ReadFileBytes(p.File("quorvex.ini")),
-                   "[profiles]\nprofile1=\nprofile2=\n[timer]\ninterval=1\n");
+                   "[profiles]\nprofile1=\nprofile2=\n[timer]\ninterval=1\n" + kWindowSection);
      }},
 };
 
 class ProgramSignalsTest : public WindowFixture, public ::testing::WithParamInterface<SignalCase> {
   protected:
-    // The program centres its window of fixed size, and a window built here has the same
-    // layout.
+    // The program centres its window at its smallest size, and a window built here has the
+    // same layout.
     Screen ProgramScreen() {
         MainWindow& w = Open();
         w.show();
