@@ -17,10 +17,6 @@
 namespace quorvex::app {
 namespace {
 
-std::string SourceName(SourceId source) {
-    return source == SourceId::Feed ? "feed" : "receiver " + std::to_string(ReceiverNumber(source));
-}
-
 // A message as a sentence: its own end, or a full stop.
 std::string Sentence(std::string message) {
     if (!message.empty() && message.find_last_of(".!?") != message.size() - 1) message += '.';

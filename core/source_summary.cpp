@@ -8,15 +8,15 @@ namespace {
 
 constexpr std::size_t kGroups = 6;  // a receiver's counters; the feed's three follow both
 
-std::string SourceName(SourceId source) {
-    return source == SourceId::Feed ? "feed" : "receiver " + std::to_string(ReceiverNumber(source));
-}
-
 std::string Counted(std::uint64_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
 }  // namespace
+
+std::string SourceName(SourceId source) {
+    return source == SourceId::Feed ? "feed" : "receiver " + std::to_string(ReceiverNumber(source));
+}
 
 void SummaryPeriod::Add(const SecondRecord& second) {
     ++seconds_;

@@ -40,6 +40,9 @@ struct SourceLosses {
     std::optional<std::uint64_t> RejectedPackets;
 };
 
+// "receiver 1", "receiver 2" or "feed", as the summary and the run's messages name them.
+std::string SourceName(SourceId source);
+
 // "2024-05-01T12:00:00Z receiver 1: 812.4 frames/s, DF 11/17 402.1/s over 60 s; since the
 // start 0 connections lost, 3 packets rejected"; the feed counts lines. Rates to one decimal,
 // rounded half away from zero.
