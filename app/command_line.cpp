@@ -15,6 +15,7 @@ namespace {
 constexpr std::array<int, 5> kRates = {115200, 833333, 921600, 1000000, 3000000};
 constexpr std::string_view kFormats = "@*:";  // in the order of the format lists' items
 constexpr int kUdpRateIndex = 5;              // receiver 2's "UDP Port" item
+constexpr int kMaxSummarySeconds = 86400;
 
 std::optional<int> ParseRate(std::string_view text) {
     int rate = 0;
@@ -22,6 +23,15 @@ std::optional<int> ParseRate(std::string_view text) {
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
     if (std::find(kRates.begin(), kRates.end(), rate) == kRates.end()) return std::nullopt;
     return rate;
+}
+
+// A whole number of seconds, at least 1 and at most a day.
+std::optional<int> ParseSummarySeconds(std::string_view text) {
+    int seconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if (seconds < 1 || seconds > kMaxSummarySeconds) return std::nullopt;
+    return seconds;
 }
 
 std::string ReceiverFormatHelp(SourceId receiver) {
@@ -106,6 +116,7 @@ std::optional<ReceiverOption> ParseReceiverOption(std::string_view text, bool ud
 
 std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine result;
+    bool summaryGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view arg = args[i];
         std::optional<std::string> inlineValue;
@@ -137,6 +148,20 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<s
             error = flag(result.Connect);
         } else if (arg == "--log") {
             error = flag(result.Log);
+        } else if (arg == "--no-window") {
+            error = flag(result.NoWindow);
+        } else if (arg == "--summary-every") {
+            constexpr std::string_view kSummaryHelp =
+                "--summary-every takes a whole number of seconds from 1 to 86400";
+            const auto text = value();
+            if (!text) return CommandLineError{std::string(kSummaryHelp) + "."};
+            const auto seconds = ParseSummarySeconds(*text);
+            if (!seconds) {
+                return CommandLineError{"\"" + *text + "\" is not a summary period: " +
+                                        std::string(kSummaryHelp) + "."};
+            }
+            result.SummarySeconds = *seconds;
+            summaryGiven = true;
         } else if (arg == "--receiver1" || arg == "--receiver2") {
             const SourceId receiver =
                 arg == "--receiver1" ? SourceId::Receiver1 : SourceId::Receiver2;
@@ -180,6 +205,9 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<s
         }
         if (error) return *error;
     }
+    if (summaryGiven && !result.NoWindow) {
+        return CommandLineError{"--summary-every goes with --no-window."};
+    }
     if (result.Receiver1 && result.Receiver2 && !result.Receiver2->Udp &&
         result.Receiver1->Device == result.Receiver2->Device) {
         return CommandLineError{"--receiver1 and --receiver2 name the same device \"" +
@@ -217,6 +245,14 @@ std::string UsageText() {
            "                  minute and at the end (replacing it whole): the farthest range\n"
            "                  of each source and the position frames heard by both\n"
            "                  receivers or one only\n"
+           "  --no-window     measure without a window and without a display: Start at\n"
+           "                  once, a summary line per source on standard output, errors\n"
+           "                  on standard error; SIGINT or SIGTERM ends the run with every\n"
+           "                  file complete and the settings saved\n"
+           "  --summary-every N  with --no-window: the summary every N seconds (1 to 86400;\n"
+           "                  60 when left out): per source its frames or lines a second and\n"
+           "                  the DF 11/17 ones over the period, the connections lost and the\n"
+           "                  packets rejected since the start\n"
            "  --help          show this text and exit\n"
            "  --version       show the version and exit\n"
            "\n"

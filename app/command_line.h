@@ -1,6 +1,7 @@
 #pragma once
 // The program's command line: options for scripted use (which receiver sits where, press
-// Start, Connect or the logfile's Start once the window shows), --help and --version.
+// Start, Connect or the logfile's Start once the window shows, or run without a window),
+// --help and --version.
 //
 // Plain values, no Qt: parsed before any window or display exists, so --help and --version
 // answer on a machine without a screen.
@@ -19,6 +20,7 @@
 namespace quorvex::app {
 
 inline constexpr std::string_view kVersionText = "Quorvex 0.3";
+inline constexpr int kDefaultSummarySeconds = 60;
 
 // One receiver as the command line sets it up: a serial device at a rate, (receiver 2
 // only) the UDP listener, or a decoder's TCP output; and the line format by its start
@@ -44,6 +46,9 @@ struct CommandLine {
     std::string CsvFile;                   // every second appended here; empty: none
     std::optional<LatLon> Station;         // the station's location, kept in the settings
     std::string CoverageCsvFile;           // the sector table written here; empty: none
+    bool NoWindow = false;                 // measure without a display (--no-window)
+    // How often a run without a window prints its summary (--summary-every).
+    int SummarySeconds = kDefaultSummarySeconds;
 };
 
 struct CommandLineError {

@@ -17,8 +17,6 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include <cstdio>
-
 #include "app/aircraft_page.h"
 #include "app/combo_mirror.h"
 #include "app/control_style.h"
@@ -304,22 +302,11 @@ void MainWindow::AfterShow(const CommandLine& commandLine) {
         unread += (unread.empty() ? "" : "\n") + problem;
     }
     if (!unread.empty()) platform::ShowApplicationError(unread);
-    if (!commandLine.CsvFile.empty()) c.SetSecondsFile(commandLine.CsvFile);
+    c.ApplyRunOptions(commandLine);
     if (commandLine.Station) {
-        c.SetStation(*commandLine.Station);
         coverage_->ShowStation(c.Controls().Station, c.Controls().MaxRangeNm);
     }
-    if (!commandLine.CoverageCsvFile.empty()) c.SetCoverageFile(commandLine.CoverageCsvFile);
-    if (commandLine.Log && !c.State().Log.Logging()) {
-        c.LoggingClicked();
-        ShowControls();
-    }
-    if (commandLine.Connect && !c.ConnectDown()) {
-        c.SetFeedRetry(true);
-        c.SetConnect(true);
-        ShowControls();
-    }
-    if (commandLine.Start && !c.Running()) c.StartStopClicked();
+    c.PressRunButtons(commandLine);
 }
 
 void MainWindow::ShowControls() {
@@ -437,10 +424,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::EndOnSignal() {
     if (controller_->Ended()) return;
     StoreWindowSettings();
-    for (const std::string& line : controller_->EndOnSignal()) {
-        std::fprintf(stderr, "quorvex: %s\n", line.c_str());
-    }
-    QCoreApplication::exit(controller_->SavedAtEnd() ? 0 : 1);
+    controller_->EndProgramOnSignal();
 }
 
 }  // namespace quorvex::app

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <exception>
 #include <iterator>
 
@@ -253,17 +254,18 @@ void MeasurementController::TickMeasurement() {
 }
 
 MeasurementController::GraphTexts MeasurementController::PageChangeTexts() const {
-    const auto hasText = [](const std::string& text) {
-        return text.find_first_not_of(' ') != std::string::npos;
-    };
     GraphTexts texts;
     texts.Title = "Quorvex (DF11/17) [AVG:" + controls_.Timer.Text + "]";
-    if (hasText(controls_.Receiver1.Port.Text)) texts.LeftProfile = controls_.Receiver1.Label;
-    if (hasText(controls_.Receiver2.Port.Text) ||
-        controls_.Receiver2.BaudRate.Text.starts_with("U")) {
-        texts.RightProfile = controls_.Receiver2.Label;
-    }
+    if (HasSource(SourceId::Receiver1)) texts.LeftProfile = controls_.Receiver1.Label;
+    if (HasSource(SourceId::Receiver2)) texts.RightProfile = controls_.Receiver2.Label;
     return texts;
+}
+
+bool MeasurementController::HasSource(SourceId receiver) const {
+    const ReceiverProfile& controls =
+        receiver == SourceId::Receiver1 ? controls_.Receiver1 : controls_.Receiver2;
+    return controls.Port.Text.find_first_not_of(' ') != std::string::npos ||
+           (receiver == SourceId::Receiver2 && controls.BaudRate.Text.starts_with("U"));
 }
 
 void MeasurementController::SetHold(bool down) {
@@ -343,6 +345,33 @@ std::vector<std::string> MeasurementController::EndOnSignal() {
 
 std::optional<std::string> MeasurementController::CreateSettingsFolder() const {
     return platform::CreateFolder(paths_.SettingsFolder, "settings folder");
+}
+
+void MeasurementController::EndProgramOnSignal() {
+    if (ended_) return;
+    for (const std::string& line : EndOnSignal()) {
+        std::fprintf(stderr, "quorvex: %s\n", line.c_str());
+    }
+    QCoreApplication::exit(savedAtEnd_ ? 0 : 1);
+}
+
+void MeasurementController::ApplyRunOptions(const CommandLine& commandLine) {
+    if (!commandLine.CsvFile.empty()) SetSecondsFile(commandLine.CsvFile);
+    if (commandLine.Station) SetStation(*commandLine.Station);
+    if (!commandLine.CoverageCsvFile.empty()) SetCoverageFile(commandLine.CoverageCsvFile);
+}
+
+void MeasurementController::PressRunButtons(const CommandLine& commandLine) {
+    if (commandLine.Log && !state_.Log.Logging()) {
+        LoggingClicked();
+        Changed();
+    }
+    if (commandLine.Connect && !ConnectDown()) {
+        SetFeedRetry(true);
+        SetConnect(true);
+        Changed();
+    }
+    if (commandLine.Start && !running_) StartStopClicked();
 }
 
 std::optional<std::string> MeasurementController::WriteCoverageAtEnd() {

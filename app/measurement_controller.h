@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/receiver_input.h"
 #include "core/clock.h"
 #include "core/coverage_csv.h"
@@ -92,6 +93,9 @@ class MeasurementController : public QObject {
         std::string RightProfile;
     };
     GraphTexts PageChangeTexts() const;
+    // The receiver has a source: a port (device or host:port) in its list, or (receiver 2)
+    // the UDP listener.
+    bool HasSource(SourceId receiver) const;
 
     // --- Handlers ------------------------------------------------------------------------
     // A user change of a receiver's port, rate or format list: the list's new selection (or,
@@ -119,6 +123,7 @@ class MeasurementController : public QObject {
     void SetFeedRetry(bool retry) { feed_->SetRetry(retry); }
     void SetFeedRetryMilliseconds(int ms) { feed_->SetRetryMilliseconds(ms); }
     std::string FeedTrouble() const { return feed_->Trouble(); }
+    std::uint64_t FeedConnectionsLost() const { return feed_->Lost(); }
     void LoggingClicked() { state_.Log.ToggleLogging(); }
     void NewLogFileClicked() { state_.Log.NewLogFile(); }
 
@@ -134,6 +139,9 @@ class MeasurementController : public QObject {
     // The end SIGINT or SIGTERM asks for, once: no question; the settings written. Returns
     // the lines a person needs to know (a changed profile left unsaved, a failed write).
     std::vector<std::string> EndOnSignal();
+    // EndOnSignal for the program: what it returns goes to standard error, and every event
+    // loop is left, the program's with exit code 1 when a write failed. Once.
+    void EndProgramOnSignal();
     bool Ended() const { return ended_; }
     // False once a write at the end (the settings, a profile) failed: the exit code says so.
     bool SavedAtEnd() const { return savedAtEnd_; }
@@ -147,6 +155,13 @@ class MeasurementController : public QObject {
     // the end (--coverage-csv).
     static constexpr int kCoverageFileSeconds = 60;
     void SetCoverageFile(const std::string& path) { coverageFile_.emplace(path); }
+
+    // The command line's files and station (--csv, --station, --coverage-csv), once the
+    // front-end is up.
+    void ApplyRunOptions(const CommandLine& commandLine);
+    // Then its presses, in this order: the logfile's Start (--log), Connect (--connect, the
+    // feed then tried again after every end), Start (--start).
+    void PressRunButtons(const CommandLine& commandLine);
 
     const platform::ProgramPaths& Paths() const { return paths_; }
     const std::string& SettingsPath() const { return paths_.SettingsFile; }

@@ -35,6 +35,7 @@ void ReceiverInput::Packet(std::string_view packet) {
 
 bool ReceiverInput::Open(const ReceiverSetup& setup) {
     QUORVEX_ASSERT_UI_THREAD();
+    openFailed_ = false;
     if (setup.Serial) {
         try {
             port_.SetPort(setup.Serial->Port);
@@ -44,6 +45,7 @@ bool ReceiverInput::Open(const ReceiverSetup& setup) {
             port_.OpenPort();
             return true;
         } catch (const std::exception& error) {
+            openFailed_ = true;
             platform::ShowApplicationError(error.what());
             return false;
         }
@@ -85,6 +87,12 @@ void ReceiverInput::Close() {
     } catch (const std::exception& error) {
         platform::ShowApplicationError(error.what());
     }
+}
+
+std::optional<std::uint64_t> ReceiverInput::LostConnections() const {
+    if (network_ != nullptr) return network_->Connections() - (network_->Connected() ? 1 : 0);
+    if (port_.Connected()) return DeviceGone() ? 1 : 0;
+    return std::nullopt;
 }
 
 std::string ReceiverInput::NetworkTrouble() const {

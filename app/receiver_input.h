@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -63,6 +64,8 @@ class ReceiverInput {
     // connection that comes up, and is kept up, on its own. Without either the receiver
     // counts only what FeedText brings.
     bool Open(const ReceiverSetup& setup);
+    // The last Open could not open the serial port (the device it named: ComPort().Port()).
+    bool OpenFailed() const { return openFailed_; }
     // Closes the serial port (a failure is shown) and drops the TCP connection.
     void Close();
 
@@ -70,6 +73,9 @@ class ReceiverInput {
     void FeedText(std::string_view text) { framer_.FeedText(text); }
 
     const RejectedPackets& Rejected() const { return rejected_; }
+    // Connections that stood and ended since Open: a TCP connection's, or the serial device
+    // that went away. Nothing for a receiver without a transport of its own (UDP).
+    std::optional<std::uint64_t> LostConnections() const;
     // The serial device stopped delivering (unplugged, or its far end closed) while the port
     // stays open until Close.
     bool DeviceGone() const { return port_.Connected() && !port_.Receiving(); }
@@ -98,6 +104,7 @@ class ReceiverInput {
     SourceId id_;
     MainState& state_;
     bool crc_ = false;
+    bool openFailed_ = false;
     RejectedPackets rejected_;
     PacketFramer framer_;
     serial::TComPort port_;

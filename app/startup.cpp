@@ -1,7 +1,6 @@
 #include "app/startup.h"
 
 #include <QApplication>
-#include <QSocketNotifier>
 #include <QStyleFactory>
 #include <QTimer>
 
@@ -15,14 +14,15 @@
 
 #include "app/command_line.h"
 #include "app/error_display.h"
+#include "app/headless_run.h"
 #include "app/main_window.h"
+#include "app/termination_watch.h"
 #include "core/convert_error.h"
 #include "platform/application_errors.h"
 #include "platform/main_thread.h"
 #include "platform/port_probe.h"
 #include "platform/program_folder.h"
 #include "platform/program_paths.h"
-#include "platform/termination_signals.h"
 #include "platform/x_display.h"
 #include "serial/com_error.h"
 #include "translation/resource_strings.h"
@@ -106,6 +106,14 @@ ProgramSetup SetUpProgram(const platform::ProgramPaths& paths, const CommandLine
     return setup;
 }
 
+// What the controller of either front-end starts from.
+MeasurementController::Options ControllerOptions(const ProgramSetup& setup) {
+    MeasurementController::Options options;
+    options.Paths = setup.Paths;
+    options.Ports = setup.Ports;
+    return options;
+}
+
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
@@ -124,6 +132,10 @@ int RunProgram(int argc, char** argv) {
     if (commandLine.Version) {
         std::printf("%s\n", std::string(kVersionText).c_str());
         return 0;
+    }
+    if (commandLine.NoWindow) {
+        const ProgramSetup setup = SetUpProgram(paths, commandLine);
+        return RunWithoutWindow(argc, argv, commandLine, ControllerOptions(setup), setup.Problems);
     }
     if (!HasDisplay()) {
         std::fprintf(stderr,
@@ -154,24 +166,10 @@ int RunProgram(int argc, char** argv) {
 
     int exitCode = 0;
     {
-        MeasurementController::Options options;
-        options.Paths = setup.Paths;
-        options.Ports = setup.Ports;
-        MainWindow window(std::move(options), commandLine);
+        MainWindow window(ControllerOptions(setup), commandLine);
         errors.SetWindow(&window);
-        // SIGINT and SIGTERM end the program without asking anybody: settings are written,
-        // and a second signal ends it at once.
-        const int signalPipe = platform::WatchTerminationSignals();
-        std::unique_ptr<QSocketNotifier> signalNotifier;
-        if (signalPipe >= 0) {
-            signalNotifier = std::make_unique<QSocketNotifier>(signalPipe, QSocketNotifier::Read);
-            QObject::connect(signalNotifier.get(), &QSocketNotifier::activated, &window,
-                             [signalPipe, &window] {
-                                 if (!platform::TakeTerminationSignals(signalPipe)) return;
-                                 platform::StopWatchingTerminationSignals();
-                                 window.EndOnSignal();
-                             });
-        }
+        // Settings are written, and a second signal ends it at once.
+        const auto signalWatch = WatchForTermination(&window, [&window] { window.EndOnSignal(); });
         window.show();
         for (const std::string& problem : setup.Problems) platform::ShowApplicationError(problem);
         QTimer::singleShot(0, &window, [&window, &commandLine] { window.AfterShow(commandLine); });

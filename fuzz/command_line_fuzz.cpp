@@ -6,6 +6,7 @@
 //   rates the lists offer; only receiver 2 is ever UDP; the two name different devices;
 // - a set-up spelled back as DEVICE:RATE:FORMAT (or udp:FORMAT) parses to itself;
 // - a station lies within ±90 degrees of latitude and ±180 of longitude;
+// - the summary period is 1 s to a day, and one other than the default goes with --no-window;
 // - on the lists made with the devices it names, ApplyCommandLine selects each receiver's
 //   device, rate item and format item, leaves a UDP receiver's port alone, and marks no
 //   receiver changed.
@@ -102,6 +103,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(std::abs(commandLine.Station->lat) <= 90 && std::abs(commandLine.Station->lon) <= 180,
               "a station beyond the globe");
     }
+    Check(commandLine.SummarySeconds >= 1 && commandLine.SummarySeconds <= 86400,
+          "a summary period beyond 1 s to a day");
+    Check(
+        commandLine.NoWindow || commandLine.SummarySeconds == quorvex::app::kDefaultSummarySeconds,
+        "a summary period with a window");
     if (commandLine.Receiver1 && commandLine.Receiver2 && !commandLine.Receiver2->Udp) {
         Check(commandLine.Receiver1->Device != commandLine.Receiver2->Device,
               "both receivers on one device");

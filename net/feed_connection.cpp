@@ -35,6 +35,7 @@ FeedConnection::FeedConnection(QObject* parent) : QObject(parent) {
             closedByPeer_ = ConnectionClosedText(socket.RemoteAddress(), socket.RemotePort());
             reason_.clear();
             down_ = true;
+            connected_ = true;
             Changed();
         },
         this);
@@ -62,6 +63,7 @@ void FeedConnection::SetConnect(bool down) {
     reason_.clear();
     wanted_ = down;
     down_ = down;
+    connected_ = connected_ && down;
     Changed();
     if (down) {
         Attempt();
@@ -106,6 +108,7 @@ void FeedConnection::TryAgain() {
 
 void FeedConnection::Ended() {
     readPause_.stop();
+    if (std::exchange(connected_, false) && wanted_) ++lost_;
     down_ = false;
     if (retry_ && wanted_) retryTimer_.start(retryMs_);
     Changed();

@@ -20,6 +20,7 @@
 #include <QObject>
 #include <QTimer>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -49,6 +50,8 @@ class FeedConnection : public QObject {
     // Empty while connected and before anything ended; else the reason, followed by
     // "; trying again every <n> s" while another attempt is due.
     std::string Trouble() const;
+    // Connections that stood and ended while connected was wanted (not by the toggle).
+    std::uint64_t Lost() const { return lost_; }
 
     // The text a read brought, as it came; valid until the handler returns.
     std::function<void(std::string_view text)> OnText;
@@ -69,6 +72,8 @@ class FeedConnection : public QObject {
     bool down_ = false;
     bool wanted_ = false;  // connected is asked for: Connect down, not put up since
     bool retry_ = false;
+    bool connected_ = false;  // a connection stands
+    std::uint64_t lost_ = 0;
     int retryMs_ = kRetryMilliseconds;
     std::string reason_;
     // While a connection stands: what Trouble says if the peer closes it.

@@ -41,6 +41,7 @@ void TcpReceiver::Start(const std::string& host, int port, quorvex::NetworkKind 
     kind_ = kind;
     running_ = true;
     connections_ = 0;
+    lookupFailed_ = false;
     if (port < 1 || port > 65535) {
         trouble_ = "Invalid port " + std::to_string(port);
         return;
@@ -80,6 +81,7 @@ void TcpReceiver::StartLookup() {
 }
 
 void TcpReceiver::LookupDone(int code, std::uint32_t address) {
+    lookupFailed_ = code != 0;
     if (code != 0) {
         Fail(SocketFailureText(code), retryMs_);
         return;

@@ -98,6 +98,9 @@ class TcpReceiver : public QObject {
     const std::string& Trouble() const { return trouble_; }
     // Connections made since Start (1 after the first).
     std::uint64_t Connections() const { return connections_; }
+    // The last attempt ended at the name lookup: the host could not be resolved (Trouble
+    // tells why). False again once an attempt gets past the lookup.
+    bool LookupFailed() const { return lookupFailed_; }
 
     // Raw: the bytes of one receive, as they come (the program's framer cuts packets). The
     // view is valid until the handler returns.
@@ -154,6 +157,7 @@ class TcpReceiver : public QObject {
     std::string trouble_;
     std::string pendingTrouble_;
     std::uint64_t connections_ = 0;
+    bool lookupFailed_ = false;
     platform::SocketHandle handle_ = platform::kInvalidSocket;
     platform::Ipv4Endpoint remote_;
     HostLookup lookup_;

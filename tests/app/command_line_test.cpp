@@ -48,7 +48,8 @@ TEST(CommandLineTest, AcceptedForms) {
 
     const auto flags = ParseCommandLine(
         {"--start", "--connect", "--log", "--port-device", "/dev/pts/7", "--port-device=/dev/pts/8",
-         "--csv", "run.csv", "--station", " 52.3 , -4.5", "--coverage-csv=cover.csv"});
+         "--csv", "run.csv", "--station", " 52.3 , -4.5", "--coverage-csv=cover.csv", "--no-window",
+         "--summary-every", "300"});
     ASSERT_TRUE(std::holds_alternative<CommandLine>(flags));
     const CommandLine& line = std::get<CommandLine>(flags);
     EXPECT_TRUE(line.Start && line.Connect && line.Log && !line.Help && !line.Version);
@@ -56,7 +57,11 @@ TEST(CommandLineTest, AcceptedForms) {
     EXPECT_EQ(line.CsvFile, "run.csv");
     EXPECT_EQ(line.Station, (LatLon{52.3, -4.5}));
     EXPECT_EQ(line.CoverageCsvFile, "cover.csv");
+    EXPECT_TRUE(line.NoWindow);
+    EXPECT_EQ(line.SummarySeconds, 300);
     EXPECT_NE(UsageText().find("  --station LAT,LON "), std::string::npos);
+    EXPECT_NE(UsageText().find("  --no-window "), std::string::npos);
+    EXPECT_NE(UsageText().find("  --summary-every N "), std::string::npos);
     EXPECT_NE(UsageText().find("  --coverage-csv FILE "), std::string::npos);
 }
 
@@ -99,6 +104,15 @@ TEST(CommandLineTest, RefusedFormsSayWhy) {
          "\"91,0\" is not a station location: --station takes LAT,LON in decimal degrees "
          "(such as 52.3,-4.5)."},
         {{"--coverage-csv="}, "--coverage-csv takes a file path."},
+        {{"--no-window", "--summary-every=0"},
+         "\"0\" is not a summary period: --summary-every takes a whole number of seconds from 1 "
+         "to 86400."},
+        {{"--no-window", "--summary-every", "1m"},
+         "\"1m\" is not a summary period: --summary-every takes a whole number of seconds from "
+         "1 to 86400."},
+        {{"--no-window", "--summary-every"},
+         "--summary-every takes a whole number of seconds from 1 to 86400."},
+        {{"--summary-every=60"}, "--summary-every goes with --no-window."},
         {{"--start", "-x"}, "Unknown option \"-x\"; quorvex --help lists the options."},
     };
     for (const auto& c : cases) {

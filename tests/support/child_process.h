@@ -31,10 +31,11 @@ namespace quorvex::test {
 class ChildProcess {
   public:
     // Starts `program` with `arguments`, in this process's environment with the NAME=value
-    // entries of `environment` put in; its standard output goes to /dev/null. Throws when it
-    // cannot be started.
+    // entries of `environment` put in and the variables of its bare NAME entries left out;
+    // its standard output goes to `outputPath`. Throws when it cannot be started.
     ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                 const std::vector<std::string>& environment = {}) {
+                 const std::vector<std::string>& environment = {},
+                 const std::string& outputPath = "/dev/null") {
         int errorPipe[2];
         if (::pipe2(errorPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe2");
         errors_ = errorPipe[0];
@@ -46,12 +47,17 @@ class ChildProcess {
         std::vector<char*> argv;
         for (std::string& word : words) argv.push_back(word.data());
         argv.push_back(nullptr);
-        std::vector<std::string> variables = environment;
+        std::vector<std::string> variables;
+        for (const std::string& given : environment) {
+            if (given.find('=') != std::string::npos) variables.push_back(given);
+        }
         for (char** entry = environ; *entry != nullptr; ++entry) {
             const std::string variable(*entry);
-            const std::string name = variable.substr(0, variable.find('=') + 1);
+            const std::string name = variable.substr(0, variable.find('='));
             bool replaced = false;
-            for (const std::string& given : environment) replaced |= given.starts_with(name);
+            for (const std::string& given : environment) {
+                replaced |= given == name || given.starts_with(name + "=");
+            }
             if (!replaced) variables.push_back(variable);
         }
         std::vector<char*> envp;
@@ -59,7 +65,8 @@ class ChildProcess {
         envp.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         ::posix_spawn_file_actions_init(&actions);
-        ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        ::posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(),
+                                           O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ::posix_spawn_file_actions_adddup2(&actions, errorPipe[1], STDERR_FILENO);
         ::posix_spawn_file_actions_adddup2(&actions, inputPipe[0], STDIN_FILENO);
         const int error =

@@ -1,0 +1,290 @@
+// The real program with --no-window and no display of any kind. Fed by the simulator and
+// ended by SIGTERM: exit code 0, its --csv seconds and its summary lines add up to what the
+// simulator sent, the coverage file, the logfile and the settings are written, and each
+// source that went away is said once. A set-up it cannot make is one sentence on standard
+// error and a non-zero exit code.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <array>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/coverage_stats.h"
+#include "program_run.h"
+#include "support/child_process.h"
+
+namespace quorvex::app::test {
+namespace {
+
+using namespace std::chrono_literals;
+using quorvex::test::ChildProcess;
+using quorvex::test::ReadFileBytes;
+
+// No display named in any way; the leak suppressions of the program's Qt libraries.
+const std::vector<std::string> kNoDisplay = {
+    "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM",
+    "LSAN_OPTIONS=suppressions=" QUORVEX_LSAN_SUPPRESSIONS};
+
+bool Within(std::chrono::seconds bound, const std::function<bool()>& done) {
+    for (const auto limit = std::chrono::steady_clock::now() + bound;
+         std::chrono::steady_clock::now() < limit; std::this_thread::sleep_for(20ms)) {
+        if (done()) return true;
+    }
+    return done();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// The summary lines of `source` ("receiver 1: "), without their time.
+std::vector<std::string> Summaries(const std::string& output, const std::string& source) {
+    std::vector<std::string> found;
+    for (const std::string& line : Lines(output)) {
+        const std::size_t at = line.find("Z " + source);
+        if (at != std::string::npos) found.push_back(line.substr(at + 2 + source.size()));
+    }
+    return found;
+}
+
+// The number before `unit` in each line, added up: over periods of one second, the count.
+double Total(const std::vector<std::string>& lines, const std::string& unit) {
+    double total = 0;
+    for (const std::string& line : lines) {
+        const std::size_t end = line.find(unit);
+        const std::size_t start = line.rfind(' ', end - 1);
+        if (end != std::string::npos) total += std::stod(line.substr(start + 1, end - start - 1));
+    }
+    return total;
+}
+
+TEST(HeadlessRunTest, SigtermEndsASimulatedRunWithEveryFileAsTheSimulatorSentIt) {
+    ProgramUnderTest program;
+    const std::string truthPath = program.File("truth.json");
+    ChildProcess sim(QUORVEX_SIM_PATH,
+                     {"--receiver1=pty:3000000:*", "--receiver2=udp:*", "--feed", "--seconds=3",
+                      "--seed=11", "--truth=" + truthPath, "--wait-for-go", "--station=52,5"});
+    // Standard error is where it names its devices.
+    std::string pty;
+    ASSERT_TRUE(Within(30s, [&] {
+        std::smatch found;
+        const std::string said = sim.ReadErrors();
+        if (std::regex_search(said, found, std::regex("receiver1: pty (\\S+)\n"))) pty = found[1];
+        return !pty.empty();
+    })) << sim.ReadErrors();
+
+    const std::string output = program.File("summary.txt");
+    ChildProcess run(program.File("quorvex"),
+                     {"--no-window", "--receiver1=" + pty + ":3000000:*", "--receiver2=udp:*",
+                      "--connect", "--log", "--csv", program.File("run.csv"), "--coverage-csv",
+                      program.File("coverage.csv"), "--station=52,5", "--summary-every=1"},
+                     kNoDisplay, output);
+    const auto summaries = [&] { return Summaries(ReadFileBytes(output), "receiver 1: ").size(); };
+    // A first summary: started, and the feed connected long since.
+    ASSERT_TRUE(Within(60s, [&] { return summaries() > 0 || !run.Running(); }));
+    ASSERT_TRUE(run.Running()) << run.ReadErrors();
+    ASSERT_TRUE(sim.WriteInput("go\n"));
+    ASSERT_TRUE(Within(30s, [&] { return !sim.Running(); }));
+    ASSERT_EQ(sim.ExitCode(), 0) << sim.ReadErrors();
+    // Two seconds closed after the simulator's end hold all it sent.
+    const std::size_t ended = summaries();
+    ASSERT_TRUE(Within(30s, [&] { return summaries() >= ended + 2; }));
+    ::kill(run.Pid(), SIGTERM);
+    ASSERT_TRUE(Within(30s, [&] { return !run.Running(); }));
+    EXPECT_EQ(run.ExitCode(), 0) << run.ReadErrors();
+
+    std::ifstream truthFile(truthPath);
+    std::string truthLine;
+    for (std::string line; std::getline(truthFile, line);) truthLine = line;
+    const QJsonObject truth =
+        QJsonDocument::fromJson(QByteArray::fromStdString(truthLine)).object();
+    const auto sent = [&truth](const char* source, const char* table, const char* key) {
+        return truth[QLatin1String(source)][QLatin1String(table)][QLatin1String(key)].toInt();
+    };
+    // The CSV's counters per column over the run, the time column left out.
+    std::array<std::int64_t, 15> counted{};
+    const std::vector<std::string> rows = Lines(ReadFileBytes(program.File("run.csv")));
+    ASSERT_GT(rows.size(), 4u);
+    EXPECT_TRUE(rows[0].starts_with("time,"));
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        std::istringstream cells(rows[r]);
+        std::string cell;
+        std::getline(cells, cell, ',');
+        for (std::int64_t& column : counted) {
+            std::getline(cells, cell, ',');
+            column += std::stoll(cell);
+        }
+    }
+    const char* const groups[6] = {"DF0", "DF4_5", "DF11", "DF11_IC", "DF17_19", "DF20_21"};
+    std::array<std::int64_t, 2> frames{};
+    for (int receiver : {0, 1}) {
+        const char* name = receiver == 0 ? "receiver1" : "receiver2";
+        for (int g = 0; g < 6; ++g) {
+            EXPECT_EQ(counted[static_cast<std::size_t>(receiver * 6 + g)],
+                      sent(name, "groups", groups[g]))
+                << name << " " << groups[g];
+            frames[static_cast<std::size_t>(receiver)] += sent(name, "groups", groups[g]);
+        }
+    }
+    const auto types = [&](std::initializer_list<const char*> keys) {
+        std::int64_t sum = 0;
+        for (const char* key : keys) sum += sent("feed", "types", key);
+        return sum;
+    };
+    EXPECT_GT(types({"3"}), 0);
+    EXPECT_EQ(counted[12], types({"5", "6"}));
+    EXPECT_EQ(counted[13], types({"8"}));
+    EXPECT_EQ(counted[14], types({"1", "2", "3", "4", "7"}));
+
+    // The summaries of one second each add up to the same; at the end the device and the
+    // feed connection the simulator closed are lost.
+    const std::string said = ReadFileBytes(output);
+    const auto receiver1 = Summaries(said, "receiver 1: ");
+    const auto feed = Summaries(said, "feed: ");
+    EXPECT_EQ(Total(receiver1, " frames/s"), static_cast<double>(frames[0]));
+    EXPECT_EQ(Total(Summaries(said, "receiver 2: "), " frames/s"), static_cast<double>(frames[1]));
+    EXPECT_EQ(Total(receiver1, "/s over"),
+              static_cast<double>(sent("receiver1", "groups", "DF11") +
+                                  sent("receiver1", "groups", "DF17_19")));
+    EXPECT_EQ(Total(feed, " lines/s"),
+              static_cast<double>(types({"1", "2", "3", "4", "5", "6", "7", "8"})));
+    ASSERT_FALSE(feed.empty());
+    EXPECT_TRUE(receiver1.back().ends_with("1 connection lost, 0 packets rejected"))
+        << receiver1.back();
+    EXPECT_TRUE(feed.back().ends_with("since the start 1 connection lost")) << feed.back();
+    const std::string errors = run.ReadErrors();
+    EXPECT_EQ(Occurrences(errors, "quorvex: receiver 1: No data: the device went away.\n"), 1u)
+        << errors;
+    EXPECT_EQ(Occurrences(errors, "quorvex: feed: Connection closed by 127.0.0.1:30003"), 1u)
+        << errors;
+
+    EXPECT_EQ(Lines(ReadFileBytes(program.File("coverage.csv"))).size(), 1u + kSectorCount);
+    EXPECT_NE(ReadFileBytes(program.File("quorvex.ini")).find("[timer]\ninterval=1\n"),
+              std::string::npos);
+    std::string log;
+    for (const auto& entry : std::filesystem::directory_iterator(program.Folder())) {
+        if (entry.path().extension() == ".log") log = ReadFileBytes(entry.path());
+    }
+    EXPECT_GE(Lines(log).size(), static_cast<std::size_t>(frames[0] + frames[1]));
+    EXPECT_TRUE(log.ends_with('\n'));
+}
+
+struct SetUpFailure {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::string said;  // the whole of standard error; a "..." ending: what it begins with
+    int exitCode;
+    bool udpTaken = false;      // another program holds the UDP port receiver 2 listens on
+    std::string settings = {};  // quorvex.ini beforehand; "P/" stands for the folder
+};
+
+void PrintTo(const SetUpFailure& c, std::ostream* out) {
+    *out << c.name;
+}
+
+const SetUpFailure kFailures[] = {
+    {"NoSuchDevice",
+     {"--receiver1=/dev/quorvex-none:115200:*"},
+     "quorvex: Receiver 1 cannot be set up on /dev/quorvex-none: Unable to open com port (win "
+     "error code: 2).\n",
+     1},
+    {"UdpPortInUse",
+     {"--receiver2=udp:*"},
+     "quorvex: Receiver 2 cannot listen on UDP port 7934: Could not bind socket. Address and "
+     "port are already in use.\n",
+     1,
+     true},
+    {"HostNotResolved",
+     {"--receiver1=tcp:decoder.invalid:30002:raw"},
+     "quorvex: Receiver 1 cannot be set up: the host name in decoder.invalid:30002 cannot be "
+     "resolved (...",
+     1},
+    // Receiver 2's profile puts it on a serial line with no port, and there is no feed.
+    {"NothingToMeasure",
+     {},
+     "quorvex: Nothing to measure: no receiver is set up (--receiver1, --receiver2 or a profile "
+     "in the settings) and the feed is not connected (--connect).\n",
+     1,
+     false,
+     "[profiles]\nprofile2=P/profiles/quiet.prf\n"},
+    {"SummaryPeriodNotANumber",
+     {"--summary-every=5min"},
+     "quorvex: \"5min\" is not a summary period: --summary-every takes a whole number of seconds "
+     "from 1 to 86400.\n",
+     2},
+};
+
+class HeadlessSetUpTest : public ::testing::TestWithParam<SetUpFailure> {};
+
+TEST_P(HeadlessSetUpTest, IsOneSentenceAndANonZeroExit) {
+    const SetUpFailure& c = GetParam();
+    const int udp = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (c.udpTaken) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(7934);
+        ASSERT_EQ(::bind(udp, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    }
+
+    ProgramUnderTest program;
+    std::string settings = c.settings;
+    if (const std::size_t at = settings.find("P/"); at != std::string::npos) {
+        settings.replace(at, 2, program.Folder());
+        WriteFile(program.File("profiles/quiet.prf"), "[intf]\nport=\nbaudrate=0\nstring=1\n");
+        WriteFile(program.File("quorvex.ini"), settings);
+    }
+    std::vector<std::string> arguments = {"--no-window"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    ChildProcess run(program.File("quorvex"), arguments, kNoDisplay);
+    const bool ended = Within(30s, [&] { return !run.Running(); });
+    ::close(udp);
+    ASSERT_TRUE(ended) << run.ReadErrors();
+    EXPECT_EQ(run.ExitCode(), c.exitCode);
+    const std::string& errors = run.ReadErrors();
+    if (c.said.ends_with("...")) {
+        EXPECT_TRUE(errors.starts_with(c.said.substr(0, c.said.size() - 3))) << errors;
+        EXPECT_EQ(Lines(errors).size(), 1u) << errors;
+    } else {
+        EXPECT_EQ(errors, c.said);
+    }
+    // Nothing ran: the settings are left alone.
+    EXPECT_EQ(std::filesystem::exists(program.File("quorvex.ini")), !settings.empty());
+    if (!settings.empty()) {
+        EXPECT_EQ(ReadFileBytes(program.File("quorvex.ini")), settings);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Headless, HeadlessSetUpTest, ::testing::ValuesIn(kFailures),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+}  // namespace
+}  // namespace quorvex::app::test
