@@ -67,9 +67,16 @@ class LoopbackTest : public ::testing::Test {
 };
 
 // A plain socket of the given type on 127.0.0.1, bound to `port` (0: any free one).
+// `reuseAddress`: as servers do, the port may be taken while an earlier connection to it
+// lingers in TIME_WAIT (a test before this one that ended its connections first).
 class LoopbackSocket {
   public:
-    explicit LoopbackSocket(int type, int port = 0) : fd_(::socket(AF_INET, type, 0)) {
+    explicit LoopbackSocket(int type, int port = 0, bool reuseAddress = false)
+        : fd_(::socket(AF_INET, type, 0)) {
+        if (reuseAddress) {
+            const int on = 1;
+            ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        }
         sockaddr_in address = Loopback(port);
         bound_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
         socklen_t length = sizeof address;
@@ -128,7 +135,7 @@ class LoopbackSocket {
 
 // A TCP listener on 127.0.0.1.
 inline std::unique_ptr<LoopbackSocket> Listener(int port = 0) {
-    auto listener = std::make_unique<LoopbackSocket>(SOCK_STREAM, port);
+    auto listener = std::make_unique<LoopbackSocket>(SOCK_STREAM, port, true);
     ::listen(listener->fd(), 4);
     return listener;
 }
