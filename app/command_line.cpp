@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "core/host_port.h"
+#include "core/profiles.h"
 #include "core/source_id.h"
 #include "core/station_text.h"
 
@@ -193,6 +194,17 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<s
                 return CommandLineError{"\"" + *text + "\" is not a station location: " +
                                         std::string(kStationHelp) + "."};
             }
+        } else if (arg == "--max-range") {
+            constexpr std::string_view kRangeHelp =
+                "--max-range takes the maximum range in NM, from 1 to 1000 (such as 250)";
+            const auto text = value();
+            if (!text) return CommandLineError{std::string(kRangeHelp) + "."};
+            const auto nm = ParseDecimal(*text);
+            if (!nm || *nm < kMinMaxRangeNm || *nm > kMaxMaxRangeNm) {
+                return CommandLineError{
+                    "\"" + *text + "\" is not a maximum range: " + std::string(kRangeHelp) + "."};
+            }
+            result.MaxRangeNm = *nm;
         } else if (arg == "--coverage-csv") {
             const auto text = value();
             if (!text || text->empty()) {
@@ -241,6 +253,8 @@ std::string UsageText() {
            "  --station LAT,LON  the station's location in decimal degrees (such as\n"
            "                  52.3,-4.5), kept in the settings: positions get a range and\n"
            "                  bearing from it\n"
+           "  --max-range NM  the farthest a position may lie from the station (1 to 1000;\n"
+           "                  300 unless set), kept with it: farther ones are dropped\n"
            "  --coverage-csv FILE  write the coverage per 10-degree sector to FILE every\n"
            "                  minute and at the end (replacing it whole): the farthest range\n"
            "                  of each source and the position frames heard by both\n"

@@ -45,6 +45,7 @@ struct CommandLine {
     bool Log = false;                      // start the logfile once the window shows
     std::string CsvFile;                   // every second appended here; empty: none
     std::optional<LatLon> Station;         // the station's location, kept in the settings
+    std::optional<double> MaxRangeNm;      // the maximum range, kept with the station
     std::string CoverageCsvFile;           // the sector table written here; empty: none
     bool NoWindow = false;                 // measure without a display (--no-window)
     // How often a run without a window prints its summary (--summary-every).

@@ -357,7 +357,11 @@ void MeasurementController::EndProgramOnSignal() {
 
 void MeasurementController::ApplyRunOptions(const CommandLine& commandLine) {
     if (!commandLine.CsvFile.empty()) SetSecondsFile(commandLine.CsvFile);
-    if (commandLine.Station) SetStation(*commandLine.Station);
+    if (commandLine.Station || commandLine.MaxRangeNm) {
+        if (commandLine.Station) controls_.Station = commandLine.Station;
+        if (commandLine.MaxRangeNm) controls_.MaxRangeNm = *commandLine.MaxRangeNm;
+        state_.Positions.SetStation(controls_.Station, controls_.MaxRangeNm);
+    }
     if (!commandLine.CoverageCsvFile.empty()) SetCoverageFile(commandLine.CoverageCsvFile);
 }
 

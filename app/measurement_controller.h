@@ -156,8 +156,8 @@ class MeasurementController : public QObject {
     static constexpr int kCoverageFileSeconds = 60;
     void SetCoverageFile(const std::string& path) { coverageFile_.emplace(path); }
 
-    // The command line's files and station (--csv, --station, --coverage-csv), once the
-    // front-end is up.
+    // The command line's files and station (--csv, --station, --max-range, --coverage-csv),
+    // once the front-end is up.
     void ApplyRunOptions(const CommandLine& commandLine);
     // Then its presses, in this order: the logfile's Start (--log), Connect (--connect, the
     // feed then tried again after every end), Start (--start).

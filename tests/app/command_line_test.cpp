@@ -48,14 +48,15 @@ TEST(CommandLineTest, AcceptedForms) {
 
     const auto flags = ParseCommandLine(
         {"--start", "--connect", "--log", "--port-device", "/dev/pts/7", "--port-device=/dev/pts/8",
-         "--csv", "run.csv", "--station", " 52.3 , -4.5", "--coverage-csv=cover.csv", "--no-window",
-         "--summary-every", "300"});
+         "--csv", "run.csv", "--station", " 52.3 , -4.5", "--max-range=250.5",
+         "--coverage-csv=cover.csv", "--no-window", "--summary-every", "300"});
     ASSERT_TRUE(std::holds_alternative<CommandLine>(flags));
     const CommandLine& line = std::get<CommandLine>(flags);
     EXPECT_TRUE(line.Start && line.Connect && line.Log && !line.Help && !line.Version);
     EXPECT_EQ(line.PortDevices, (Args{"/dev/pts/7", "/dev/pts/8"}));
     EXPECT_EQ(line.CsvFile, "run.csv");
     EXPECT_EQ(line.Station, (LatLon{52.3, -4.5}));
+    EXPECT_EQ(line.MaxRangeNm, 250.5);
     EXPECT_EQ(line.CoverageCsvFile, "cover.csv");
     EXPECT_TRUE(line.NoWindow);
     EXPECT_EQ(line.SummarySeconds, 300);
@@ -97,6 +98,11 @@ TEST(CommandLineTest, RefusedFormsSayWhy) {
         {{"--port-device="}, "--port-device takes a device path."},
         {{"--csv"}, "--csv takes a file path."},
         {{"--station"}, "--station takes LAT,LON in decimal degrees (such as 52.3,-4.5)."},
+        {{"--max-range"},
+         "--max-range takes the maximum range in NM, from 1 to 1000 (such as 250)."},
+        {{"--max-range", "1000.5"},
+         "\"1000.5\" is not a maximum range: --max-range takes the maximum range in NM, from 1 to "
+         "1000 (such as 250)."},
         {{"--station=52.3N,4.5E"},
          "\"52.3N,4.5E\" is not a station location: --station takes LAT,LON in decimal degrees "
          "(such as 52.3,-4.5)."},

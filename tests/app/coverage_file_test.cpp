@@ -1,5 +1,5 @@
-// --station and --coverage-csv in the window: the station kept in the settings, the sector
-// table written every minute and at the end (frames still waiting for their twin then count
+// --station, --max-range and --coverage-csv in the window: the station kept in the settings, the
+// sector table written every minute and at the end (frames still waiting for their twin then count
 // as heard by one receiver only), failures said as the other files' are.
 
 #include <gtest/gtest.h>
@@ -21,6 +21,7 @@ class CoverageFileTest : public WindowFixture {
     MeasurementController& StartWith(const std::string& coveragePath) {
         CommandLine commandLine;
         commandLine.Station = LatLon{52.3, 4.76};
+        commandLine.MaxRangeNm = 250;
         commandLine.CoverageCsvFile = coveragePath;
         MainWindow& w = Open({}, commandLine);
         w.AfterShow(commandLine);
@@ -50,7 +51,8 @@ TEST_F(CoverageFileTest, WrittenEveryMinuteAndAtTheEndWithTheStationKept) {
     EXPECT_EQ(Row(ReadFileBytes(path), "260"), "260,,30.99,,0,1,0,0,0,1\r")
         << "the frame still waiting for its twin counts as heard by receiver 2 only";
     EXPECT_EQ(platform::IniReadString(c.SettingsPath(), "Station", "location", ""), "52.3,4.76");
-    EXPECT_EQ(platform::IniReadString(c.SettingsPath(), "Station", "maxrange", ""), "300");
+    EXPECT_EQ(platform::IniReadString(c.SettingsPath(), "Station", "maxrange", ""), "250");
+    EXPECT_EQ(c.State().Positions.maxRangeNm(), 250.0);
     EXPECT_TRUE(errors.empty());
 
     c.ClearClicked();
