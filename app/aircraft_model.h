@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/aircraft_table.h"
+#include "core/comparison/aircraft_table.h"
 
 namespace quorvex::app {
 

@@ -11,8 +11,8 @@
 #include <functional>
 #include <vector>
 
-#include "core/aircraft_table.h"
-#include "core/window_settings.h"
+#include "core/comparison/aircraft_table.h"
+#include "core/settings/window_settings.h"
 
 class QLabel;
 class QPushButton;

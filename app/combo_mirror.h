@@ -4,7 +4,7 @@
 //
 // User-interface thread only.
 
-#include "core/combo_model.h"
+#include "core/settings/combo_model.h"
 
 class QComboBox;
 

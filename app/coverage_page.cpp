@@ -15,8 +15,8 @@
 #include <algorithm>
 
 #include "app/control_style.h"
-#include "core/coverage_csv.h"
-#include "core/coverage_text.h"
+#include "core/export/coverage_csv.h"
+#include "core/export/coverage_text.h"
 #include "ui/fixed_slot.h"
 #include "ui/polar_plot.h"
 

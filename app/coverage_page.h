@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "core/coverage.h"
+#include "core/comparison/coverage.h"
 
 class QCheckBox;
 class QComboBox;

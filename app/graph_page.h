@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-#include "core/measurement.h"
+#include "core/run/measurement.h"
 
 class QComboBox;
 class QLabel;

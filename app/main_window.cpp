@@ -27,7 +27,7 @@
 #include "app/graph_page.h"
 #include "app/page_keys.h"
 #include "app/receiver_panel.h"
-#include "core/window_settings.h"
+#include "core/settings/window_settings.h"
 #include "platform/application_errors.h"
 #include "platform/program_paths.h"
 #include "ui/a_led.h"
@@ -237,7 +237,7 @@ void MainWindow::Bind() {
     graph_->OnCopyClicked = [this] { CopyToClipboard(); };
     graph_->OnExportClicked = [this, &c] {
         ExportCsv(QStringLiteral("quorvex-seconds"),
-                  SecondHistoryCsv(c.State().Measurement.Seconds));
+                  SecondHistoryCsv(c.CurrentRun().Measurement().Seconds));
     };
     aircraft_->OnExportClicked = [this] {
         ExportCsv(QStringLiteral("quorvex-aircraft"), aircraft_->TableCsv());
@@ -252,13 +252,13 @@ void MainWindow::Bind() {
         RefreshCoverage();
     };
     coverage_->OnClearClicked = [this, &c] {
-        c.State().Positions.Clear();
+        c.ClearCoverageClicked();
         RefreshCoverage();
     };
     coverage_->OnCopyClicked = [this] { CopyPlotToClipboard(); };
     coverage_->OnExportClicked = [this, &c] {
         ExportCsv(QStringLiteral("quorvex-coverage"),
-                  CoveragePage::ExportText(c.State().Positions));
+                  CoveragePage::ExportText(c.CurrentRun().Positions()));
     };
     connect(pages_, &QTabWidget::currentChanged, this, [this] { PageChanged(); });
 }
@@ -321,7 +321,7 @@ void MainWindow::ShowControls() {
     feed_->ShowControls(c.ConnectDown(), c.StoppedOnce() && !running);
     feed_->ShowTrouble(c.FeedTrouble());
     start_->setText(running ? QStringLiteral("Stop") : QStringLiteral("Start"));
-    const Logfile& log = controller_->State().Log;
+    const Logfile& log = controller_->CurrentRun().Log();
     logging_->setText(QString::fromLatin1(log.LoggingButtonCaption().data(),
                                           static_cast<int>(log.LoggingButtonCaption().size())));
     newLog_->setEnabled(log.NewFileEnabled());
@@ -340,12 +340,12 @@ void MainWindow::ShowTick(const TickResult& tick) {
 }
 
 void MainWindow::RefreshAircraft() {
-    const MainState& state = controller_->State();
-    aircraft_->Refresh(state.Tally, state.TallySecond - 1);
+    const Run& run = controller_->CurrentRun();
+    aircraft_->Refresh(run.Tally(), run.TallySecond() - 1);
 }
 
 void MainWindow::RefreshCoverage() {
-    coverage_->Refresh(controller_->State().Positions);
+    coverage_->Refresh(controller_->CurrentRun().Positions());
 }
 
 void MainWindow::ExportCsv(const QString& stem, const std::string& text) {

@@ -9,8 +9,8 @@
 
 #include <memory>
 
-#include "app/command_line.h"
-#include "app/measurement_controller.h"
+#include "app/engine/command_line.h"
+#include "app/engine/measurement_controller.h"
 #include "app/window_dialogs.h"
 
 class QComboBox;

@@ -4,7 +4,7 @@
 //
 // User-interface thread only.
 
-#include "core/chart_series.h"
+#include "core/run/chart_series.h"
 #include "ui/chart.h"
 
 namespace quorvex::app {

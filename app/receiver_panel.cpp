@@ -13,7 +13,7 @@
 
 #include "app/combo_mirror.h"
 #include "app/control_style.h"
-#include "app/measurement_controller.h"
+#include "app/engine/measurement_controller.h"
 #include "ui/com_led.h"
 #include "ui/fixed_slot.h"
 

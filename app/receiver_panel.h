@@ -14,10 +14,10 @@
 #include <span>
 #include <string>
 
-#include "app/receiver_input.h"
-#include "core/combo_model.h"
-#include "core/profiles.h"
-#include "core/source_id.h"
+#include "app/engine/receiver_input.h"
+#include "core/settings/combo_model.h"
+#include "core/settings/profiles.h"
+#include "core/base/source_id.h"
 #include "ui/rate_bar.h"
 
 class QCheckBox;

@@ -12,12 +12,12 @@
 #include <variant>
 #include <vector>
 
-#include "app/command_line.h"
+#include "app/engine/command_line.h"
 #include "app/error_display.h"
-#include "app/headless_run.h"
+#include "app/engine/headless_run.h"
 #include "app/main_window.h"
-#include "app/termination_watch.h"
-#include "core/convert_error.h"
+#include "app/engine/termination_watch.h"
+#include "core/base/convert_error.h"
 #include "platform/application_errors.h"
 #include "platform/main_thread.h"
 #include "platform/port_probe.h"

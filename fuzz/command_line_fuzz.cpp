@@ -25,8 +25,8 @@
 #include <variant>
 #include <vector>
 
-#include "app/command_line.h"
-#include "core/profiles.h"
+#include "app/engine/command_line.h"
+#include "core/settings/profiles.h"
 
 namespace {
 

@@ -23,12 +23,12 @@
 #include <string>
 #include <string_view>
 
-#include "core/clock.h"
-#include "core/convert_error.h"
-#include "core/frame_decoder.h"
-#include "core/intake.h"
-#include "core/main_state.h"
-#include "core/mode_s_parity.h"
+#include "core/base/clock.h"
+#include "core/base/convert_error.h"
+#include "core/frames/frame_decoder.h"
+#include "core/run/intake.h"
+#include "core/run/main_state.h"
+#include "core/frames/mode_s_parity.h"
 #include "tools/sim/reference_parity.h"
 
 namespace {

@@ -23,9 +23,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/feed_buffers.h"
-#include "core/feed_scan.h"
-#include "core/interval_counts.h"
+#include "core/feed/feed_buffers.h"
+#include "core/feed/feed_scan.h"
+#include "core/frames/interval_counts.h"
 
 namespace {
 

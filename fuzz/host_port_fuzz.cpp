@@ -14,7 +14,7 @@
 #include <string_view>
 #include <variant>
 
-#include "core/host_port.h"
+#include "core/settings/host_port.h"
 
 namespace {
 

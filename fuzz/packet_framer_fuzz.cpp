@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/packet_framer.h"
+#include "core/frames/packet_framer.h"
 
 namespace {
 

@@ -21,10 +21,10 @@
 #include <cstdlib>
 #include <optional>
 
-#include "core/cpr.h"
-#include "core/geo.h"
-#include "core/position_decoder.h"
-#include "core/position_message.h"
+#include "core/positions/cpr.h"
+#include "core/positions/geo.h"
+#include "core/positions/position_decoder.h"
+#include "core/positions/position_message.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <optional>
 #include <string_view>
 
-#include "core/station_text.h"
+#include "core/positions/station_text.h"
 
 namespace {
 

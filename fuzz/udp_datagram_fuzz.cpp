@@ -19,10 +19,10 @@
 #include <string>
 #include <string_view>
 
-#include "core/clock.h"
-#include "core/intake.h"
-#include "core/main_state.h"
-#include "core/packet_framer.h"
+#include "core/base/clock.h"
+#include "core/run/intake.h"
+#include "core/run/main_state.h"
+#include "core/frames/packet_framer.h"
 
 namespace {
 

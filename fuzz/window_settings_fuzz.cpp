@@ -17,8 +17,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/aircraft_table.h"
-#include "core/window_settings.h"
+#include "core/comparison/aircraft_table.h"
+#include "core/settings/window_settings.h"
 
 namespace {
 

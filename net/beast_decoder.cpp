@@ -16,11 +16,6 @@ constexpr std::uint8_t kStatus = '4';
 
 }  // namespace
 
-double SignalDbfs(std::uint8_t level) {
-    if (level == 0) return -std::numeric_limits<double>::infinity();
-    return 20.0 * std::log10(static_cast<double>(level) / 255.0);
-}
-
 void BeastDecoder::Reset() {
     if (state_ != State::kBetween) Drop(raw_);
     state_ = State::kBetween;

@@ -25,10 +25,6 @@
 
 namespace quorvex::net {
 
-// The signal level byte as dBFS: 20 * log10(level / 255), 0 dBFS at 255. Level 0 (no level
-// measured) gives -infinity; callers that average or display the level skip it.
-double SignalDbfs(std::uint8_t level);
-
 class BeastDecoder {
   public:
     static constexpr std::uint8_t kEscape = 0x1A;
@@ -38,7 +34,7 @@ class BeastDecoder {
         // decoder: valid until the handler returns.
         std::span<const std::uint8_t> bytes;
         std::uint64_t timestamp;  // 48 bits, 12 MHz counter
-        std::uint8_t signal;      // see SignalDbfs
+        std::uint8_t signal;      // the level byte (LevelFromBeastByte, core/frames/reception.h)
     };
 
     // Decodes `bytes` and calls onFrame(const Frame&) for every Mode S frame completed, in

@@ -178,7 +178,7 @@ bool TcpReceiver::Deliver(std::size_t count) {
         const std::span<const std::uint8_t> bytes(
             reinterpret_cast<const std::uint8_t*>(buffer_.data()), count);
         decoder_.Feed(bytes, [&](const BeastDecoder::Frame& frame) {
-            if (OnFrame && epoch == epoch_) OnFrame(frame.bytes, frame.signal);
+            if (OnFrame && epoch == epoch_) OnFrame(frame);
         });
     }
     return epoch == epoch_;

@@ -52,7 +52,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/network_kind.h"
+#include "core/settings/network_kind.h"
 #include "net/beast_decoder.h"
 #include "net/host_lookup.h"
 #include "platform/sockets.h"
@@ -105,9 +105,9 @@ class TcpReceiver : public QObject {
     // Raw: the bytes of one receive, as they come (the program's framer cuts packets). The
     // view is valid until the handler returns.
     std::function<void(std::string_view text)> OnText;
-    // Beast: every Mode S frame's bytes, 7 (short) or 14 (long), valid until the handler
-    // returns, and its signal level byte (see SignalDbfs).
-    std::function<void(std::span<const std::uint8_t> bytes, std::uint8_t signal)> OnFrame;
+    // Beast: every Mode S frame, its bytes 7 (short) or 14 (long) and valid until the handler
+    // returns, with the receiver's 12 MHz timestamp and its signal level byte.
+    std::function<void(const BeastDecoder::Frame& frame)> OnFrame;
     // Bytes arrived: once per readiness notification that brought any, after they were
     // handed out.
     std::function<void()> OnReceived;

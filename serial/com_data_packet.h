@@ -19,7 +19,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/packet_framer.h"
+#include "core/frames/packet_framer.h"
 #include "serial/com_types.h"
 
 namespace quorvex::serial {

@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "allocation_counter.h"
-#include "core/aircraft_tally.h"
-#include "core/frame_decoder.h"
-#include "core/interval_counts.h"
+#include "core/comparison/aircraft_tally.h"
+#include "core/frames/frame_decoder.h"
+#include "core/frames/interval_counts.h"
 #include "sample_frames.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/frame_decoder.h"
+#include "core/frames/frame_decoder.h"
 #include "sample_frames.h"
 
 namespace {

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "allocation_counter.h"
-#include "core/clock.h"
-#include "core/feed_scan.h"
-#include "core/intake.h"
-#include "core/main_state.h"
+#include "core/base/clock.h"
+#include "core/feed/feed_scan.h"
+#include "core/run/intake.h"
+#include "core/run/main_state.h"
 #include "sample_frames.h"
 
 namespace {

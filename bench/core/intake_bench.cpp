@@ -17,12 +17,12 @@
 #include <vector>
 
 #include "allocation_counter.h"
-#include "core/clock.h"
-#include "core/frame_decoder.h"
-#include "core/hex.h"
-#include "core/intake.h"
-#include "core/main_state.h"
-#include "core/mode_s_parity.h"
+#include "core/base/clock.h"
+#include "core/frames/frame_decoder.h"
+#include "core/base/hex.h"
+#include "core/run/intake.h"
+#include "core/run/main_state.h"
+#include "core/frames/mode_s_parity.h"
 #include "sample_frames.h"
 #include "tests/core/cpr_test_frames.h"
 

@@ -21,12 +21,12 @@
 #include <system_error>
 #include <vector>
 
-#include "core/clock.h"
-#include "core/feed_scan.h"
-#include "core/intake.h"
-#include "core/log_format.h"
-#include "core/logfile.h"
-#include "core/main_state.h"
+#include "core/base/clock.h"
+#include "core/feed/feed_scan.h"
+#include "core/run/intake.h"
+#include "core/run/log_format.h"
+#include "core/run/logfile.h"
+#include "core/run/main_state.h"
 #include "sample_frames.h"
 
 namespace {

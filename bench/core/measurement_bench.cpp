@@ -14,10 +14,10 @@
 #include <string>
 
 #include "allocation_counter.h"
-#include "core/clock.h"
-#include "core/main_state.h"
-#include "core/measurement.h"
-#include "core/profiles.h"
+#include "core/base/clock.h"
+#include "core/run/main_state.h"
+#include "core/run/measurement.h"
+#include "core/settings/profiles.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "allocation_counter.h"
-#include "core/position_decoder.h"
+#include "core/positions/position_decoder.h"
 #include "tests/core/cpr_test_frames.h"
 
 namespace {

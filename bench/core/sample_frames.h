@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "core/df_group.h"
-#include "core/interval_counts.h"
+#include "core/frames/df_group.h"
+#include "core/frames/interval_counts.h"
 #include "tools/sim/reference_parity.h"
 
 namespace quorvex::bench {

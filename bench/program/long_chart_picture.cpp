@@ -20,7 +20,7 @@
 
 #include "app/graph_page.h"
 #include "app/main_window.h"
-#include "core/intake.h"
+#include "core/run/intake.h"
 #include "platform/main_thread.h"
 #include "tests/support/free_port.h"
 #include "tests/support/pty.h"

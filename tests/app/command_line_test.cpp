@@ -1,7 +1,7 @@
 // The command line: the forms it accepts, the ones it refuses with their reasons, and what
 // it selects in the receivers' lists.
 
-#include "app/command_line.h"
+#include "app/engine/command_line.h"
 
 #include <gtest/gtest.h>
 

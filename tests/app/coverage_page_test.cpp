@@ -17,7 +17,7 @@
 #include <sstream>
 
 #include "app/coverage_page.h"
-#include "core/intake.h"
+#include "core/run/intake.h"
 #include "platform/ini_file.h"
 #include "support/hex_bytes.h"
 #include "support/position_sky.h"

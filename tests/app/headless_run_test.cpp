@@ -27,7 +27,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/coverage_stats.h"
+#include "core/comparison/coverage_stats.h"
 #include "program_run.h"
 #include "support/child_process.h"
 

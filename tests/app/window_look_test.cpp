@@ -7,7 +7,7 @@
 #include <QProgressBar>
 #include <QTabWidget>
 
-#include "core/intake.h"
+#include "core/run/intake.h"
 #include "window_fixture.h"
 
 namespace quorvex::app::test {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "bench/core/sample_frames.h"
-#include "core/aircraft_tally.h"
-#include "core/mode_s_address.h"
+#include "core/comparison/aircraft_tally.h"
+#include "core/frames/mode_s_address.h"
 #include "support/hex_bytes.h"
 
 namespace quorvex {

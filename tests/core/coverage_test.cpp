@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "core/coverage.h"
-#include "core/coverage_csv.h"
-#include "core/feed_position.h"
-#include "core/twin_frames.h"
-#include "core/wilson_interval.h"
+#include "core/comparison/coverage.h"
+#include "core/export/coverage_csv.h"
+#include "core/positions/feed_position.h"
+#include "core/comparison/twin_matcher.h"
+#include "core/comparison/wilson_interval.h"
 #include "cpr_test_frames.h"
 #include "fake_clock.h"
 

@@ -9,8 +9,8 @@
 #include <random>
 #include <string_view>
 
-#include "core/cpr.h"
-#include "core/position_message.h"
+#include "core/positions/cpr.h"
+#include "core/positions/position_message.h"
 #include "support/hex_bytes.h"
 #include "tests/core/cpr_test_frames.h"
 #include "tools/sim/cpr_encoder.h"

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <numbers>
 
-#include "core/cpr.h"
-#include "core/geo.h"
+#include "core/positions/cpr.h"
+#include "core/positions/geo.h"
 
 namespace quorvex::test {
 

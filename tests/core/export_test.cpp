@@ -10,11 +10,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/aircraft_table.h"
-#include "core/csv.h"
-#include "core/intake.h"
-#include "core/measurement.h"
-#include "core/second_csv_file.h"
+#include "core/comparison/aircraft_table.h"
+#include "core/base/csv.h"
+#include "core/run/intake.h"
+#include "core/run/measurement.h"
+#include "core/export/second_csv_file.h"
 #include "fake_clock.h"
 #include "seconds_csv_text.h"
 #include "support/hex_bytes.h"

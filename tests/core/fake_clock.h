@@ -1,7 +1,7 @@
 #pragma once
 // A clock the test sets by hand, and the scratch folders the core's tests write into.
 
-#include "core/clock.h"
+#include "core/base/clock.h"
 #include "support/temp_folder.h"
 
 namespace quorvex::test {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/feed_buffers.h"
-#include "core/feed_scan.h"
+#include "core/feed/feed_buffers.h"
+#include "core/feed/feed_scan.h"
 
 namespace quorvex {
 namespace {

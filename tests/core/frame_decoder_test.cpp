@@ -6,7 +6,7 @@
 // reply of 484FDE with interrogator code SI 6; the A000... frames are Comm-B replies whose
 // residual is the address) or were built from an address with a bit-by-bit parity.
 
-#include "core/frame_decoder.h"
+#include "core/frames/frame_decoder.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +22,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/convert_error.h"
-#include "core/df_group.h"
+#include "core/base/convert_error.h"
+#include "core/frames/df_group.h"
 #include "support/hex_bytes.h"
 #include "tools/sim/reference_parity.h"
 

@@ -1,7 +1,7 @@
 // The receiver address as typed: what is accepted with which host and port, and the sentence
 // for what is not.
 
-#include "core/host_port.h"
+#include "core/settings/host_port.h"
 
 #include <gtest/gtest.h>
 

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/convert_error.h"
-#include "core/coverage_csv.h"
-#include "core/intake.h"
+#include "core/base/convert_error.h"
+#include "core/export/coverage_csv.h"
+#include "core/run/intake.h"
 #include "fake_clock.h"
 
 namespace quorvex {

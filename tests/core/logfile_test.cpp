@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/logfile.h"
+#include "core/run/logfile.h"
 #include "fake_clock.h"
 
 namespace quorvex {

@@ -13,9 +13,9 @@
 #include <variant>
 #include <vector>
 
-#include "core/convert_error.h"
-#include "core/intake.h"
-#include "core/measurement.h"
+#include "core/base/convert_error.h"
+#include "core/run/intake.h"
+#include "core/run/measurement.h"
 
 namespace quorvex {
 

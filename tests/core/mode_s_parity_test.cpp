@@ -3,7 +3,7 @@
 //
 // Suite names start in lower case ("parity...") so that `ctest -R parity` selects them.
 
-#include "core/mode_s_parity.h"
+#include "core/frames/mode_s_parity.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "core/position_decoder.h"
+#include "core/positions/position_decoder.h"
 #include "tests/core/cpr_test_frames.h"
 
 namespace quorvex {

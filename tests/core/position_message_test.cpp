@@ -5,8 +5,8 @@
 
 #include <optional>
 
-#include "core/altitude_code.h"
-#include "core/position_message.h"
+#include "core/positions/altitude_code.h"
+#include "core/positions/position_message.h"
 #include "support/hex_bytes.h"
 #include "tests/core/cpr_test_frames.h"
 

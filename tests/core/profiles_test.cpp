@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/profiles.h"
+#include "core/settings/profiles.h"
 #include "fake_clock.h"
 #include "platform/ini_file.h"
 

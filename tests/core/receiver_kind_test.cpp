@@ -7,8 +7,8 @@
 #include <sstream>
 #include <variant>
 
-#include "core/measurement.h"
-#include "core/receiver_kind.h"
+#include "core/run/measurement.h"
+#include "core/settings/receiver_kind.h"
 #include "support/temp_folder.h"
 
 namespace quorvex {

@@ -2,7 +2,7 @@
 // seconds the tick recorded (a receiver's six DF groups, the feed's three classes), rounded
 // to tenths, and only the losses that apply to it.
 
-#include "core/source_summary.h"
+#include "core/export/source_summary.h"
 
 #include <gtest/gtest.h>
 

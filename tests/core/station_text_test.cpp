@@ -5,8 +5,8 @@
 #include <optional>
 #include <string_view>
 
-#include "core/geo.h"
-#include "core/station_text.h"
+#include "core/positions/geo.h"
+#include "core/positions/station_text.h"
 
 namespace quorvex {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <thread>
 
-#include "core/intake.h"
+#include "core/run/intake.h"
 #include "fake_clock.h"
 #include "platform/ui_thread.h"
 

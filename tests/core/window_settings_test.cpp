@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/window_settings.h"
+#include "core/settings/window_settings.h"
 #include "support/temp_folder.h"
 
 namespace quorvex {

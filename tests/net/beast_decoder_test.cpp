@@ -160,12 +160,5 @@ TEST(BeastDecoderTest, ResetDropsTheFrameInProgress) {
     EXPECT_EQ(decoder.SkippedBytes(), 10u);
 }
 
-TEST(BeastDecoderTest, SignalLevelInDbfs) {
-    EXPECT_DOUBLE_EQ(SignalDbfs(255), 0.0);
-    EXPECT_NEAR(SignalDbfs(128), -5.9866, 1e-4);
-    EXPECT_NEAR(SignalDbfs(1), -48.1308, 1e-4);
-    EXPECT_TRUE(std::isinf(SignalDbfs(0)) && SignalDbfs(0) < 0);
-}
-
 }  // namespace
 }  // namespace quorvex::net

@@ -57,8 +57,8 @@ class TcpReceiverTest : public test::LoopbackTest {
         LoopbackTest::SetUp();
         receiver.SetRetryMilliseconds(100);
         receiver.OnText = [this](std::string_view part) { text += part; };
-        receiver.OnFrame = [this](std::span<const std::uint8_t> bytes, std::uint8_t signal) {
-            frames.emplace_back(std::vector(bytes.begin(), bytes.end()), signal);
+        receiver.OnFrame = [this](const BeastDecoder::Frame& frame) {
+            frames.emplace_back(std::vector(frame.bytes.begin(), frame.bytes.end()), frame.signal);
         };
         receiver.OnReceived = [this] { ++reads; };
         receiver.OnStateChanged = [this] { ++changes; };
@@ -228,8 +228,8 @@ TEST_F(TcpReceiverTest, NoHandlerRunsAfterStop) {
     // Stopped by the first frame of a read that holds three: the rest is not handed out.
     auto fresh = Listener();  // the attempts above may still sit in the first one's queue
     auto peer = Serve(*fresh, NetworkKind::Beast);
-    receiver.OnFrame = [&](std::span<const std::uint8_t> bytes, std::uint8_t signal) {
-        frames.emplace_back(std::vector(bytes.begin(), bytes.end()), signal);
+    receiver.OnFrame = [&](const BeastDecoder::Frame& frame) {
+        frames.emplace_back(std::vector(frame.bytes.begin(), frame.bytes.end()), frame.signal);
         receiver.Stop();
     };
     const std::size_t before = Calls();

@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "core/intake.h"
+#include "core/run/intake.h"
 #include "tests/core/cpr_test_frames.h"
 #include "tools/sim/reference_parity.h"
 

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "core/feed_scan.h"
+#include "core/feed/feed_scan.h"
 #include "cpr_decode.h"
 #include "program_view.h"
 #include "tools/sim/runner.h"

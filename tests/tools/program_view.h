@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/frame_decoder.h"
-#include "core/intake.h"
+#include "core/frames/frame_decoder.h"
+#include "core/run/intake.h"
 #include "serial/com_data_packet.h"
 
 namespace quorvex::test {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/hex.h"
+#include "core/base/hex.h"
 #include "tools/sim/cpr_encoder.h"
 #include "tools/sim/mode_s_fields.h"
 #include "tools/sim/reference_parity.h"

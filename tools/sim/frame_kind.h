@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "core/df_group.h"
+#include "core/frames/df_group.h"
 
 namespace quorvex::sim {
 

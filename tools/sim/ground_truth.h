@@ -11,7 +11,7 @@
 #include <map>
 #include <string>
 
-#include "core/df_group.h"
+#include "core/frames/df_group.h"
 #include "tools/sim/fault.h"
 #include "tools/sim/station.h"
 #include "tools/sim/unit.h"

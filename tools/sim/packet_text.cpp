@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string_view>
 
-#include "core/hex.h"
+#include "core/base/hex.h"
 
 namespace quorvex::sim {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/df_group.h"
+#include "core/frames/df_group.h"
 #include "tools/sim/fault.h"
 
 namespace quorvex::sim {

@@ -1,0 +1,307 @@
+#include "app/engine/command_line.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <variant>
+
+#include "core/settings/host_port.h"
+#include "core/settings/profiles.h"
+#include "core/base/source_id.h"
+#include "core/positions/station_text.h"
+
+namespace quorvex::app {
+namespace {
+
+constexpr std::array<int, 5> kRates = {115200, 833333, 921600, 1000000, 3000000};
+constexpr std::string_view kFormats = "@*:";  // in the order of the format lists' items
+constexpr int kUdpRateIndex = 5;              // receiver 2's "UDP Port" item
+constexpr int kMaxSummarySeconds = 86400;
+
+std::optional<int> ParseRate(std::string_view text) {
+    int rate = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), rate);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if (std::find(kRates.begin(), kRates.end(), rate) == kRates.end()) return std::nullopt;
+    return rate;
+}
+
+// A whole number of seconds, at least 1 and at most a day.
+std::optional<int> ParseSummarySeconds(std::string_view text) {
+    int seconds = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if (seconds < 1 || seconds > kMaxSummarySeconds) return std::nullopt;
+    return seconds;
+}
+
+std::string ReceiverFormatHelp(SourceId receiver) {
+    const std::string option = "--receiver" + std::to_string(ReceiverNumber(receiver));
+    std::string text = option + " takes DEVICE:RATE:FORMAT, tcp:HOST:PORT:raw, tcp:HOST:PORT:beast";
+    if (receiver == SourceId::Receiver2) text += " or udp:FORMAT";
+    text += " (RATE one of 115200, 833333, 921600, 1000000, 3000000; FORMAT one of @ * :)";
+    return text;
+}
+
+void SelectReceiver(const ReceiverOption& option, ReceiverProfile& receiver) {
+    if (option.Network) {
+        const std::string_view kind =
+            *option.Network == NetworkKind::Raw ? kTcpRawItem : kTcpBeastItem;
+        const auto& rates = receiver.BaudRate.Items;
+        receiver.BaudRate.SelectIndex(
+            static_cast<int>(std::find(rates.begin(), rates.end(), kind) - rates.begin()));
+        receiver.Port.Text = option.Device;
+    } else if (!option.Udp) {
+        const auto& items = receiver.Port.Items;
+        const auto found = std::find(items.begin(), items.end(), option.Device);
+        if (found != items.end())
+            receiver.Port.SelectIndex(static_cast<int>(found - items.begin()));
+        const auto rate = std::find(kRates.begin(), kRates.end(), option.BaudRate);
+        receiver.BaudRate.SelectIndex(static_cast<int>(rate - kRates.begin()));
+    } else {
+        receiver.BaudRate.SelectIndex(kUdpRateIndex);
+    }
+    // A Beast receiver has no line format; the others' lists show theirs.
+    if (option.Network != NetworkKind::Beast) {
+        receiver.Format.SelectIndex(static_cast<int>(kFormats.find(option.Format)));
+    }
+    // The settings may have left a network receiver here, with a typed port list.
+    MatchPortToRate(receiver);
+}
+
+// tcp:HOST:PORT:raw or tcp:HOST:PORT:beast; the port may be left out.
+std::optional<ReceiverOption> ParseNetworkOption(std::string_view text) {
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string_view::npos) return std::nullopt;
+    const std::string_view kindText = text.substr(colon + 1);
+    ReceiverOption option;
+    if (kindText == "raw") {
+        option.Network = NetworkKind::Raw;
+    } else if (kindText == "beast") {
+        option.Network = NetworkKind::Beast;
+    } else {
+        return std::nullopt;
+    }
+    const std::string_view address = text.substr(0, colon);
+    if (!std::holds_alternative<HostPort>(
+            ParseHostPort(address, DefaultNetworkPort(*option.Network)))) {
+        return std::nullopt;
+    }
+    option.Device = std::string(address);
+    return option;
+}
+
+}  // namespace
+
+std::optional<ReceiverOption> ParseReceiverOption(std::string_view text, bool udpAllowed) {
+    if (text.starts_with("tcp:")) return ParseNetworkOption(text.substr(4));
+    // The format is the last character, after a ":"; so ":" itself needs no escaping.
+    if (text.size() < 2 || text[text.size() - 2] != ':') return std::nullopt;
+    ReceiverOption option;
+    option.Format = text.back();
+    if (kFormats.find(option.Format) == std::string_view::npos) return std::nullopt;
+    const std::string_view rest = text.substr(0, text.size() - 2);
+    if (rest == "udp") {
+        if (!udpAllowed) return std::nullopt;
+        option.Udp = true;
+        return option;
+    }
+    const std::size_t colon = rest.rfind(':');
+    if (colon == std::string_view::npos || colon == 0) return std::nullopt;
+    const auto rate = ParseRate(rest.substr(colon + 1));
+    if (!rate) return std::nullopt;
+    option.Device = std::string(rest.substr(0, colon));
+    option.BaudRate = *rate;
+    return option;
+}
+
+std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<std::string>& args) {
+    CommandLine result;
+    bool summaryGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view arg = args[i];
+        std::optional<std::string> inlineValue;
+        if (arg.starts_with("--")) {
+            if (const std::size_t eq = arg.find('='); eq != std::string_view::npos) {
+                inlineValue = std::string(arg.substr(eq + 1));
+                arg = arg.substr(0, eq);
+            }
+        }
+        const auto flag = [&](bool& field) -> std::optional<CommandLineError> {
+            if (inlineValue) return CommandLineError{std::string(arg) + " takes no value."};
+            field = true;
+            return std::nullopt;
+        };
+        const auto value = [&]() -> std::optional<std::string> {
+            if (inlineValue) return inlineValue;
+            if (i + 1 < args.size()) return args[++i];
+            return std::nullopt;
+        };
+
+        std::optional<CommandLineError> error;
+        if (arg == "--help" || arg == "-h") {
+            error = flag(result.Help);
+        } else if (arg == "--version") {
+            error = flag(result.Version);
+        } else if (arg == "--start") {
+            error = flag(result.Start);
+        } else if (arg == "--connect") {
+            error = flag(result.Connect);
+        } else if (arg == "--log") {
+            error = flag(result.Log);
+        } else if (arg == "--no-window") {
+            error = flag(result.NoWindow);
+        } else if (arg == "--summary-every") {
+            constexpr std::string_view kSummaryHelp =
+                "--summary-every takes a whole number of seconds from 1 to 86400";
+            const auto text = value();
+            if (!text) return CommandLineError{std::string(kSummaryHelp) + "."};
+            const auto seconds = ParseSummarySeconds(*text);
+            if (!seconds) {
+                return CommandLineError{"\"" + *text + "\" is not a summary period: " +
+                                        std::string(kSummaryHelp) + "."};
+            }
+            result.SummarySeconds = *seconds;
+            summaryGiven = true;
+        } else if (arg == "--receiver1" || arg == "--receiver2") {
+            const SourceId receiver =
+                arg == "--receiver1" ? SourceId::Receiver1 : SourceId::Receiver2;
+            const auto text = value();
+            if (!text) return CommandLineError{ReceiverFormatHelp(receiver) + "."};
+            auto option = ParseReceiverOption(*text, receiver == SourceId::Receiver2);
+            if (!option) {
+                return CommandLineError{"\"" + *text + "\" is not a receiver set-up: " +
+                                        ReceiverFormatHelp(receiver) + "."};
+            }
+            (receiver == SourceId::Receiver1 ? result.Receiver1 : result.Receiver2) =
+                std::move(*option);
+        } else if (arg == "--port-device") {
+            const auto text = value();
+            if (!text || text->empty())
+                return CommandLineError{"--port-device takes a device path."};
+            result.PortDevices.push_back(*text);
+        } else if (arg == "--csv") {
+            const auto text = value();
+            if (!text || text->empty()) return CommandLineError{"--csv takes a file path."};
+            result.CsvFile = *text;
+        } else if (arg == "--station") {
+            constexpr std::string_view kStationHelp =
+                "--station takes LAT,LON in decimal degrees (such as 52.3,-4.5)";
+            const auto text = value();
+            if (!text) return CommandLineError{std::string(kStationHelp) + "."};
+            result.Station = ParseStation(*text);
+            if (!result.Station) {
+                return CommandLineError{"\"" + *text + "\" is not a station location: " +
+                                        std::string(kStationHelp) + "."};
+            }
+        } else if (arg == "--max-range") {
+            constexpr std::string_view kRangeHelp =
+                "--max-range takes the maximum range in NM, from 1 to 1000 (such as 250)";
+            const auto text = value();
+            if (!text) return CommandLineError{std::string(kRangeHelp) + "."};
+            const auto nm = ParseDecimal(*text);
+            if (!nm || *nm < kMinMaxRangeNm || *nm > kMaxMaxRangeNm) {
+                return CommandLineError{
+                    "\"" + *text + "\" is not a maximum range: " + std::string(kRangeHelp) + "."};
+            }
+            result.MaxRangeNm = *nm;
+        } else if (arg == "--coverage-csv") {
+            const auto text = value();
+            if (!text || text->empty()) {
+                return CommandLineError{"--coverage-csv takes a file path."};
+            }
+            result.CoverageCsvFile = *text;
+        } else {
+            return CommandLineError{"Unknown option \"" + std::string(args[i]) +
+                                    "\"; quorvex --help lists the options."};
+        }
+        if (error) return *error;
+    }
+    if (summaryGiven && !result.NoWindow) {
+        return CommandLineError{"--summary-every goes with --no-window."};
+    }
+    if (result.Receiver1 && result.Receiver2 && !result.Receiver2->Udp &&
+        result.Receiver1->Device == result.Receiver2->Device) {
+        return CommandLineError{"--receiver1 and --receiver2 name the same device \"" +
+                                result.Receiver1->Device + "\"."};
+    }
+    return result;
+}
+
+std::string UsageText() {
+    return "Usage: quorvex [OPTION]...\n"
+           "Compares the reception of two Mode S receivers and a port-30003 feed.\n"
+           "\n"
+           "  --receiver1 DEVICE:RATE:FORMAT  receiver 1 on a serial device\n"
+           "  --receiver2 DEVICE:RATE:FORMAT  receiver 2 on a serial device\n"
+           "  --receiver2 udp:FORMAT          receiver 2 fed by UDP datagrams (port 7934)\n"
+           "  --receiver1 tcp:HOST:PORT:raw   receiver 1 on a decoder's raw hex output (port\n"
+           "                                  30002 when left out); likewise --receiver2\n"
+           "  --receiver1 tcp:HOST:PORT:beast receiver 1 on a decoder's Beast binary output\n"
+           "                                  (port 30005 when left out); likewise --receiver2\n"
+           "                  RATE: 115200, 833333, 921600, 1000000 or 3000000\n"
+           "                  FORMAT: @ (counter and frame), * (frame, no CRC check done)\n"
+           "                          or : (frame with the CRC residual)\n"
+           "  --port-device PATH  list PATH in the port lists even when the probe does not\n"
+           "                      find it (a pseudo-terminal, a symbolic link); repeatable\n"
+           "  --start         press Start once the window shows\n"
+           "  --connect       press Connect (the port-30003 feed) once the window shows\n"
+           "  --log           start the logfile once the window shows\n"
+           "  --csv FILE      append every second of the measurement to FILE as CSV (the\n"
+           "                  header first when FILE is new): time, the 15 counters, the\n"
+           "                  chart's rates and averages\n"
+           "  --station LAT,LON  the station's location in decimal degrees (such as\n"
+           "                  52.3,-4.5), kept in the settings: positions get a range and\n"
+           "                  bearing from it\n"
+           "  --max-range NM  the farthest a position may lie from the station (1 to 1000;\n"
+           "                  300 unless set), kept with it: farther ones are dropped\n"
+           "  --coverage-csv FILE  write the coverage per 10-degree sector to FILE every\n"
+           "                  minute and at the end (replacing it whole): the farthest range\n"
+           "                  of each source and the position frames heard by both\n"
+           "                  receivers or one only\n"
+           "  --no-window     measure without a window and without a display: Start at\n"
+           "                  once, a summary line per source on standard output, errors\n"
+           "                  on standard error; SIGINT or SIGTERM ends the run with every\n"
+           "                  file complete and the settings saved\n"
+           "  --summary-every N  with --no-window: the summary every N seconds (1 to 86400;\n"
+           "                  60 when left out): per source its frames or lines a second and\n"
+           "                  the DF 11/17 ones over the period, the connections lost and the\n"
+           "                  packets rejected since the start\n"
+           "  --help          show this text and exit\n"
+           "  --version       show the version and exit\n"
+           "\n"
+           "The options apply after the settings and profiles are read and mark no profile\n"
+           "as changed.\n";
+}
+
+std::string FilesText(const platform::ProgramPaths& paths) {
+    const std::string marker(platform::kPortableMarker);
+    return std::string("Files") +
+           (paths.Portable ? " (portable: " + marker + " lies beside the program):\n"
+                           : " (installed: no " + marker + " beside the program):\n") +
+           "  settings  " + paths.SettingsFile + "\n" +    //
+           "  profiles  " + paths.ProfilesFolder + "\n" +  //
+           "  logfiles  " + paths.LogFolder + "\n" +       //
+           "  CSV       " + paths.CsvFolder + "\n";
+}
+
+std::vector<std::string> ExtraPortDevices(const CommandLine& commandLine) {
+    std::vector<std::string> devices;
+    const auto add = [&devices](const std::string& device) {
+        if (std::find(devices.begin(), devices.end(), device) == devices.end()) {
+            devices.push_back(device);
+        }
+    };
+    for (const std::string& device : commandLine.PortDevices) add(device);
+    for (const auto& receiver : {commandLine.Receiver1, commandLine.Receiver2}) {
+        if (receiver && !receiver->Udp && !receiver->Network) add(receiver->Device);
+    }
+    return devices;
+}
+
+void ApplyCommandLine(const CommandLine& commandLine, ProfileSettings& settings) {
+    if (commandLine.Receiver1) SelectReceiver(*commandLine.Receiver1, settings.Receiver1);
+    if (commandLine.Receiver2) SelectReceiver(*commandLine.Receiver2, settings.Receiver2);
+}
+
+}  // namespace quorvex::app

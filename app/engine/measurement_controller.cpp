@@ -1,0 +1,397 @@
+#include "app/engine/measurement_controller.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QLocale>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <exception>
+#include <iterator>
+
+#include "core/base/convert_error.h"
+#include "core/run/udp_datagram.h"
+#include "platform/application_errors.h"
+#include "platform/ini_file.h"
+#include "platform/ui_thread.h"
+
+namespace quorvex::app {
+namespace {
+
+constexpr int kTickMs = 1000;
+
+}  // namespace
+
+MeasurementController::MeasurementController(Options options, QObject* parent)
+    : QObject(parent),
+      paths_(options.Paths),
+      run_(paths_.LogFolder, options.LogClock ? *options.LogClock : systemClock_,
+           !paths_.Portable),
+      controls_(MakeProfileSettings(options.Ports, options.UdpPort)),
+      udp_(std::make_unique<net::TIdUDPServer>()),
+      feed_(std::make_unique<net::FeedConnection>()) {
+    ProcessPendingEvents = [] { QCoreApplication::processEvents(); };
+    run_.Log().SetTimeSeparator(":");
+
+    for (const SourceId id : kReceivers) {
+        auto& receiver = receivers_.emplace_back(std::make_unique<ReceiverInput>(id, run_));
+        receiver->OnReceived = [this, id] {
+            if (OnNetworkReceived) OnNetworkReceived(id);
+        };
+        receiver->OnStateChanged = [this] { Changed(); };
+    }
+    run_.Log().OnError = [](const std::string& message) {
+        platform::ShowApplicationError(message);
+    };
+    // A busy receiver logs thousands of lines a second: they go to the file together once
+    // the event loop regains control, one write per batch.
+    run_.Log().SetGathering(true);
+    run_.Log().OnEntriesWaiting = [this] {
+        QTimer::singleShot(0, this, [this] { run_.Log().Flush(); });
+    };
+
+    udp_->SetDefaultPort(options.UdpPort);
+    ConnectUdpHandler();
+    ListenForUdp();
+
+    ConnectFeedHandlers();
+
+    timer_.setInterval(kTickMs);
+    connect(&timer_, &QTimer::timeout, this, [this] { Tick(); });
+
+    // Settings written at close by two programs in one folder: the later one's stay.
+    const std::string& lockPath = paths_.LockFile;
+    if (folderLock_.Open(lockPath) == EWOULDBLOCK) {
+        sharedFolderWarning_ = "Another Quorvex is running in " + paths_.SettingsFolder + " (" +
+                               lockPath + " is locked): the settings in " + SettingsPath() +
+                               " will be those of the one closed last. Each writes a logfile "
+                               "of its own.";
+    }
+    startProblems_ = LoadSettings(controls_, SettingsPath());
+    run_.SetStation(controls_.Station, controls_.MaxRangeNm);
+}
+
+MeasurementController::~MeasurementController() {
+    timer_.stop();
+    // The receivers close their ports and end their threads while the state they count into
+    // still stands.
+    receivers_.clear();
+}
+
+int MeasurementController::UdpPort() const {
+    return udp_->DefaultPort();
+}
+
+void MeasurementController::ConnectUdpHandler() {
+    udp_->SetOnUDPRead(
+        [this](net::TIdUDPServer&, net::TMemoryStream& data, net::TIdSocketHandle&) {
+            // Receiver 2's datagrams, while a measurement runs, whatever its own transport.
+            const std::string_view text = UdpDatagramText(data.Bytes(), running_);
+            if (!text.empty()) Input(SourceId::Receiver2).FeedText(text);
+        },
+        this);
+}
+
+bool MeasurementController::ListenForUdp() {
+    if (udp_->Active()) return true;
+    try {
+        udp_->SetActive(true);
+        udpBindError_.clear();
+        return true;
+    } catch (const std::exception& error) {
+        // Another program (or a second Quorvex) holds the port: serial receivers and the
+        // feed work as usual; Start with receiver 2 on UDP says why it cannot.
+        udpBindError_ = error.what();
+        return false;
+    }
+}
+
+void MeasurementController::ConnectFeedHandlers() {
+    feed_->OnText = [this](std::string_view text) { run_.TakeFeed(text); };
+    // An error or any end of the connection puts the Connect button up, without a message;
+    // the feed's column says why.
+    feed_->OnChanged = [this] { Changed(); };
+}
+
+void MeasurementController::Changed() {
+    if (OnControlsChanged) OnControlsChanged();
+}
+
+void MeasurementController::SelectItem(SourceId receiver, ComboModel ReceiverProfile::*list,
+                                       int index) {
+    ReceiverProfile& controls = ReceiverControls(receiver);
+    (controls.*list).SelectIndex(index);
+    ReceiverControlChanged(controls);
+    if (list == &ReceiverProfile::BaudRate) {
+        // The port list follows: a typed host:port for a network kind, devices otherwise.
+        MatchPortToRate(controls);
+        Changed();
+    }
+}
+
+void MeasurementController::SetPortText(SourceId receiver, const std::string& text) {
+    ReceiverProfile& controls = ReceiverControls(receiver);
+    ComboModel& port = controls.Port;
+    port.Text = text;
+    const auto item = std::find(port.Items.begin(), port.Items.end(), text);
+    port.ItemIndex = item == port.Items.end() ? -1 : static_cast<int>(item - port.Items.begin());
+    ReceiverControlChanged(controls);
+}
+
+void MeasurementController::SetFormatText(SourceId receiver, const std::string& text) {
+    ReceiverProfile& controls = ReceiverControls(receiver);
+    ComboModel& format = controls.Format;
+    format.Text = text;
+    format.ItemIndex = -1;
+    for (std::size_t i = 0; i < format.Items.size(); ++i) {
+        if (format.Items[i] == text) format.ItemIndex = static_cast<int>(i);
+    }
+    ReceiverControlChanged(controls);
+}
+
+void MeasurementController::StartStopClicked() {
+    QUORVEX_ASSERT_UI_THREAD();
+    if (running_) {
+        Stop();
+    } else {
+        Start();
+    }
+    Changed();
+}
+
+void MeasurementController::Start() {
+    StartControls start;
+    start.Port1 = controls_.Receiver1.Port.Text;
+    start.Port2 = controls_.Receiver2.Port.Text;
+    start.BaudRate1 = controls_.Receiver1.BaudRate.Text;
+    start.BaudRate2 = controls_.Receiver2.BaudRate.Text;
+    start.Format1 = controls_.Receiver1.Format.Text;
+    start.Format2 = controls_.Receiver2.Format.Text;
+    start.TimerIndex = controls_.Timer.ItemIndex;
+
+    std::variant<StartPlan, StartRefusal> decision;
+    try {
+        decision = PlanStart(start, run_.Measurement().IntervalSeconds);
+    } catch (const EConvertError& error) {
+        platform::ShowApplicationError(error.what());
+        return;
+    }
+    if (const auto* refusal = std::get_if<StartRefusal>(&decision)) {
+        if (OnRefusal) OnRefusal(*refusal);
+        return;
+    }
+    const StartPlan& plan = std::get<StartPlan>(decision);
+
+    if (plan.Receiver2Udp && !ListenForUdp()) {
+        if (OnRefusal) {
+            OnRefusal({"Quorvex", "Receiver 2 cannot listen on UDP port " +
+                                      std::to_string(UdpPort()) + ": " + udpBindError_});
+        }
+        return;
+    }
+    const std::optional<ReceiverSetup>* setups[] = {&plan.Receiver1, &plan.Receiver2};
+    for (std::size_t i = 0; i < std::size(setups); ++i) {
+        if (*setups[i] && !receivers_[i]->Open(**setups[i])) {
+            // Nothing stays half started: another receiver would count while stopped.
+            CloseReceivers();
+            return;
+        }
+    }
+    if (plan.Receiver2Udp) controls_.Receiver2.Port.SelectIndex(-1);
+
+    running_ = true;
+    run_.Start(plan.IntervalSeconds, QDateTime::currentSecsSinceEpoch());
+    timer_.start();
+}
+
+void MeasurementController::CloseReceivers() {
+    for (const auto& receiver : receivers_) receiver->Close();
+}
+
+void MeasurementController::Stop() {
+    timer_.stop();
+    CloseReceivers();
+    run_.End();
+    running_ = false;
+    stoppedOnce_ = true;
+}
+
+void MeasurementController::Tick() {
+    QUORVEX_ASSERT_UI_THREAD();
+    heartbeat_ = !heartbeat_;
+    if (OnHeartbeat) OnHeartbeat(heartbeat_);
+    TickInputs inputs;
+    inputs.TimerIndex = controls_.Timer.ItemIndex;
+    inputs.ChartIndex = chartIndex_;
+    const std::string decimal = QLocale().decimalPoint().toStdString();
+    inputs.DecimalSeparator = decimal;
+    inputs.UnixSeconds = QDateTime::currentSecsSinceEpoch();
+    run_.Second(inputs, hold_, tick_);
+    if (!hold_) {
+        if (secondsFile_) {
+            if (const auto error = secondsFile_->Append(run_.Measurement().Seconds.Newest())) {
+                platform::ShowApplicationError(*error);
+            }
+        }
+        if (OnTickResult) OnTickResult(tick_);
+    }
+    if (coverageFile_ && ++coverageTicks_ % kCoverageFileSeconds == 0) {
+        if (const auto error = coverageFile_->WriteMinute(run_.Positions())) {
+            platform::ShowApplicationError(*error);
+        }
+    }
+    if (OnTallyTicked) OnTallyTicked();
+    // Counters were zeroed by the tick: what handlers count while the window catches up
+    // belongs to the next second.
+    if (ProcessPendingEvents) ProcessPendingEvents();
+}
+
+void MeasurementController::ClearClicked() {
+    QUORVEX_ASSERT_UI_THREAD();
+    run_.Clear(QDateTime::currentSecsSinceEpoch());
+}
+
+MeasurementController::GraphTexts MeasurementController::PageChangeTexts() const {
+    GraphTexts texts;
+    texts.Title = "Quorvex (DF11/17) [AVG:" + controls_.Timer.Text + "]";
+    if (HasSource(SourceId::Receiver1)) texts.LeftProfile = controls_.Receiver1.Label;
+    if (HasSource(SourceId::Receiver2)) texts.RightProfile = controls_.Receiver2.Label;
+    return texts;
+}
+
+bool MeasurementController::HasSource(SourceId receiver) const {
+    const ReceiverProfile& controls =
+        receiver == SourceId::Receiver1 ? controls_.Receiver1 : controls_.Receiver2;
+    return controls.Port.Text.find_first_not_of(' ') != std::string::npos ||
+           (receiver == SourceId::Receiver2 && controls.BaudRate.Text.starts_with("U"));
+}
+
+void MeasurementController::SetHold(bool down) {
+    QUORVEX_ASSERT_UI_THREAD();
+    if (hold_ && !down) run_.ReleaseHold();
+    hold_ = down;
+}
+
+void MeasurementController::SelectChartWindow(int index) {
+    chartIndex_ = index;
+    run_.SetChartSeconds(ChartSecondsForIndex(index, run_.Measurement().ChartSeconds));
+}
+
+void MeasurementController::SetConnect(bool down) {
+    QUORVEX_ASSERT_UI_THREAD();
+    try {
+        feed_->SetConnect(down);
+    } catch (const std::exception& error) {
+        platform::ShowApplicationError(error.what());
+    }
+}
+
+void MeasurementController::LoadProfile(SourceId receiver, const std::string& path) {
+    QUORVEX_ASSERT_UI_THREAD();
+    const auto problem = quorvex::LoadProfile(ReceiverControls(receiver), path);
+    Changed();
+    if (problem) platform::ShowApplicationError(*problem);
+}
+
+void MeasurementController::SaveProfile(SourceId receiver, const std::string& path) {
+    QUORVEX_ASSERT_UI_THREAD();
+    try {
+        SaveButtonConfirmed(ReceiverControls(receiver), path);
+    } catch (const platform::EIniWriteError& error) {
+        platform::ShowApplicationError(error.what());
+    }
+    Changed();
+}
+
+std::vector<std::string> MeasurementController::CloseQuery(const CloseQueryDialogs& dialogs) {
+    QUORVEX_ASSERT_UI_THREAD();
+    if (ended_) return {};
+    CloseQueryDialogs guarded = dialogs;
+    guarded.Ended = [this] { return ended_; };
+    std::vector<std::string> failures;
+    if (auto problem = CreateSettingsFolder()) failures.push_back(std::move(*problem));
+    for (std::string& failure : FormCloseQuery(controls_, SettingsPath(), guarded)) {
+        failures.push_back(std::move(failure));
+    }
+    if (ended_) return {};  // a signal came meanwhile; its end has said what failed
+    if (auto error = WriteCoverageAtEnd()) failures.push_back(std::move(*error));
+    if (!failures.empty()) {
+        Changed();
+        savedAtEnd_ = false;
+    }
+    return failures;
+}
+
+std::vector<std::string> MeasurementController::EndOnSignal() {
+    QUORVEX_ASSERT_UI_THREAD();
+    if (ended_) return {};
+    ended_ = true;
+    std::vector<std::string> lines = ProfilesLeftUnsaved(controls_);
+    if (auto problem = CreateSettingsFolder()) lines.push_back(std::move(*problem));
+    try {
+        SaveSettings(controls_, SettingsPath());
+    } catch (const platform::EIniWriteError& error) {
+        savedAtEnd_ = false;
+        lines.emplace_back(error.what());
+    }
+    if (auto error = WriteCoverageAtEnd()) {
+        savedAtEnd_ = false;
+        lines.push_back(std::move(*error));
+    }
+    return lines;
+}
+
+std::optional<std::string> MeasurementController::CreateSettingsFolder() const {
+    return platform::CreateFolder(paths_.SettingsFolder, "settings folder");
+}
+
+void MeasurementController::EndProgramOnSignal() {
+    if (ended_) return;
+    for (const std::string& line : EndOnSignal()) {
+        std::fprintf(stderr, "quorvex: %s\n", line.c_str());
+    }
+    QCoreApplication::exit(savedAtEnd_ ? 0 : 1);
+}
+
+void MeasurementController::ApplyRunOptions(const CommandLine& commandLine) {
+    if (!commandLine.CsvFile.empty()) SetSecondsFile(commandLine.CsvFile);
+    if (commandLine.Station || commandLine.MaxRangeNm) {
+        if (commandLine.Station) controls_.Station = commandLine.Station;
+        if (commandLine.MaxRangeNm) controls_.MaxRangeNm = *commandLine.MaxRangeNm;
+        run_.SetStation(controls_.Station, controls_.MaxRangeNm);
+    }
+    if (!commandLine.CoverageCsvFile.empty()) SetCoverageFile(commandLine.CoverageCsvFile);
+}
+
+void MeasurementController::PressRunButtons(const CommandLine& commandLine) {
+    if (commandLine.Log && !run_.Log().Logging()) {
+        LoggingClicked();
+        Changed();
+    }
+    if (commandLine.Connect && !ConnectDown()) {
+        SetFeedRetry(true);
+        SetConnect(true);
+        Changed();
+    }
+    if (commandLine.Start && !running_) StartStopClicked();
+}
+
+std::optional<std::string> MeasurementController::WriteCoverageAtEnd() {
+    // The run ends: no frame waiting for its twin can still get one.
+    run_.End();
+    if (!coverageFile_) return std::nullopt;
+    return coverageFile_->WriteAtEnd(run_.Positions());
+}
+
+void MeasurementController::SetStation(const LatLon& station) {
+    SetStation(station, controls_.MaxRangeNm);
+}
+
+void MeasurementController::SetStation(const LatLon& station, double maxRangeNm) {
+    controls_.Station = station;
+    controls_.MaxRangeNm = maxRangeNm;
+    run_.SetStation(station, maxRangeNm);
+}
+
+}  // namespace quorvex::app

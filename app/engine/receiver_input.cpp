@@ -1,0 +1,116 @@
+#include "app/engine/receiver_input.h"
+
+#include <cmath>
+#include <exception>
+
+#include "core/base/convert_error.h"
+#include "net/beast_decoder.h"
+#include "net/socket_errors.h"
+#include "net/tcp_receiver.h"
+#include "platform/application_errors.h"
+#include "platform/ui_thread.h"
+
+namespace quorvex::app {
+
+ReceiverInput::ReceiverInput(SourceId id, Run& run)
+    : id_(id), run_(run), networkRetryMs_(net::TcpReceiver::kRetryMilliseconds) {
+    port_.SetBaudRate(serial::TBaudRate::brCustom);
+    framer_.SetStartString(":");
+    framer_.SetStopString(";");
+    framer_.OnPacket = [this](const std::string& packet) { Packet(packet); };
+    portLink_.SetComPort(&port_);
+}
+
+ReceiverInput::~ReceiverInput() = default;
+
+void ReceiverInput::Packet(std::string_view packet) {
+    // A garbled packet is counted and remembered, never shown in a box of its own: at
+    // thousands of frames a second that would bury the window.
+    if (const auto bad = run_.TakePacket(id_, packet, crc_)) {
+        ++rejected_.Count;
+        rejected_.LastMessage = InvalidIntegerMessage(bad->text());
+    }
+}
+
+bool ReceiverInput::Open(const ReceiverSetup& setup) {
+    QUORVEX_ASSERT_UI_THREAD();
+    openFailed_ = false;
+    if (setup.Serial) {
+        try {
+            port_.SetPort(setup.Serial->Port);
+            port_.SetCustomBaudRate(setup.Serial->BaudRate);
+            framer_.SetStartString(std::string(1, setup.StartString));
+            crc_ = setup.CrcOption;
+            port_.OpenPort();
+            return true;
+        } catch (const std::exception& error) {
+            openFailed_ = true;
+            platform::ShowApplicationError(error.what());
+            return false;
+        }
+    }
+    framer_.SetStartString(std::string(1, setup.StartString));
+    crc_ = setup.CrcOption;
+    if (setup.Network) OpenNetwork(*setup.Network);
+    return true;
+}
+
+void ReceiverInput::OpenNetwork(const NetworkSetup& setup) {
+    auto network = std::make_unique<net::TcpReceiver>();
+    network->SetRetryMilliseconds(networkRetryMs_);
+    if (setup.Kind == NetworkKind::Beast) {
+        network->OnFrame = [this](const net::BeastDecoder::Frame& frame) {
+            run_.TakeFrame(id_, frame.bytes, LevelFromBeastByte(frame.signal), frame.timestamp);
+        };
+    } else {
+        network->OnText = [this](std::string_view text) { framer_.FeedText(text); };
+    }
+    network->OnReceived = [this] {
+        if (OnReceived) OnReceived();
+    };
+    network->OnStateChanged = [this] {
+        if (OnStateChanged) OnStateChanged();
+    };
+    network->Start(setup.Host, setup.Port, setup.Kind);
+    network_ = std::move(network);
+}
+
+void ReceiverInput::Close() {
+    QUORVEX_ASSERT_UI_THREAD();
+    network_.reset();
+    if (!port_.Connected()) return;
+    try {
+        port_.ClosePort();
+    } catch (const std::exception& error) {
+        platform::ShowApplicationError(error.what());
+    }
+}
+
+std::optional<std::uint64_t> ReceiverInput::LostConnections() const {
+    if (network_ != nullptr) return network_->Connections() - (network_->Connected() ? 1 : 0);
+    if (port_.Connected()) return DeviceGone() ? 1 : 0;
+    return std::nullopt;
+}
+
+std::string ReceiverInput::NetworkTrouble() const {
+    if (network_ == nullptr || network_->Connected()) return {};
+    // The address is in the port list just above.
+    if (network_->Trouble().empty()) return "Connecting";
+    return net::RetryingText(network_->Trouble(), network_->RetryMilliseconds());
+}
+
+ReceiverTrouble ReceiverInput::Trouble() const {
+    if (std::string network = NetworkTrouble(); !network.empty()) {
+        return {network, network};
+    }
+    if (DeviceGone()) {
+        return {"No data: the device went away",
+                "The serial device was unplugged or closed at its far end. Stop, then Start "
+                "when it is back."};
+    }
+    if (rejected_.Count == 0) return {};
+    return {std::to_string(rejected_.Count) + " packets rejected",
+            "Last: " + rejected_.LastMessage};
+}
+
+}  // namespace quorvex::app

@@ -1,0 +1,63 @@
+#include "core/comparison/twin_matcher.h"
+
+#include <algorithm>
+
+namespace quorvex {
+
+TwinMatcher::TwinMatcher() : queue_(kTwinCapacity), index_(kIndexSize, kEmpty) {}
+
+TwinMatcher::Key TwinMatcher::KeyOf(std::span<const std::uint8_t> frame) {
+    Key key;
+    const std::size_t high = std::min<std::size_t>(frame.size(), 8);
+    for (std::size_t i = 0; i < high; ++i) key.high = (key.high << 8) | frame[i];
+    for (std::size_t i = high; i < frame.size(); ++i) key.low = (key.low << 8) | frame[i];
+    if (frame.size() < 8) key.low = std::uint64_t{1} << 63;  // never a long frame's low part
+    return key;
+}
+
+std::size_t TwinMatcher::Home(const Key& key) {
+    const std::uint64_t mixed =
+        (key.high ^ (key.low * 0x9E3779B97F4A7C15ULL)) * 0xBF58476D1CE4E5B9ULL;
+    return static_cast<std::size_t>(mixed >> 32) & (kIndexSize - 1);
+}
+
+std::uint32_t TwinMatcher::Find(const Key& key) const {
+    for (std::size_t i = Home(key); index_[i] != kEmpty; i = (i + 1) & (kIndexSize - 1)) {
+        if (queue_[index_[i]].key == key) return index_[i];
+    }
+    return kNotFound;
+}
+
+void TwinMatcher::Insert(const Key& key, const Reception& reception, const TwinMark& mark) {
+    const std::size_t slot = (head_ + count_) & (kTwinCapacity - 1);
+    queue_[slot] = {key, CopyOf(reception), mark, reception.source, false};
+    ++count_;
+    std::size_t i = Home(key);
+    while (index_[i] != kEmpty) i = (i + 1) & (kIndexSize - 1);
+    index_[i] = static_cast<std::uint32_t>(slot);
+}
+
+void TwinMatcher::Clear() {
+    head_ = 0;
+    count_ = 0;
+    std::fill(index_.begin(), index_.end(), kEmpty);
+}
+
+// Removes a slot from the index by shifting back the entries its gap would cut off.
+void TwinMatcher::Unindex(std::uint32_t slot) {
+    std::size_t hole = Home(queue_[slot].key);
+    while (index_[hole] != slot) hole = (hole + 1) & (kIndexSize - 1);
+    for (std::size_t next = (hole + 1) & (kIndexSize - 1); index_[next] != kEmpty;
+         next = (next + 1) & (kIndexSize - 1)) {
+        const std::size_t home = Home(queue_[index_[next]].key);
+        // The entry may move into the hole unless its home lies cyclically in (hole, next].
+        const bool stays =
+            hole <= next ? (hole < home && home <= next) : (hole < home || home <= next);
+        if (stays) continue;
+        index_[hole] = index_[next];
+        hole = next;
+    }
+    index_[hole] = kEmpty;
+}
+
+}  // namespace quorvex

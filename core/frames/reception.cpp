@@ -1,0 +1,34 @@
+#include "core/frames/reception.h"
+
+#include "core/base/hex.h"
+
+namespace quorvex {
+
+namespace {
+
+constexpr std::size_t kCounterDigits = 12;
+constexpr std::size_t kShortFrameDigits = 14;
+constexpr std::size_t kLongFrameDigits = 28;
+
+}  // namespace
+
+float LevelFromBeastByte(std::uint8_t level) {
+    if (level == 0) return kNoLevel;
+    return static_cast<float>(20.0 * std::log10(static_cast<double>(level) / 255.0));
+}
+
+std::optional<std::uint64_t> PacketCounter(std::string_view packet) {
+    if (packet.size() != kCounterDigits + kShortFrameDigits &&
+        packet.size() != kCounterDigits + kLongFrameDigits) {
+        return std::nullopt;
+    }
+    std::uint64_t counter = 0;
+    for (std::size_t i = 0; i < kCounterDigits; ++i) {
+        const int digit = HexDigitValue(packet[i]);
+        if (digit < 0) return std::nullopt;
+        counter = (counter << 4) | static_cast<std::uint64_t>(digit);
+    }
+    return counter;
+}
+
+}  // namespace quorvex

@@ -1,0 +1,129 @@
+#include "core/run/run.h"
+
+#include "platform/ui_thread.h"
+
+namespace quorvex {
+
+Run::Run(std::string logFolder, const Clock& clock, bool createLogFolder)
+    : clock_(clock), log_(std::move(logFolder), clock, createLogFolder) {}
+
+void Run::SetStation(std::optional<LatLon> station, double maxRangeNm) {
+    coverage_.SetStation(station, maxRangeNm);
+}
+
+void Run::Start(int intervalSeconds, std::int64_t unixSecond) {
+    StartMeasurement(cycle_.Measurement, intervalSeconds);
+    Forget(unixSecond);
+}
+
+void Run::Clear(std::int64_t unixSecond) {
+    ClearHistories(cycle_.Measurement);
+    Forget(unixSecond);
+}
+
+void Run::Forget(std::int64_t unixSecond) {
+    tally_.Clear();
+    coverage_.Clear();
+    twins_.Clear();
+    buckets_.Open(unixSecond);
+    unixSecond_ = unixSecond;
+}
+
+void Run::End() {
+    twins_.SettleAll([this](const Twin& twin) { Settled(twin); });
+}
+
+void Run::Take(const Reception& reception) {
+    QUORVEX_ASSERT_UI_THREAD();
+    const FrameVerdict verdict = reception.frame.verdict;
+    const SourceId source = reception.source;
+    if (verdict.IsCounted()) {
+        const std::size_t r = SourceIndex(source);
+        DfCounts& counts = r == 0 ? cycle_.Counts.Counts1 : cycle_.Counts.Counts2;
+        CountOne(counts[verdict.group()]);
+        RunBucket& bucket = buckets_.Current();
+        ++bucket.frames[r][static_cast<std::size_t>(verdict.group())];
+        if (tally_.CountFrame(source, reception.frame, tallySecond_, reception.levelDbfs)) {
+            ++bucket.tallied[r];
+        }
+        const auto bytes = reception.frame.bytes.view();
+        TwinMark mark;
+        if (Coverage::MayHavePosition(bytes)) {
+            mark = coverage_.ReceiverFrame(source, bytes, reception.arrival.steadySeconds);
+            if (mark.place) bucket.AddPosition(source, mark.place->rangeNm, mark.place->bearingDeg);
+        }
+        if (HasLevel(reception.levelDbfs)) {
+            for (LevelSum* level : {&cycle_.Levels[r], &bucket.levels[r]}) {
+                level->Sum += reception.levelDbfs;
+                ++level->Count;
+            }
+        }
+        if (!twins_.Add(reception, mark, [this](const Twin& twin) { Settled(twin); }) &&
+            !bytes.empty()) {
+            ++buckets_.Current().duplicates[r];
+        }
+    }
+    if (verdict.kind() != FrameVerdict::Kind::Dropped && log_.Logging()) {
+        log_.WriteFrameLine(source, verdict, reception.frame.frame.view());
+    }
+}
+
+std::optional<BadHexPair> Run::TakePacket(SourceId receiver, std::string_view packet,
+                                          bool crcOption) {
+    Reception reception;
+    if (auto bad = TryDecodeFrame(packet, crcOption, reception.frame)) return bad;
+    reception.source = receiver;
+    reception.receiverTime = PacketCounter(packet);
+    reception.arrival = Arrival();
+    Take(reception);
+    return std::nullopt;
+}
+
+void Run::TakeFrame(SourceId receiver, std::span<const std::uint8_t> bytes, float levelDbfs,
+                    std::optional<std::uint64_t> receiverTime) {
+    Reception reception{receiver, DecodeFrameBytes(bytes), levelDbfs, receiverTime, Arrival()};
+    Take(reception);
+}
+
+void Run::Settled(const Twin& twin) {
+    RunBucket& bucket = buckets_.Current();
+    bucket.frameTwins.Count(twin.verdict);
+    if (!twin.mark.positionFrame) return;
+    coverage_.CountTwin(twin.verdict, twin.mark.place);
+    bucket.positionTwins.Count(twin.verdict);
+    if (twin.mark.place) {
+        const auto ring = static_cast<std::size_t>(coverage_.RingOf(twin.mark.place->rangeNm));
+        if (ring < bucket.ringTwins.size()) bucket.ringTwins[ring].Count(twin.verdict);
+    }
+}
+
+void Run::FeedEntry(std::string_view entry) {
+    RunBucket& bucket = buckets_.Current();
+    const std::size_t feed = SourceIndex(SourceId::Feed);
+    if (tally_.CountFeedEntry(entry, tallySecond_)) ++bucket.tallied[feed];
+    if (entry.starts_with('3')) {
+        if (const auto place = coverage_.FeedEntry(entry)) {
+            bucket.AddPosition(SourceId::Feed, place->rangeNm, place->bearingDeg);
+        }
+    }
+    if (log_.Logging()) log_.WriteFeedLine(entry);
+}
+
+void Run::Second(const TickInputs& inputs, bool held, TickResult& result) {
+    QUORVEX_ASSERT_UI_THREAD();
+    if (!held) {
+        Tick(cycle_, inputs, result, [this](std::string_view entry) { FeedEntry(entry); });
+        const SecondRecord& second = cycle_.Measurement.Seconds.Newest();
+        RunBucket& bucket = buckets_.Current();
+        for (std::size_t i = 0; i < bucket.feedLines.size(); ++i) {
+            bucket.feedLines[i] += static_cast<std::uint64_t>(second.Counts[12 + i]);
+        }
+    }
+    tally_.Tick(tallySecond_);
+    ++tallySecond_;
+    twins_.Expire(clock_.SteadySeconds(), [this](const Twin& twin) { Settled(twin); });
+    buckets_.Second(inputs.UnixSeconds);
+    unixSecond_ = inputs.UnixSeconds;
+}
+
+}  // namespace quorvex

@@ -1,0 +1,118 @@
+#pragma once
+// Run: one measurement and everything it accumulates. Every receiver input hands it one
+// Reception per frame (Take), the feed its text (TakeFeed); once a second the front-end calls
+// Second, and Start, Clear and End at those moments. What it keeps, in a fixed order:
+// - the measurement cycle: the current second's counters and levels, the feed's buffer, the
+//   histories behind the bars and the chart (core/run/measurement.h);
+// - the logfile, written while logging is on;
+// - the aircraft tally: frames per aircraft and source;
+// - the coverage: positions decoded and placed from the station, both/only per place;
+// - the twin matcher: every counted frame with its bytes either becomes a twin heard by both
+//   receivers or is settled as heard by one only (core/comparison/twin_matcher.h); the
+//   coverage's both/only come from its twins;
+// - time buckets: per wall-clock minute, hour and the whole run, of all the above.
+// Readers (the window, the run without a window, the files) read its views; nothing else
+// changes it.
+//
+// Threads: the user-interface thread only. Times: steady seconds for the twins' window and
+// position pairs, read from the clock at each reception; the wall-clock second given by
+// Start, Clear and Second for the buckets; the tally counts in ticked seconds.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/base/clock.h"
+#include "core/comparison/aircraft_tally.h"
+#include "core/comparison/coverage.h"
+#include "core/comparison/twin_matcher.h"
+#include "core/frames/reception.h"
+#include "core/positions/geo.h"
+#include "core/run/logfile.h"
+#include "core/run/measurement.h"
+#include "core/run/measurement_cycle.h"
+#include "core/run/time_buckets.h"
+
+namespace quorvex {
+
+class Run {
+  public:
+    // The logfiles go to `logFolder`, created on the first file when `createLogFolder`.
+    Run(std::string logFolder, const Clock& clock, bool createLogFolder = false);
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
+
+    // The station and maximum range; the coverage gathered so far is forgotten.
+    void SetStation(std::optional<LatLon> station, double maxRangeNm);
+    // A measurement starts at `unixSecond`: the histories from zero, the averages from one
+    // second over `intervalSeconds`; the tally, coverage, twins and buckets afresh.
+    void Start(int intervalSeconds, std::int64_t unixSecond);
+    // The time of arrival of a reception now.
+    ArrivalTime Arrival() const { return {clock_.SteadySeconds(), unixSecond_}; }
+
+    // A frame of receiver 1 or 2. Counted frames: their DF group's counter, the tally, the
+    // position decoder, the levels, the twin matcher and the minute's bucket; every frame
+    // but a dropped one is logged while logging is on.
+    void Take(const Reception& reception);
+    // A receiver's text packet (the text between start character and ";"), decoded with the
+    // receiver's CRC option and taken, arrived now. A packet with a pair that is no
+    // hexadecimal number is neither counted nor logged: the pair is returned.
+    std::optional<BadHexPair> TakePacket(SourceId receiver, std::string_view packet,
+                                         bool crcOption);
+    // A frame a receiver delivered as bytes (Beast), with its level and counter, arrived now.
+    void TakeFrame(SourceId receiver, std::span<const std::uint8_t> bytes, float levelDbfs,
+                   std::optional<std::uint64_t> receiverTime);
+    // Text the feed socket received; the next second that is not held scans it.
+    void TakeFeed(std::string_view text) { FeedTextReceived(cycle_, text); }
+
+    // The one-second tick at `inputs.UnixSeconds`. Unless `held`, the measurement cycle
+    // ticks (the feed scanned, bars, figures and chart into `result`); held or not, the tally
+    // closes its second, the frames whose twin can no longer come are settled and the second
+    // goes into its minute.
+    void Second(const TickInputs& inputs, bool held, TickResult& result);
+    // Releasing Hold: the counters start again from zero.
+    void ReleaseHold() { HoldReleased(cycle_); }
+    // The Clear button at `unixSecond`: the histories, the tally, the coverage, the waiting
+    // twins and the buckets are forgotten; the counters of the second under way stay.
+    void Clear(std::int64_t unixSecond);
+    // The Coverage page's Clear: the coverage gathered so far is forgotten.
+    void ClearCoverage() { coverage_.Clear(); }
+    // The end of a run: every frame still waiting for its twin is settled as heard by one.
+    void End();
+    // The chart window's width in seconds.
+    void SetChartSeconds(int seconds) { cycle_.Measurement.ChartSeconds = seconds; }
+
+    // --- Views ------------------------------------------------------------------------
+    const MeasurementCycle& Cycle() const { return cycle_; }
+    const IntervalCounts& Counts() const { return cycle_.Counts; }
+    const MeasurementState& Measurement() const { return cycle_.Measurement; }
+    const AircraftTally& Tally() const { return tally_; }
+    // The ticked second the tally counts in.
+    std::int64_t TallySecond() const { return tallySecond_; }
+    const Coverage& Positions() const { return coverage_; }
+    const TwinMatcher& Twins() const { return twins_; }
+    const TimeBuckets& Buckets() const { return buckets_; }
+    const Clock& Time() const { return clock_; }
+    // The logfile: its own switches (logging, a new file, gathering) are the front-end's.
+    Logfile& Log() { return log_; }
+    const Logfile& Log() const { return log_; }
+
+  private:
+    void Settled(const Twin& twin);
+    void FeedEntry(std::string_view entry);
+    void Forget(std::int64_t unixSecond);
+
+    const Clock& clock_;
+    MeasurementCycle cycle_;
+    Logfile log_;
+    AircraftTally tally_;
+    std::int64_t tallySecond_ = 0;
+    Coverage coverage_;
+    TwinMatcher twins_;
+    TimeBuckets buckets_;
+    std::int64_t unixSecond_ = 0;
+};
+
+}  // namespace quorvex

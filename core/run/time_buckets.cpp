@@ -1,0 +1,107 @@
+#include "core/run/time_buckets.h"
+
+#include <algorithm>
+
+namespace quorvex {
+
+namespace {
+
+constexpr std::int64_t kMinute = 60;
+constexpr std::int64_t kHour = 3600;
+
+std::int64_t Floor(std::int64_t second, std::int64_t span) {
+    const std::int64_t q = second / span;
+    return (second % span < 0 ? q - 1 : q) * span;
+}
+
+}  // namespace
+
+RunBucket& RunBucket::operator+=(const RunBucket& other) {
+    seconds += other.seconds;
+    for (std::size_t r = 0; r < frames.size(); ++r) {
+        for (std::size_t g = 0; g < frames[r].size(); ++g) frames[r][g] += other.frames[r][g];
+        duplicates[r] += other.duplicates[r];
+        levels[r].Sum += other.levels[r].Sum;
+        levels[r].Count += other.levels[r].Count;
+    }
+    for (std::size_t i = 0; i < feedLines.size(); ++i) feedLines[i] += other.feedLines[i];
+    for (std::size_t s = 0; s < kSourceCount; ++s) {
+        tallied[s] += other.tallied[s];
+        for (std::size_t k = 0; k < static_cast<std::size_t>(kSectorCount); ++k) {
+            positions[s][k] += other.positions[s][k];
+            farthestNm[s][k] = std::max(farthestNm[s][k], other.farthestNm[s][k]);
+        }
+    }
+    frameTwins += other.frameTwins;
+    positionTwins += other.positionTwins;
+    for (std::size_t ring = 0; ring < ringTwins.size(); ++ring) {
+        ringTwins[ring] += other.ringTwins[ring];
+    }
+    return *this;
+}
+
+void RunBucket::AddPosition(SourceId source, double rangeNm, double bearingDeg) {
+    const auto s = SourceIndex(source);
+    const auto sector = static_cast<std::size_t>(SectorOf(bearingDeg));
+    ++positions[s][sector];
+    farthestNm[s][sector] = std::max(farthestNm[s][sector], static_cast<float>(rangeNm));
+}
+
+std::uint64_t RunBucket::Frames(SourceId receiver) const {
+    const auto& groups = frames[SourceIndex(receiver)];
+    std::uint64_t sum = 0;
+    for (const std::uint64_t n : groups) sum += n;
+    return sum;
+}
+
+std::uint64_t RunBucket::Positions(SourceId source) const {
+    std::uint64_t sum = 0;
+    for (const std::uint64_t n : positions[SourceIndex(source)]) sum += n;
+    return sum;
+}
+
+void TimeBuckets::Open(std::int64_t unixSecond) {
+    current_ = RunBucket{};
+    current_.startUnix = Floor(unixSecond, kMinute);
+    openHour_ = RunBucket{};
+    hourOpen_ = false;
+    minutes_.clear();
+    hours_.clear();
+}
+
+void TimeBuckets::Second(std::int64_t unixSecond) {
+    ++current_.seconds;
+    const std::int64_t minute = Floor(unixSecond, kMinute);
+    if (minute == current_.startUnix) return;
+    CloseMinute();
+    current_ = RunBucket{};
+    current_.startUnix = minute;
+}
+
+void TimeBuckets::CloseMinute() {
+    const std::int64_t hour = Floor(current_.startUnix, kHour);
+    if (hourOpen_ && hour != openHour_.startUnix) {
+        hours_.push_back(openHour_);
+        hourOpen_ = false;
+    }
+    if (!hourOpen_) {
+        openHour_ = RunBucket{};
+        openHour_.startUnix = hour;
+        hourOpen_ = true;
+    }
+    openHour_ += current_;
+    minutes_.push_back(current_);
+    if (minutes_.size() > kKeptMinutes) minutes_.pop_front();
+}
+
+RunBucket TimeBuckets::Total() const {
+    RunBucket total;
+    for (const RunBucket& hour : hours_) total += hour;
+    if (hourOpen_) total += openHour_;
+    total += current_;
+    total.startUnix = hours_.empty() ? (hourOpen_ ? openHour_.startUnix : current_.startUnix)
+                                     : hours_.front().startUnix;
+    return total;
+}
+
+}  // namespace quorvex
