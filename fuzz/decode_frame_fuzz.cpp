@@ -26,8 +26,9 @@
 #include "core/base/clock.h"
 #include "core/base/convert_error.h"
 #include "core/frames/frame_decoder.h"
-#include "core/run/intake.h"
-#include "core/run/main_state.h"
+#include "core/run/run.h"
+#include "core/run/udp_datagram.h"
+#include "core/run/run.h"
 #include "core/frames/mode_s_parity.h"
 #include "tools/sim/reference_parity.h"
 
@@ -242,11 +243,11 @@ void CheckParity(std::span<const std::uint8_t> bytes) {
 // The intake on one long-lived state, as in a run: each packet moves one counter at most.
 void CheckIntake(std::string_view packet, quorvex::SourceId receiver, bool crcOption) {
     static const quorvex::SystemClock clock;
-    static quorvex::MainState state("/nonexistent-quorvex-fuzz/", clock);  // logging off
-    state.Counts.Zero();  // counters of a fresh second, far from saturation
-    const quorvex::IntervalCounts before = state.Counts;
+    static quorvex::Run state("/nonexistent-quorvex-fuzz/", clock);  // logging off
+    state.Counts().Zero();  // counters of a fresh second, far from saturation
+    const quorvex::IntervalCounts before = state.Counts();
 
-    const auto bad = quorvex::ReceiverPacket(state, receiver, packet, crcOption);
+    const auto bad = quorvex::state.TakePacket(receiver, packet, crcOption);
 
     const Reference ref = ReferenceDecode(packet, crcOption);
     quorvex::IntervalCounts expected = before;
@@ -258,7 +259,7 @@ void CheckIntake(std::string_view packet, quorvex::SourceId receiver, bool crcOp
             receiver == quorvex::SourceId::Receiver1 ? expected.Counts1 : expected.Counts2;
         ++counts[ref.verdict.group()];
     }
-    Check(state.Counts == expected, "the intake moved other counters than the verdict's");
+    Check(state.Counts() == expected, "the intake moved other counters than the verdict's");
 }
 
 }  // namespace

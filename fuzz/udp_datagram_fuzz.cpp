@@ -20,8 +20,9 @@
 #include <string_view>
 
 #include "core/base/clock.h"
-#include "core/run/intake.h"
-#include "core/run/main_state.h"
+#include "core/run/run.h"
+#include "core/run/udp_datagram.h"
+#include "core/run/run.h"
 #include "core/frames/packet_framer.h"
 
 namespace {
@@ -40,23 +41,23 @@ std::int64_t Total(const quorvex::DfCounts& counts) {
 // Receiver 2 in the "*" format, its framer kept from one datagram to the next as in a run.
 void FeedPackets(std::string_view text, bool crcOption) {
     static const quorvex::SystemClock clock;
-    static quorvex::MainState state("/nonexistent-quorvex-fuzz/", clock);  // logging off
+    static quorvex::Run state("/nonexistent-quorvex-fuzz/", clock);  // logging off
     static quorvex::PacketFramer framer;
     if (framer.StopString().empty()) {
         framer.SetStartString("*");
         framer.SetStopString(";");
     }
     framer.OnPacket = [crcOption](const std::string& packet) {
-        const quorvex::IntervalCounts before = state.Counts;
+        const quorvex::IntervalCounts before = state.Counts();
         const auto bad =
-            quorvex::ReceiverPacket(state, quorvex::SourceId::Receiver2, packet, crcOption);
-        const std::int64_t counted = Total(state.Counts.Counts2) - Total(before.Counts2);
+            quorvex::state.TakePacket(quorvex::SourceId::Receiver2, packet, crcOption);
+        const std::int64_t counted = Total(state.Counts().Counts2) - Total(before.Counts2);
         Check(counted == 0 || counted == 1, "a packet counted more than once");
         Check(!bad || counted == 0, "a rejected packet was counted");
-        Check(state.Counts.Counts1 == before.Counts1 && state.Counts.CountsS == before.CountsS,
+        Check(state.Counts().Counts1 == before.Counts1 && state.Counts().CountsS == before.CountsS,
               "a receiver 2 packet moved other counters");
     };
-    state.Counts.Zero();
+    state.Counts().Zero();
     framer.FeedText(text);
 }
 

@@ -53,20 +53,18 @@ struct TickingWindow {
         if (page == kCoveragePage) {
             coverage = true;
             c.SetStation(kStation, 300);
-            test::HearDemoSky(c.State(), kStation, 5000);
+            test::HearDemoSky(c.CurrentRun(), kStation, 5000);
             window->CoverageView()->DotsBox()->setChecked(true);
         }
         window->Pages()->setCurrentIndex(page);
         window->show();
         // Histories full of values, as after an hour of measuring.
-        MeasurementState& m = c.State().Measurement;
-        for (std::size_t i = 0; i < m.RateHistory1.size(); ++i) {
-            m.RateHistory1[i] = 100 + int(i % 37);
-            m.RateHistory2[i] = 80 + int(i % 23);
-            m.RateHistoryS[i] = 60 + int(i % 11);
-            m.AverageHistory1[i] = 118.0;
-            m.AverageHistory2[i] = 91.0;
-            m.AverageHistoryS[i] = 65.0;
+        TickResult result;
+        for (int i = 0; i < 3600; ++i) {
+            Hear(c.CurrentRun(), i);
+            TickInputs inputs;
+            inputs.UnixSeconds = i;
+            c.CurrentRun().Second(inputs, false, result);
         }
         Second(0);
         QApplication::processEvents();
@@ -75,16 +73,24 @@ struct TickingWindow {
         window.reset();
         std::filesystem::remove_all(folder);
     }
+    // A second's frames and feed lines, varying from second to second.
+    static void Hear(quorvex::Run& s, int i) {
+        for (int n = 0; n < 10 + i % 7; ++n) {
+            s.TakePacket(SourceId::Receiver1, "8D4840D6202CC371C32CE0576098", true);
+        }
+        for (int n = 0; n < 8 + i % 5; ++n) {
+            s.TakePacket(SourceId::Receiver2, "5D484FDEA248F5", true);
+        }
+        s.TakeFeed(i % 2 == 0 ? "MSG,8,1,1,4840D6,1\r\n" : "MSG,5,1,1,4840D6,1\r\n");
+    }
     void Second(int i) {
-        MainState& s = window->Controller().State();
-        s.Counts.Counts1[DfGroup::Df17_19] = 100 + i % 37;
-        s.Counts.Counts2[DfGroup::Df11] = 80 + i % 23;
-        s.Counts.CountsS.MsgOther = 60 + i % 11;
+        quorvex::Run& s = window->Controller().CurrentRun();
+        Hear(s, i);
         if (coverage) {
             // One more position receiver 1 heard alone: the plot's dots change.
             test::HearAircraft(s, kStation, 0x300000 + static_cast<std::uint32_t>(i),
                                {i * 7.0, 200.0 + i % 20, 30000, true, false});
-            s.Positions.SettleAll();
+            s.End();
         }
         window->Controller().Tick();
     }

@@ -17,8 +17,9 @@
 #include "allocation_counter.h"
 #include "core/base/clock.h"
 #include "core/feed/feed_scan.h"
-#include "core/run/intake.h"
-#include "core/run/main_state.h"
+#include "core/run/run.h"
+#include "core/run/udp_datagram.h"
+#include "core/run/run.h"
 #include "sample_frames.h"
 
 namespace {
@@ -94,7 +95,7 @@ void BM_FeedTick(benchmark::State& state) {
     }
 
     const quorvex::SystemClock clock;
-    quorvex::MainState main("/nonexistent-quorvex-folder/", clock);  // logging off
+    quorvex::MeasurementCycle main;
     bool mismatch = false;
     std::int64_t bytes = 0;
     std::size_t tick = 0;

@@ -20,8 +20,9 @@
 #include "core/base/clock.h"
 #include "core/frames/frame_decoder.h"
 #include "core/base/hex.h"
-#include "core/run/intake.h"
-#include "core/run/main_state.h"
+#include "core/run/run.h"
+#include "core/run/udp_datagram.h"
+#include "core/run/run.h"
 #include "core/frames/mode_s_parity.h"
 #include "sample_frames.h"
 #include "tests/core/cpr_test_frames.h"
@@ -29,7 +30,7 @@
 namespace {
 
 using quorvex::DfGroup;
-using quorvex::MainState;
+using quorvex::Run;
 using quorvex::SourceId;
 
 constexpr std::size_t kRotation = 512;  // packets per set; a power of two
@@ -91,28 +92,28 @@ void ReportAllocations(benchmark::State& state, std::uint64_t allocations) {
 
 void BM_ReceiverPacket(benchmark::State& state, bool crcOption) {
     const quorvex::SystemClock clock;
-    MainState main("/nonexistent-quorvex-folder/", clock);  // logging stays off
+    quorvex::Run main("/nonexistent-quorvex-folder/", clock);  // logging stays off
     const Traffic traffic = MakeTraffic(crcOption);
     // The set's aircraft known before the timed loop: the position decoder allocates once
     // per new aircraft, never per packet.
     for (std::size_t i = 0; i < kRotation; ++i) {
-        quorvex::ReceiverPacket(main, traffic.receivers[i], traffic.packets[i], crcOption);
+        main.TakePacket(traffic.receivers[i], traffic.packets[i], crcOption);
     }
-    main.Counts.Zero();
+    main.ReleaseHold();  // the counters from zero
 
     std::size_t next = 0;
     std::uint64_t rejected = 0;
     const std::uint64_t allocationsBefore = quorvex::bench::AllocationCount();
     for (auto _ : state) {
         const std::size_t i = next++ & (kRotation - 1);
-        if (quorvex::ReceiverPacket(main, traffic.receivers[i], traffic.packets[i], crcOption)) {
+        if (main.TakePacket(traffic.receivers[i], traffic.packets[i], crcOption)) {
             ++rejected;
         }
         benchmark::ClobberMemory();
     }
     const std::uint64_t allocations = quorvex::bench::AllocationCount() - allocationsBefore;
 
-    if (main.Counts != ExpectedCounts(traffic, crcOption, state.iterations())) {
+    if (main.Counts() != ExpectedCounts(traffic, crcOption, state.iterations())) {
         state.SkipWithError("the counters differ from the decoder's verdicts");
         return;
     }
@@ -127,19 +128,19 @@ void BM_ReceiverPacket(benchmark::State& state, bool crcOption) {
 // A packet with a character that is no hexadecimal digit: rejected, without an allocation.
 void BM_ReceiverPacketRejected(benchmark::State& state) {
     const quorvex::SystemClock clock;
-    MainState main("/nonexistent-quorvex-folder/", clock);
+    quorvex::Run main("/nonexistent-quorvex-folder/", clock);
     const std::string packet = "8D4840D6202CC371C32CE05760G8";
 
     std::uint64_t rejected = 0;
     const std::uint64_t allocationsBefore = quorvex::bench::AllocationCount();
     for (auto _ : state) {
-        if (quorvex::ReceiverPacket(main, SourceId::Receiver1, packet, true)) ++rejected;
+        if (main.TakePacket(SourceId::Receiver1, packet, true)) ++rejected;
         benchmark::ClobberMemory();
     }
     const std::uint64_t allocations = quorvex::bench::AllocationCount() - allocationsBefore;
 
     if (rejected != static_cast<std::uint64_t>(state.iterations()) ||
-        main.Counts != quorvex::IntervalCounts{}) {
+        main.Counts() != quorvex::IntervalCounts{}) {
         state.SkipWithError("the bad packet was not rejected exactly once per call");
         return;
     }
@@ -160,8 +161,8 @@ void BM_ReceiverPacketExtendedSquitters(benchmark::State& state, bool positions)
     // Enough packets that every aircraft sends several pairs per rotation.
     const std::size_t rotation = aircraft > 64 ? std::size_t{1} << 17 : kRotation;
     const quorvex::SystemClock clock;
-    MainState main("/nonexistent-quorvex-folder/", clock);
-    main.Positions.SetStation(kStation);
+    quorvex::Run main("/nonexistent-quorvex-folder/", clock);
+    main.SetStation(kStation, quorvex::kDefaultMaxRangeNm);
 
     std::mt19937 random(17);
     std::vector<std::string> packets;
@@ -189,21 +190,21 @@ void BM_ReceiverPacketExtendedSquitters(benchmark::State& state, bool positions)
     }
     // Every aircraft known before the timed loop: from then on nothing may allocate.
     for (std::size_t i = 0; i < rotation; ++i) {
-        quorvex::ReceiverPacket(main, i % 2 == 0 ? SourceId::Receiver1 : SourceId::Receiver2,
+        main.TakePacket(i % 2 == 0 ? SourceId::Receiver1 : SourceId::Receiver2,
                                 packets[i], true);
     }
-    const std::uint64_t goodBefore = main.Positions.DecodeCounts(SourceId::Receiver1).good;
+    const std::uint64_t goodBefore = main.Positions().DecodeCounts(SourceId::Receiver1).good;
 
     std::size_t next = 0;
     const std::uint64_t allocationsBefore = quorvex::bench::AllocationCount();
     for (auto _ : state) {
         const std::size_t i = next++ & (rotation - 1);
-        quorvex::ReceiverPacket(main, i % 2 == 0 ? SourceId::Receiver1 : SourceId::Receiver2,
+        main.TakePacket(i % 2 == 0 ? SourceId::Receiver1 : SourceId::Receiver2,
                                 packets[i], true);
         benchmark::ClobberMemory();
     }
     const std::uint64_t allocations = quorvex::bench::AllocationCount() - allocationsBefore;
-    const std::uint64_t good = main.Positions.DecodeCounts(SourceId::Receiver1).good - goodBefore;
+    const std::uint64_t good = main.Positions().DecodeCounts(SourceId::Receiver1).good - goodBefore;
     state.counters["positions_per_frame"] =
         benchmark::Counter(static_cast<double>(2 * good), benchmark::Counter::kAvgIterations);
     if (positions != (good > 0)) {

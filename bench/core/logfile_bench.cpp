@@ -23,10 +23,11 @@
 
 #include "core/base/clock.h"
 #include "core/feed/feed_scan.h"
-#include "core/run/intake.h"
+#include "core/run/run.h"
+#include "core/run/udp_datagram.h"
 #include "core/run/log_format.h"
 #include "core/run/logfile.h"
-#include "core/run/main_state.h"
+#include "core/run/run.h"
 #include "sample_frames.h"
 
 namespace {
@@ -182,22 +183,22 @@ void BM_ReceiverPacketLogged(benchmark::State& state) {
         return;
     }
     const quorvex::SystemClock clock;
-    quorvex::MainState main(folder.AppFolder(), clock);
+    quorvex::Run main(folder.AppFolder(), clock);
     bool failed = false;
-    main.Log.OnError = [&failed](const std::string&) { failed = true; };
-    main.Log.ToggleLogging();
+    main.Log().OnError = [&failed](const std::string&) { failed = true; };
+    main.Log().ToggleLogging();
 
     const auto frames = quorvex::bench::MixedSampleFrames(256);
     std::size_t next = 0;
     const double cpuStart = ProcessCpuSeconds();
     for (auto _ : state) {
         const auto& frame = frames[next++ % frames.size()];
-        quorvex::ReceiverPacket(main, SourceId::Receiver1, frame.transmitted, true);
+        main.TakePacket(SourceId::Receiver1, frame.transmitted, true);
     }
     const double cpuSeconds = ProcessCpuSeconds() - cpuStart;
 
     // One line per packet, each ending in CR LF; every sample frame is counted.
-    std::ifstream file(main.Log.LogPath(), std::ios::binary);
+    std::ifstream file(main.Log().LogPath(), std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(file)),
                            std::istreambuf_iterator<char>());
     std::int64_t lines = 0;
@@ -206,7 +207,7 @@ void BM_ReceiverPacketLogged(benchmark::State& state) {
         ++lines;
     }
     std::int64_t counted = 0;
-    for (int g = 0; g < quorvex::kDfGroupCount; ++g) counted += main.Counts.Counter(g);
+    for (int g = 0; g < quorvex::kDfGroupCount; ++g) counted += main.Counts().Counter(g);
     if (failed || lines != state.iterations() || counted != state.iterations()) {
         state.SkipWithError("a packet was not counted and logged once");
         return;

@@ -15,18 +15,12 @@
 
 #include "allocation_counter.h"
 #include "core/base/clock.h"
-#include "core/run/main_state.h"
 #include "core/run/measurement.h"
 #include "core/settings/profiles.h"
 
 namespace {
 
 using namespace quorvex;
-
-class FixedClock final : public Clock {
-  public:
-    LocalDateTime Now() const override { return {}; }
-};
 
 void FillCounts(IntervalCounts& counts, int second) {
     counts.Counts1 = {second % 7, 120 + second % 13, 340 + second % 29, 3, 410 + second % 31, 95};
@@ -36,8 +30,7 @@ void FillCounts(IntervalCounts& counts, int second) {
 
 void BM_Tick(benchmark::State& state) {
     const int chartIndex = static_cast<int>(state.range(0));
-    FixedClock clock;
-    auto main = std::make_unique<MainState>("/nonexistent/", clock);
+    auto main = std::make_unique<MeasurementCycle>();
     main->Measurement.ChartSeconds = ChartSecondsForIndex(chartIndex, 30);
     StartMeasurement(main->Measurement, 15);
     TickInputs inputs;

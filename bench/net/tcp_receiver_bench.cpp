@@ -122,7 +122,7 @@ void RunReceiver(benchmark::State& state, NetworkKind kind) {
     std::int64_t sentTotal = 0;
     for (auto _ : state) {
         TcpReceiver receiver;
-        receiver.OnFrame = [&](const BeastDecoder::Frame&) { ++received; };
+        receiver.OnFrame = [&](const quorvex::net::BeastDecoder::Frame&) { ++received; };
         receiver.OnText = [&](std::string_view text) {
             received += std::count(text.begin(), text.end(), '\n');
         };

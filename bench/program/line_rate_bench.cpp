@@ -182,7 +182,7 @@ void Measure(bool logging, int seconds, bool soak) {
     std::uint64_t framesCounted = 0, feedCounted = 0;
     const auto applyTick = c.OnTickResult;
     c.OnTickResult = [&](const TickResult& tick) {
-        const auto& history = c.State().Measurement.CountHistory;
+        const auto& history = c.CurrentRun().Measurement().CountHistory;
         for (int row = 0; row < 12; ++row) framesCounted += std::uint64_t(history[row].back());
         for (int row = 12; row < 15; ++row) feedCounted += std::uint64_t(history[row].back());
         applyTick(tick);
@@ -280,10 +280,10 @@ void Measure(bool logging, int seconds, bool soak) {
     c.Tick();  // counts what arrived after the last tick
 
     // With logging on, every counted frame and feed message has its line in the logfile.
-    c.State().Log.Flush();
+    c.CurrentRun().Log().Flush();
     std::uint64_t frameLines = 0, feedLines = 0;
     if (logging) {
-        std::ifstream log(c.State().Log.LogPath(), std::ios::binary);
+        std::ifstream log(c.CurrentRun().Log().LogPath(), std::ios::binary);
         std::string entry;
         while (std::getline(log, entry)) {
             frameLines += entry.starts_with("[1] ") || entry.starts_with("[2] ");

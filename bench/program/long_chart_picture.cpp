@@ -20,7 +20,8 @@
 
 #include "app/graph_page.h"
 #include "app/main_window.h"
-#include "core/run/intake.h"
+#include "core/run/run.h"
+#include "core/run/udp_datagram.h"
 #include "platform/main_thread.h"
 #include "tests/support/free_port.h"
 #include "tests/support/pty.h"
@@ -71,7 +72,7 @@ int main(int argc, char** argv) {
         sim::Simulation simulation{sim::SimSettings{}};
         const auto deliver = [&c](sim::Source source, sim::Unit&& unit) {
             if (source == sim::Source::Feed) {
-                FeedTextReceived(c.State(), unit.text);
+                c.CurrentRun().TakeFeed(unit.text);
             } else {
                 const SourceId receiver =
                     source == sim::Source::Receiver1 ? SourceId::Receiver1 : SourceId::Receiver2;

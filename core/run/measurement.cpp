@@ -201,14 +201,6 @@ std::string FormatRate(std::int64_t v, int sampleCount, std::string_view decimal
     return text;
 }
 
-// Once per tick that is not held: takes the current buffer half and counts its messages
-// into Counts.CountsS, handing each entry on.
-void FeedScan(MeasurementCycle& cycle, const FeedEntryVisitor& onFeedEntry) {
-    cycle.Feed.Take(cycle.FeedScratch);
-    ScanFeedText(cycle.FeedScratch, cycle.Counts.CountsS, onFeedEntry);
-    cycle.FeedScratch.clear();
-}
-
 // The second the tick moves into the histories: its counters, the chart's rates and their
 // averages over the newest `n` seconds, this one included.
 void RecordSecond(MeasurementState& m, const IntervalCounts& counts, int n,
@@ -226,6 +218,14 @@ void RecordSecond(MeasurementState& m, const IntervalCounts& counts, int n,
             static_cast<double>(record.Rates[s] + SumNewestRates(m.Seconds, s, n - 1)) / n;
     }
     m.Seconds.Add(record);
+}
+
+// Once per tick that is not held: takes the current buffer half and counts its messages
+// into Counts.CountsS, handing each entry on.
+void FeedScan(MeasurementCycle& cycle, const FeedEntryVisitor& onFeedEntry) {
+    cycle.Feed.Take(cycle.FeedScratch);
+    ScanFeedText(cycle.FeedScratch, cycle.Counts.CountsS, onFeedEntry);
+    cycle.FeedScratch.clear();
 }
 
 void Tick(MeasurementCycle& cycle, const TickInputs& inputs, TickResult& result,

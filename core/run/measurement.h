@@ -120,6 +120,9 @@ struct TickResult {
 // storage is kept), advances SampleCount and zeroes the counters. Anything counted after it
 // returns belongs to the next second.
 using FeedEntryVisitor = std::function<void(std::string_view entry)>;
+// The tick's feed scan: takes the current buffer half and counts its messages into
+// Counts.CountsS, handing each entry on.
+void FeedScan(MeasurementCycle& cycle, const FeedEntryVisitor& onFeedEntry = {});
 void Tick(MeasurementCycle& cycle, const TickInputs& inputs, TickResult& result,
           const FeedEntryVisitor& onFeedEntry = {});
 

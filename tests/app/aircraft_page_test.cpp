@@ -143,11 +143,11 @@ TEST_F(WindowAircraftTest, ThePageSaysHowManyAircraftTheBoundDropped) {
     const std::uint32_t heard = kTallyMaxAddresses + 400;
     for (std::uint32_t a = 0; a < heard; ++a) Hear(c, 0x100000 + a, 1);
     c.Tick();
-    ASSERT_LT(c.State().Tally.size(), heard);
-    EXPECT_EQ(page.Model()->rowCount(), static_cast<int>(c.State().Tally.size()));
+    ASSERT_LT(c.CurrentRun().Tally().size(), heard);
+    EXPECT_EQ(page.Model()->rowCount(), static_cast<int>(c.CurrentRun().Tally().size()));
     EXPECT_FALSE(dropped->isHidden());
     EXPECT_EQ(dropped->text().toStdString(),
-              std::to_string(heard - c.State().Tally.size()) +
+              std::to_string(heard - c.CurrentRun().Tally().size()) +
                   " aircraft dropped since Start or Clear: the table keeps at most the " +
                   std::to_string(kTallyMaxAddresses) + " heard most recently");
 

@@ -52,11 +52,11 @@ TEST_F(CoverageFileTest, WrittenEveryMinuteAndAtTheEndWithTheStationKept) {
         << "the frame still waiting for its twin counts as heard by receiver 2 only";
     EXPECT_EQ(platform::IniReadString(c.SettingsPath(), "Station", "location", ""), "52.3,4.76");
     EXPECT_EQ(platform::IniReadString(c.SettingsPath(), "Station", "maxrange", ""), "250");
-    EXPECT_EQ(c.State().Positions.maxRangeNm(), 250.0);
+    EXPECT_EQ(c.CurrentRun().Positions().maxRangeNm(), 250.0);
     EXPECT_TRUE(errors.empty());
 
     c.ClearClicked();
-    EXPECT_EQ(c.State().Positions.Summary().sources[1].positions, 0u);
+    EXPECT_EQ(c.CurrentRun().Positions().Summary().sources[1].positions, 0u);
 }
 
 TEST_F(CoverageFileTest, FailuresAreSaidOnceAMinuteAndAtTheEnd) {

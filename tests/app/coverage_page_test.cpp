@@ -17,7 +17,8 @@
 #include <sstream>
 
 #include "app/coverage_page.h"
-#include "core/run/intake.h"
+#include "core/run/run.h"
+#include "core/run/udp_datagram.h"
 #include "platform/ini_file.h"
 #include "support/hex_bytes.h"
 #include "support/position_sky.h"
@@ -37,7 +38,7 @@ constexpr SourceId kR2 = SourceId::Receiver2;
 // The plot's traces in drawing order.
 constexpr std::size_t kTrace1 = 0, kTrace2 = 1, kFeedTrace = 2;
 
-void Hear(MainState& state, std::uint32_t address, const SkyAircraft& a) {
+void Hear(Run& state, std::uint32_t address, const SkyAircraft& a) {
     HearAircraft(state, kStation, address, a);
 }
 
@@ -45,9 +46,9 @@ void Hear(MainState& state, std::uint32_t address, const SkyAircraft& a) {
 // aircraft heard by both from 70.3 to 84.8 NM at 38,000 ft; 6 heard only by receiver 1 from
 // 85.3 to 90.3 NM below 10,000 ft; 4 only by receiver 2 from 60.3 to 63.3 NM at 25,000 ft.
 void FeedKnownSky(MeasurementController& c) {
-    MainState& state = c.State();
+    Run& state = c.CurrentRun();
     for (const char* hex : {"8D40621D58C386435CC412692AD6", "8D40621D58C382D690C8AC2863A7"}) {
-        for (const SourceId receiver : kReceivers) ReceiverFrame(state, receiver, Bytes(hex), NAN);
+        for (const SourceId receiver : kReceivers) state.TakeFrame(receiver, Bytes(hex), NAN, std::nullopt);
     }
     std::uint32_t address = 0x100000;
     for (int i = 0; i < 30; ++i)
@@ -56,7 +57,7 @@ void FeedKnownSky(MeasurementController& c) {
         Hear(state, address++, {100.5 + 3 * i, 85.3 + i, 5000, true, false});
     for (int i = 0; i < 4; ++i)
         Hear(state, address++, {200.5 + 3 * i, 60.3 + i, 25000, false, true});
-    state.Positions.SettleAll();
+    state.End();
 }
 
 std::vector<std::string> Row(const QTableWidget& table, int row) {
@@ -148,7 +149,7 @@ TEST_F(CoveragePageTest, TableSummaryBandsAndDotsFollowTheCoverage) {
     page.ClearButton()->click();
     EXPECT_EQ(Row(*page.RingTable(), 1), (Cells{"50–100 NM", "0", "0", "0", "0", "0", "", ""}));
     EXPECT_TRUE(page.Plot()->DotPositions(1).empty());
-    EXPECT_EQ(w.Controller().State().Positions.station(), kStation) << "Clear keeps the station";
+    EXPECT_EQ(w.Controller().CurrentRun().Positions().station(), kStation) << "Clear keeps the station";
 }
 
 TEST_F(CoveragePageTest, WithoutAStationThePageSaysHowToSetOne) {
@@ -196,7 +197,7 @@ TEST_F(CoveragePageTest, StationFieldsRefuseBadInputInWordsAndKeepGoodInput) {
         page.ApplyButton()->click();
         EXPECT_TRUE(page.StationErrorLabel()->isVisible()) << r.error;
         EXPECT_EQ(page.StationErrorLabel()->text().toStdString(), r.error);
-        EXPECT_EQ(w.Controller().State().Positions.station(), std::nullopt) << r.error;
+        EXPECT_EQ(w.Controller().CurrentRun().Positions().station(), std::nullopt) << r.error;
     }
     EXPECT_TRUE(errors.empty()) << "no box for a typing error";
 
@@ -206,8 +207,8 @@ TEST_F(CoveragePageTest, StationFieldsRefuseBadInputInWordsAndKeepGoodInput) {
     page.ApplyButton()->click();
     EXPECT_FALSE(page.StationErrorLabel()->isVisible());
     EXPECT_FALSE(page.NoStationLabel()->isVisible());
-    EXPECT_EQ(w.Controller().State().Positions.station(), kStation);
-    EXPECT_EQ(w.Controller().State().Positions.maxRangeNm(), 250.0);
+    EXPECT_EQ(w.Controller().CurrentRun().Positions().station(), kStation);
+    EXPECT_EQ(w.Controller().CurrentRun().Positions().maxRangeNm(), 250.0);
     EXPECT_EQ(page.RingTable()->rowCount(), 5);
     EXPECT_EQ(page.Plot()->Rings().back(), 250.0);
     EXPECT_EQ(w.Controller().EndOnSignal(), std::vector<std::string>{});
@@ -258,7 +259,7 @@ TEST_F(CoveragePageTest, CopyPutsThePlotOnTheClipboardAndExportWritesSectorsAndR
 TEST_F(CoveragePageTest, ARealisticSkyShowsTwoOutlines) {
     MainWindow& w = OpenAt(kStation);
     MeasurementController& c = w.Controller();
-    quorvex::test::HearDemoSky(c.State(), kStation, 5000);
+    quorvex::test::HearDemoSky(c.CurrentRun(), kStation, 5000);
     CoveragePage& page = *w.CoverageView();
     page.DotsBox()->setChecked(true);
     w.show();

@@ -91,7 +91,7 @@ TEST_F(NetworkReceiverTest, BeastAndRawStreamsCountAndLogWhatWasSent) {
     SendInPieces(*raw, rawBytes);
     const auto counted = [&c](SourceId receiver) {
         const DfCounts& counts =
-            receiver == SourceId::Receiver1 ? c.State().Counts.Counts1 : c.State().Counts.Counts2;
+            receiver == SourceId::Receiver1 ? c.CurrentRun().Counts().Counts1 : c.CurrentRun().Counts().Counts2;
         return std::array<std::int32_t, 6>{counts.Df0,    counts.Df4_5,   counts.Df11,
                                            counts.Df11Ic, counts.Df17_19, counts.Df20_21};
     };
@@ -104,9 +104,9 @@ TEST_F(NetworkReceiverTest, BeastAndRawStreamsCountAndLogWhatWasSent) {
         << w.Receiver(SourceId::Receiver1)->FigureLabel()->text().toStdString();
     EXPECT_FALSE(w.Receiver(SourceId::Receiver2)->FigureLabel()->text().contains("dBFS"));
 
-    c.State().Log.Flush();
+    c.CurrentRun().Log().Flush();
     std::stringstream log;
-    log << std::ifstream(c.State().Log.LogPath()).rdbuf();
+    log << std::ifstream(c.CurrentRun().Log().LogPath()).rdbuf();
     const std::vector<std::string> logged1 = LoggedFrames(log.str(), "[1]");
     EXPECT_EQ(logged1.size(), frames.size());
     EXPECT_EQ(logged1, LoggedFrames(log.str(), "[2]"));
@@ -125,7 +125,7 @@ TEST_F(NetworkReceiverTest, BeastAndRawStreamsCountAndLogWhatWasSent) {
     ASSERT_TRUE(beast);
     ASSERT_TRUE(ServeUntil([&] { return c.Input(SourceId::Receiver1).NetworkTrouble().empty(); }));
     beast->Send(BeastFrame(frames[0].transmitted, 1, 200));
-    ASSERT_TRUE(ServeUntil([&] { return c.State().Counts.Counts1[frames[0].group] == 1; }));
+    ASSERT_TRUE(ServeUntil([&] { return c.CurrentRun().Counts().Counts1[frames[0].group] == 1; }));
     beast->Reset();
     ASSERT_TRUE(ServeUntil([&] {
         return c.Input(SourceId::Receiver1).NetworkTrouble().find("Connection reset by peer") !=

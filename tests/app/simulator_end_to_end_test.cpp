@@ -51,11 +51,11 @@ void ExpectAircraftAsSent(MainWindow& w, const QJsonObject& truth) {
     w.Pages()->setCurrentWidget(w.Aircraft());
     const AircraftModel& model = *w.Aircraft()->Model();
     ASSERT_GT(model.rowCount(), 0);
-    const MainState& state = w.Controller().State();
+    const Run& state = w.Controller().CurrentRun();
     std::map<Hearing, int> hearing;
     for (int i = 0; i < model.rowCount(); ++i) {
         const AircraftTableRow& row = model.RowAt(i);
-        const TallyRow tallied = state.Tally.Row(row.Address);
+        const TallyRow tallied = state.Tally().Row(row.Address);
         const QString address = QString::fromStdString(AddressText(row.Address));
         SCOPED_TRACE(address.toStdString());
         const auto sent = [&](const char* source) {
@@ -212,7 +212,7 @@ TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
             c.Tick();
             for (int row = 0; row < IntervalCounts::kCounterCount; ++row) {
                 counted[static_cast<std::size_t>(row)] +=
-                    c.State().Measurement.CountHistory[static_cast<std::size_t>(row)].back();
+                    c.CurrentRun().Measurement().CountHistory[static_cast<std::size_t>(row)].back();
             }
         };
         QTimer ticker;
@@ -265,7 +265,7 @@ TEST_F(SimulatorEndToEndTest, CountsEqualTheSimulatorsGroundTruth) {
         if (std::string(run.faults).empty()) ExpectAircraftAsSent(w, truth);
         EXPECT_EQ(c.EndOnSignal(), std::vector<std::string>{});
         ExpectCoverageAsSent(quorvex::test::ReadFileBytes(commandLine.CoverageCsvFile),
-                             c.State().Positions, truth);
+                             c.CurrentRun().Positions(), truth);
 
 #if !defined(__SANITIZE_THREAD__)  // painting runs on Qt's own, unchecked thread pool
         if (std::string(run.faults).empty() && run.format1 == '*') {

@@ -47,10 +47,10 @@ TEST_F(WindowActionsTest, HoldFreezesTheDisplayAndItsReleaseZeroesTheCounters) {
     c.Tick();
     EXPECT_NE(w.HeartbeatLamp()->Value(), lampBefore);               // the heartbeat goes on
     EXPECT_EQ(w.Receiver(SourceId::Receiver2)->Bar(4)->value(), 0);  // the display is frozen
-    EXPECT_EQ(c.State().Counts.Counts2[DfGroup::Df17_19], 1);        // the counting is not
+    EXPECT_EQ(c.CurrentRun().Counts().Counts2[DfGroup::Df17_19], 1);        // the counting is not
 
     w.Graph()->HoldButton()->click();  // release
-    EXPECT_EQ(c.State().Counts.Counts2[DfGroup::Df17_19], 0);
+    EXPECT_EQ(c.CurrentRun().Counts().Counts2[DfGroup::Df17_19], 0);
     c.Input(SourceId::Receiver2).Framer().FeedText(std::string("*") + kDf17 + ";");
     c.Tick();
     EXPECT_EQ(w.HeartbeatLamp()->Value(), lampBefore);
@@ -62,7 +62,7 @@ TEST_F(WindowActionsTest, HoldFreezesTheDisplayAndItsReleaseZeroesTheCounters) {
     w.Graph()->HoldButton()->click();
     c.Input(SourceId::Receiver2).Framer().FeedText(std::string("*") + kDf17 + ";");
     w.Graph()->HoldButton()->click();
-    EXPECT_EQ(c.State().Counts.Counts2[DfGroup::Df17_19], 0);
+    EXPECT_EQ(c.CurrentRun().Counts().Counts2[DfGroup::Df17_19], 0);
 }
 
 // Counts the paints each watched widget gets.
@@ -176,13 +176,13 @@ TEST_F(WindowActionsTest, LogfileButtonsFollowTheLogfile) {
     w.LoggingButton()->click();
     EXPECT_EQ(w.LoggingButton()->text(), "Stop");
     EXPECT_FALSE(w.NewLogFileButton()->isEnabled());
-    const std::string first = w.Controller().State().Log.LogPath();
+    const std::string first = w.Controller().CurrentRun().Log().LogPath();
     EXPECT_TRUE(std::filesystem::exists(first));
     w.LoggingButton()->click();
     EXPECT_EQ(w.LoggingButton()->text(), "Start");
     EXPECT_TRUE(w.NewLogFileButton()->isEnabled());
     w.NewLogFileButton()->click();
-    EXPECT_TRUE(std::filesystem::exists(w.Controller().State().Log.LogPath()));
+    EXPECT_TRUE(std::filesystem::exists(w.Controller().CurrentRun().Log().LogPath()));
 }
 
 TEST_F(WindowActionsTest, ProfilesSaveLoadAndTheCloseQuestion) {

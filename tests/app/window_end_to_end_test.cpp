@@ -116,11 +116,11 @@ TEST_F(WindowEndToEndTest, ReceiversAndFeedReachBarsFiguresAndChart) {
         return n;
     };
     ASSERT_TRUE(ServeUntil([&] {
-        const MainState& s = c.State();
-        return counted(s.Counts.Counts1) == total && counted(s.Counts.Counts2) == total &&
-               s.Feed.TcpBufferB().size() == feedText.size();
-    })) << counted(c.State().Counts.Counts1)
-        << " and " << counted(c.State().Counts.Counts2);
+        const quorvex::Run& s = c.CurrentRun();
+        return counted(s.Counts().Counts1) == total && counted(s.Counts().Counts2) == total &&
+               s.Cycle().Feed.TcpBufferB().size() == feedText.size();
+    })) << counted(c.CurrentRun().Counts().Counts1)
+        << " and " << counted(c.CurrentRun().Counts().Counts2);
 
     c.Tick();
 

@@ -7,7 +7,8 @@
 #include <QProgressBar>
 #include <QTabWidget>
 
-#include "core/run/intake.h"
+#include "core/run/run.h"
+#include "core/run/udp_datagram.h"
 #include "window_fixture.h"
 
 namespace quorvex::app::test {
@@ -83,7 +84,7 @@ TEST_F(WindowLookTest, RunningWindowHasScreenshots) {
         for (int i = 0; i <= second % 7; ++i) {
             for (const char* frame : frames) c.Input(SourceId::Receiver2).Framer().FeedText(frame);
         }
-        FeedTextReceived(c.State(), "MSG,3,1,1,4840D6,1\r\nMSG,8,1,1,4840D6,1\r\n");
+        c.CurrentRun().TakeFeed("MSG,3,1,1,4840D6,1\r\nMSG,8,1,1,4840D6,1\r\n");
         c.Tick();
     }
     w.show();

@@ -108,13 +108,28 @@ std::array<std::uint8_t, 14> Frame(std::uint8_t tag) {
 struct Settled {
     std::vector<TwinVerdict> verdicts;
     std::vector<std::optional<double>> ranges;
-    TwinFrames twins{[this](TwinVerdict verdict, const std::optional<TwinPlace>& place) {
-        verdicts.push_back(verdict);
-        ranges.push_back(place ? std::optional(place->rangeNm) : std::nullopt);
-    }};
+    std::vector<Twin> twins_settled;
+    TwinMatcher twins;
+
+    auto Visit() {
+        return [this](const Twin& twin) {
+            verdicts.push_back(twin.verdict);
+            ranges.push_back(twin.mark.place ? std::optional(twin.mark.place->rangeNm)
+                                             : std::nullopt);
+            twins_settled.push_back(twin);
+        };
+    }
+
+    bool Add(SourceId receiver, std::span<const std::uint8_t> frame, double now,
+             const std::optional<TwinPlace>& place, float level = kNoLevel) {
+        Reception reception{receiver, DecodeFrameBytes(frame), level, std::nullopt, {now, 0}};
+        return twins.Add(reception, TwinMark{true, place}, Visit());
+    }
+    void Expire(double now) { twins.Expire(now, Visit()); }
+    void SettleAll() { twins.SettleAll(Visit()); }
 };
 
-TEST(TwinFramesTest, TwinsWithinTwoSecondsAreBothLaterOnesOnlyOne) {
+TEST(TwinMatcherTest, TwinsWithinTwoSecondsAreBothLaterOnesOnlyOne) {
     const struct {
         SourceId first;
         double apart;
@@ -128,50 +143,74 @@ TEST(TwinFramesTest, TwinsWithinTwoSecondsAreBothLaterOnesOnlyOne) {
     for (const auto& c : cases) {
         Settled s;
         const SourceId second = c.first == kR1 ? kR2 : kR1;
-        s.twins.Add(c.first, Frame(1), 100.0, std::nullopt);
-        s.twins.Add(second, Frame(1), 100.0 + c.apart, TwinPlace{70.0, 3.0, {}});
-        s.twins.SettleAll();
+        s.Add(c.first, Frame(1), 100.0, std::nullopt);
+        s.Add(second, Frame(1), 100.0 + c.apart, TwinPlace{70.0, 3.0, {}});
+        s.SettleAll();
         EXPECT_EQ(s.verdicts, c.want) << c.apart;
         EXPECT_EQ(s.twins.waiting(), 0u);
     }
 }
 
-TEST(TwinFramesTest, ACopyFromTheSameReceiverIsIgnoredAndDifferentFramesAreNoTwins) {
+TEST(TwinMatcherTest, ACopyFromTheSameReceiverIsIgnoredAndDifferentFramesAreNoTwins) {
     Settled s;
-    s.twins.Add(kR1, Frame(1), 10.0, TwinPlace{50.0, 0, {}});
-    s.twins.Add(kR1, Frame(1), 10.5, TwinPlace{51.0, 0, {}});  // delivered twice: heard once
-    s.twins.Add(kR1, Frame(2), 10.6, std::nullopt);
-    s.twins.Add(kR2, Frame(1), 11.0, TwinPlace{52.0, 0, {}});
-    s.twins.Add(kR2, Frame(3), 11.0, std::nullopt);
+    s.Add(kR1, Frame(1), 10.0, TwinPlace{50.0, 0, {}});
+    s.Add(kR1, Frame(1), 10.5, TwinPlace{51.0, 0, {}});  // delivered twice: heard once
+    s.Add(kR1, Frame(2), 10.6, std::nullopt);
+    s.Add(kR2, Frame(1), 11.0, TwinPlace{52.0, 0, {}});
+    s.Add(kR2, Frame(3), 11.0, std::nullopt);
     EXPECT_EQ(s.verdicts, std::vector{TwinVerdict::Both});
     EXPECT_EQ(s.ranges, std::vector<std::optional<double>>{50.0}) << "the first copy's place";
     EXPECT_EQ(s.twins.waiting(), 3u);
-    s.twins.Expire(12.61);  // frame 2 waited longer than 2 s, frame 3 not
+    s.Expire(12.61);  // frame 2 waited longer than 2 s, frame 3 not
     EXPECT_EQ(s.verdicts, (std::vector{TwinVerdict::Both, TwinVerdict::Only1}));
-    s.twins.Expire(13.1);
+    s.Expire(13.1);
     EXPECT_EQ(s.verdicts, (std::vector{TwinVerdict::Both, TwinVerdict::Only1, TwinVerdict::Only2}));
-    s.twins.Add(kR2, Frame(1), 13.2, std::nullopt);  // settled frames are no twins any more
+    s.Add(kR2, Frame(1), 13.2, std::nullopt);  // settled frames are no twins any more
     s.twins.Clear();
-    s.twins.SettleAll();
+    s.SettleAll();
     EXPECT_EQ(s.verdicts.size(), 3u) << "Clear forgets the waiting frame unsettled";
 }
 
-TEST(TwinFramesTest, AFullTableSettlesItsOldestFrameEarly) {
+TEST(TwinMatcherTest, ATwinCarriesBothCopiesAndShortFramesMatchOnlyTheirEqual) {
+    Settled s;
+    const std::array<std::uint8_t, 7> shortFrame{0x5D, 0x40, 0x62, 0x1D, 0x58, 0x01, 0x02};
+    const std::array<std::uint8_t, 14> longFrame = Frame(7);
+    EXPECT_TRUE(s.Add(kR1, shortFrame, 5.0, std::nullopt, -12.5F));
+    EXPECT_TRUE(s.Add(kR2, longFrame, 5.1, std::nullopt, -3.0F));  // the same first 7 bytes
+    EXPECT_TRUE(s.Add(kR2, shortFrame, 5.2, std::nullopt, -20.0F));
+    EXPECT_FALSE(s.Add(kR2, longFrame, 5.3, std::nullopt)) << "a copy while the first waits";
+    ASSERT_EQ(s.twins_settled.size(), 1u);
+    const Twin& twin = s.twins_settled[0];
+    EXPECT_EQ(twin.verdict, TwinVerdict::Both);
+    ASSERT_TRUE(twin.copies[0] && twin.copies[1]);
+    EXPECT_EQ(twin.copies[0]->levelDbfs, -12.5F);
+    EXPECT_EQ(twin.copies[1]->levelDbfs, -20.0F);
+    EXPECT_DOUBLE_EQ(twin.copies[0]->arrival.steadySeconds, 5.0);
+    EXPECT_DOUBLE_EQ(twin.copies[1]->arrival.steadySeconds, 5.2);
+    s.SettleAll();
+    ASSERT_EQ(s.twins_settled.size(), 2u);
+    EXPECT_EQ(s.twins_settled[1].verdict, TwinVerdict::Only2);
+    EXPECT_FALSE(s.twins_settled[1].copies[0]);
+}
+
+TEST(TwinMatcherTest, AFullTableSettlesItsOldestFrameEarly) {
     Settled s;
     for (std::size_t i = 0; i <= kTwinCapacity; ++i) {
         std::array<std::uint8_t, 14> frame = Frame(0);
+        frame[5] = static_cast<std::uint8_t>(i >> 16);
         frame[6] = static_cast<std::uint8_t>(i >> 8);
         frame[7] = static_cast<std::uint8_t>(i);
-        s.twins.Add(kR1, frame, 1.0, std::nullopt);
+        s.Add(kR1, frame, 1.0, std::nullopt);
     }
     EXPECT_EQ(s.verdicts, std::vector{TwinVerdict::Only1});
     EXPECT_EQ(s.twins.waiting(), kTwinCapacity);
     // Every frame left is still found by its twin after the index was reshuffled.
     for (std::size_t i = 1; i <= kTwinCapacity; ++i) {
         std::array<std::uint8_t, 14> frame = Frame(0);
+        frame[5] = static_cast<std::uint8_t>(i >> 16);
         frame[6] = static_cast<std::uint8_t>(i >> 8);
         frame[7] = static_cast<std::uint8_t>(i);
-        s.twins.Add(kR2, frame, 1.5, std::nullopt);
+        s.Add(kR2, frame, 1.5, std::nullopt);
     }
     EXPECT_EQ(s.verdicts.size(), kTwinCapacity + 1);
     EXPECT_EQ(std::count(s.verdicts.begin(), s.verdicts.end(), TwinVerdict::Both),

@@ -12,7 +12,8 @@
 
 #include "core/comparison/aircraft_table.h"
 #include "core/base/csv.h"
-#include "core/run/intake.h"
+#include "core/run/run.h"
+#include "core/run/udp_datagram.h"
 #include "core/run/measurement.h"
 #include "core/export/second_csv_file.h"
 #include "fake_clock.h"
@@ -32,15 +33,14 @@ std::string ReadFile(const std::string& path) {
 class ExportTest : public ::testing::Test {
   protected:
     test::FakeClock clock_;
-    MainState state_{"/nonexistent/", clock_};
+    quorvex::Run state_{"/nonexistent/", clock_};
     TickResult result_;
 
     // One second as the window's timer closes it.
     void Tick(std::int64_t unixSeconds) {
         TickInputs inputs;
         inputs.UnixSeconds = unixSeconds;
-        quorvex::Tick(state_, inputs, result_);
-        TickTally(state_);
+        state_.Second(inputs, false, result_);
     }
 
     // Receiver 1 hears the DF 17 of 4840D6 twice and the DF 11 of 484FDE (a reply to an
@@ -48,16 +48,15 @@ class ExportTest : public ::testing::Test {
     // DF 17 once; the feed a type 8 line of 4840D6 and a type 3 line of ABCDEF. Then a
     // second with nothing.
     void ShortRun() {
-        StartMeasurement(state_.Measurement, 5);
+        state_.Start(5, kTickTime - 1);
         for (const char* frame :
              {"8D4840D6202CC371C32CE0576098", "8D4840D6202CC371C32CE0576098", "5D484FDEA248F5"}) {
-            ReceiverPacket(state_, SourceId::Receiver1, frame, true);
+            state_.TakePacket(SourceId::Receiver1, frame, true);
         }
         // Receiver 2 measures the signal level.
-        ReceiverFrame(state_, SourceId::Receiver2, test::Bytes("8D4840D6202CC371C32CE0576098"),
-                      -6.5f);
-        FeedTextReceived(
-            state_,
+        state_.TakeFrame(SourceId::Receiver2, test::Bytes("8D4840D6202CC371C32CE0576098"), -6.5f,
+                         std::nullopt);
+        state_.TakeFeed(
             "MSG,8,1,1,4840D6,1,2026/12/08,04:20:40.500,,,,,,,,,,,,,,0\r\n"
             "MSG,3,1,1,ABCDEF,1,2026/12/08,04:20:40.700,,,,,37000,,,51.5,4.3,,,0,0,0,0\r\n");
         Tick(kTickTime);
@@ -67,21 +66,21 @@ class ExportTest : public ::testing::Test {
 
 TEST_F(ExportTest, TheSecondsOfARunAsCsvAndTheLevelInTheFigure) {
     ShortRun();
-    EXPECT_EQ(SecondHistoryCsv(state_.Measurement.Seconds),
+    EXPECT_EQ(SecondHistoryCsv(state_.Measurement().Seconds),
               std::string(kSecondsHeader) +
                   "2026-12-08T04:20:41Z,0,0,0,1,2,0,0,0,0,0,1,0,0,1,1,2,1,2,2.00,1.00,2.00\r\n"
                   "2026-12-08T04:20:42Z,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,1.00,0.50,1.00\r\n");
     // Receiver 2 measured a level; receiver 1's figure shows none.
     EXPECT_EQ(result_.Receiver2Figure, "0.5 [0.5*] packets/s, -6.5 dBFS");
     EXPECT_EQ(result_.Receiver1Figure, "1.5 [1.0*] packets/s");
-    ClearHistories(state_.Measurement);
-    EXPECT_EQ(SecondHistoryCsv(state_.Measurement.Seconds), kSecondsHeader);
+    state_.Clear(kTickTime + 2);
+    EXPECT_EQ(SecondHistoryCsv(state_.Measurement().Seconds), kSecondsHeader);
 }
 
 TEST_F(ExportTest, TheAircraftOfARunTheirSummaryAndCsv) {
     ShortRun();
     std::vector<AircraftTableRow> rows;
-    FillAircraftTable(state_.Tally, state_.TallySecond - 1, rows);
+    FillAircraftTable(state_.Tally(), state_.TallySecond() - 1, rows);
     std::sort(rows.begin(), rows.end(),
               [](const auto& a, const auto& b) { return a.Address < b.Address; });
     EXPECT_EQ(AircraftTableCsv(rows),
@@ -95,8 +94,12 @@ TEST_F(ExportTest, TheAircraftOfARunTheirSummaryAndCsv) {
               "only. Median ratio 1/2: 2,00");
 
     // Five minutes of silence later the table is empty; the summary says there is no ratio.
-    for (int s = 0; s < kAircraftTableSeconds; ++s) TickTally(state_);
-    FillAircraftTable(state_.Tally, state_.TallySecond - 1, rows);
+    for (int s = 0; s < kAircraftTableSeconds; ++s) {
+        TickInputs inputs;
+        inputs.UnixSeconds = kTickTime + 2 + s;
+        state_.Second(inputs, true, result_);
+    }
+    FillAircraftTable(state_.Tally(), state_.TallySecond() - 1, rows);
     EXPECT_TRUE(rows.empty());
     EXPECT_EQ(SummaryText(Summarize(rows), "."),
               "Heard in the last 5 minutes: 0 by both, 0 only by 1, 0 only by 2, 0 by the feed "

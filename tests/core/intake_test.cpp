@@ -11,7 +11,8 @@
 
 #include "core/base/convert_error.h"
 #include "core/export/coverage_csv.h"
-#include "core/run/intake.h"
+#include "core/run/run.h"
+#include "core/run/udp_datagram.h"
 #include "fake_clock.h"
 
 namespace quorvex {
@@ -28,21 +29,35 @@ constexpr std::string_view kDf17BadParity = "8D4840D6202CC371C32CE0576099";  // 
 constexpr std::string_view kDf11 = "5D4840D6F8740F";
 constexpr std::string_view kDf11Ic = "5D4840D6F8740C";  // residual 000003
 
+// One second that is not held; the counts it closed.
+IntervalCounts TickOnce(quorvex::Run& run) {
+    TickResult result;
+    run.Second(TickInputs{}, false, result);
+    const SecondRecord& second = run.Measurement().Seconds.Newest();
+    IntervalCounts counts;
+    auto at = second.Counts.begin();
+    for (DfCounts* receiver : {&counts.Counts1, &counts.Counts2}) {
+        for (int g = 0; g < kDfGroupCount; ++g) (*receiver)[static_cast<DfGroup>(g)] = *at++;
+    }
+    counts.CountsS = {at[0], at[1], at[2]};
+    return counts;
+}
+
 class IntakeTest : public ::testing::Test {
   protected:
     IntakeTest() { clock.now = LocalDateTime{2026, 12, 7, 14, 3, 27, 45}; }
 
     // The packet's bad pair as the conversion message names it, or "" when none.
     std::string Packet(SourceId receiver, std::string_view packet, bool crc) {
-        const auto bad = ReceiverPacket(state, receiver, packet, crc);
+        const auto bad = state.TakePacket(receiver, packet, crc);
         return bad ? InvalidIntegerMessage(bad->text()) : "";
     }
 
-    std::string LogBytes() const { return ReadFileBytes(state.Log.LogPath()); }
+    std::string LogBytes() const { return ReadFileBytes(state.Log().LogPath()); }
 
     TempFolder folder;
     FakeClock clock;
-    MainState state{folder.Folder(), clock};
+    quorvex::Run state{folder.Folder(), clock};
 };
 
 TEST_F(IntakeTest, CountsEachGroupForItsOwnReceiver) {
@@ -59,43 +74,44 @@ TEST_F(IntakeTest, CountsEachGroupForItsOwnReceiver) {
         "0123456789AB8D4840D6202CC371C32CE0000000",  // "@" format: counter, then DF 17
     };
     for (const std::string_view packet : packets)
-        ReceiverPacket(state, SourceId::Receiver1, packet, false);
+        state.TakePacket(SourceId::Receiver1, packet, false);
     const DfCounts expected{1, 2, 1, 1, 2, 2};
-    EXPECT_EQ(state.Counts.Counts1, expected);
-    EXPECT_EQ(state.Counts.Counts2, DfCounts{});
+    EXPECT_EQ(state.Counts().Counts1, expected);
+    EXPECT_EQ(state.Counts().Counts2, DfCounts{});
 
     for (const std::string_view packet : packets)
-        ReceiverPacket(state, SourceId::Receiver2, packet, false);
-    EXPECT_EQ(state.Counts.Counts1, expected);
-    EXPECT_EQ(state.Counts.Counts2, expected);
-    EXPECT_EQ(state.Counts.CountsS, FeedCounts{});
+        state.TakePacket(SourceId::Receiver2, packet, false);
+    EXPECT_EQ(state.Counts().Counts1, expected);
+    EXPECT_EQ(state.Counts().Counts2, expected);
+    EXPECT_EQ(state.Counts().CountsS, FeedCounts{});
     // Receiver 2's DF 20/21 counter is the twelfth of the fixed order.
-    EXPECT_EQ(state.Counts.Counter(11), 2);
-    EXPECT_EQ(state.Counts.Counter(12), 0);
+    EXPECT_EQ(state.Counts().Counter(11), 2);
+    EXPECT_EQ(state.Counts().Counter(12), 0);
 }
 
 TEST_F(IntakeTest, CrcOptionDecidesWhetherTheParityIsComputed) {
-    ReceiverPacket(state, SourceId::Receiver1, kDf17, true);
-    ReceiverPacket(state, SourceId::Receiver1, kDf17Other, true);
-    ReceiverPacket(state, SourceId::Receiver1, kDf11, true);
-    ReceiverPacket(state, SourceId::Receiver1, kDf11Ic, true);
-    EXPECT_EQ(state.Counts.Counts1, (DfCounts{0, 0, 1, 1, 2, 0}));
+    state.TakePacket(SourceId::Receiver1, kDf17, true);
+    state.TakePacket(SourceId::Receiver1, kDf17Other, true);
+    state.TakePacket(SourceId::Receiver1, kDf11, true);
+    state.TakePacket(SourceId::Receiver1, kDf11Ic, true);
+    EXPECT_EQ(state.Counts().Counts1, (DfCounts{0, 0, 1, 1, 2, 0}));
 
     // Without the option the transmitted parity is compared with zero and fails.
-    ReceiverPacket(state, SourceId::Receiver2, kDf17, false);
-    ReceiverPacket(state, SourceId::Receiver2, kDf11, false);
-    ReceiverPacket(state, SourceId::Receiver2, kDf17BadParity, true);
-    EXPECT_EQ(state.Counts.Counts2, DfCounts{});
+    state.TakePacket(SourceId::Receiver2, kDf17, false);
+    state.TakePacket(SourceId::Receiver2, kDf11, false);
+    state.TakePacket(SourceId::Receiver2, kDf17BadParity, true);
+    EXPECT_EQ(state.Counts().Counts2, DfCounts{});
 }
 
 TEST_F(IntakeTest, CounterStopsAtItsLargestValue) {
-    state.Counts.Counts2.Df17_19 = INT32_MAX;
-    ReceiverPacket(state, SourceId::Receiver2, kDf17, true);
-    EXPECT_EQ(state.Counts.Counts2.Df17_19, INT32_MAX);
+    std::int32_t counter = INT32_MAX - 1;
+    CountOne(counter);
+    CountOne(counter);
+    EXPECT_EQ(counter, INT32_MAX);
 }
 
 TEST_F(IntakeTest, PacketWithANonHexPairIsRejectedAndLaterPacketsCount) {
-    state.Log.ToggleLogging();
+    state.Log().ToggleLogging();
     EXPECT_EQ(Packet(SourceId::Receiver1, kDf17, true), "");
     // With the option on every pair is converted; the first bad one is named.
     EXPECT_EQ(Packet(SourceId::Receiver1, "8DG140D6202CC371C32CE05760ZZ", true),
@@ -108,42 +124,42 @@ TEST_F(IntakeTest, PacketWithANonHexPairIsRejectedAndLaterPacketsCount) {
     // The length is checked before any conversion: this is merely dropped.
     EXPECT_EQ(Packet(SourceId::Receiver2, "G1", true), "");
 
-    EXPECT_EQ(state.Counts.Counts1.Df17_19, 2);
-    EXPECT_EQ(state.Counts.Counts2.Df11, 1);
+    EXPECT_EQ(state.Counts().Counts1.Df17_19, 2);
+    EXPECT_EQ(state.Counts().Counts2.Df11, 1);
     const std::string counted = "[1] *** 14:03:27.045 - 8D4840D6202CC371C32CE0000000 ***\r\n";
     EXPECT_EQ(LogBytes(), counted + counted + "[2] >>> 14:03:27.045 - 5D4840D6000000 " +
                               std::string(14, ' ') + "   >>>\r\n");
 }
 
 // Sends the same packets and feed text as another run would.
-void SendMixedTraffic(MainState& state) {
-    ReceiverPacket(state, SourceId::Receiver1, kDf17, true);
-    ReceiverPacket(state, SourceId::Receiver1, kDf17BadParity, true);
-    ReceiverPacket(state, SourceId::Receiver2, kDf11Ic, true);
-    ReceiverPacket(state, SourceId::Receiver2, "20000F1F684A6C", false);
-    ReceiverPacket(state, SourceId::Receiver2, "802", false);
-    FeedTextReceived(state, "MSG,8,1\r\nMSG,5,1\r\nMSG,1,1\r\n");
-    FeedScan(state);
+IntervalCounts SendMixedTraffic(quorvex::Run& state) {
+    state.TakePacket(SourceId::Receiver1, kDf17, true);
+    state.TakePacket(SourceId::Receiver1, kDf17BadParity, true);
+    state.TakePacket(SourceId::Receiver2, kDf11Ic, true);
+    state.TakePacket(SourceId::Receiver2, "20000F1F684A6C", false);
+    state.TakePacket(SourceId::Receiver2, "802", false);
+    state.TakeFeed("MSG,8,1\r\nMSG,5,1\r\nMSG,1,1\r\n");
+    return TickOnce(state);
 }
 
 TEST_F(IntakeTest, LoggingOffCountsTheSameAndTouchesNoFile) {
     TempFolder otherFolder;
-    MainState logged(otherFolder.Folder(), clock);
-    logged.Log.ToggleLogging();
-    SendMixedTraffic(logged);
-    SendMixedTraffic(state);
+    quorvex::Run logged(otherFolder.Folder(), clock);
+    logged.Log().ToggleLogging();
+    const IntervalCounts loggedCounts = SendMixedTraffic(logged);
+    const IntervalCounts counts = SendMixedTraffic(state);
 
-    EXPECT_EQ(state.Counts, logged.Counts);
-    EXPECT_EQ(state.Counts.Counts1.Df17_19, 1);
-    EXPECT_EQ(state.Counts.CountsS, (FeedCounts{1, 1, 1}));
+    EXPECT_EQ(counts, loggedCounts);
+    EXPECT_EQ(counts.Counts1.Df17_19, 1);
+    EXPECT_EQ(counts.CountsS, (FeedCounts{1, 1, 1}));
     EXPECT_EQ(test::EntryCount(folder.path()), 0u);
-    EXPECT_FALSE(state.Log.LogCreated());
+    EXPECT_FALSE(state.Log().LogCreated());
     // Logging off again after a run leaves the file as it was.
-    const std::string before = ReadFileBytes(logged.Log.LogPath());
+    const std::string before = ReadFileBytes(logged.Log().LogPath());
     EXPECT_FALSE(before.empty());
-    logged.Log.ToggleLogging();
+    logged.Log().ToggleLogging();
     SendMixedTraffic(logged);
-    EXPECT_EQ(ReadFileBytes(logged.Log.LogPath()), before);
+    EXPECT_EQ(ReadFileBytes(logged.Log().LogPath()), before);
 }
 
 TEST(UdpDatagramTextTest, TakesAtMost1024BytesUpToTheFirstZero) {
@@ -166,47 +182,39 @@ TEST(UdpDatagramTextTest, TakesAtMost1024BytesUpToTheFirstZero) {
 }
 
 TEST_F(IntakeTest, FeedHalvesTakeTurnsFromTickToTick) {
-    EXPECT_EQ(state.Feed.TcpBufferSelect(), 0);
-    FeedTextReceived(state, "MSG,8,1\r\n");
-    EXPECT_EQ(state.Feed.TcpBufferB(), "MSG,8,1\r\n");
-    EXPECT_TRUE(state.Feed.TcpBufferA().empty());
+    EXPECT_EQ(state.Cycle().Feed.TcpBufferSelect(), 0);
+    state.TakeFeed("MSG,8,1\r\n");
+    EXPECT_EQ(state.Cycle().Feed.TcpBufferB(), "MSG,8,1\r\n");
+    EXPECT_TRUE(state.Cycle().Feed.TcpBufferA().empty());
 
-    FeedScan(state);
-    EXPECT_EQ(state.Feed.TcpBufferSelect(), 1);
-    EXPECT_TRUE(state.Feed.TcpBufferB().empty());
-    EXPECT_EQ(state.Counts.CountsS, (FeedCounts{0, 1, 0}));
+    EXPECT_EQ(TickOnce(state).CountsS, (FeedCounts{0, 1, 0}));
+    EXPECT_EQ(state.Cycle().Feed.TcpBufferSelect(), 1);
+    EXPECT_TRUE(state.Cycle().Feed.TcpBufferB().empty());
 
-    FeedTextReceived(state, "MSG,5,1\r\n");
-    EXPECT_EQ(state.Feed.TcpBufferA(), "MSG,5,1\r\n");
-    EXPECT_TRUE(state.Feed.TcpBufferB().empty());
-    FeedScan(state);
-    EXPECT_EQ(state.Feed.TcpBufferSelect(), 2);
-    EXPECT_TRUE(state.Feed.TcpBufferA().empty());
-    EXPECT_EQ(state.Counts.CountsS, (FeedCounts{1, 1, 0}));
+    state.TakeFeed("MSG,5,1\r\n");
+    EXPECT_EQ(state.Cycle().Feed.TcpBufferA(), "MSG,5,1\r\n");
+    EXPECT_TRUE(state.Cycle().Feed.TcpBufferB().empty());
+    EXPECT_EQ(TickOnce(state).CountsS, (FeedCounts{1, 0, 0}));
+    EXPECT_EQ(state.Cycle().Feed.TcpBufferSelect(), 2);
+    EXPECT_TRUE(state.Cycle().Feed.TcpBufferA().empty());
 
-    FeedTextReceived(state, "MSG,3,1\r\n");
-    EXPECT_EQ(state.Feed.TcpBufferB(), "MSG,3,1\r\n");
-    FeedScan(state);
-    EXPECT_EQ(state.Feed.TcpBufferSelect(), 1);
-    EXPECT_EQ(state.Counts.CountsS, (FeedCounts{1, 1, 1}));
+    state.TakeFeed("MSG,3,1\r\n");
+    EXPECT_EQ(state.Cycle().Feed.TcpBufferB(), "MSG,3,1\r\n");
+    EXPECT_EQ(TickOnce(state).CountsS, (FeedCounts{0, 0, 1}));
+    EXPECT_EQ(state.Cycle().Feed.TcpBufferSelect(), 1);
 }
 
 TEST_F(IntakeTest, MessageSplitBetweenTicksCountsInTheTickOfItsMarker) {
-    state.Log.ToggleLogging();
-    FeedTextReceived(state, "MSG,8,111,11111,4840D6\r\nMSG,5,111,");
-    FeedScan(state);
-    EXPECT_EQ(state.Counts.CountsS, (FeedCounts{1, 1, 0}));
+    state.Log().ToggleLogging();
+    state.TakeFeed("MSG,8,111,11111,4840D6\r\nMSG,5,111,");
+    EXPECT_EQ(TickOnce(state).CountsS, (FeedCounts{1, 1, 0}));
 
-    state.Counts.Zero();
-    FeedTextReceived(state, "11111,4840D6,,35000\r\nMSG,3,111\r\nMS");
-    FeedScan(state);
-    EXPECT_EQ(state.Counts.CountsS, (FeedCounts{0, 0, 1}));
+    state.TakeFeed("11111,4840D6,,35000\r\nMSG,3,111\r\nMS");
+    EXPECT_EQ(TickOnce(state).CountsS, (FeedCounts{0, 0, 1}));
 
     // The marker split between ticks is lost in both.
-    state.Counts.Zero();
-    FeedTextReceived(state, "G,8,111\r\n");
-    FeedScan(state);
-    EXPECT_EQ(state.Counts.CountsS, FeedCounts{});
+    state.TakeFeed("G,8,111\r\n");
+    EXPECT_EQ(TickOnce(state).CountsS, FeedCounts{});
 
     EXPECT_EQ(LogBytes(),
               "[S] ###  MSG,8,111,11111,4840D6\r\n"
@@ -217,22 +225,22 @@ TEST_F(IntakeTest, MessageSplitBetweenTicksCountsInTheTickOfItsMarker) {
 // Failed and invalid frames are logged but not counted; dropped ones leave no trace.
 TEST_F(IntakeTest, PacketsAndFeedGiveTheExactLogfile) {
     const std::string filler(14, ' ');
-    state.Log.ToggleLogging();
-    EXPECT_EQ(state.Log.LogPath(), folder.Folder() + "26-12-07.14.03.27.log");
+    state.Log().ToggleLogging();
+    EXPECT_EQ(state.Log().LogPath(), folder.Folder() + "26-12-07.14.03.27.log");
 
-    ReceiverPacket(state, SourceId::Receiver1, kDf17, true);
+    state.TakePacket(SourceId::Receiver1, kDf17, true);
     clock.now.second = 28;
     clock.now.millisecond = 7;
-    ReceiverPacket(state, SourceId::Receiver2, kDf11Ic, true);
-    ReceiverPacket(state, SourceId::Receiver2, kDf17BadParity, true);
-    FeedTextReceived(state, "0,tail\r\nMSG,8,111,11111,1,4840D6\r\nMSG,3,111\r\n");
+    state.TakePacket(SourceId::Receiver2, kDf11Ic, true);
+    state.TakePacket(SourceId::Receiver2, kDf17BadParity, true);
+    state.TakeFeed("0,tail\r\nMSG,8,111,11111,1,4840D6\r\nMSG,3,111\r\n");
     clock.now.minute = 4;
     clock.now.millisecond = 930;
-    ReceiverPacket(state, SourceId::Receiver1, "80000000000000", false);
-    ReceiverPacket(state, SourceId::Receiver1, "20000F1F684A6C", true);  // residual: the address
-    ReceiverPacket(state, SourceId::Receiver1, "5D4840D6202CC371C32CE0576098", true);  // long DF 11
-    ReceiverPacket(state, SourceId::Receiver2, "8D4840D6202CC37", false);  // 15 characters
-    FeedScan(state);
+    state.TakePacket(SourceId::Receiver1, "80000000000000", false);
+    state.TakePacket(SourceId::Receiver1, "20000F1F684A6C", true);  // residual: the address
+    state.TakePacket(SourceId::Receiver1, "5D4840D6202CC371C32CE0576098", true);  // long DF 11
+    state.TakePacket(SourceId::Receiver2, "8D4840D6202CC37", false);  // 15 characters
+    const IntervalCounts counts = TickOnce(state);
 
     EXPECT_EQ(LogBytes(),
               "[1] *** 14:03:27.045 - 8D4840D6202CC371C32CE0000000 ***\r\n"
@@ -243,9 +251,9 @@ TEST_F(IntakeTest, PacketsAndFeedGiveTheExactLogfile) {
                   "[1] *** 14:04:28.930 - 20000F1F4D2023 " + filler + "***\r\n" +
                   "[S] ###  MSG,8,111,11111,1,4840D6\r\n"
                   "[S] ###  MSG,3,111\r\n");
-    EXPECT_EQ(state.Counts.Counts1, (DfCounts{0, 1, 0, 0, 1, 0}));
-    EXPECT_EQ(state.Counts.Counts2, (DfCounts{0, 0, 0, 1, 0, 0}));
-    EXPECT_EQ(state.Counts.CountsS, (FeedCounts{0, 1, 1}));
+    EXPECT_EQ(counts.Counts1, (DfCounts{0, 1, 0, 0, 1, 0}));
+    EXPECT_EQ(counts.Counts2, (DfCounts{0, 0, 0, 1, 0, 0}));
+    EXPECT_EQ(counts.CountsS, (FeedCounts{0, 1, 1}));
 }
 
 // A published position pair heard by both receivers (one computing the parity, one giving
@@ -254,7 +262,7 @@ TEST_F(IntakeTest, PacketsAndFeedGiveTheExactLogfile) {
 // degrees (figures from the station text tests). Both frames count as heard by both; only
 // the even one has a place, in sector 26 and the first ring.
 TEST_F(IntakeTest, PositionFramesOfBothReceiversArePlacedAndMatched) {
-    state.Positions.SetStation(LatLon{52.3, 4.76});
+    state.SetStation(LatLon{52.3, 4.76}, kDefaultMaxRangeNm);
     const struct {
         double seconds;
         SourceId receiver;
@@ -269,14 +277,13 @@ TEST_F(IntakeTest, PositionFramesOfBothReceiversArePlacedAndMatched) {
     };
     for (const auto& f : frames) {
         clock.steadySeconds = f.seconds;
-        ReceiverPacket(state, f.receiver, f.packet, f.crc);
+        state.TakePacket(f.receiver, f.packet, f.crc);
     }
-    FeedTextReceived(state,
-                     "MSG,3,1,1,40621D,1,2026/12/07,14:03:27.045,2026/12/07,"
+    state.TakeFeed("MSG,3,1,1,40621D,1,2026/12/07,14:03:27.045,2026/12/07,"
                      "14:03:27.045,,38000,,,52.25720,3.91937,,,0,0,0,0\r\n");
-    FeedScan(state);
+    TickOnce(state);
 
-    const CoverageSummary summary = state.Positions.Summary();
+    const CoverageSummary summary = state.Positions().Summary();
     EXPECT_EQ(summary.frames, (TwinCounts{2, 0, 0}));
     EXPECT_EQ(summary.unplaced, (TwinCounts{1, 0, 0})) << "the odd frames gave no position";
     for (const SourceId receiver : kReceivers) {
@@ -286,26 +293,27 @@ TEST_F(IntakeTest, PositionFramesOfBothReceiversArePlacedAndMatched) {
         ASSERT_TRUE(figures.farthest);
         EXPECT_NEAR(figures.farthest->rangeNm, 30.986246, 1e-6);
         EXPECT_NEAR(figures.farthest->bearingDeg, 265.575739, 1e-6);
-        EXPECT_EQ(state.Positions.Stats().Positions(receiver, AltitudeBand::Above30000), 1u);
+        EXPECT_EQ(state.Positions().Stats().Positions(receiver, AltitudeBand::Above30000), 1u);
     }
     EXPECT_EQ(summary.sources[SourceIndex(SourceId::Feed)].positions, 1u);
 
-    const std::vector<SectorRow> sectors = state.Positions.SectorTable();
+    const std::vector<SectorRow> sectors = state.Positions().SectorTable();
     EXPECT_EQ(sectors[26].comparison.counts, (TwinCounts{1, 0, 0}));
-    EXPECT_EQ(state.Positions.RingTable()[0].comparison.counts, (TwinCounts{1, 0, 0}));
-    const std::string csv = CoverageCsvText(state.Positions);
+    EXPECT_EQ(state.Positions().RingTable()[0].comparison.counts, (TwinCounts{1, 0, 0}));
+    const std::string csv = CoverageCsvText(state.Positions());
     EXPECT_NE(csv.find("\r\n260,30.99,30.99,30.99,1,1,1,1,0,0\r\n"), std::string::npos) << csv;
 
     // A frame of one receiver whose twin never comes counts as heard by it only.
     clock.steadySeconds = 1010.0;
-    ReceiverPacket(state, SourceId::Receiver2, "8D40621D58C382D690C8AC000000", false);
-    state.Positions.Expire(1012.01);
-    EXPECT_EQ(state.Positions.SectorTable()[26].comparison.counts, (TwinCounts{1, 0, 1}));
+    state.TakePacket(SourceId::Receiver2, "8D40621D58C382D690C8AC000000", false);
+    clock.steadySeconds = 1012.01;
+    TickOnce(state);
+    EXPECT_EQ(state.Positions().SectorTable()[26].comparison.counts, (TwinCounts{1, 0, 1}));
 
-    state.Positions.Clear();
-    EXPECT_EQ(state.Positions.Summary().frames, TwinCounts{});
-    EXPECT_EQ(state.Positions.DecodeCounts(SourceId::Receiver1), PositionCounts{});
-    EXPECT_EQ(state.Positions.SectorTable()[26].sources[0], SectorFigures{});
+    state.ClearCoverage();
+    EXPECT_EQ(state.Positions().Summary().frames, TwinCounts{});
+    EXPECT_EQ(state.Positions().DecodeCounts(SourceId::Receiver1), PositionCounts{});
+    EXPECT_EQ(state.Positions().SectorTable()[26].sources[0], SectorFigures{});
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include <thread>
 
-#include "core/run/intake.h"
+#include "core/run/run.h"
 #include "fake_clock.h"
 #include "platform/ui_thread.h"
 
@@ -16,13 +16,13 @@ TEST(UiThreadCheckDeathTest, AnEntryPointCalledOnAnotherThreadAborts) {
 #if defined(QUORVEX_CHECK_THREADS) && QUORVEX_CHECK_THREADS
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     test::FakeClock clock;
-    MainState state("", clock);
-    const auto scanOnAWorker = [&] {
+    quorvex::Run run("", clock);
+    const auto takeOnAWorker = [&] {
         platform::RecordUiThread();
-        FeedScan(state);  // the recorded thread passes
-        std::thread([&] { FeedScan(state); }).join();
+        run.TakePacket(SourceId::Receiver1, "5D4840D6F8740C", true);  // the recorded thread passes
+        std::thread([&] { run.TakePacket(SourceId::Receiver1, "5D4840D6F8740C", true); }).join();
     };
-    EXPECT_DEATH(scanOnAWorker(), "FeedScan.* is user-interface thread only");
+    EXPECT_DEATH(takeOnAWorker(), "Take.* is user-interface thread only");
 #else
     GTEST_SKIP() << "built without QUORVEX_CHECK_THREADS";
 #endif

@@ -9,7 +9,8 @@
 #include <random>
 #include <string>
 
-#include "core/run/intake.h"
+#include "core/run/run.h"
+#include "core/run/udp_datagram.h"
 #include "tests/core/cpr_test_frames.h"
 #include "tools/sim/reference_parity.h"
 
@@ -31,7 +32,7 @@ struct SkyAircraft {
 };
 
 // Its even and odd frame, each delivered by the receivers that hear it.
-inline void HearAircraft(MainState& state, LatLon station, std::uint32_t address,
+inline void HearAircraft(Run& state, LatLon station, std::uint32_t address,
                          const SkyAircraft& a) {
     const LatLon at = Destination(station, a.bearing, a.nm);
     for (const bool odd : {false, true}) {
@@ -40,8 +41,8 @@ inline void HearAircraft(MainState& state, LatLon station, std::uint32_t address
         frame[11] = static_cast<std::uint8_t>(parity >> 16);
         frame[12] = static_cast<std::uint8_t>(parity >> 8);
         frame[13] = static_cast<std::uint8_t>(parity);
-        if (a.by1) ReceiverFrame(state, SourceId::Receiver1, frame, NAN);
-        if (a.by2) ReceiverFrame(state, SourceId::Receiver2, frame, NAN);
+        if (a.by1) state.TakeFrame(SourceId::Receiver1, frame, NAN, std::nullopt);
+        if (a.by2) state.TakeFrame(SourceId::Receiver2, frame, NAN, std::nullopt);
     }
 }
 
@@ -49,7 +50,7 @@ inline void HearAircraft(MainState& state, LatLon station, std::uint32_t address
 // out to 250 NM at 2,000 to 40,000 ft; receiver 1 hears out to 220 NM, receiver 2 to 160 NM
 // and from 240 to 300 degrees only within 60 NM; the feed hears every fourth aircraft. The
 // feed's lines are scanned; the frames still waiting for their twin are settled.
-inline void HearDemoSky(MainState& state, LatLon station, int count, unsigned seed = 7) {
+inline void HearDemoSky(Run& state, LatLon station, int count, unsigned seed = 7) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::uint32_t address = 0x200000;
@@ -61,15 +62,15 @@ inline void HearDemoSky(MainState& state, LatLon station, int count, unsigned se
         HearAircraft(state, station, address++, {bearing, nm, feet, nm < 220, nm < 160 && !shadow});
         if (i % 4 == 0) {
             const LatLon at = Destination(station, bearing, nm);
-            FeedTextReceived(state,
-                             "MSG,3,1,1,200000,1,2026/12/07,14:03:27.045,2026/12/07,"
+            state.TakeFeed("MSG,3,1,1,200000,1,2026/12/07,14:03:27.045,2026/12/07,"
                              "14:03:27.045,,38000,,," +
                                  std::to_string(at.lat) + "," + std::to_string(at.lon) +
                                  ",,,0,0,0,0\r\n");
         }
     }
-    FeedScan(state);
-    state.Positions.SettleAll();
+    TickResult scanned;
+    state.Second(TickInputs{}, false, scanned);
+    state.End();
 }
 
 }  // namespace quorvex::test

@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "core/frames/frame_decoder.h"
-#include "core/run/intake.h"
+#include "core/run/run.h"
+#include "core/run/udp_datagram.h"
 #include "serial/com_data_packet.h"
 
 namespace quorvex::test {
