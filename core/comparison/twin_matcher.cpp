@@ -32,6 +32,7 @@ void TwinMatcher::Insert(const Key& key, const Reception& reception, const TwinM
     const std::size_t slot = (head_ + count_) & (kTwinCapacity - 1);
     queue_[slot] = {key, CopyOf(reception), mark, reception.source, false};
     ++count_;
+    ++waiting_;
     std::size_t i = Home(key);
     while (index_[i] != kEmpty) i = (i + 1) & (kIndexSize - 1);
     index_[i] = static_cast<std::uint32_t>(slot);
@@ -40,6 +41,7 @@ void TwinMatcher::Insert(const Key& key, const Reception& reception, const TwinM
 void TwinMatcher::Clear() {
     head_ = 0;
     count_ = 0;
+    waiting_ = 0;
     std::fill(index_.begin(), index_.end(), kEmpty);
 }
 

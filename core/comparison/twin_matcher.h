@@ -83,7 +83,8 @@ class TwinMatcher {
     }
     // Forgets the waiting frames unsettled.
     void Clear();
-    std::size_t waiting() const { return count_; }
+    // The frames waiting for their twin.
+    std::size_t waiting() const { return waiting_; }
 
   private:
     struct Key {
@@ -117,7 +118,8 @@ class TwinMatcher {
     std::vector<Waiting> queue_;        // kTwinCapacity, oldest at head_
     std::vector<std::uint32_t> index_;  // open addressing over queue slots
     std::size_t head_ = 0;
-    std::size_t count_ = 0;
+    std::size_t count_ = 0;    // queue slots in use, settled ones among them
+    std::size_t waiting_ = 0;  // those not settled yet
 };
 
 template <typename Settled>
@@ -130,6 +132,7 @@ bool TwinMatcher::Add(const Reception& reception, const TwinMark& mark, Settled&
         Waiting& first = queue_[slot];
         if (first.receiver == reception.source) return false;  // the same reception again
         first.settled = true;
+        --waiting_;
         Unindex(slot);
         Twin twin;
         twin.copies[SourceIndex(first.receiver)] = first.copy;
@@ -148,6 +151,7 @@ template <typename Settled>
 void TwinMatcher::SettleOldest(Settled& settled) {
     Waiting& oldest = queue_[head_];
     if (!oldest.settled) {
+        --waiting_;
         Unindex(static_cast<std::uint32_t>(head_));
         Twin twin;
         twin.verdict =

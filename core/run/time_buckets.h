@@ -48,6 +48,7 @@ struct RunBucket {
     std::array<LevelSum, 2> levels{};
 
     RunBucket& operator+=(const RunBucket& other);
+    bool operator==(const RunBucket&) const = default;
     void AddPosition(SourceId source, double rangeNm, double bearingDeg);
     std::uint64_t Frames(SourceId receiver) const;
     std::uint64_t Positions(SourceId source) const;

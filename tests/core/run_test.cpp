@@ -1,0 +1,235 @@
+// A long random run through the Run: frames of many aircraft heard by one receiver, the
+// other or both (some copies later than the twins' window, some delivered twice), levels on
+// receiver 2, feed lines, over hours of wall-clock seconds. The minute buckets must add up to
+// the run's totals, and the totals must agree with what was sent and with the run's own
+// accumulators (the coverage, the tally): nothing counted twice, nothing lost.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/run/run.h"
+#include "cpr_test_frames.h"
+#include "fake_clock.h"
+#include "support/position_sky.h"
+#include "tools/sim/reference_parity.h"
+
+namespace quorvex {
+namespace {
+
+constexpr LatLon kStation{52.3, 4.76};
+constexpr std::int64_t kStartUnix = 1765000000 + 1234;  // not on a minute or an hour
+constexpr int kSeconds = 2 * 3600 + 1800;
+constexpr int kAircraft = 60;
+
+struct Sent {
+    double time = 0;
+    SourceId receiver = SourceId::Receiver1;
+    std::vector<std::uint8_t> bytes;
+    float level = kNoLevel;
+};
+
+struct Truth {
+    std::array<std::array<std::uint64_t, kDfGroupCount>, 2> frames{};
+    std::array<std::uint64_t, 3> feedLines{};
+};
+
+std::vector<std::uint8_t> WithParity(std::vector<std::uint8_t> frame, std::uint32_t address) {
+    const std::size_t data = frame.size() - 3;
+    const std::uint32_t parity = sim::ReferenceParity(std::span(frame).first(data)) ^ address;
+    frame[data] = static_cast<std::uint8_t>(parity >> 16);
+    frame[data + 1] = static_cast<std::uint8_t>(parity >> 8);
+    frame[data + 2] = static_cast<std::uint8_t>(parity);
+    return frame;
+}
+
+// The frames of the whole run in arrival order, and what the receivers were sent.
+std::vector<Sent> MakeSky(Truth& truth) {
+    std::mt19937 random(26);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<std::uint32_t> addresses;
+    std::vector<LatLon> places;
+    for (int a = 0; a < kAircraft; ++a) {
+        addresses.push_back(0x400000 + static_cast<std::uint32_t>(a) * 0x111);
+        places.push_back(test::Destination(kStation, 360.0 * unit(random), 250.0 * unit(random)));
+    }
+    std::vector<Sent> sent;
+    for (int second = 0; second < kSeconds; ++second) {
+        for (int k = 0; k < 12; ++k) {
+            const auto a = static_cast<std::size_t>(random() % kAircraft);
+            const std::uint32_t address = addresses[a];
+            std::vector<std::uint8_t> frame;
+            DfGroup group = DfGroup::Df17_19;
+            switch (random() % 4) {
+                case 0: {  // an airborne position, even or odd
+                    const auto p = test::PositionFrame(address, 11, test::EncodeCpr(places[a], k % 2),
+                                                       test::AltitudeField(30000));
+                    frame = WithParity({p.begin(), p.end()}, 0);
+                    break;
+                }
+                case 1:  // an all-call reply: the same bytes every time
+                    frame = WithParity({0x5D, std::uint8_t(address >> 16),
+                                        std::uint8_t(address >> 8), std::uint8_t(address), 0, 0, 0},
+                                       0);
+                    group = DfGroup::Df11;
+                    break;
+                case 2:  // an altitude reply, its parity overlaid with the address
+                    frame = WithParity({0x20, 0x00, std::uint8_t(random() % 8), 0x38, 0, 0, 0},
+                                       address);
+                    group = DfGroup::Df4_5;
+                    break;
+                default: {  // a velocity: no position
+                    auto v = test::PositionFrame(address, 19, CprFrame{}, 0);
+                    v[5] = static_cast<std::uint8_t>(random());
+                    frame = WithParity({v.begin(), v.end()}, 0);
+                    break;
+                }
+            }
+            const double at = second + unit(random);
+            const auto g = static_cast<std::size_t>(group);
+            if (unit(random) < 0.8) {
+                sent.push_back({at, SourceId::Receiver1, frame, kNoLevel});
+                ++truth.frames[0][g];
+            }
+            if (unit(random) < 0.7) {
+                // Later by up to 2.6 s: beyond the window now and then.
+                const double late = std::max(0.0, 3.1 * unit(random) - 0.5);
+                sent.push_back({at + late, SourceId::Receiver2, frame,
+                                -0.5F * static_cast<float>(random() % 60)});
+                ++truth.frames[1][g];
+            }
+        }
+    }
+    std::stable_sort(sent.begin(), sent.end(),
+                     [](const Sent& x, const Sent& y) { return x.time < y.time; });
+    return sent;
+}
+
+RunBucket SumOf(const TimeBuckets& buckets) {
+    RunBucket sum;
+    for (const RunBucket& minute : buckets.Minutes()) sum += minute;
+    sum += buckets.Current();
+    return sum;
+}
+
+TEST(RunTest, MinuteBucketsAddUpToTheTotalsOfALongRandomRun) {
+    test::FakeClock clock;
+    quorvex::Run run("/nonexistent/", clock);
+    run.SetStation(kStation, 300.0);
+    run.Start(5, kStartUnix);
+    Truth truth;
+    const std::vector<Sent> sent = MakeSky(truth);
+
+    TickResult result;
+    int ticked = 0;
+    const auto tickUntil = [&](double time) {
+        while (ticked + 1 <= time) {
+            ++ticked;
+            clock.steadySeconds = 1000.0 + ticked;
+            // Now and then a feed line of each kind arrives.
+            if (ticked % 3 == 0) {
+                run.TakeFeed("MSG,8,1,1,400000,1\r\nMSG,5,1,1,400111,1\r\n");
+                ++truth.feedLines[1];
+                ++truth.feedLines[0];
+            }
+            TickInputs inputs;
+            inputs.UnixSeconds = kStartUnix + ticked;
+            run.Second(inputs, ticked % 600 == 5, result);  // held now and then: nothing is lost
+        }
+    };
+    for (const Sent& s : sent) {
+        tickUntil(s.time);
+        clock.steadySeconds = 1000.0 + s.time;
+        run.TakeFrame(s.receiver, s.bytes, s.level, std::nullopt);
+    }
+    tickUntil(kSeconds + 3);
+    // Feed text that came while held waits for the next second that is not: tick once more.
+    tickUntil(kSeconds + 4);
+    run.End();
+
+    const TimeBuckets& buckets = run.Buckets();
+    const RunBucket total = buckets.Total();
+    RunBucket minutes = SumOf(buckets);
+    minutes.startUnix = total.startUnix;
+    EXPECT_EQ(minutes, total) << "the minutes add up to the hours and the whole run";
+    EXPECT_EQ(total.seconds, ticked);
+    EXPECT_EQ(buckets.Hours().size(), 2u) << "two whole hours have closed";
+    EXPECT_EQ(buckets.Minutes().size(), static_cast<std::size_t>((kStartUnix + ticked) / 60 -
+                                                                  kStartUnix / 60));
+
+    EXPECT_EQ(total.frames, truth.frames);
+    EXPECT_EQ(total.feedLines, truth.feedLines);
+    // Every counted frame settled exactly once: as a twin, heard by one, or a copy.
+    EXPECT_EQ(total.frameTwins.by1() + total.duplicates[0], total.Frames(SourceId::Receiver1));
+    EXPECT_EQ(total.frameTwins.by2() + total.duplicates[1], total.Frames(SourceId::Receiver2));
+    EXPECT_GT(total.frameTwins.both, 0u);
+    EXPECT_GT(total.frameTwins.only1, 0u);
+    EXPECT_GT(total.frameTwins.only2, 0u);
+    EXPECT_GT(total.duplicates[0], 0u) << "all-call replies repeat within the window";
+    EXPECT_EQ(run.Twins().waiting(), 0u);
+
+    // The coverage counts the same positions and position twins the buckets do.
+    const CoverageSummary summary = run.Positions().Summary();
+    EXPECT_EQ(total.positionTwins, summary.frames);
+    TwinCounts placed;
+    for (const TwinCounts& ring : total.ringTwins) placed += ring;
+    placed += summary.unplaced;
+    EXPECT_EQ(placed, summary.frames);
+    const std::vector<SectorRow> sectors = run.Positions().SectorTable();
+    for (const SourceId source : {SourceId::Receiver1, SourceId::Receiver2, SourceId::Feed}) {
+        const std::size_t s = SourceIndex(source);
+        EXPECT_EQ(total.Positions(source), summary.sources[s].positions);
+        for (std::size_t k = 0; k < sectors.size(); ++k) {
+            const std::optional<double> farthest = sectors[k].sources[s].maxNm;
+            EXPECT_FLOAT_EQ(total.farthestNm[s][k], farthest ? static_cast<float>(*farthest) : 0.0F)
+                << "source " << s << " sector " << k;
+        }
+    }
+    EXPECT_GT(total.Positions(SourceId::Receiver1), 0u);
+
+    // The tally counted for its aircraft what the buckets say it did.
+    std::array<std::uint64_t, kSourceCount> tallied{};
+    run.Tally().ForEachRow([&](const TallyRow& row) {
+        for (std::size_t s = 0; s < kSourceCount; ++s) tallied[s] += row.sources[s].total;
+    });
+    EXPECT_EQ(total.tallied, tallied);
+    EXPECT_EQ(total.levels[0].Count, 0);
+    EXPECT_EQ(static_cast<std::uint64_t>(total.levels[1].Count), total.Frames(SourceId::Receiver2));
+}
+
+TEST(RunTest, StartAndClearForgetWhatWasGatheredAndReceiverCountersAreKept) {
+    test::FakeClock clock;
+    quorvex::Run run("/nonexistent/", clock);
+    run.Start(5, kStartUnix);
+    // An "@" packet keeps its counter; a Beast frame its level and timestamp.
+    ASSERT_FALSE(run.TakePacket(SourceId::Receiver1, "00000000A2F15D4840D6F8740C", true));
+    const std::vector<std::uint8_t> allCall{0x5D, 0x48, 0x40, 0xD6, 0xF8, 0x74, 0x0C};
+    clock.steadySeconds += 0.5;
+    run.TakeFrame(SourceId::Receiver2, allCall, LevelFromBeastByte(128), 0x123456789ABCULL);
+    EXPECT_EQ(run.Buckets().Current().frameTwins, (TwinCounts{1, 0, 0}));
+    EXPECT_EQ(run.Buckets().Current().levels[1].Count, 1);
+    EXPECT_NEAR(run.Buckets().Current().levels[1].Sum, -5.9866, 1e-4);
+    EXPECT_FALSE(HasLevel(LevelFromBeastByte(0)));
+    EXPECT_FLOAT_EQ(LevelFromBeastByte(255), 0.0F);
+    EXPECT_EQ(PacketCounter("00000000A2F15D4840D6F8740C"), 0xA2F1u);
+    EXPECT_EQ(PacketCounter("5D4840D6F8740C"), std::nullopt);
+
+    run.TakePacket(SourceId::Receiver1, "5D484FDEA248F5", true);
+    EXPECT_EQ(run.Twins().waiting(), 1u);
+    run.Clear(kStartUnix + 70);
+    EXPECT_EQ(run.Twins().waiting(), 0u);
+    EXPECT_EQ(run.Tally().size(), 0u);
+    RunBucket empty;
+    empty.startUnix = (kStartUnix + 70) / 60 * 60;
+    EXPECT_EQ(run.Buckets().Total(), empty);
+    EXPECT_EQ(run.Counts().Counts1.Df11 + run.Counts().Counts1.Df11Ic, 2)
+        << "the second's counters stay for its bars";
+}
+
+}  // namespace
+}  // namespace quorvex
