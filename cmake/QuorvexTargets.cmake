@@ -36,8 +36,11 @@ endif()
 
 # quorvex_library(<name> SOURCES ... [DEPENDS ...])
 # A folder's library. DEPENDS lists the only targets that folder may use, which keeps the
-# layers pointing down only: app on top; ui over serial, net and translation; serial and net
-# over core; core and translation over platform (scripts/check-includes checks the includes).
+# layers pointing down only: app on top (the window's quorvex_app over quorvex_engine, which
+# links QtCore and no widgets); ui over serial, net and translation; serial and net over
+# core; core and translation over platform. core is one library; the order of its subfolders
+# (base, frames, feed, positions, comparison, settings, run, export) is kept by
+# scripts/check-includes, which checks every include.
 function(quorvex_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
