@@ -15,9 +15,9 @@
 #include <string>
 
 #include "app/engine/receiver_input.h"
+#include "core/base/source_id.h"
 #include "core/settings/combo_model.h"
 #include "core/settings/profiles.h"
-#include "core/base/source_id.h"
 #include "ui/rate_bar.h"
 
 class QCheckBox;

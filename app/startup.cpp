@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "app/engine/command_line.h"
-#include "app/error_display.h"
 #include "app/engine/headless_run.h"
-#include "app/main_window.h"
 #include "app/engine/termination_watch.h"
+#include "app/error_display.h"
+#include "app/main_window.h"
 #include "core/base/convert_error.h"
 #include "platform/application_errors.h"
 #include "platform/main_thread.h"

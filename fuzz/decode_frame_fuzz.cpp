@@ -26,10 +26,9 @@
 #include "core/base/clock.h"
 #include "core/base/convert_error.h"
 #include "core/frames/frame_decoder.h"
+#include "core/frames/mode_s_parity.h"
 #include "core/run/run.h"
 #include "core/run/udp_datagram.h"
-#include "core/run/run.h"
-#include "core/frames/mode_s_parity.h"
 #include "tools/sim/reference_parity.h"
 
 namespace {

@@ -20,10 +20,9 @@
 #include <string_view>
 
 #include "core/base/clock.h"
+#include "core/frames/packet_framer.h"
 #include "core/run/run.h"
 #include "core/run/udp_datagram.h"
-#include "core/run/run.h"
-#include "core/frames/packet_framer.h"
 
 namespace {
 
@@ -49,8 +48,7 @@ void FeedPackets(std::string_view text, bool crcOption) {
     }
     framer.OnPacket = [crcOption](const std::string& packet) {
         const quorvex::IntervalCounts before = state.Counts();
-        const auto bad =
-            quorvex::state.TakePacket(quorvex::SourceId::Receiver2, packet, crcOption);
+        const auto bad = quorvex::state.TakePacket(quorvex::SourceId::Receiver2, packet, crcOption);
         const std::int64_t counted = Total(state.Counts().Counts2) - Total(before.Counts2);
         Check(counted == 0 || counted == 1, "a packet counted more than once");
         Check(!bad || counted == 0, "a rejected packet was counted");

@@ -5,10 +5,10 @@
 #include <charconv>
 #include <variant>
 
-#include "core/settings/host_port.h"
-#include "core/settings/profiles.h"
 #include "core/base/source_id.h"
 #include "core/positions/station_text.h"
+#include "core/settings/host_port.h"
+#include "core/settings/profiles.h"
 
 namespace quorvex::app {
 namespace {

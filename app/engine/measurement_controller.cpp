@@ -26,8 +26,7 @@ constexpr int kTickMs = 1000;
 MeasurementController::MeasurementController(Options options, QObject* parent)
     : QObject(parent),
       paths_(options.Paths),
-      run_(paths_.LogFolder, options.LogClock ? *options.LogClock : systemClock_,
-           !paths_.Portable),
+      run_(paths_.LogFolder, options.LogClock ? *options.LogClock : systemClock_, !paths_.Portable),
       controls_(MakeProfileSettings(options.Ports, options.UdpPort)),
       udp_(std::make_unique<net::TIdUDPServer>()),
       feed_(std::make_unique<net::FeedConnection>()) {

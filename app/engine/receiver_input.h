@@ -19,10 +19,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/base/source_id.h"
+#include "core/frames/packet_framer.h"
 #include "core/run/measurement.h"
 #include "core/run/run.h"
-#include "core/frames/packet_framer.h"
-#include "core/base/source_id.h"
 #include "serial/com_data_packet.h"
 #include "serial/com_port.h"
 

@@ -19,7 +19,6 @@
 #include "core/feed/feed_scan.h"
 #include "core/run/run.h"
 #include "core/run/udp_datagram.h"
-#include "core/run/run.h"
 #include "sample_frames.h"
 
 namespace {

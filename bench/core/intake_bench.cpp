@@ -18,12 +18,11 @@
 
 #include "allocation_counter.h"
 #include "core/base/clock.h"
-#include "core/frames/frame_decoder.h"
 #include "core/base/hex.h"
+#include "core/frames/frame_decoder.h"
+#include "core/frames/mode_s_parity.h"
 #include "core/run/run.h"
 #include "core/run/udp_datagram.h"
-#include "core/run/run.h"
-#include "core/frames/mode_s_parity.h"
 #include "sample_frames.h"
 #include "tests/core/cpr_test_frames.h"
 
@@ -190,8 +189,7 @@ void BM_ReceiverPacketExtendedSquitters(benchmark::State& state, bool positions)
     }
     // Every aircraft known before the timed loop: from then on nothing may allocate.
     for (std::size_t i = 0; i < rotation; ++i) {
-        main.TakePacket(i % 2 == 0 ? SourceId::Receiver1 : SourceId::Receiver2,
-                                packets[i], true);
+        main.TakePacket(i % 2 == 0 ? SourceId::Receiver1 : SourceId::Receiver2, packets[i], true);
     }
     const std::uint64_t goodBefore = main.Positions().DecodeCounts(SourceId::Receiver1).good;
 
@@ -199,8 +197,7 @@ void BM_ReceiverPacketExtendedSquitters(benchmark::State& state, bool positions)
     const std::uint64_t allocationsBefore = quorvex::bench::AllocationCount();
     for (auto _ : state) {
         const std::size_t i = next++ & (rotation - 1);
-        main.TakePacket(i % 2 == 0 ? SourceId::Receiver1 : SourceId::Receiver2,
-                                packets[i], true);
+        main.TakePacket(i % 2 == 0 ? SourceId::Receiver1 : SourceId::Receiver2, packets[i], true);
         benchmark::ClobberMemory();
     }
     const std::uint64_t allocations = quorvex::bench::AllocationCount() - allocationsBefore;

@@ -23,11 +23,10 @@
 
 #include "core/base/clock.h"
 #include "core/feed/feed_scan.h"
-#include "core/run/run.h"
-#include "core/run/udp_datagram.h"
 #include "core/run/log_format.h"
 #include "core/run/logfile.h"
 #include "core/run/run.h"
+#include "core/run/udp_datagram.h"
 #include "sample_frames.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "core/feed/feed_buffers.h"
 #include "core/base/hex.h"
+#include "core/feed/feed_buffers.h"
 #include "core/frames/mode_s_address.h"
 
 namespace quorvex {

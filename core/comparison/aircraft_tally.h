@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "core/base/address_index.h"
+#include "core/base/source_id.h"
 #include "core/frames/frame_decoder.h"
 #include "core/frames/reception.h"
-#include "core/base/source_id.h"
 
 namespace quorvex {
 

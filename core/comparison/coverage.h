@@ -20,12 +20,12 @@
 #include <string_view>
 #include <vector>
 
-#include "core/comparison/coverage_stats.h"
-#include "core/positions/geo.h"
-#include "core/positions/position_decoder.h"
 #include "core/base/source_id.h"
+#include "core/comparison/coverage_stats.h"
 #include "core/comparison/twin_matcher.h"
 #include "core/comparison/wilson_interval.h"
+#include "core/positions/geo.h"
+#include "core/positions/position_decoder.h"
 
 namespace quorvex {
 

@@ -18,8 +18,8 @@
 #include <optional>
 #include <vector>
 
-#include "core/positions/position_decoder.h"
 #include "core/base/source_id.h"
+#include "core/positions/position_decoder.h"
 
 namespace quorvex {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "core/base/csv.h"
-#include "core/settings/profiles.h"
 #include "core/positions/station_text.h"
+#include "core/settings/profiles.h"
 
 namespace quorvex {
 namespace {

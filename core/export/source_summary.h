@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "core/run/second_history.h"
 #include "core/base/source_id.h"
+#include "core/run/second_history.h"
 
 namespace quorvex {
 

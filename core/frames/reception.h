@@ -32,7 +32,7 @@ inline bool HasLevel(float levelDbfs) {
 float LevelFromBeastByte(std::uint8_t level);
 
 struct ArrivalTime {
-    double steadySeconds = 0;    // on a clock that only runs forwards
+    double steadySeconds = 0;     // on a clock that only runs forwards
     std::int64_t unixSecond = 0;  // the wall-clock second the run was counting
 };
 

@@ -29,10 +29,10 @@
 #include <vector>
 
 #include "core/base/address_index.h"
+#include "core/base/source_id.h"
 #include "core/positions/cpr.h"
 #include "core/positions/geo.h"
 #include "core/positions/position_message.h"
-#include "core/base/source_id.h"
 
 namespace quorvex {
 

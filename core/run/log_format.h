@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "core/base/clock.h"
-#include "core/frames/df_group.h"
 #include "core/base/source_id.h"
+#include "core/frames/df_group.h"
 
 namespace quorvex {
 

@@ -6,8 +6,8 @@
 #include <numeric>
 
 #include "core/base/convert_error.h"
-#include "core/settings/host_port.h"
 #include "core/feed/feed_scan.h"
+#include "core/settings/host_port.h"
 #include "platform/ui_thread.h"
 
 namespace quorvex {

@@ -4,8 +4,8 @@
 #include <charconv>
 #include <utility>
 
-#include "core/settings/receiver_kind.h"
 #include "core/positions/station_text.h"
+#include "core/settings/receiver_kind.h"
 #include "platform/ini_file.h"
 #include "platform/ui_thread.h"
 #include "platform/whole_file.h"

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "core/settings/combo_model.h"
 #include "core/positions/geo.h"
 #include "core/positions/position_decoder.h"
+#include "core/settings/combo_model.h"
 #include "core/settings/window_settings.h"
 
 namespace quorvex {

@@ -48,7 +48,8 @@ void Hear(Run& state, std::uint32_t address, const SkyAircraft& a) {
 void FeedKnownSky(MeasurementController& c) {
     Run& state = c.CurrentRun();
     for (const char* hex : {"8D40621D58C386435CC412692AD6", "8D40621D58C382D690C8AC2863A7"}) {
-        for (const SourceId receiver : kReceivers) state.TakeFrame(receiver, Bytes(hex), NAN, std::nullopt);
+        for (const SourceId receiver : kReceivers)
+            state.TakeFrame(receiver, Bytes(hex), NAN, std::nullopt);
     }
     std::uint32_t address = 0x100000;
     for (int i = 0; i < 30; ++i)
@@ -149,7 +150,8 @@ TEST_F(CoveragePageTest, TableSummaryBandsAndDotsFollowTheCoverage) {
     page.ClearButton()->click();
     EXPECT_EQ(Row(*page.RingTable(), 1), (Cells{"50–100 NM", "0", "0", "0", "0", "0", "", ""}));
     EXPECT_TRUE(page.Plot()->DotPositions(1).empty());
-    EXPECT_EQ(w.Controller().CurrentRun().Positions().station(), kStation) << "Clear keeps the station";
+    EXPECT_EQ(w.Controller().CurrentRun().Positions().station(), kStation)
+        << "Clear keeps the station";
 }
 
 TEST_F(CoveragePageTest, WithoutAStationThePageSaysHowToSetOne) {

@@ -90,8 +90,8 @@ TEST_F(NetworkReceiverTest, BeastAndRawStreamsCountAndLogWhatWasSent) {
     SendInPieces(*beast, beastBytes);
     SendInPieces(*raw, rawBytes);
     const auto counted = [&c](SourceId receiver) {
-        const DfCounts& counts =
-            receiver == SourceId::Receiver1 ? c.CurrentRun().Counts().Counts1 : c.CurrentRun().Counts().Counts2;
+        const DfCounts& counts = receiver == SourceId::Receiver1 ? c.CurrentRun().Counts().Counts1
+                                                                 : c.CurrentRun().Counts().Counts2;
         return std::array<std::int32_t, 6>{counts.Df0,    counts.Df4_5,   counts.Df11,
                                            counts.Df11Ic, counts.Df17_19, counts.Df20_21};
     };

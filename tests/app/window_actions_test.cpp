@@ -45,9 +45,9 @@ TEST_F(WindowActionsTest, HoldFreezesTheDisplayAndItsReleaseZeroesTheCounters) {
     w.Graph()->HoldButton()->click();
     c.Input(SourceId::Receiver2).Framer().FeedText(std::string("*") + kDf17 + ";");
     c.Tick();
-    EXPECT_NE(w.HeartbeatLamp()->Value(), lampBefore);               // the heartbeat goes on
-    EXPECT_EQ(w.Receiver(SourceId::Receiver2)->Bar(4)->value(), 0);  // the display is frozen
-    EXPECT_EQ(c.CurrentRun().Counts().Counts2[DfGroup::Df17_19], 1);        // the counting is not
+    EXPECT_NE(w.HeartbeatLamp()->Value(), lampBefore);                // the heartbeat goes on
+    EXPECT_EQ(w.Receiver(SourceId::Receiver2)->Bar(4)->value(), 0);   // the display is frozen
+    EXPECT_EQ(c.CurrentRun().Counts().Counts2[DfGroup::Df17_19], 1);  // the counting is not
 
     w.Graph()->HoldButton()->click();  // release
     EXPECT_EQ(c.CurrentRun().Counts().Counts2[DfGroup::Df17_19], 0);

@@ -123,7 +123,8 @@ TEST_F(WindowStartTest, ASecondProgramInTheFolderIsToldOnceAndLogsApart) {
 
     first.LoggingButton()->click();
     second.LoggingButton()->click();
-    EXPECT_NE(first.Controller().CurrentRun().Log().LogPath(), second.Controller().CurrentRun().Log().LogPath());
+    EXPECT_NE(first.Controller().CurrentRun().Log().LogPath(),
+              second.Controller().CurrentRun().Log().LogPath());
     EXPECT_EQ(errors.size(), 1u);
 }
 

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "core/comparison/coverage.h"
-#include "core/export/coverage_csv.h"
-#include "core/positions/feed_position.h"
 #include "core/comparison/twin_matcher.h"
 #include "core/comparison/wilson_interval.h"
+#include "core/export/coverage_csv.h"
+#include "core/positions/feed_position.h"
 #include "cpr_test_frames.h"
 #include "fake_clock.h"
 

@@ -10,12 +10,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/comparison/aircraft_table.h"
 #include "core/base/csv.h"
+#include "core/comparison/aircraft_table.h"
+#include "core/export/second_csv_file.h"
+#include "core/run/measurement.h"
 #include "core/run/run.h"
 #include "core/run/udp_datagram.h"
-#include "core/run/measurement.h"
-#include "core/export/second_csv_file.h"
 #include "fake_clock.h"
 #include "seconds_csv_text.h"
 #include "support/hex_bytes.h"

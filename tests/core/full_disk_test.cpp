@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "core/run/logfile.h"
 #include "core/export/second_csv_file.h"
+#include "core/run/logfile.h"
 #include "fake_clock.h"
 #include "seconds_csv_text.h"
 #include "support/small_folder.h"

@@ -239,7 +239,7 @@ TEST_F(IntakeTest, PacketsAndFeedGiveTheExactLogfile) {
     state.TakePacket(SourceId::Receiver1, "80000000000000", false);
     state.TakePacket(SourceId::Receiver1, "20000F1F684A6C", true);  // residual: the address
     state.TakePacket(SourceId::Receiver1, "5D4840D6202CC371C32CE0576098", true);  // long DF 11
-    state.TakePacket(SourceId::Receiver2, "8D4840D6202CC37", false);  // 15 characters
+    state.TakePacket(SourceId::Receiver2, "8D4840D6202CC37", false);              // 15 characters
     const IntervalCounts counts = TickOnce(state);
 
     EXPECT_EQ(LogBytes(),
@@ -279,8 +279,9 @@ TEST_F(IntakeTest, PositionFramesOfBothReceiversArePlacedAndMatched) {
         clock.steadySeconds = f.seconds;
         state.TakePacket(f.receiver, f.packet, f.crc);
     }
-    state.TakeFeed("MSG,3,1,1,40621D,1,2026/12/07,14:03:27.045,2026/12/07,"
-                     "14:03:27.045,,38000,,,52.25720,3.91937,,,0,0,0,0\r\n");
+    state.TakeFeed(
+        "MSG,3,1,1,40621D,1,2026/12/07,14:03:27.045,2026/12/07,"
+        "14:03:27.045,,38000,,,52.25720,3.91937,,,0,0,0,0\r\n");
     TickOnce(state);
 
     const CoverageSummary summary = state.Positions().Summary();

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "core/base/convert_error.h"
+#include "core/run/measurement.h"
 #include "core/run/run.h"
 #include "core/run/udp_datagram.h"
-#include "core/run/measurement.h"
 
 namespace quorvex {
 

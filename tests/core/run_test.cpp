@@ -67,8 +67,8 @@ std::vector<Sent> MakeSky(Truth& truth) {
             DfGroup group = DfGroup::Df17_19;
             switch (random() % 4) {
                 case 0: {  // an airborne position, even or odd
-                    const auto p = test::PositionFrame(address, 11, test::EncodeCpr(places[a], k % 2),
-                                                       test::AltitudeField(30000));
+                    const auto p = test::PositionFrame(
+                        address, 11, test::EncodeCpr(places[a], k % 2), test::AltitudeField(30000));
                     frame = WithParity({p.begin(), p.end()}, 0);
                     break;
                 }
@@ -159,8 +159,8 @@ TEST(RunTest, MinuteBucketsAddUpToTheTotalsOfALongRandomRun) {
     EXPECT_EQ(minutes, total) << "the minutes add up to the hours and the whole run";
     EXPECT_EQ(total.seconds, ticked);
     EXPECT_EQ(buckets.Hours().size(), 2u) << "two whole hours have closed";
-    EXPECT_EQ(buckets.Minutes().size(), static_cast<std::size_t>((kStartUnix + ticked) / 60 -
-                                                                  kStartUnix / 60));
+    EXPECT_EQ(buckets.Minutes().size(),
+              static_cast<std::size_t>((kStartUnix + ticked) / 60 - kStartUnix / 60));
 
     EXPECT_EQ(total.frames, truth.frames);
     EXPECT_EQ(total.feedLines, truth.feedLines);

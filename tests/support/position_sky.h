@@ -32,8 +32,7 @@ struct SkyAircraft {
 };
 
 // Its even and odd frame, each delivered by the receivers that hear it.
-inline void HearAircraft(Run& state, LatLon station, std::uint32_t address,
-                         const SkyAircraft& a) {
+inline void HearAircraft(Run& state, LatLon station, std::uint32_t address, const SkyAircraft& a) {
     const LatLon at = Destination(station, a.bearing, a.nm);
     for (const bool odd : {false, true}) {
         auto frame = PositionFrame(address, 11, EncodeCpr(at, odd), AltitudeField(a.feet));
@@ -62,10 +61,10 @@ inline void HearDemoSky(Run& state, LatLon station, int count, unsigned seed = 7
         HearAircraft(state, station, address++, {bearing, nm, feet, nm < 220, nm < 160 && !shadow});
         if (i % 4 == 0) {
             const LatLon at = Destination(station, bearing, nm);
-            state.TakeFeed("MSG,3,1,1,200000,1,2026/12/07,14:03:27.045,2026/12/07,"
-                             "14:03:27.045,,38000,,," +
-                                 std::to_string(at.lat) + "," + std::to_string(at.lon) +
-                                 ",,,0,0,0,0\r\n");
+            state.TakeFeed(
+                "MSG,3,1,1,200000,1,2026/12/07,14:03:27.045,2026/12/07,"
+                "14:03:27.045,,38000,,," +
+                std::to_string(at.lat) + "," + std::to_string(at.lon) + ",,,0,0,0,0\r\n");
         }
     }
     TickResult scanned;
