@@ -18,6 +18,8 @@ ReceiverInput::ReceiverInput(SourceId id, Run& run)
     framer_.SetStartString(":");
     framer_.SetStopString(";");
     framer_.OnPacket = [this](const std::string& packet) { Packet(packet); };
+    // The port tells of a chunk before its links (the framer among them) take it.
+    port_.OnRxBuf = [this](serial::TComPort*, const char*, int) { NewChunk(); };
     portLink_.SetComPort(&port_);
 }
 
@@ -26,7 +28,7 @@ ReceiverInput::~ReceiverInput() = default;
 void ReceiverInput::Packet(std::string_view packet) {
     // A garbled packet is counted and remembered, never shown in a box of its own: at
     // thousands of frames a second that would bury the window.
-    if (const auto bad = run_.TakePacket(id_, packet, crc_)) {
+    if (const auto bad = run_.TakePacket(id_, packet, crc_, Arrival())) {
         ++rejected_.Count;
         rejected_.LastMessage = InvalidIntegerMessage(bad->text());
     }
@@ -60,12 +62,14 @@ void ReceiverInput::OpenNetwork(const NetworkSetup& setup) {
     network->SetRetryMilliseconds(networkRetryMs_);
     if (setup.Kind == NetworkKind::Beast) {
         network->OnFrame = [this](const net::BeastDecoder::Frame& frame) {
-            run_.TakeFrame(id_, frame.bytes, LevelFromBeastByte(frame.signal), frame.timestamp);
+            run_.TakeFrame(id_, frame.bytes, LevelFromBeastByte(frame.signal), frame.timestamp,
+                           Arrival());
         };
     } else {
-        network->OnText = [this](std::string_view text) { framer_.FeedText(text); };
+        network->OnText = [this](std::string_view text) { FeedText(text); };
     }
     network->OnReceived = [this] {
+        NewChunk();  // the next frames come with the next receive
         if (OnReceived) OnReceived();
     };
     network->OnStateChanged = [this] {

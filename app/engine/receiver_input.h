@@ -70,7 +70,10 @@ class ReceiverInput {
     void Close();
 
     // Text for the framer from outside the receiver's own transport (UDP datagrams).
-    void FeedText(std::string_view text) { framer_.FeedText(text); }
+    void FeedText(std::string_view text) {
+        NewChunk();
+        framer_.FeedText(text);
+    }
 
     const RejectedPackets& Rejected() const { return rejected_; }
     // Connections that stood and ended since Open: a TCP connection's, or the serial device
@@ -99,6 +102,16 @@ class ReceiverInput {
 
   private:
     void Packet(std::string_view packet);
+    // What arrived together arrived at one time: the clock is read once per chunk (a serial
+    // read, a datagram, a TCP receive), at its first frame.
+    void NewChunk() { stamped_ = false; }
+    const ArrivalTime& Arrival() {
+        if (!stamped_) {
+            arrival_ = run_.Arrival();
+            stamped_ = true;
+        }
+        return arrival_;
+    }
     void OpenNetwork(const NetworkSetup& setup);
 
     SourceId id_;
@@ -111,6 +124,8 @@ class ReceiverInput {
     serial::TComDataPacket portLink_{framer_};  // the port's chunks into the framer
     std::unique_ptr<net::TcpReceiver> network_;
     int networkRetryMs_;
+    ArrivalTime arrival_;
+    bool stamped_ = false;
 };
 
 }  // namespace quorvex::app

@@ -42,11 +42,12 @@ bool Coverage::MayHavePosition(std::span<const std::uint8_t> frame) {
     return MayBePositionMessage(frame);
 }
 
-std::optional<TwinPlace> Coverage::Place(LatLon position, std::optional<double> rangeNm) const {
+std::optional<TwinPlace> Coverage::Place(LatLon position, std::optional<double> rangeNm,
+                                         std::optional<double> bearingDeg) const {
     const auto& station = decoder_.station();
     if (!station) return std::nullopt;
     return TwinPlace{rangeNm ? *rangeNm : RangeNm(*station, position),
-                     BearingDeg(*station, position), std::nullopt};
+                     bearingDeg ? *bearingDeg : BearingDeg(*station, position), std::nullopt};
 }
 
 TwinMark Coverage::ReceiverFrame(SourceId receiver, std::span<const std::uint8_t> frame,
@@ -58,7 +59,7 @@ TwinMark Coverage::ReceiverFrame(SourceId receiver, std::span<const std::uint8_t
     if (report.outcome == PositionOutcome::NotPosition || report.surface) return {};
     TwinMark mark{true, std::nullopt};
     if (CategoryOf(report.outcome) == PositionCategory::Good) {
-        mark.place = Place(report.position, report.stationRangeNm);
+        mark.place = Place(report.position, report.stationRangeNm, report.stationBearingDeg);
         if (mark.place) {
             mark.place->altitudeFt = report.altitudeFt;
             stats_.Add(receiver, mark.place->rangeNm, mark.place->bearingDeg, report.altitudeFt);

@@ -158,8 +158,9 @@ class Coverage {
     int RingOf(double rangeNm) const;
 
   private:
-    // `rangeNm`: the range from the station when the decoder has worked it out already.
-    std::optional<TwinPlace> Place(LatLon position, std::optional<double> rangeNm = {}) const;
+    // `rangeNm`, `bearingDeg`: from the station when the decoder has worked them out already.
+    std::optional<TwinPlace> Place(LatLon position, std::optional<double> rangeNm = {},
+                                   std::optional<double> bearingDeg = {}) const;
 
     PositionDecoder decoder_;
     CoverageStats stats_;

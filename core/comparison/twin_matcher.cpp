@@ -6,6 +6,46 @@ namespace quorvex {
 
 TwinMatcher::TwinMatcher() : queue_(kTwinCapacity), index_(kIndexSize, kEmpty) {}
 
+TwinMatcher::Waiting TwinMatcher::Wait(const Key& key, const Reception& reception,
+                                       const TwinMark& mark) {
+    Waiting waiting;
+    waiting.key = key;
+    waiting.steadySeconds = reception.arrival.steadySeconds;
+    waiting.unixSecond = static_cast<std::uint32_t>(reception.arrival.unixSecond);
+    waiting.levelDbfs = reception.levelDbfs;
+    if (reception.receiverTime) waiting.receiverTime = *reception.receiverTime | kHasReceiverTime;
+    if (reception.source == SourceId::Receiver2) waiting.flags |= kReceiver2;
+    if (mark.positionFrame) waiting.flags |= kPositionFrame;
+    if (mark.place) {
+        waiting.flags |= kPlaced;
+        waiting.rangeNm = mark.place->rangeNm;
+        waiting.bearingDeg = mark.place->bearingDeg;
+        if (mark.place->altitudeFt) {
+            waiting.flags |= kHasAltitude;
+            waiting.altitudeFt = *mark.place->altitudeFt;
+        }
+    }
+    return waiting;
+}
+
+TwinCopy TwinMatcher::Waiting::Copy() const {
+    TwinCopy copy;
+    copy.levelDbfs = levelDbfs;
+    if (receiverTime & kHasReceiverTime) copy.receiverTime = receiverTime & ~kHasReceiverTime;
+    copy.arrival = {steadySeconds, static_cast<std::int64_t>(unixSecond)};
+    return copy;
+}
+
+TwinMark TwinMatcher::Waiting::Mark() const {
+    TwinMark mark;
+    mark.positionFrame = (flags & kPositionFrame) != 0;
+    if (flags & kPlaced) {
+        mark.place = TwinPlace{rangeNm, bearingDeg, std::nullopt};
+        if (flags & kHasAltitude) mark.place->altitudeFt = altitudeFt;
+    }
+    return mark;
+}
+
 TwinMatcher::Key TwinMatcher::KeyOf(std::span<const std::uint8_t> frame) {
     Key key;
     const std::size_t high = std::min<std::size_t>(frame.size(), 8);
@@ -30,7 +70,7 @@ std::uint32_t TwinMatcher::Find(const Key& key) const {
 
 void TwinMatcher::Insert(const Key& key, const Reception& reception, const TwinMark& mark) {
     const std::size_t slot = (head_ + count_) & (kTwinCapacity - 1);
-    queue_[slot] = {key, CopyOf(reception), mark, reception.source, false};
+    queue_[slot] = Wait(key, reception, mark);
     ++count_;
     ++waiting_;
     std::size_t i = Home(key);

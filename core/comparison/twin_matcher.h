@@ -72,7 +72,7 @@ class TwinMatcher {
     // Settles the frames that waited longer than the window by `now`.
     template <typename Settled>
     void Expire(double now, Settled&& settled) {
-        while (count_ > 0 && now - queue_[head_].copy.arrival.steadySeconds > kTwinWindowSeconds) {
+        while (count_ > 0 && now - queue_[head_].steadySeconds > kTwinWindowSeconds) {
             SettleOldest(settled);
         }
     }
@@ -92,12 +92,32 @@ class TwinMatcher {
         std::uint64_t low = 0;   // bytes 8..13; a 56-bit frame: its top bit alone
         friend bool operator==(const Key&, const Key&) = default;
     };
+    // One cache line: what a copy and its mark need, packed.
     struct Waiting {
         Key key;
-        TwinCopy copy;
-        TwinMark mark;
-        SourceId receiver = SourceId::Receiver1;
-        bool settled = false;  // by its twin, while still in the queue
+        double steadySeconds = 0;
+        double rangeNm = 0;
+        double bearingDeg = 0;
+        std::uint64_t receiverTime = 0;  // kHasReceiverTime set when the copy had one
+        float levelDbfs = kNoLevel;
+        std::int32_t altitudeFt = 0;
+        std::uint32_t unixSecond = 0;
+        std::uint8_t flags = 0;
+
+        TwinCopy Copy() const;
+        TwinMark Mark() const;
+        SourceId Receiver() const {
+            return flags & kReceiver2 ? SourceId::Receiver2 : SourceId::Receiver1;
+        }
+    };
+    static_assert(sizeof(Waiting) <= 64, "a waiting frame fills at most one cache line");
+    static constexpr std::uint64_t kHasReceiverTime = std::uint64_t{1} << 63;
+    enum Flag : std::uint8_t {
+        kReceiver2 = 1,
+        kSettled = 2,  // by its twin, while still in the queue
+        kPositionFrame = 4,
+        kPlaced = 8,
+        kHasAltitude = 16,
     };
     static constexpr std::uint32_t kEmpty = UINT32_MAX;
     static constexpr std::size_t kIndexSize = 2 * kTwinCapacity;
@@ -108,6 +128,7 @@ class TwinMatcher {
     static TwinCopy CopyOf(const Reception& reception) {
         return {reception.levelDbfs, reception.receiverTime, reception.arrival};
     }
+    static Waiting Wait(const Key& key, const Reception& reception, const TwinMark& mark);
     // The waiting slot that holds `key`, or kNotFound.
     std::uint32_t Find(const Key& key) const;
     void Insert(const Key& key, const Reception& reception, const TwinMark& mark);
@@ -130,14 +151,14 @@ bool TwinMatcher::Add(const Reception& reception, const TwinMark& mark, Settled&
     const Key key = KeyOf(bytes);
     if (const std::uint32_t slot = Find(key); slot != kNotFound) {
         Waiting& first = queue_[slot];
-        if (first.receiver == reception.source) return false;  // the same reception again
-        first.settled = true;
+        if (first.Receiver() == reception.source) return false;  // the same reception again
+        first.flags |= kSettled;
         --waiting_;
         Unindex(slot);
         Twin twin;
-        twin.copies[SourceIndex(first.receiver)] = first.copy;
+        twin.copies[SourceIndex(first.Receiver())] = first.Copy();
         twin.copies[SourceIndex(reception.source)] = CopyOf(reception);
-        twin.mark = first.mark;
+        twin.mark = first.Mark();
         if (!twin.mark.place) twin.mark.place = mark.place;
         settled(static_cast<const Twin&>(twin));
         return true;
@@ -149,15 +170,15 @@ bool TwinMatcher::Add(const Reception& reception, const TwinMark& mark, Settled&
 
 template <typename Settled>
 void TwinMatcher::SettleOldest(Settled& settled) {
-    Waiting& oldest = queue_[head_];
-    if (!oldest.settled) {
+    const Waiting& oldest = queue_[head_];
+    if (!(oldest.flags & kSettled)) {
         --waiting_;
         Unindex(static_cast<std::uint32_t>(head_));
         Twin twin;
-        twin.verdict =
-            oldest.receiver == SourceId::Receiver1 ? TwinVerdict::Only1 : TwinVerdict::Only2;
-        twin.copies[SourceIndex(oldest.receiver)] = oldest.copy;
-        twin.mark = oldest.mark;
+        const SourceId receiver = oldest.Receiver();
+        twin.verdict = receiver == SourceId::Receiver1 ? TwinVerdict::Only1 : TwinVerdict::Only2;
+        twin.copies[SourceIndex(receiver)] = oldest.Copy();
+        twin.mark = oldest.Mark();
         settled(static_cast<const Twin&>(twin));
     }
     head_ = (head_ + 1) & (kTwinCapacity - 1);

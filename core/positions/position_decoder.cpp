@@ -81,9 +81,10 @@ PositionReport PositionDecoder::Decode(SourceId source, std::uint32_t address,
         aircraft.surface &= static_cast<std::uint8_t>(~bit(odd));
     }
 
-    PositionReport report = Locate(aircraft, *message, other, nowSeconds);
+    std::uint64_t pairKey = 0;
+    PositionReport report = Locate(aircraft, *message, other, nowSeconds, pairKey);
     if (CategoryOf(report.outcome) == PositionCategory::Good) {
-        report.outcome = Judge(aircraft, report, nowSeconds);
+        report.outcome = Judge(aircraft, report, nowSeconds, pairKey);
     }
     PositionCounts& counts = counts_[SourceIndex(source)];
     switch (CategoryOf(report.outcome)) {
@@ -102,8 +103,17 @@ PositionReport PositionDecoder::Decode(SourceId source, std::uint32_t address,
     return report;
 }
 
+std::uint64_t PositionDecoder::PairKey(const CprFrame& even, const CprFrame& odd,
+                                       bool oddIsNewer) {
+    constexpr std::uint32_t kField = (1u << 17) - 1;
+    return (std::uint64_t{even.lat & kField} << 51) | (std::uint64_t{even.lon & kField} << 34) |
+           (std::uint64_t{odd.lat & kField} << 17) | (odd.lon & kField) |
+           (oddIsNewer ? std::uint64_t{0} : std::uint64_t{1} << 63);
+}
+
 PositionReport PositionDecoder::Locate(const Aircraft& aircraft, const PositionMessage& message,
-                                       const PairFrame& other, double now) const {
+                                       const PairFrame& other, double now,
+                                       std::uint64_t& pairKey) const {
     PositionReport report;
     report.altitudeFt = message.altitudeFt;
     report.altitudeKind = message.altitudeKind;
@@ -122,6 +132,13 @@ PositionReport PositionDecoder::Locate(const Aircraft& aircraft, const PositionM
     if (paired && (!message.surface || reference)) {
         const CprFrame& even = message.cpr.odd ? other.cpr : message.cpr;
         const CprFrame& odd = message.cpr.odd ? message.cpr : other.cpr;
+        if (!message.surface) {
+            pairKey = PairKey(even, odd, message.cpr.odd);
+            // The pair the fix came from: the other receiver's copy of a frame just decoded.
+            if (aircraft.hasFix && aircraft.fixFromPair && aircraft.pairKey == pairKey) {
+                return found(PositionOutcome::Global, aircraft.fix);
+            }
+        }
         const CprPairResult pair = message.surface
                                        ? DecodeSurfacePair(even, odd, message.cpr.odd, *reference)
                                        : DecodeAirbornePair(even, odd, message.cpr.odd);
@@ -151,14 +168,22 @@ PositionReport PositionDecoder::Locate(const Aircraft& aircraft, const PositionM
     return found(zoneMismatch ? PositionOutcome::ZoneMismatch : PositionOutcome::NoReference, {});
 }
 
-PositionOutcome PositionDecoder::Judge(Aircraft& aircraft, PositionReport& report,
-                                       double now) const {
+PositionOutcome PositionDecoder::Judge(Aircraft& aircraft, PositionReport& report, double now,
+                                       std::uint64_t pairKey) const {
     const LatLon position = report.position;
+    // The fix itself again: no distance from it, and its place is known.
+    const bool atFix =
+        aircraft.hasFix && position.lat == aircraft.fix.lat && position.lon == aircraft.fix.lon;
     if (station_) {
-        report.stationRangeNm = RangeNm(*station_, position);
+        const bool placed = atFix && aircraft.fixPlaced;
+        report.stationRangeNm = placed ? aircraft.fixRangeNm : RangeNm(*station_, position);
         if (*report.stationRangeNm > maxRangeNm_) return PositionOutcome::OutOfRange;
+        if (!report.surface) {  // an airborne fix is placed on the coverage
+            report.stationBearingDeg =
+                placed ? aircraft.fixBearingDeg : BearingDeg(*station_, position);
+        }
     }
-    if (FixIsFresh(aircraft, now)) {
+    if (!atFix && FixIsFresh(aircraft, now)) {
         const double hours =
             (std::abs(now - aircraft.fixTime) + kSpeedSlackSeconds) / kSecondsPerHour;
         if (RangeNm(aircraft.fix, position) > kMaxGroundSpeedKt * hours) {
@@ -169,11 +194,26 @@ PositionOutcome PositionDecoder::Judge(Aircraft& aircraft, PositionReport& repor
             return PositionOutcome::TooFast;
         }
     }
+    if (!atFix) aircraft.fixFromPair = false;
+    if (pairKey != 0) {
+        aircraft.pairKey = pairKey;
+        aircraft.fixFromPair = true;
+    }
     aircraft.fix = position;
     aircraft.fixTime = now;
     aircraft.hasFix = true;
     aircraft.speedStrikes = 0;
+    aircraft.fixPlaced = report.stationBearingDeg.has_value();
+    if (aircraft.fixPlaced) {
+        aircraft.fixRangeNm = *report.stationRangeNm;
+        aircraft.fixBearingDeg = *report.stationBearingDeg;
+    }
     return report.outcome;
+}
+
+void PositionDecoder::SetStation(std::optional<LatLon> station) {
+    station_ = station;
+    for (Aircraft& aircraft : rows_) aircraft.fixPlaced = false;  // placed from the old one
 }
 
 PositionDecoder::Aircraft& PositionDecoder::FindOrAdd(std::uint32_t address, double now) {

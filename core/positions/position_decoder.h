@@ -83,8 +83,10 @@ struct PositionCounts {
 struct PositionReport {
     PositionOutcome outcome = PositionOutcome::NotPosition;
     LatLon position;  // meaningful for a good outcome
-    // The range from the station of a good airborne or surface fix, when a station is set.
+    // The range from the station of a good airborne or surface fix, when a station is set,
+    // and its bearing when it lies within the maximum range.
     std::optional<double> stationRangeNm;
+    std::optional<double> stationBearingDeg;
     std::optional<int> altitudeFt;
     AltitudeKind altitudeKind = AltitudeKind::None;
     bool surface = false;
@@ -96,7 +98,7 @@ class PositionDecoder {
 
     // The station's location, or none. Without it positions are still decoded from pairs
     // and from the aircraft's latest fix, and no range is checked.
-    void SetStation(std::optional<LatLon> station) { station_ = station; }
+    void SetStation(std::optional<LatLon> station);
     void SetMaxRangeNm(double nm) { maxRangeNm_ = nm; }
     const std::optional<LatLon>& station() const { return station_; }
     double maxRangeNm() const { return maxRangeNm_; }
@@ -123,18 +125,32 @@ class PositionDecoder {
     };
     // What every frame of the aircraft reads and writes in one cache line; in the next the
     // latest even [0] and odd [1] frame of receivers 1 and 2 (and in a third the feed's,
-    // which the program does not decode).
+    // which the program does not decode), then the fix's place from the station.
+    //
+    // Both receivers mostly hear the same frames: the second copy of a frame meets the same
+    // pair as the first, whose fix the aircraft now holds. So the fix remembers the pair it
+    // was decoded from (pairKey, while fixFromPair) and its range and bearing from the
+    // station (while fixPlaced): the second copy's global decoding, its speed check against
+    // the fix (a distance of zero) and its range and bearing are the first's, not computed
+    // again. The results are exactly those the computation gives.
     struct alignas(64) Aircraft {
         LatLon fix;
         double fixTime = 0;
         double lastHeard = 0;
+        std::uint64_t pairKey = 0;  // the even and odd frame of the fix (PairKey)
         std::uint32_t address = 0;
         std::uint8_t stored = 0;   // a bit per frame held: source * 2 + odd
         std::uint8_t surface = 0;  // the same bits: the frame held is a surface one
         bool hasFix = false;
         std::uint8_t speedStrikes = 0;
+        bool fixFromPair = false;
+        bool fixPlaced = false;
         alignas(64) std::array<std::array<StoredFrame, 2>, kSourceCount> frames{};
+        double fixRangeNm = 0;
+        double fixBearingDeg = 0;
     };
+    // An airborne pair and which of its frames is the newer, as one number (17 bits a field).
+    static std::uint64_t PairKey(const CprFrame& even, const CprFrame& odd, bool oddIsNewer);
     // The other frame of a pair, as Locate needs it.
     struct PairFrame {
         CprFrame cpr;
@@ -149,10 +165,13 @@ class PositionDecoder {
     // Drops the rows `forget` says so, keeping the others (in another order).
     template <typename Forget>
     void RemoveRows(Forget&& forget);
+    // `pairKey`: the airborne pair's PairKey when the frame was decoded from its pair (set by
+    // Locate), else 0.
     PositionReport Locate(const Aircraft& aircraft, const PositionMessage& message,
-                          const PairFrame& other, double now) const;
-    // A good fix's verdict; notes its range from the station in `report`.
-    PositionOutcome Judge(Aircraft& aircraft, PositionReport& report, double now) const;
+                          const PairFrame& other, double now, std::uint64_t& pairKey) const;
+    // A good fix's verdict; notes its range and bearing from the station in `report`.
+    PositionOutcome Judge(Aircraft& aircraft, PositionReport& report, double now,
+                          std::uint64_t pairKey) const;
     static bool FixIsFresh(const Aircraft& aircraft, double now);
 
     std::size_t maxAircraft_;

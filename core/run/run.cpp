@@ -69,19 +69,19 @@ void Run::Take(const Reception& reception) {
 }
 
 std::optional<BadHexPair> Run::TakePacket(SourceId receiver, std::string_view packet,
-                                          bool crcOption) {
+                                          bool crcOption, const ArrivalTime& arrival) {
     Reception reception;
     if (auto bad = TryDecodeFrame(packet, crcOption, reception.frame)) return bad;
     reception.source = receiver;
     reception.receiverTime = PacketCounter(packet);
-    reception.arrival = Arrival();
+    reception.arrival = arrival;
     Take(reception);
     return std::nullopt;
 }
 
 void Run::TakeFrame(SourceId receiver, std::span<const std::uint8_t> bytes, float levelDbfs,
-                    std::optional<std::uint64_t> receiverTime) {
-    Reception reception{receiver, DecodeFrameBytes(bytes), levelDbfs, receiverTime, Arrival()};
+                    std::optional<std::uint64_t> receiverTime, const ArrivalTime& arrival) {
+    Reception reception{receiver, DecodeFrameBytes(bytes), levelDbfs, receiverTime, arrival};
     Take(reception);
 }
 

@@ -57,13 +57,22 @@ class Run {
     // but a dropped one is logged while logging is on.
     void Take(const Reception& reception);
     // A receiver's text packet (the text between start character and ";"), decoded with the
-    // receiver's CRC option and taken, arrived now. A packet with a pair that is no
-    // hexadecimal number is neither counted nor logged: the pair is returned.
+    // receiver's CRC option and taken as arrived at `arrival` (now, when not given). A packet
+    // with a pair that is no hexadecimal number is neither counted nor logged: the pair is
+    // returned.
     std::optional<BadHexPair> TakePacket(SourceId receiver, std::string_view packet,
-                                         bool crcOption);
-    // A frame a receiver delivered as bytes (Beast), with its level and counter, arrived now.
+                                         bool crcOption, const ArrivalTime& arrival);
+    std::optional<BadHexPair> TakePacket(SourceId receiver, std::string_view packet,
+                                         bool crcOption) {
+        return TakePacket(receiver, packet, crcOption, Arrival());
+    }
+    // A frame a receiver delivered as bytes (Beast), with its level and counter.
     void TakeFrame(SourceId receiver, std::span<const std::uint8_t> bytes, float levelDbfs,
-                   std::optional<std::uint64_t> receiverTime);
+                   std::optional<std::uint64_t> receiverTime, const ArrivalTime& arrival);
+    void TakeFrame(SourceId receiver, std::span<const std::uint8_t> bytes, float levelDbfs,
+                   std::optional<std::uint64_t> receiverTime) {
+        TakeFrame(receiver, bytes, levelDbfs, receiverTime, Arrival());
+    }
     // Text the feed socket received; the next second that is not held scans it.
     void TakeFeed(std::string_view text) { FeedTextReceived(cycle_, text); }
 

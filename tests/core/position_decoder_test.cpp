@@ -51,6 +51,38 @@ TEST_F(PositionDecoderTest, PairWithinTenSecondsDecodesGlobally) {
     }
 }
 
+// The other receiver's copy of a frame meets the pair the fix came from: its position, range
+// and bearing must be exactly what decoding that pair afresh gives, also after the station
+// moved, and an aircraft that moved on is decoded anew.
+TEST_F(PositionDecoderTest, TheOtherReceiversCopyGivesWhatDecodingItAfreshGives) {
+    const LatLon otherStation{52.0, 5.2};
+    for (const double bearing : {10.0, 135.5, 250.0, 359.9}) {
+        decoder.Clear();
+        decoder.SetStation(kStation);
+        const LatLon where = test::Destination(kStation, bearing, 30 + bearing / 2);
+        const LatLon later = test::Destination(where, 90, 2.5);
+        const auto expect = [](const PositionReport& report, LatLon even, LatLon odd,
+                               LatLon station) {
+            const CprPairResult fresh =
+                DecodeAirbornePair(test::EncodeCpr(even, false), test::EncodeCpr(odd, true), true);
+            ASSERT_EQ(report.outcome, PositionOutcome::Global);
+            EXPECT_EQ(report.position.lat, fresh.position.lat);
+            EXPECT_EQ(report.position.lon, fresh.position.lon);
+            EXPECT_EQ(report.stationRangeNm, RangeNm(station, fresh.position));
+            EXPECT_EQ(report.stationBearingDeg, BearingDeg(station, fresh.position));
+        };
+        for (const SourceId receiver : {kR1, kR2}) Feed(receiver, where, false, 10);
+        expect(Feed(kR1, where, true, 11), where, where, kStation);
+        expect(Feed(kR2, where, true, 11.2), where, where, kStation);
+        decoder.SetStation(otherStation);
+        expect(Feed(kR1, where, true, 11.4), where, where, otherStation);
+        for (const SourceId receiver : {kR1, kR2}) Feed(receiver, later, false, 28);
+        for (const SourceId receiver : {kR1, kR2}) {
+            expect(Feed(receiver, later, true, 29), later, later, otherStation);
+        }
+    }
+}
+
 TEST_F(PositionDecoderTest, PairsAreNeverMadeAcrossSources) {
     const LatLon where{-33.9, 151.2};
     Feed(kR1, where, false, 0);
