@@ -11,7 +11,7 @@
 // - the result's bytes are what its text spells, or none when a pair of it is no number;
 // - bytes of a frame (as a Beast receiver delivers them) decode as their text does;
 // - ApplyResidual and ModeSParity agree with the same reference;
-// - ReceiverPacket changes exactly the counter of the verdict's group, or names the bad pair.
+// - Run::TakePacket changes exactly the counter of the verdict's group, or names the bad pair.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,11 +1,12 @@
 #pragma once
-// ReceiverInput: one receiver of the comparison, from its transport to the intake. It owns
-// the transport Start chose (its serial port; a TCP connection to a decoder's raw or Beast
+// ReceiverInput: one receiver of the comparison, from its transport to the Run. It owns the
+// transport Start chose (its serial port; a TCP connection to a decoder's raw or Beast
 // output; or nothing of its own when the UDP listener's datagrams feed it), its packet
 // framer, its CRC option and the packets it rejected, and it hands every packet and frame to
-// core's intake under its source id. Every text transport feeds the one framer directly:
-// serial chunks through the port's link, datagrams and a raw TCP stream through FeedText.
-// Beast frames arrive as bytes and skip the framer.
+// the Run as one reception of its source, stamped with the time its chunk arrived. Every
+// text transport feeds the one framer directly: serial chunks through the port's link,
+// datagrams and a raw TCP stream through FeedText. Beast frames arrive as bytes, with their
+// level and timestamp, and skip the framer.
 //
 // Threads: the user-interface thread only, every member and every callback. The serial
 // port's event thread reaches it only through the port's hand-over to that thread. Close

@@ -89,7 +89,7 @@ void ReportAllocations(benchmark::State& state, std::uint64_t allocations) {
     }
 }
 
-// The decode-and-count step of ReceiverPacket, with logging off.
+// The decode-and-count step of Run::TakePacket, with logging off.
 inline quorvex::DecodeResult DecodeAndCount(quorvex::DfCounts& counts, std::string_view packet,
                                             bool crcOption) {
     quorvex::DecodeResult result;

@@ -1,5 +1,6 @@
-// The packet-to-count path: a framer hands a packet to ReceiverPacket, which decodes it and
-// adds one to the counter of its group. With logging off this runs for every packet of both
+// The packet-to-count path: a framer hands a packet to Run::TakePacket, which decodes it, adds
+// one to the counter of its group and takes it through the run (tally, positions, twins,
+// the minute's bucket). With logging off this runs for every packet of both
 // receivers and must not touch the heap; each benchmark counts the allocations made inside
 // its timed loop (allocs_per_packet) and fails the run unless there were none.
 //
