@@ -28,10 +28,12 @@ ReceiverInput::~ReceiverInput() = default;
 void ReceiverInput::Packet(std::string_view packet) {
     // A garbled packet is counted and remembered, never shown in a box of its own: at
     // thousands of frames a second that would bury the window.
-    if (const auto bad = run_.TakePacket(id_, packet, crc_, Arrival())) {
+    if (const auto bad = ReadPacket(id_, packet, crc_, Arrival(), reception_)) {
         ++rejected_.Count;
         rejected_.LastMessage = InvalidIntegerMessage(bad->text());
+        return;
     }
+    run_.Take(reception_);
 }
 
 bool ReceiverInput::Open(const ReceiverSetup& setup) {
@@ -62,8 +64,8 @@ void ReceiverInput::OpenNetwork(const NetworkSetup& setup) {
     network->SetRetryMilliseconds(networkRetryMs_);
     if (setup.Kind == NetworkKind::Beast) {
         network->OnFrame = [this](const net::BeastDecoder::Frame& frame) {
-            run_.TakeFrame(id_, frame.bytes, LevelFromBeastByte(frame.signal), frame.timestamp,
-                           Arrival());
+            run_.Take(ReadFrame(id_, frame.bytes, LevelFromBeastByte(frame.signal), frame.timestamp,
+                                Arrival()));
         };
     } else {
         network->OnText = [this](std::string_view text) { FeedText(text); };

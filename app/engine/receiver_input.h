@@ -3,7 +3,7 @@
 // transport Start chose (its serial port; a TCP connection to a decoder's raw or Beast
 // output; or nothing of its own when the UDP listener's datagrams feed it), its packet
 // framer, its CRC option and the packets it rejected, and it hands every packet and frame to
-// the Run as one reception of its source, stamped with the time its chunk arrived. Every
+// the Run as one reception it builds, stamped with the time its chunk arrived. Every
 // text transport feeds the one framer directly: serial chunks through the port's link,
 // datagrams and a raw TCP stream through FeedText. Beast frames arrive as bytes, with their
 // level and timestamp, and skip the framer.
@@ -127,6 +127,7 @@ class ReceiverInput {
     int networkRetryMs_;
     ArrivalTime arrival_;
     bool stamped_ = false;
+    Reception reception_;  // the packet being taken, reused
 };
 
 }  // namespace quorvex::app

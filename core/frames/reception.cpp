@@ -17,6 +17,21 @@ float LevelFromBeastByte(std::uint8_t level) {
     return static_cast<float>(20.0 * std::log10(static_cast<double>(level) / 255.0));
 }
 
+std::optional<BadHexPair> ReadPacket(SourceId receiver, std::string_view packet, bool crcOption,
+                                     const ArrivalTime& arrival, Reception& reception) {
+    if (auto bad = TryDecodeFrame(packet, crcOption, reception.frame)) return bad;
+    reception.source = receiver;
+    reception.levelDbfs = kNoLevel;
+    reception.receiverTime = PacketCounter(packet);
+    reception.arrival = arrival;
+    return std::nullopt;
+}
+
+Reception ReadFrame(SourceId receiver, std::span<const std::uint8_t> bytes, float levelDbfs,
+                    std::optional<std::uint64_t> receiverTime, const ArrivalTime& arrival) {
+    return {receiver, DecodeFrameBytes(bytes), levelDbfs, receiverTime, arrival};
+}
+
 std::optional<std::uint64_t> PacketCounter(std::string_view packet) {
     if (packet.size() != kCounterDigits + kShortFrameDigits &&
         packet.size() != kCounterDigits + kLongFrameDigits) {

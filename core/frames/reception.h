@@ -44,6 +44,15 @@ struct Reception {
     ArrivalTime arrival;
 };
 
+// A receiver's text packet (the text between start character and ";") as a reception:
+// decoded with the receiver's CRC option, its counter kept. A pair that is no hexadecimal
+// number is returned instead, and `reception` is then unspecified.
+std::optional<BadHexPair> ReadPacket(SourceId receiver, std::string_view packet, bool crcOption,
+                                     const ArrivalTime& arrival, Reception& reception);
+// A frame a receiver delivered as bytes (Beast), with its level and counter.
+Reception ReadFrame(SourceId receiver, std::span<const std::uint8_t> bytes, float levelDbfs,
+                    std::optional<std::uint64_t> receiverTime, const ArrivalTime& arrival);
+
 // The 48-bit counter of an "@" format packet (12 hexadecimal digits before the frame, the
 // packet recognised by its length as the decoder does); none for any other packet.
 std::optional<std::uint64_t> PacketCounter(std::string_view packet);

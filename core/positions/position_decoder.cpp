@@ -103,8 +103,7 @@ PositionReport PositionDecoder::Decode(SourceId source, std::uint32_t address,
     return report;
 }
 
-std::uint64_t PositionDecoder::PairKey(const CprFrame& even, const CprFrame& odd,
-                                       bool oddIsNewer) {
+std::uint64_t PositionDecoder::PairKey(const CprFrame& even, const CprFrame& odd, bool oddIsNewer) {
     constexpr std::uint32_t kField = (1u << 17) - 1;
     return (std::uint64_t{even.lat & kField} << 51) | (std::uint64_t{even.lon & kField} << 34) |
            (std::uint64_t{odd.lat & kField} << 17) | (odd.lon & kField) |

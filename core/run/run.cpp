@@ -71,18 +71,14 @@ void Run::Take(const Reception& reception) {
 std::optional<BadHexPair> Run::TakePacket(SourceId receiver, std::string_view packet,
                                           bool crcOption, const ArrivalTime& arrival) {
     Reception reception;
-    if (auto bad = TryDecodeFrame(packet, crcOption, reception.frame)) return bad;
-    reception.source = receiver;
-    reception.receiverTime = PacketCounter(packet);
-    reception.arrival = arrival;
+    if (auto bad = ReadPacket(receiver, packet, crcOption, arrival, reception)) return bad;
     Take(reception);
     return std::nullopt;
 }
 
 void Run::TakeFrame(SourceId receiver, std::span<const std::uint8_t> bytes, float levelDbfs,
                     std::optional<std::uint64_t> receiverTime, const ArrivalTime& arrival) {
-    Reception reception{receiver, DecodeFrameBytes(bytes), levelDbfs, receiverTime, arrival};
-    Take(reception);
+    Take(ReadFrame(receiver, bytes, levelDbfs, receiverTime, arrival));
 }
 
 void Run::Settled(const Twin& twin) {

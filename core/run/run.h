@@ -56,17 +56,16 @@ class Run {
     // position decoder, the levels, the twin matcher and the minute's bucket; every frame
     // but a dropped one is logged while logging is on.
     void Take(const Reception& reception);
-    // A receiver's text packet (the text between start character and ";"), decoded with the
-    // receiver's CRC option and taken as arrived at `arrival` (now, when not given). A packet
-    // with a pair that is no hexadecimal number is neither counted nor logged: the pair is
-    // returned.
-    std::optional<BadHexPair> TakePacket(SourceId receiver, std::string_view packet,
-                                         bool crcOption, const ArrivalTime& arrival);
+    // ReadPacket and Take: a receiver's text packet taken as arrived at `arrival` (now, when
+    // not given). A packet with a pair that is no hexadecimal number is neither counted nor
+    // logged: the pair is returned.
+    std::optional<BadHexPair> TakePacket(SourceId receiver, std::string_view packet, bool crcOption,
+                                         const ArrivalTime& arrival);
     std::optional<BadHexPair> TakePacket(SourceId receiver, std::string_view packet,
                                          bool crcOption) {
         return TakePacket(receiver, packet, crcOption, Arrival());
     }
-    // A frame a receiver delivered as bytes (Beast), with its level and counter.
+    // ReadFrame and Take: a frame a receiver delivered as bytes (Beast).
     void TakeFrame(SourceId receiver, std::span<const std::uint8_t> bytes, float levelDbfs,
                    std::optional<std::uint64_t> receiverTime, const ArrivalTime& arrival);
     void TakeFrame(SourceId receiver, std::span<const std::uint8_t> bytes, float levelDbfs,
