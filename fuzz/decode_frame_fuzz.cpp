@@ -243,10 +243,10 @@ void CheckParity(std::span<const std::uint8_t> bytes) {
 void CheckIntake(std::string_view packet, quorvex::SourceId receiver, bool crcOption) {
     static const quorvex::SystemClock clock;
     static quorvex::Run state("/nonexistent-quorvex-fuzz/", clock);  // logging off
-    state.Counts().Zero();  // counters of a fresh second, far from saturation
+    state.ReleaseHold();  // counters of a fresh second, far from saturation
     const quorvex::IntervalCounts before = state.Counts();
 
-    const auto bad = quorvex::state.TakePacket(receiver, packet, crcOption);
+    const auto bad = state.TakePacket(receiver, packet, crcOption);
 
     const Reference ref = ReferenceDecode(packet, crcOption);
     quorvex::IntervalCounts expected = before;

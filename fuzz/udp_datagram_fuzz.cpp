@@ -48,14 +48,14 @@ void FeedPackets(std::string_view text, bool crcOption) {
     }
     framer.OnPacket = [crcOption](const std::string& packet) {
         const quorvex::IntervalCounts before = state.Counts();
-        const auto bad = quorvex::state.TakePacket(quorvex::SourceId::Receiver2, packet, crcOption);
+        const auto bad = state.TakePacket(quorvex::SourceId::Receiver2, packet, crcOption);
         const std::int64_t counted = Total(state.Counts().Counts2) - Total(before.Counts2);
         Check(counted == 0 || counted == 1, "a packet counted more than once");
         Check(!bad || counted == 0, "a rejected packet was counted");
         Check(state.Counts().Counts1 == before.Counts1 && state.Counts().CountsS == before.CountsS,
               "a receiver 2 packet moved other counters");
     };
-    state.Counts().Zero();
+    state.ReleaseHold();  // the counters from zero
     framer.FeedText(text);
 }
 
