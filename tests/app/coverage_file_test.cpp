@@ -59,6 +59,15 @@ TEST_F(CoverageFileTest, WrittenEveryMinuteAndAtTheEndWithTheStationKept) {
     EXPECT_EQ(c.CurrentRun().Positions().Summary().sources[1].positions, 0u);
 }
 
+TEST_F(CoverageFileTest, AStopSettlesTheFramesWaitingForTheirTwin) {
+    MeasurementController& c = StartWith(folder.Folder() + "coverage.csv");
+    EXPECT_EQ(c.CurrentRun().Positions().Summary().frames, TwinCounts{});
+    c.StartStopClicked();
+    EXPECT_FALSE(c.Running());
+    EXPECT_EQ(c.CurrentRun().Positions().Summary().frames, (TwinCounts{0, 0, 2}))
+        << "no twin comes after a Stop: both frames were heard by receiver 2 only";
+}
+
 TEST_F(CoverageFileTest, FailuresAreSaidOnceAMinuteAndAtTheEnd) {
     const std::string path = folder.Folder() + "no/coverage.csv";
     MeasurementController& c = StartWith(path);
