@@ -37,6 +37,7 @@ void Run::Take(const Reception& reception) {
     QUORVEX_ASSERT_UI_THREAD();
     const FrameVerdict verdict = reception.frame.verdict;
     const SourceId source = reception.source;
+    if (source == SourceId::Feed) return;  // the feed's are lines, taken by TakeFeed
     if (verdict.IsCounted()) {
         const std::size_t r = SourceIndex(source);
         DfCounts& counts = r == 0 ? cycle_.Counts.Counts1 : cycle_.Counts.Counts2;

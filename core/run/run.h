@@ -52,9 +52,9 @@ class Run {
     // The time of arrival of a reception now.
     ArrivalTime Arrival() const { return {clock_.SteadySeconds(), unixSecond_}; }
 
-    // A frame of receiver 1 or 2. Counted frames: their DF group's counter, the tally, the
-    // position decoder, the levels, the twin matcher and the minute's bucket; every frame
-    // but a dropped one is logged while logging is on.
+    // A frame of receiver 1 or 2 (one of the feed is ignored). Counted frames: their DF
+    // group's counter, the tally, the position decoder, the levels, the twin matcher and the
+    // minute's bucket; every frame but a dropped one is logged while logging is on.
     void Take(const Reception& reception);
     // ReadPacket and Take: a receiver's text packet taken as arrived at `arrival` (now, when
     // not given). A packet with a pair that is no hexadecimal number is neither counted nor

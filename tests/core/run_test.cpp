@@ -229,6 +229,8 @@ TEST(RunTest, StartAndClearForgetWhatWasGatheredAndReceiverCountersAreKept) {
     EXPECT_EQ(run.Buckets().Total(), empty);
     EXPECT_EQ(run.Counts().Counts1.Df11 + run.Counts().Counts1.Df11Ic, 2)
         << "the second's counters stay for its bars";
+    run.TakeFrame(SourceId::Feed, allCall, kNoLevel, std::nullopt);
+    EXPECT_EQ(run.Buckets().Total(), empty) << "the feed's frames are lines, not receptions";
 }
 
 }  // namespace
