@@ -1,0 +1,72 @@
+#pragma once
+// The level difference of one transmission at both receivers: for a twin whose copies both
+// carry a level, delta = level of receiver 2 - level of receiver 1, in dB. The difference of
+// two copies of one frame is the difference of the two receive chains, nothing else.
+//
+// Levels are compared on the steps of a Beast receiver's level byte b (20 log10(b / 255)
+// dBFS, 1..255): a delta is that of a pair of steps, so the deltas' distribution is kept
+// exactly as a count per pair of steps, and the median, its interval and the quartiles are
+// those of the frames themselves. Twins are compared unless a copy has no level, or either is
+// kStrongLevelDbfs or stronger (clipping and automatic gain), or kWeakLevelDbfs or weaker (the
+// byte's bottom steps, 2.5 dB or more each): those are counted apart, each twin once, under
+// the first of these reasons.
+//
+// Plain values; one thread.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace quorvex {
+
+inline constexpr float kStrongLevelDbfs = -3.0F;
+inline constexpr float kWeakLevelDbfs = -38.5F;
+// The median's interval is given from this many compared twins on.
+inline constexpr std::uint64_t kMinComparedForInterval = 30;
+
+enum class LevelVerdict : std::uint8_t { Compared, NoLevel, Strong, Weak };
+LevelVerdict JudgeLevels(float level1Dbfs, float level2Dbfs);
+
+// The byte step nearest a level in dBFS (1..255).
+std::uint8_t LevelStep(float levelDbfs);
+// The level of a step, 20 log10(step / 255) dBFS.
+double StepDbfs(std::uint8_t step);
+
+struct DeltaSummary {
+    std::uint64_t compared = 0;
+    std::optional<double> medianDb;  // none without compared twins
+    // The distribution-free 95 % interval of the median, from kMinComparedForInterval on:
+    // with the deltas sorted d(1) <= ... <= d(n), d(max(1, floor(n/2 - 0.98 sqrt n))) to
+    // d(min(n, ceil(n/2 + 1 + 0.98 sqrt n))).
+    std::optional<std::pair<double, double>> intervalDb;
+    // The quartiles by nearest rank, d(ceil(n/4)) and d(ceil(3n/4)).
+    std::optional<double> q1Db;
+    std::optional<double> q3Db;
+};
+
+class LevelDeltas {
+  public:
+    // A compared twin's two levels (both with a level, neither strong nor weak).
+    void Add(float level1Dbfs, float level2Dbfs);
+    LevelDeltas& operator+=(const LevelDeltas& other);
+    std::uint64_t compared() const { return compared_; }
+    // d(k): the k-th smallest delta, 1 <= k <= compared().
+    double Nth(std::uint64_t k) const;
+    DeltaSummary Summarize() const;
+
+  private:
+    // Steps kFirstStep..kLastStep: the others are strong or weak.
+    static constexpr int kFirstStep = 4;
+    static constexpr int kLastStep = 180;
+    static constexpr int kSteps = kLastStep - kFirstStep + 1;
+    static std::size_t Cell(std::uint8_t step1, std::uint8_t step2);
+    // The ranks asked for, ascending, with the delta of each written beside it.
+    void Ranks(std::vector<std::pair<std::uint64_t, double>>& ranks) const;
+
+    std::vector<std::uint64_t> counts_;  // kSteps * kSteps once the first twin came
+    std::uint64_t compared_ = 0;
+};
+
+}  // namespace quorvex
