@@ -1,9 +1,7 @@
 #include "net/beast_decoder.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
-#include <limits>
 
 namespace quorvex::net {
 

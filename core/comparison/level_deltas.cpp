@@ -68,26 +68,28 @@ LevelDeltas& LevelDeltas::operator+=(const LevelDeltas& other) {
     return *this;
 }
 
-void LevelDeltas::Ranks(std::vector<std::pair<std::uint64_t, double>>& ranks) const {
-    std::sort(ranks.begin(), ranks.end());
+std::vector<double> LevelDeltas::Deltas(std::span<const std::uint64_t> ranks) const {
+    // The ranks in ascending order, walked once over the cells in the deltas' order.
+    std::vector<std::size_t> order(ranks.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&ranks](std::size_t a, std::size_t b) { return ranks[a] < ranks[b]; });
+    std::vector<double> deltas(ranks.size(), 0.0);
     std::uint64_t below = 0;  // deltas in the cells walked so far
-    auto next = ranks.begin();
+    auto next = order.begin();
     for (const std::uint16_t cell : CellsByDelta(kFirstStep, kSteps)) {
+        if (next == order.end()) break;
         below += counts_[cell];
-        const int i = cell / kSteps;
-        const int j = cell % kSteps;
-        for (; next != ranks.end() && next->first <= below; ++next) {
-            next->second = StepDbfs(static_cast<std::uint8_t>(kFirstStep + j)) -
-                           StepDbfs(static_cast<std::uint8_t>(kFirstStep + i));
-        }
-        if (next == ranks.end()) return;
+        const double delta = StepDbfs(static_cast<std::uint8_t>(kFirstStep + cell % kSteps)) -
+                             StepDbfs(static_cast<std::uint8_t>(kFirstStep + cell / kSteps));
+        for (; next != order.end() && ranks[*next] <= below; ++next) deltas[*next] = delta;
     }
+    return deltas;
 }
 
 double LevelDeltas::Nth(std::uint64_t k) const {
-    std::vector<std::pair<std::uint64_t, double>> ranks{{k, 0.0}};
-    if (k >= 1 && k <= compared_) Ranks(ranks);
-    return ranks[0].second;
+    if (k < 1 || k > compared_) return 0.0;
+    return Deltas(std::span(&k, 1))[0];
 }
 
 DeltaSummary LevelDeltas::Summarize() const {
@@ -100,25 +102,19 @@ DeltaSummary LevelDeltas::Summarize() const {
     const auto rank = [n](double r) {
         return static_cast<std::uint64_t>(std::clamp(r, 1.0, static_cast<double>(n)));
     };
-    // Median (one rank or two), interval low and high, quartiles.
-    std::vector<std::pair<std::uint64_t, double>> ranks = {
-        {(n + 1) / 2, 0.0},
-        {n / 2 + 1, 0.0},
-        {rank(std::floor(half - spread)), 0.0},
-        {rank(std::ceil(half + 1.0 + spread)), 0.0},
-        {(n + 3) / 4, 0.0},
-        {(3 * n + 3) / 4, 0.0}};
-    const std::vector<std::uint64_t> asked = {ranks[0].first, ranks[1].first, ranks[2].first,
-                                              ranks[3].first, ranks[4].first, ranks[5].first};
-    Ranks(ranks);
-    const auto at = [&ranks](std::uint64_t k) {
-        return std::find_if(ranks.begin(), ranks.end(), [k](const auto& r) { return r.first == k; })
-            ->second;
-    };
-    summary.medianDb = n % 2 == 1 ? at(asked[0]) : (at(n / 2) + at(n / 2 + 1)) / 2.0;
-    if (n >= kMinComparedForInterval) summary.intervalDb = {at(asked[2]), at(asked[3])};
-    summary.q1Db = at(asked[4]);
-    summary.q3Db = at(asked[5]);
+    // The median's rank (the lower middle one for an even count) and the next, the interval's
+    // ends, the quartiles.
+    const std::array<std::uint64_t, 6> ranks = {(n + 1) / 2,
+                                                n / 2 + 1,
+                                                rank(std::floor(half - spread)),
+                                                rank(std::ceil(half + 1.0 + spread)),
+                                                (n + 3) / 4,
+                                                (3 * n + 3) / 4};
+    const std::vector<double> d = Deltas(ranks);
+    summary.medianDb = n % 2 == 1 ? d[0] : (d[0] + d[1]) / 2.0;
+    if (n >= kMinComparedForInterval) summary.intervalDb = {d[2], d[3]};
+    summary.q1Db = d[4];
+    summary.q3Db = d[5];
     return summary;
 }
 

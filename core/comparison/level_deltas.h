@@ -16,6 +16,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -62,8 +63,8 @@ class LevelDeltas {
     static constexpr int kLastStep = 180;
     static constexpr int kSteps = kLastStep - kFirstStep + 1;
     static std::size_t Cell(std::uint8_t step1, std::uint8_t step2);
-    // The ranks asked for, ascending, with the delta of each written beside it.
-    void Ranks(std::vector<std::pair<std::uint64_t, double>>& ranks) const;
+    // d(k) for every rank k asked for (each 1..compared()), in the order asked.
+    std::vector<double> Deltas(std::span<const std::uint64_t> ranks) const;
 
     std::vector<std::uint64_t> counts_;  // kSteps * kSteps once the first twin came
     std::uint64_t compared_ = 0;

@@ -37,6 +37,7 @@ struct FeedCounts {
 
 struct IntervalCounts {
     static constexpr int kCounterCount = 15;
+    static constexpr int kFirstFeedCounter = 12;  // CountsS.Msg5_6
 
     DfCounts Counts1;
     DfCounts Counts2;

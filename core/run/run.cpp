@@ -61,7 +61,7 @@ void Run::Take(const Reception& reception) {
         }
         if (!twins_.Add(reception, mark, [this](const Twin& twin) { Settled(twin); }) &&
             !bytes.empty()) {
-            ++buckets_.Current().duplicates[r];
+            ++bucket.duplicates[r];  // the same bucket: settling does not move it
         }
     }
     if (verdict.kind() != FrameVerdict::Kind::Dropped && log_.Logging()) {
@@ -113,7 +113,8 @@ void Run::Second(const TickInputs& inputs, bool held, TickResult& result) {
         const SecondRecord& second = cycle_.Measurement.Seconds.Newest();
         RunBucket& bucket = buckets_.Current();
         for (std::size_t i = 0; i < bucket.feedLines.size(); ++i) {
-            bucket.feedLines[i] += static_cast<std::uint64_t>(second.Counts[12 + i]);
+            bucket.feedLines[i] +=
+                static_cast<std::uint64_t>(second.Counts[IntervalCounts::kFirstFeedCounter + i]);
         }
     }
     tally_.Tick(tallySecond_);
