@@ -14,8 +14,10 @@ namespace quorvex::app {
 namespace {
 
 constexpr std::array<int, 5> kRates = {115200, 833333, 921600, 1000000, 3000000};
-constexpr std::string_view kFormats = "@*:";  // in the order of the format lists' items
-constexpr int kUdpRateIndex = 5;              // receiver 2's "UDP Port" item
+// In the order of the format lists' items; 'b' stands for "beast", Beast binary.
+constexpr std::string_view kFormats = "@*:b";
+constexpr std::string_view kBeastFormatText = ":beast";
+constexpr int kUdpRateIndex = 5;  // receiver 2's "UDP Port" item
 constexpr int kMaxSummarySeconds = 86400;
 
 std::optional<int> ParseRate(std::string_view text) {
@@ -39,7 +41,7 @@ std::string ReceiverFormatHelp(SourceId receiver) {
     const std::string option = "--receiver" + std::to_string(ReceiverNumber(receiver));
     std::string text = option + " takes DEVICE:RATE:FORMAT, tcp:HOST:PORT:raw, tcp:HOST:PORT:beast";
     if (receiver == SourceId::Receiver2) text += " or udp:FORMAT";
-    text += " (RATE one of 115200, 833333, 921600, 1000000, 3000000; FORMAT one of @ * :)";
+    text += " (RATE one of 115200, 833333, 921600, 1000000, 3000000; FORMAT one of @ * : beast)";
     return text;
 }
 
@@ -95,14 +97,23 @@ std::optional<ReceiverOption> ParseNetworkOption(std::string_view text) {
 
 std::optional<ReceiverOption> ParseReceiverOption(std::string_view text, bool udpAllowed) {
     if (text.starts_with("tcp:")) return ParseNetworkOption(text.substr(4));
-    // The format is the last character, after a ":"; so ":" itself needs no escaping.
-    if (text.size() < 2 || text[text.size() - 2] != ':') return std::nullopt;
     ReceiverOption option;
-    option.Format = text.back();
-    if (kFormats.find(option.Format) == std::string_view::npos) return std::nullopt;
-    const std::string_view rest = text.substr(0, text.size() - 2);
+    std::string_view rest;
+    if (text.ends_with(kBeastFormatText)) {
+        option.Format = 'b';
+        rest = text.substr(0, text.size() - kBeastFormatText.size());
+    } else {
+        // The format is the last character, after a ":"; so ":" itself needs no escaping.
+        if (text.size() < 2 || text[text.size() - 2] != ':') return std::nullopt;
+        option.Format = text.back();
+        if (kFormats.find(option.Format) == std::string_view::npos || option.Format == 'b') {
+            return std::nullopt;
+        }
+        rest = text.substr(0, text.size() - 2);
+    }
     if (rest == "udp") {
-        if (!udpAllowed) return std::nullopt;
+        // Datagrams carry text lines; Beast binary comes over a serial line or TCP.
+        if (!udpAllowed || option.Format == 'b') return std::nullopt;
         option.Udp = true;
         return option;
     }
@@ -205,12 +216,12 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<s
                     "\"" + *text + "\" is not a maximum range: " + std::string(kRangeHelp) + "."};
             }
             result.MaxRangeNm = *nm;
-        } else if (arg == "--coverage-csv") {
+        } else if (arg == "--coverage-csv" || arg == "--level-csv") {
             const auto text = value();
             if (!text || text->empty()) {
-                return CommandLineError{"--coverage-csv takes a file path."};
+                return CommandLineError{std::string(arg) + " takes a file path."};
             }
-            result.CoverageCsvFile = *text;
+            (arg == "--coverage-csv" ? result.CoverageCsvFile : result.LevelCsvFile) = *text;
         } else {
             return CommandLineError{"Unknown option \"" + std::string(args[i]) +
                                     "\"; quorvex --help lists the options."};
@@ -241,7 +252,9 @@ std::string UsageText() {
            "                                  (port 30005 when left out); likewise --receiver2\n"
            "                  RATE: 115200, 833333, 921600, 1000000 or 3000000\n"
            "                  FORMAT: @ (counter and frame), * (frame, no CRC check done)\n"
-           "                          or : (frame with the CRC residual)\n"
+           "                          : (frame with the CRC residual), or beast (Beast\n"
+           "                          binary, as Mode-S Beast hardware sends it over USB;\n"
+           "                          serial devices only)\n"
            "  --port-device PATH  list PATH in the port lists even when the probe does not\n"
            "                      find it (a pseudo-terminal, a symbolic link); repeatable\n"
            "  --start         press Start once the window shows\n"
@@ -259,6 +272,11 @@ std::string UsageText() {
            "                  minute and at the end (replacing it whole): the farthest range\n"
            "                  of each source and the position frames heard by both\n"
            "                  receivers or one only\n"
+           "  --level-csv FILE  write the level comparison to FILE every minute and at the\n"
+           "                  end (replacing it whole): per ring from the station the\n"
+           "                  frames both receivers heard, their level difference in dB\n"
+           "                  (receiver 2 - receiver 1: median, 95 % interval, quartiles)\n"
+           "                  and each receiver's share of strong frames\n"
            "  --no-window     measure without a window and without a display: Start at\n"
            "                  once, a summary line per source on standard output, errors\n"
            "                  on standard error; SIGINT or SIGTERM ends the run with every\n"

@@ -29,7 +29,7 @@ struct ReceiverOption {
     std::string Device;  // empty for UDP; "HOST:PORT" for a network receiver
     int BaudRate = 0;    // one of the rates the baud lists offer; 0 for UDP and the network
     bool Udp = false;
-    char Format = '*';                   // '@', '*' or ':'
+    char Format = '*';                   // '@', '*', ':' or 'b' (Beast binary)
     std::optional<NetworkKind> Network;  // tcp:HOST:PORT:raw or tcp:HOST:PORT:beast
     bool operator==(const ReceiverOption&) const = default;
 };
@@ -47,6 +47,7 @@ struct CommandLine {
     std::optional<LatLon> Station;         // the station's location, kept in the settings
     std::optional<double> MaxRangeNm;      // the maximum range, kept with the station
     std::string CoverageCsvFile;           // the sector table written here; empty: none
+    std::string LevelCsvFile;              // the level comparison written here; empty: none
     bool NoWindow = false;                 // measure without a display (--no-window)
     // How often a run without a window prints its summary (--summary-every).
     int SummarySeconds = kDefaultSummarySeconds;

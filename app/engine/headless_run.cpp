@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/engine/termination_watch.h"
+#include "core/export/level_csv.h"
 #include "core/export/source_summary.h"
 #include "net/tcp_receiver.h"
 #include "platform/application_errors.h"
@@ -131,6 +132,10 @@ class HeadlessRun {
                 losses.RejectedPackets = c_.Input(source).Rejected().Count;
             }
             std::printf("%s\n", SourceSummaryLine(source, period_, losses).c_str());
+        }
+        if (const auto levels =
+                LevelSummaryLine(period_.EndUnixSeconds(), c_.CurrentRun().Levels())) {
+            std::printf("%s\n", levels->c_str());
         }
         std::fflush(stdout);
         period_.Clear();

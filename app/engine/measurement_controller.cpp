@@ -235,9 +235,11 @@ void MeasurementController::Tick() {
         }
         if (OnTickResult) OnTickResult(tick_);
     }
-    if (coverageFile_ && ++coverageTicks_ % kCoverageFileSeconds == 0) {
-        if (const auto error = coverageFile_->WriteMinute(run_.Positions())) {
-            platform::ShowApplicationError(*error);
+    if (++tableTicks_ % kCoverageFileSeconds == 0) {
+        for (const auto& error :
+             {coverageFile_ ? coverageFile_->WriteMinute(run_.Positions()) : std::nullopt,
+              levelFile_ ? levelFile_->WriteMinute(run_.Levels()) : std::nullopt}) {
+            if (error) platform::ShowApplicationError(*error);
         }
     }
     if (OnTallyTicked) OnTallyTicked();
@@ -314,7 +316,7 @@ std::vector<std::string> MeasurementController::CloseQuery(const CloseQueryDialo
         failures.push_back(std::move(failure));
     }
     if (ended_) return {};  // a signal came meanwhile; its end has said what failed
-    if (auto error = WriteCoverageAtEnd()) failures.push_back(std::move(*error));
+    for (std::string& error : WriteTablesAtEnd()) failures.push_back(std::move(error));
     if (!failures.empty()) {
         Changed();
         savedAtEnd_ = false;
@@ -334,9 +336,9 @@ std::vector<std::string> MeasurementController::EndOnSignal() {
         savedAtEnd_ = false;
         lines.emplace_back(error.what());
     }
-    if (auto error = WriteCoverageAtEnd()) {
+    for (std::string& error : WriteTablesAtEnd()) {
         savedAtEnd_ = false;
-        lines.push_back(std::move(*error));
+        lines.push_back(std::move(error));
     }
     return lines;
 }
@@ -361,6 +363,7 @@ void MeasurementController::ApplyRunOptions(const CommandLine& commandLine) {
         run_.SetStation(controls_.Station, controls_.MaxRangeNm);
     }
     if (!commandLine.CoverageCsvFile.empty()) SetCoverageFile(commandLine.CoverageCsvFile);
+    if (!commandLine.LevelCsvFile.empty()) SetLevelFile(commandLine.LevelCsvFile);
 }
 
 void MeasurementController::PressRunButtons(const CommandLine& commandLine) {
@@ -376,11 +379,17 @@ void MeasurementController::PressRunButtons(const CommandLine& commandLine) {
     if (commandLine.Start && !running_) StartStopClicked();
 }
 
-std::optional<std::string> MeasurementController::WriteCoverageAtEnd() {
+std::vector<std::string> MeasurementController::WriteTablesAtEnd() {
     // The run ends: no frame waiting for its twin can still get one.
     run_.End();
-    if (!coverageFile_) return std::nullopt;
-    return coverageFile_->WriteAtEnd(run_.Positions());
+    std::vector<std::string> errors;
+    if (coverageFile_) {
+        if (auto error = coverageFile_->WriteAtEnd(run_.Positions())) errors.push_back(*error);
+    }
+    if (levelFile_) {
+        if (auto error = levelFile_->WriteAtEnd(run_.Levels())) errors.push_back(*error);
+    }
+    return errors;
 }
 
 void MeasurementController::SetStation(const LatLon& station) {

@@ -24,6 +24,7 @@
 #include "core/base/clock.h"
 #include "core/base/source_id.h"
 #include "core/export/coverage_csv.h"
+#include "core/export/level_csv.h"
 #include "core/export/second_csv_file.h"
 #include "core/run/measurement.h"
 #include "core/run/run.h"
@@ -154,9 +155,11 @@ class MeasurementController : public QObject {
     // the end (--coverage-csv).
     static constexpr int kCoverageFileSeconds = 60;
     void SetCoverageFile(const std::string& path) { coverageFile_.emplace(path); }
+    // Likewise the level comparison (--level-csv).
+    void SetLevelFile(const std::string& path) { levelFile_.emplace(path); }
 
-    // The command line's files and station (--csv, --station, --max-range, --coverage-csv),
-    // once the front-end is up.
+    // The command line's files and station (--csv, --station, --max-range, --coverage-csv,
+    // --level-csv), once the front-end is up.
     void ApplyRunOptions(const CommandLine& commandLine);
     // Then its presses, in this order: the logfile's Start (--log), Connect (--connect, the
     // feed then tried again after every end), Start (--start).
@@ -193,8 +196,9 @@ class MeasurementController : public QObject {
     void CloseReceivers();
     void ConnectFeedHandlers();
     void ConnectUdpHandler();
-    // The coverage file's last write; the message when it failed.
-    std::optional<std::string> WriteCoverageAtEnd();
+    // The run ends: the coverage and level files' last writes; the messages of those that
+    // failed.
+    std::vector<std::string> WriteTablesAtEnd();
     // The settings file's folder, created where missing before the settings are written;
     // the message when it cannot be.
     std::optional<std::string> CreateSettingsFolder() const;
@@ -222,7 +226,8 @@ class MeasurementController : public QObject {
     TickResult tick_;
     std::optional<SecondCsvFile> secondsFile_;
     std::optional<CoverageCsvFile> coverageFile_;
-    int coverageTicks_ = 0;
+    std::optional<LevelCsvFile> levelFile_;
+    int tableTicks_ = 0;
 };
 
 }  // namespace quorvex::app

@@ -20,10 +20,29 @@ ReceiverInput::ReceiverInput(SourceId id, Run& run)
     framer_.OnPacket = [this](const std::string& packet) { Packet(packet); };
     // The port tells of a chunk before its links (the framer among them) take it.
     port_.OnRxBuf = [this](serial::TComPort*, const char*, int) { NewChunk(); };
+    beastLink_.OnRxBuf = [this](serial::TComPort*, const char* chunk, int count) {
+        lineDecoder_.Feed(std::span(reinterpret_cast<const std::uint8_t*>(chunk),
+                                    static_cast<std::size_t>(count)),
+                          [this](const net::BeastDecoder::Frame& frame) { TakeBeast(frame); });
+    };
     portLink_.SetComPort(&port_);
 }
 
-ReceiverInput::~ReceiverInput() = default;
+ReceiverInput::~ReceiverInput() {
+    if (beastLinked_) port_.UnRegisterLink(&beastLink_);
+}
+
+void ReceiverInput::LinkPort(bool beast) {
+    if (beast == beastLinked_) return;
+    if (beast) {
+        portLink_.SetComPort(nullptr);
+        port_.RegisterLink(&beastLink_);
+    } else {
+        port_.UnRegisterLink(&beastLink_);
+        portLink_.SetComPort(&port_);
+    }
+    beastLinked_ = beast;
+}
 
 void ReceiverInput::Packet(std::string_view packet) {
     // A garbled packet is counted and remembered, never shown in a box of its own: at
@@ -43,6 +62,8 @@ bool ReceiverInput::Open(const ReceiverSetup& setup) {
         try {
             port_.SetPort(setup.Serial->Port);
             port_.SetCustomBaudRate(setup.Serial->BaudRate);
+            LinkPort(setup.BeastLine);
+            lineDecoder_.Reset();
             framer_.SetStartString(std::string(1, setup.StartString));
             crc_ = setup.CrcOption;
             port_.OpenPort();
@@ -53,6 +74,7 @@ bool ReceiverInput::Open(const ReceiverSetup& setup) {
             return false;
         }
     }
+    LinkPort(false);
     framer_.SetStartString(std::string(1, setup.StartString));
     crc_ = setup.CrcOption;
     if (setup.Network) OpenNetwork(*setup.Network);
@@ -63,10 +85,7 @@ void ReceiverInput::OpenNetwork(const NetworkSetup& setup) {
     auto network = std::make_unique<net::TcpReceiver>();
     network->SetRetryMilliseconds(networkRetryMs_);
     if (setup.Kind == NetworkKind::Beast) {
-        network->OnFrame = [this](const net::BeastDecoder::Frame& frame) {
-            run_.Take(ReadFrame(id_, frame.bytes, LevelFromBeastByte(frame.signal), frame.timestamp,
-                                Arrival()));
-        };
+        network->OnFrame = [this](const net::BeastDecoder::Frame& frame) { TakeBeast(frame); };
     } else {
         network->OnText = [this](std::string_view text) { FeedText(text); };
     }
@@ -113,6 +132,12 @@ ReceiverTrouble ReceiverInput::Trouble() const {
         return {"No data: the device went away",
                 "The serial device was unplugged or closed at its far end. Stop, then Start "
                 "when it is back."};
+    }
+    if (beastLinked_ && port_.Connected() && lineDecoder_.Frames() == 0 &&
+        lineDecoder_.SkippedBytes() > 0) {
+        return {"No Beast frames in " + std::to_string(lineDecoder_.SkippedBytes()) + " bytes",
+                "The line carries no Beast binary frames: a receiver that sends hex text lines "
+                "needs its text format in the format list."};
     }
     if (rejected_.Count == 0) return {};
     return {std::to_string(rejected_.Count) + " packets rejected",

@@ -5,8 +5,9 @@
 // framer, its CRC option and the packets it rejected, and it hands every packet and frame to
 // the Run as one reception it builds, stamped with the time its chunk arrived. Every
 // text transport feeds the one framer directly: serial chunks through the port's link,
-// datagrams and a raw TCP stream through FeedText. Beast frames arrive as bytes, with their
-// level and timestamp, and skip the framer.
+// datagrams and a raw TCP stream through FeedText. Beast frames (over TCP, or a serial line
+// in the "Beast binary" format) arrive as bytes, with their level and timestamp, and skip
+// the framer: a Beast serial line's chunks go to a Beast decoder of the receiver's own.
 //
 // Threads: the user-interface thread only, every member and every callback. The serial
 // port's event thread reaches it only through the port's hand-over to that thread. Close
@@ -24,6 +25,7 @@
 #include "core/frames/packet_framer.h"
 #include "core/run/measurement.h"
 #include "core/run/run.h"
+#include "net/beast_decoder.h"
 #include "serial/com_data_packet.h"
 #include "serial/com_port.h"
 
@@ -90,6 +92,8 @@ class ReceiverInput {
     ReceiverTrouble Trouble() const;
 
     serial::TComPort& ComPort() { return port_; }
+    // The decoder of a Beast serial line: its frames, resyncs and bytes skipped.
+    const net::BeastDecoder& LineDecoder() const { return lineDecoder_; }
     PacketFramer& Framer() { return framer_; }
     // The TCP connection while one is wanted (between Open and Close), else nullptr.
     const net::TcpReceiver* Network() const { return network_.get(); }
@@ -114,6 +118,12 @@ class ReceiverInput {
         return arrival_;
     }
     void OpenNetwork(const NetworkSetup& setup);
+    void TakeBeast(const net::BeastDecoder::Frame& frame) {
+        run_.Take(ReadFrame(id_, frame.bytes, LevelFromBeastByte(frame.signal), frame.timestamp,
+                            Arrival()));
+    }
+    // Which of the two takes the port's chunks: the text framer, or the Beast decoder.
+    void LinkPort(bool beast);
 
     SourceId id_;
     Run& run_;
@@ -122,7 +132,10 @@ class ReceiverInput {
     RejectedPackets rejected_;
     PacketFramer framer_;
     serial::TComPort port_;
-    serial::TComDataPacket portLink_{framer_};  // the port's chunks into the framer
+    serial::TComDataPacket portLink_{framer_};  // the port's chunks into the framer...
+    net::BeastDecoder lineDecoder_;
+    serial::TComLink beastLink_;  // ...or into the Beast decoder
+    bool beastLinked_ = false;
     std::unique_ptr<net::TcpReceiver> network_;
     int networkRetryMs_;
     ArrivalTime arrival_;

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/base/hex.h"
+#include "core/comparison/level_comparison.h"
 #include "core/feed/feed_buffers.h"
 #include "core/frames/mode_s_address.h"
 
@@ -47,7 +48,7 @@ std::uint32_t AircraftTally::FindOrAdd(std::uint32_t address, std::int64_t nowSe
     if (rows_.size() == maxAddresses_) EvictOldest();
     const auto row = static_cast<std::uint32_t>(rows_.size());
     rows_.emplace_back().address = address;
-    heard_.push_back({nowSecond, kNever});
+    heard_.push_back({nowSecond, kNever, kNever, 0});
     index_.Insert(address, row);
     return row;
 }
@@ -68,28 +69,53 @@ void AircraftTally::Count(std::uint32_t row, SourceId source, std::int64_t nowSe
 }
 
 bool AircraftTally::CountFrame(SourceId source, const DecodeResult& result, std::int64_t nowSecond,
-                               float levelDbfs) {
+                               float levelDbfs, std::uint32_t* counted) {
+    std::uint32_t unused = kNoRow;
+    std::uint32_t& row = counted != nullptr ? *counted : unused;
+    row = kNoRow;
     const std::optional<FrameAddress> frameAddress = AddressOf(result);
     if (!frameAddress) return false;
     if (frameAddress->announced) {
-        const std::uint32_t row = FindOrAdd(frameAddress->address, nowSecond);
+        row = FindOrAdd(frameAddress->address, nowSecond);
         heard_[row].announced = std::max(heard_[row].announced, nowSecond);
         Count(row, source, nowSecond, levelDbfs);
         return true;
     }
-    const std::uint32_t row = index_.Find(frameAddress->address);
-    if (row == kNoRow) return false;
-    const std::int64_t announced = heard_[row].announced;
+    const std::uint32_t found = index_.Find(frameAddress->address);
+    if (found == kNoRow) return false;
+    const std::int64_t announced = heard_[found].announced;
     if (announced == kNever || nowSecond - announced > kTallyAnnouncedSeconds) return false;
+    row = found;
     Count(row, source, nowSecond, levelDbfs);
     return true;
 }
 
-bool AircraftTally::CountFeedEntry(std::string_view entry, std::int64_t nowSecond) {
+bool AircraftTally::CountFeedEntry(std::string_view entry, std::int64_t nowSecond,
+                                   std::uint32_t* counted) {
     const std::optional<std::uint32_t> address = FeedEntryAddress(entry);
+    if (counted != nullptr) *counted = kNoRow;
     if (!address) return false;
-    Count(FindOrAdd(*address, nowSecond), SourceId::Feed, nowSecond);
+    const std::uint32_t row = FindOrAdd(*address, nowSecond);
+    Count(row, SourceId::Feed, nowSecond);
+    if (counted != nullptr) *counted = row;
     return true;
+}
+
+void AircraftTally::NoteFix(std::uint32_t row, double rangeNm, std::int64_t nowSecond) {
+    heard_[row].fixed = nowSecond;
+    heard_[row].fixRangeNm = rangeNm;
+}
+
+void AircraftTally::ForgetFixes() {
+    for (Heard& heard : heard_) heard.fixed = kNever;
+}
+
+std::optional<double> AircraftTally::FixRange(std::uint32_t row, std::int64_t nowSecond) const {
+    const Heard& heard = heard_[row];
+    if (heard.fixed == kNever || nowSecond - heard.fixed > kLevelFixMaxAgeSeconds) {
+        return std::nullopt;
+    }
+    return heard.fixRangeNm;
 }
 
 void AircraftTally::Tick(std::int64_t nowSecond) {
@@ -159,8 +185,10 @@ void AircraftTally::EvictOldest() {
         }
         if (heard == threshold) --atThreshold;
         ++dropped_;
-        rows_[row] = rows_.back();
-        heard_[row] = heard_.back();
+        if (row + 1 != rows_.size()) {
+            rows_[row] = std::move(rows_.back());
+            heard_[row] = heard_.back();
+        }
         rows_.pop_back();
         heard_.pop_back();
     }
@@ -174,12 +202,13 @@ void AircraftTally::RebuildIndex() {
 
 TallyRow AircraftTally::Row(std::uint32_t address) const {
     const std::uint32_t row = index_.Find(address);
-    if (row == kNoRow) return TallyRow{address, {}};
+    if (row == kNoRow) return TallyRow{address, {}, 0, std::nullopt};
     return MakeRow(rows_[row]);
 }
 
 TallyRow AircraftTally::MakeRow(const Entry& entry) {
-    TallyRow row{entry.address, {}};
+    TallyRow row{entry.address, {}, entry.deltas.compared(), std::nullopt};
+    if (entry.deltas.compared() >= kTallyMinDeltas) row.medianDeltaDb = entry.deltas.Median();
     for (std::size_t s = 0; s < kSourceCount; ++s) {
         const SourceState& state = entry.sources[s];
         row.sources[s] = state.figures;

@@ -18,6 +18,7 @@
 
 #include "core/base/address_index.h"
 #include "core/base/source_id.h"
+#include "core/comparison/level_deltas.h"
 #include "core/frames/frame_decoder.h"
 #include "core/frames/reception.h"
 
@@ -28,6 +29,8 @@ inline constexpr std::size_t kTallyMaxAddresses = 20000;
 // or 18 with a good parity) at most this many seconds before.
 inline constexpr std::int64_t kTallyAnnouncedSeconds = 60;
 inline constexpr std::size_t kTallyMinuteSlots = 60;
+// An aircraft's median level difference is shown from this many compared twins on.
+inline constexpr std::uint64_t kTallyMinDeltas = 5;
 
 // What one source delivered for one address. `first` and `last` are meaningful only when
 // `total` is not zero.
@@ -48,6 +51,10 @@ struct TallyFigures {
 struct TallyRow {
     std::uint32_t address = 0;
     std::array<TallyFigures, kSourceCount> sources{};
+    // The aircraft's twins whose levels were compared, and the median of their deltas
+    // (receiver 2 - receiver 1, dB) once there are kTallyMinDeltas.
+    std::uint64_t comparedTwins = 0;
+    std::optional<double> medianDeltaDb;
 
     const TallyFigures& operator[](SourceId source) const { return sources[SourceIndex(source)]; }
 };
@@ -59,6 +66,9 @@ std::optional<std::uint32_t> FeedEntryAddress(std::string_view entry);
 
 class AircraftTally {
   public:
+    // No row: the frame or entry was not counted for an aircraft.
+    static constexpr std::uint32_t kNoRow = AddressIndex::kNoRow;
+
     // When `maxAddresses` are known and another one is heard, the least recently heard
     // 1/64 of them (at least one) make room at once.
     explicit AircraftTally(std::size_t maxAddresses = kTallyMaxAddresses);
@@ -66,12 +76,24 @@ class AircraftTally {
     // Counts a decoded frame of receiver `source` for its address. A frame whose address comes from
     // the residual counts only for an address announced within kTallyAnnouncedSeconds; a
     // single corrupted frame thus never adds an aircraft. True when it was counted.
-    // `levelDbfs` is the frame's signal level, NaN when the receiver measures none.
+    // `levelDbfs` is the frame's signal level, NaN when the receiver measures none. `row`,
+    // when given, is set to the aircraft's row (kNoRow when not counted), valid until the
+    // next call that counts.
     bool CountFrame(SourceId source, const DecodeResult& result, std::int64_t nowSecond,
-                    float levelDbfs = kNoLevel);
+                    float levelDbfs = kNoLevel, std::uint32_t* row = nullptr);
 
     // Counts one feed entry for the address in its fifth field. True when it was counted.
-    bool CountFeedEntry(std::string_view entry, std::int64_t nowSecond);
+    bool CountFeedEntry(std::string_view entry, std::int64_t nowSecond,
+                        std::uint32_t* row = nullptr);
+
+    // The aircraft of `row` was placed `rangeNm` from the station at `nowSecond`.
+    void NoteFix(std::uint32_t row, double rangeNm, std::int64_t nowSecond);
+    // The station moved: every fix's range is forgotten.
+    void ForgetFixes();
+    // Its latest fix's range, when one is at most kLevelFixMaxAgeSeconds old.
+    std::optional<double> FixRange(std::uint32_t row, std::int64_t nowSecond) const;
+    // One of its twins was compared on `cell` (LevelDeltas::Cell).
+    void AddDelta(std::uint32_t row, std::uint16_t cell) { rows_[row].deltas.Add(cell); }
 
     // Closes the current second: every thisSecond moves into the minute window. A jump of
     // several seconds closes the seconds in between as empty ones; the first call only
@@ -98,7 +120,6 @@ class AircraftTally {
     }
 
   private:
-    static constexpr std::uint32_t kNoRow = AddressIndex::kNoRow;
     static constexpr std::int64_t kNever = INT64_MIN;
 
     struct SourceState {
@@ -111,12 +132,15 @@ class AircraftTally {
     struct Entry {
         std::uint32_t address = 0;
         std::array<SourceState, kSourceCount> sources{};
+        SparseDeltas deltas;
     };
     // Per row, apart from the rows so that eviction scans and the residual check read only
     // these.
     struct Heard {
         std::int64_t last = 0;            // any source
         std::int64_t announced = kNever;  // the latest DF 11, 17 or 18 with a good parity
+        std::int64_t fixed = kNever;      // the latest fix placed from the station
+        double fixRangeNm = 0;
     };
 
     std::uint32_t FindOrAdd(std::uint32_t address, std::int64_t nowSecond);

@@ -1,7 +1,9 @@
 #include "core/comparison/level_deltas.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <utility>
 
 namespace quorvex {
 
@@ -28,11 +30,31 @@ const std::vector<std::uint16_t>& CellsByDelta(int firstStep, int steps) {
     return order;
 }
 
+// The level of every step, as a byte gives it (LevelFromBeastByte), and the levels halfway
+// (in dB) between neighbouring steps: a level belongs to the step whose interval holds it.
+struct StepTable {
+    std::array<float, 256> bounds{};  // bounds[b]: between steps b and b + 1 (b = 1..254)
+    StepTable() {
+        for (int b = 1; b < 255; ++b) {
+            bounds[static_cast<std::size_t>(b)] =
+                static_cast<float>((StepDbfs(static_cast<std::uint8_t>(b)) +
+                                    StepDbfs(static_cast<std::uint8_t>(b + 1))) /
+                                   2.0);
+        }
+    }
+};
+
+constexpr std::uint64_t kCountBits = 48;
+constexpr std::uint64_t kCountMask = (std::uint64_t{1} << kCountBits) - 1;
+
 }  // namespace
 
 std::uint8_t LevelStep(float levelDbfs) {
-    const double step = std::round(255.0 * std::pow(10.0, static_cast<double>(levelDbfs) / 20.0));
-    return static_cast<std::uint8_t>(std::clamp(step, 1.0, 255.0));
+    static const StepTable table;
+    // The first bound at or above the level ends its step.
+    const auto first = table.bounds.begin() + 1;
+    const auto last = table.bounds.begin() + 255;
+    return static_cast<std::uint8_t>(std::lower_bound(first, last, levelDbfs) - first + 1);
 }
 
 double StepDbfs(std::uint8_t step) {
@@ -48,15 +70,20 @@ LevelVerdict JudgeLevels(float level1Dbfs, float level2Dbfs) {
     return LevelVerdict::Compared;
 }
 
-std::size_t LevelDeltas::Cell(std::uint8_t step1, std::uint8_t step2) {
-    const int i = std::clamp(int{step1}, kFirstStep, kLastStep) - kFirstStep;
-    const int j = std::clamp(int{step2}, kFirstStep, kLastStep) - kFirstStep;
-    return static_cast<std::size_t>(i * kSteps + j);
+std::uint16_t LevelDeltas::Cell(float level1Dbfs, float level2Dbfs) {
+    const int i = std::clamp(int{LevelStep(level1Dbfs)}, kFirstStep, kLastStep) - kFirstStep;
+    const int j = std::clamp(int{LevelStep(level2Dbfs)}, kFirstStep, kLastStep) - kFirstStep;
+    return static_cast<std::uint16_t>(i * kSteps + j);
 }
 
-void LevelDeltas::Add(float level1Dbfs, float level2Dbfs) {
+double LevelDeltas::CellDelta(std::uint16_t cell) {
+    return StepDbfs(static_cast<std::uint8_t>(kFirstStep + cell % kSteps)) -
+           StepDbfs(static_cast<std::uint8_t>(kFirstStep + cell / kSteps));
+}
+
+void LevelDeltas::AddCell(std::uint16_t cell) {
     if (counts_.empty()) counts_.assign(static_cast<std::size_t>(kSteps * kSteps), 0);
-    ++counts_[Cell(LevelStep(level1Dbfs), LevelStep(level2Dbfs))];
+    ++counts_[cell];
     ++compared_;
 }
 
@@ -80,8 +107,7 @@ std::vector<double> LevelDeltas::Deltas(std::span<const std::uint64_t> ranks) co
     for (const std::uint16_t cell : CellsByDelta(kFirstStep, kSteps)) {
         if (next == order.end()) break;
         below += counts_[cell];
-        const double delta = StepDbfs(static_cast<std::uint8_t>(kFirstStep + cell % kSteps)) -
-                             StepDbfs(static_cast<std::uint8_t>(kFirstStep + cell / kSteps));
+        const double delta = CellDelta(cell);
         for (; next != order.end() && ranks[*next] <= below; ++next) deltas[*next] = delta;
     }
     return deltas;
@@ -116,6 +142,40 @@ DeltaSummary LevelDeltas::Summarize() const {
     summary.q1Db = d[4];
     summary.q3Db = d[5];
     return summary;
+}
+
+void SparseDeltas::Add(std::uint16_t cell) {
+    const std::uint64_t key = std::uint64_t{cell} << kCountBits;
+    const auto at = std::lower_bound(cells_.begin(), cells_.end(), key);
+    if (at != cells_.end() && (*at & ~kCountMask) == key) {
+        ++*at;
+    } else {
+        cells_.insert(at, key | 1);
+    }
+    ++compared_;
+}
+
+std::optional<double> SparseDeltas::Median() const {
+    if (compared_ == 0) return std::nullopt;
+    std::vector<std::pair<double, std::uint64_t>> deltas;
+    deltas.reserve(cells_.size());
+    for (const std::uint64_t packed : cells_) {
+        deltas.emplace_back(
+            LevelDeltas::CellDelta(static_cast<std::uint16_t>(packed >> kCountBits)),
+            packed & kCountMask);
+    }
+    std::sort(deltas.begin(), deltas.end());
+    // The lower middle rank and the next; equal for an odd count.
+    const std::uint64_t lower = (compared_ + 1) / 2;
+    const std::uint64_t upper = compared_ / 2 + 1;
+    double lowerDelta = 0;
+    std::uint64_t below = 0;
+    for (const auto& [delta, count] : deltas) {
+        if (below < lower && lower <= below + count) lowerDelta = delta;
+        if (upper <= below + count) return (lowerDelta + delta) / 2.0;
+        below += count;
+    }
+    return lowerDelta;
 }
 
 }  // namespace quorvex

@@ -30,7 +30,8 @@ inline constexpr std::uint64_t kMinComparedForInterval = 30;
 enum class LevelVerdict : std::uint8_t { Compared, NoLevel, Strong, Weak };
 LevelVerdict JudgeLevels(float level1Dbfs, float level2Dbfs);
 
-// The byte step nearest a level in dBFS (1..255).
+// The byte step nearest a level in dBFS (1..255); a level a byte gave maps back to that byte.
+// A table search, no logarithm: it runs for every twin compared.
 std::uint8_t LevelStep(float levelDbfs);
 // The level of a step, 20 log10(step / 255) dBFS.
 double StepDbfs(std::uint8_t step);
@@ -49,24 +50,50 @@ struct DeltaSummary {
 
 class LevelDeltas {
   public:
+    // Steps kFirstStep..kLastStep: the others are strong or weak.
+    static constexpr int kFirstStep = 4;
+    static constexpr int kLastStep = 180;
+    static constexpr int kSteps = kLastStep - kFirstStep + 1;
+    // A pair of steps as one number (0 .. kSteps² - 1), and its delta in dB.
+    static std::uint16_t Cell(float level1Dbfs, float level2Dbfs);
+    static double CellDelta(std::uint16_t cell);
+
     // A compared twin's two levels (both with a level, neither strong nor weak).
-    void Add(float level1Dbfs, float level2Dbfs);
+    void Add(float level1Dbfs, float level2Dbfs) { AddCell(Cell(level1Dbfs, level2Dbfs)); }
+    void AddCell(std::uint16_t cell);
     LevelDeltas& operator+=(const LevelDeltas& other);
     std::uint64_t compared() const { return compared_; }
     // d(k): the k-th smallest delta, 1 <= k <= compared().
     double Nth(std::uint64_t k) const;
     DeltaSummary Summarize() const;
+    // Calls visit(double deltaDb, std::uint64_t count) for every pair of steps seen.
+    template <typename Visit>
+    void ForEachDelta(Visit&& visit) const {
+        for (std::size_t cell = 0; cell < counts_.size(); ++cell) {
+            if (counts_[cell] != 0)
+                visit(CellDelta(static_cast<std::uint16_t>(cell)), counts_[cell]);
+        }
+    }
 
   private:
-    // Steps kFirstStep..kLastStep: the others are strong or weak.
-    static constexpr int kFirstStep = 4;
-    static constexpr int kLastStep = 180;
-    static constexpr int kSteps = kLastStep - kFirstStep + 1;
-    static std::size_t Cell(std::uint8_t step1, std::uint8_t step2);
     // d(k) for every rank k asked for (each 1..compared()), in the order asked.
     std::vector<double> Deltas(std::span<const std::uint64_t> ranks) const;
 
     std::vector<std::uint64_t> counts_;  // kSteps * kSteps once the first twin came
+    std::uint64_t compared_ = 0;
+};
+
+// The deltas of one aircraft: few pairs of steps, kept as a sorted list of (pair, count),
+// so a day of an aircraft's twins costs a few kilobytes, not a full table.
+class SparseDeltas {
+  public:
+    void Add(std::uint16_t cell);
+    std::uint64_t compared() const { return compared_; }
+    // The median (the mean of the two middle deltas for an even count); none when empty.
+    std::optional<double> Median() const;
+
+  private:
+    std::vector<std::uint64_t> cells_;  // the cell in the top 16 bits, its count below
     std::uint64_t compared_ = 0;
 };
 

@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "core/base/csv.h"
-#include "platform/whole_file.h"
 
 namespace quorvex {
 
@@ -37,31 +36,6 @@ std::string CoverageCsvText(const Coverage& coverage) {
         row.End();
     }
     return out;
-}
-
-int CoverageCsvFile::Write(const Coverage& coverage) {
-    return platform::ReplaceFileAtomically(path_, CoverageCsvText(coverage));
-}
-
-std::string CoverageCsvFile::Failure(int error) const {
-    return "Cannot write the coverage CSV file " + path_ + ": " + platform::ErrorText(error);
-}
-
-std::optional<std::string> CoverageCsvFile::WriteMinute(const Coverage& coverage) {
-    const int error = Write(coverage);
-    if (error == 0) {
-        failing_ = false;
-        return std::nullopt;
-    }
-    if (failing_) return std::nullopt;
-    failing_ = true;
-    return Failure(error) + ". It is tried again every minute; the measurement goes on.";
-}
-
-std::optional<std::string> CoverageCsvFile::WriteAtEnd(const Coverage& coverage) {
-    const int error = Write(coverage);
-    if (error == 0) return std::nullopt;
-    return Failure(error) + ". It keeps the table written last.";
 }
 
 }  // namespace quorvex

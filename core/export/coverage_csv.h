@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/comparison/coverage.h"
+#include "core/export/table_file.h"
 
 namespace quorvex {
 
@@ -19,22 +20,18 @@ std::string CoverageCsvText(const Coverage& coverage);
 
 class CoverageCsvFile {
   public:
-    explicit CoverageCsvFile(std::string path) : path_(std::move(path)) {}
+    explicit CoverageCsvFile(std::string path) : file_(std::move(path), "coverage CSV file") {}
 
-    const std::string& Path() const { return path_; }
-
-    // The minute's write. The message to show when it fails, only for the first failure
-    // after a success (or the start), so a full disk raises one box, not one a minute.
-    std::optional<std::string> WriteMinute(const Coverage& coverage);
-    // The write at the end of the program; its failure is always told.
-    std::optional<std::string> WriteAtEnd(const Coverage& coverage);
+    const std::string& Path() const { return file_.Path(); }
+    std::optional<std::string> WriteMinute(const Coverage& coverage) {
+        return file_.WriteMinute(CoverageCsvText(coverage));
+    }
+    std::optional<std::string> WriteAtEnd(const Coverage& coverage) {
+        return file_.WriteAtEnd(CoverageCsvText(coverage));
+    }
 
   private:
-    int Write(const Coverage& coverage);
-    std::string Failure(int error) const;
-
-    std::string path_;
-    bool failing_ = false;
+    TableFile file_;
 };
 
 }  // namespace quorvex

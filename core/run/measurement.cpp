@@ -27,6 +27,13 @@ std::string_view TrimBlanks(std::string_view text) {
 std::optional<ReceiverSetup> FramerFromFormat(std::string_view format) {
     if (format.empty()) return std::nullopt;
     ReceiverSetup setup;
+    if (format.starts_with(kBeastFormatItem)) {
+        // Binary frames with their parity as sent: the residual is always computed here.
+        setup.BeastLine = true;
+        setup.StartString = '*';
+        setup.CrcOption = true;
+        return setup;
+    }
     setup.StartString = format.front();
     // "*" delivers the transmitted parity and "@" adds only a counter: we compute the
     // residual. ":" receivers deliver the residual themselves.
@@ -35,6 +42,13 @@ std::optional<ReceiverSetup> FramerFromFormat(std::string_view format) {
 }
 
 StartRefusal NoFormat(SourceId receiver);
+
+// Beast binary has no text lines for the framer that UDP datagrams and raw TCP feed.
+StartRefusal BeastNeedsLine(SourceId receiver, std::string_view transport) {
+    return {"Quorvex", "Receiver " + std::to_string(ReceiverNumber(receiver)) +
+                           ": Beast binary is read from a serial line or from \"" +
+                           std::string(kTcpBeastItem) + "\", not from " + std::string(transport)};
+}
 
 // A receiver on a decoder's TCP output. Raw text goes through the framer like a serial
 // line's; Beast frames arrive whole and binary, with their parity as sent, so the format
@@ -49,10 +63,11 @@ std::variant<ReceiverSetup, StartRefusal> NetworkReceiver(SourceId receiver, Net
     }
     std::optional<ReceiverSetup> setup;
     if (kind == NetworkKind::Beast) {
-        setup = ReceiverSetup{'*', true, std::nullopt, std::nullopt};
+        setup = ReceiverSetup{'*', true, false, std::nullopt, std::nullopt};
     } else {
         setup = FramerFromFormat(format);
         if (!setup) return NoFormat(receiver);
+        if (setup->BeastLine) return BeastNeedsLine(receiver, kTcpRawItem);
     }
     auto& hostPort = std::get<HostPort>(parsed);
     setup->Network = NetworkSetup{std::move(hostPort.host), hostPort.port, kind};
@@ -169,6 +184,7 @@ std::variant<StartPlan, StartRefusal> PlanStart(const StartControls& controls,
         // format as on a serial line, or a "*" receiver would fail nearly every DF 11/17.
         plan.Receiver2 = FramerFromFormat(controls.Format2);
         if (!plan.Receiver2) return NoFormat(SourceId::Receiver2);
+        if (plan.Receiver2->BeastLine) return BeastNeedsLine(SourceId::Receiver2, "UDP datagrams");
         plan.Receiver2Udp = true;
     } else if (const auto kind2 = NetworkKindOf(controls.BaudRate2)) {
         auto setup = NetworkReceiver(SourceId::Receiver2, *kind2, controls.Port2, controls.Format2);

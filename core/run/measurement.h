@@ -48,6 +48,8 @@ struct NetworkSetup {
 struct ReceiverSetup {
     char StartString = ':';  // the framer's start character: the format's first character
     bool CrcOption = false;  // checked for the "*" and "@" formats, which leave the parity to us
+    // The serial line carries Beast binary frames (the "Beast binary" format), not text.
+    bool BeastLine = false;
     std::optional<SerialSetup> Serial;    // none: receiver 2 fed by UDP datagrams, or...
     std::optional<NetworkSetup> Network;  // ...a receiver on the network
 };

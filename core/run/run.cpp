@@ -5,10 +5,14 @@
 namespace quorvex {
 
 Run::Run(std::string logFolder, const Clock& clock, bool createLogFolder)
-    : clock_(clock), log_(std::move(logFolder), clock, createLogFolder) {}
+    : clock_(clock), log_(std::move(logFolder), clock, createLogFolder) {
+    levels_.SetRingCount(coverage_.Stats().ringCount());
+}
 
 void Run::SetStation(std::optional<LatLon> station, double maxRangeNm) {
     coverage_.SetStation(station, maxRangeNm);
+    tally_.ForgetFixes();
+    levels_.SetRingCount(coverage_.Stats().ringCount());
 }
 
 void Run::Start(int intervalSeconds, std::int64_t unixSecond) {
@@ -25,12 +29,14 @@ void Run::Forget(std::int64_t unixSecond) {
     tally_.Clear();
     coverage_.Clear();
     twins_.Clear();
+    levels_.Clear(unixSecond);
     buckets_.Open(unixSecond);
     unixSecond_ = unixSecond;
 }
 
 void Run::End() {
     twins_.SettleAll([this](const Twin& twin) { Settled(twin); });
+    levels_.End();
 }
 
 void Run::Take(const Reception& reception) {
@@ -44,23 +50,40 @@ void Run::Take(const Reception& reception) {
         CountOne(counts[verdict.group()]);
         RunBucket& bucket = buckets_.Current();
         ++bucket.frames[r][static_cast<std::size_t>(verdict.group())];
-        if (tally_.CountFrame(source, reception.frame, tallySecond_, reception.levelDbfs)) {
+        std::uint32_t row = AircraftTally::kNoRow;
+        if (tally_.CountFrame(source, reception.frame, tallySecond_, reception.levelDbfs, &row)) {
             ++bucket.tallied[r];
         }
         const auto bytes = reception.frame.bytes.view();
         TwinMark mark;
         if (Coverage::MayHavePosition(bytes)) {
             mark = coverage_.ReceiverFrame(source, bytes, reception.arrival.steadySeconds);
-            if (mark.place) bucket.AddPosition(source, mark.place->rangeNm, mark.place->bearingDeg);
+            if (mark.place) {
+                bucket.AddPosition(source, mark.place->rangeNm, mark.place->bearingDeg);
+                if (row != AircraftTally::kNoRow) {
+                    tally_.NoteFix(row, mark.place->rangeNm, tallySecond_);
+                }
+            }
         }
+        // Placed once, when a level or a twin asks.
+        std::optional<std::optional<int>> ring;
+        const auto placed = [this, &ring, row] {
+            if (!ring) ring = FixRing(row);
+            return *ring;
+        };
         if (HasLevel(reception.levelDbfs)) {
             for (LevelSum* level : {&cycle_.Levels[r], &bucket.levels[r]}) {
                 level->Sum += reception.levelDbfs;
                 ++level->Count;
             }
+            levels_.Frame(source, reception.levelDbfs, placed());
         }
-        if (!twins_.Add(reception, mark, [this](const Twin& twin) { Settled(twin); }) &&
-            !bytes.empty()) {
+        const auto settled = [this, row, &placed](const Twin& twin) {
+            Settled(twin);
+            // Only the second copy's arrival makes a twin of both: it is this reception.
+            if (twin.verdict == TwinVerdict::Both) CompareLevels(twin, row, placed());
+        };
+        if (!twins_.Add(reception, mark, settled) && !bytes.empty()) {
             ++bucket.duplicates[r];  // the same bucket: settling does not move it
         }
     }
@@ -94,13 +117,32 @@ void Run::Settled(const Twin& twin) {
     }
 }
 
+void Run::CompareLevels(const Twin& twin, std::uint32_t row, std::optional<int> ring) {
+    std::uint16_t cell = 0;
+    const LevelVerdict verdict =
+        levels_.Twin(twin.copies[0]->levelDbfs, twin.copies[1]->levelDbfs, ring, cell);
+    ++buckets_.Current().levelTwins[static_cast<std::size_t>(verdict)];
+    if (verdict == LevelVerdict::Compared && row != AircraftTally::kNoRow) {
+        tally_.AddDelta(row, cell);
+    }
+}
+
+std::optional<int> Run::FixRing(std::uint32_t row) const {
+    if (row == AircraftTally::kNoRow) return std::nullopt;
+    const auto range = tally_.FixRange(row, tallySecond_);
+    if (!range) return std::nullopt;
+    return coverage_.RingOf(*range);
+}
+
 void Run::FeedEntry(std::string_view entry) {
     RunBucket& bucket = buckets_.Current();
     const std::size_t feed = SourceIndex(SourceId::Feed);
-    if (tally_.CountFeedEntry(entry, tallySecond_)) ++bucket.tallied[feed];
+    std::uint32_t row = AircraftTally::kNoRow;
+    if (tally_.CountFeedEntry(entry, tallySecond_, &row)) ++bucket.tallied[feed];
     if (entry.starts_with('3')) {
         if (const auto place = coverage_.FeedEntry(entry)) {
             bucket.AddPosition(SourceId::Feed, place->rangeNm, place->bearingDeg);
+            if (row != AircraftTally::kNoRow) tally_.NoteFix(row, place->rangeNm, tallySecond_);
         }
     }
     if (log_.Logging()) log_.WriteFeedLine(entry);
@@ -120,6 +162,7 @@ void Run::Second(const TickInputs& inputs, bool held, TickResult& result) {
     tally_.Tick(tallySecond_);
     ++tallySecond_;
     twins_.Expire(clock_.SteadySeconds(), [this](const Twin& twin) { Settled(twin); });
+    levels_.Second(inputs.UnixSeconds);
     buckets_.Second(inputs.UnixSeconds);
     unixSecond_ = inputs.UnixSeconds;
 }

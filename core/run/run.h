@@ -10,6 +10,8 @@
 // - the twin matcher: every counted frame with its bytes either becomes a twin heard by both
 //   receivers or is settled as heard by one only (core/comparison/twin_matcher.h); the
 //   coverage's both/only come from its twins;
+// - the level comparison: every twin's two levels, and every frame's level, placed by its
+//   aircraft's latest fix (core/comparison/level_comparison.h);
 // - time buckets: per wall-clock minute, hour and the whole run, of all the above.
 // Readers (the window, the run without a window, the files) read its views; nothing else
 // changes it.
@@ -27,6 +29,7 @@
 #include "core/base/clock.h"
 #include "core/comparison/aircraft_tally.h"
 #include "core/comparison/coverage.h"
+#include "core/comparison/level_comparison.h"
 #include "core/comparison/twin_matcher.h"
 #include "core/frames/reception.h"
 #include "core/positions/geo.h"
@@ -101,6 +104,7 @@ class Run {
     std::int64_t TallySecond() const { return tallySecond_; }
     const Coverage& Positions() const { return coverage_; }
     const TwinMatcher& Twins() const { return twins_; }
+    const LevelComparison& Levels() const { return levels_; }
     const TimeBuckets& Buckets() const { return buckets_; }
     const Clock& Time() const { return clock_; }
     // The logfile: its own switches (logging, a new file, gathering) are the front-end's.
@@ -109,6 +113,11 @@ class Run {
 
   private:
     void Settled(const Twin& twin);
+    // A twin both receivers heard, whose second copy was just taken for the aircraft of
+    // tally row `row` (AircraftTally::kNoRow: none), placed in `ring`.
+    void CompareLevels(const Twin& twin, std::uint32_t row, std::optional<int> ring);
+    // The ring of the aircraft of tally row `row` by its latest fix; none when unplaced.
+    std::optional<int> FixRing(std::uint32_t row) const;
     void FeedEntry(std::string_view entry);
     void Forget(std::int64_t unixSecond);
 
@@ -119,6 +128,7 @@ class Run {
     std::int64_t tallySecond_ = 0;
     Coverage coverage_;
     TwinMatcher twins_;
+    LevelComparison levels_;
     TimeBuckets buckets_;
     std::int64_t unixSecond_ = 0;
 };

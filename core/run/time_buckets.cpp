@@ -25,6 +25,7 @@ RunBucket& RunBucket::operator+=(const RunBucket& other) {
         levels[r].Count += other.levels[r].Count;
     }
     for (std::size_t i = 0; i < feedLines.size(); ++i) feedLines[i] += other.feedLines[i];
+    for (std::size_t i = 0; i < levelTwins.size(); ++i) levelTwins[i] += other.levelTwins[i];
     for (std::size_t s = 0; s < kSourceCount; ++s) {
         tallied[s] += other.tallied[s];
         for (std::size_t k = 0; k < static_cast<std::size_t>(kSectorCount); ++k) {

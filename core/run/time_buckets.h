@@ -46,6 +46,8 @@ struct RunBucket {
     std::array<TwinCounts, kBucketRings> ringTwins{};
     // The signal levels of receivers 1 and 2 (dBFS), where frames carried one.
     std::array<LevelSum, 2> levels{};
+    // Twins by their levels' verdict: compared, no level, strong, weak (LevelVerdict).
+    std::array<std::uint64_t, 4> levelTwins{};
 
     RunBucket& operator+=(const RunBucket& other);
     bool operator==(const RunBucket&) const = default;

@@ -130,8 +130,9 @@ ProfileSettings MakeProfileSettings(const std::vector<std::string>& ports, int u
     std::vector<std::string> rates1 = kBaudRates;
     rates1.insert(rates1.end(), {std::string(kTcpRawItem), std::string(kTcpBeastItem)});
     s.Receiver1.BaudRate = DropDownList(rates1, 3);  // "1000000"
-    s.Receiver1.Format = DropDownList(
-        {"@<48-bit counter><mode-s>;", "*<mode-s>; no CRC", ":<mode-s>; CRC done"}, -1);
+    s.Receiver1.Format = DropDownList({"@<48-bit counter><mode-s>;", "*<mode-s>; no CRC",
+                                       ":<mode-s>; CRC done", std::string(kBeastFormatItem)},
+                                      -1);
 
     std::vector<std::string> rates2 = kBaudRates;
     // Names the port the listener binds, so a receiver pointed at it is heard.
@@ -139,8 +140,9 @@ ProfileSettings MakeProfileSettings(const std::vector<std::string>& ports, int u
     rates2.insert(rates2.end(), {std::string(kTcpRawItem), std::string(kTcpBeastItem)});
     s.Receiver2.Port = DropDownList(portItems, -1);
     s.Receiver2.BaudRate = DropDownList(rates2, 5);  // "UDP Port 7934"
-    s.Receiver2.Format =
-        DropDownList({"@<counter><mode-s>;", "*<mode-s>; no CRC", ":<mode-s>; CRC done"}, -1);
+    s.Receiver2.Format = DropDownList({"@<counter><mode-s>;", "*<mode-s>; no CRC",
+                                       ":<mode-s>; CRC done", std::string(kBeastFormatItem)},
+                                      -1);
     s.Receiver2.Format.Editable = true;
     s.Receiver2.Format.Text = "*<mode-s>; no CRC";
 

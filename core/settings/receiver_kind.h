@@ -17,6 +17,9 @@ namespace quorvex {
 inline constexpr std::string_view kTcpRawItem = "TCP raw";
 inline constexpr std::string_view kTcpBeastItem = "TCP Beast";
 inline constexpr int kTcpRawPort = 30002;
+// The format lists' last item: the serial line carries Beast binary frames (Mode-S Beast and
+// similar hardware over USB), not hex text.
+inline constexpr std::string_view kBeastFormatItem = "Beast binary";
 inline constexpr int kTcpBeastPort = 30005;
 
 // The kind a rate list's text names; nothing for a baud rate or the UDP item.

@@ -15,7 +15,7 @@ namespace {
 using Args = std::vector<std::string>;
 
 const std::string kChoices =
-    " (RATE one of 115200, 833333, 921600, 1000000, 3000000; FORMAT one of @ * :)";
+    " (RATE one of 115200, 833333, 921600, 1000000, 3000000; FORMAT one of @ * : beast)";
 
 TEST(CommandLineTest, AcceptedForms) {
     const struct {

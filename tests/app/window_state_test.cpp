@@ -98,11 +98,12 @@ TEST_F(WindowStateTest, EveryControlStartsAsDescribed) {
     const QStringList network = {QStringLiteral("TCP raw"), QStringLiteral("TCP Beast")};
     EXPECT_EQ(Items(Find<QComboBox>("receiver1RateList")), rates + network);
     EXPECT_EQ(Items(Find<QComboBox>("receiver2RateList")), rates + QStringList{udpItem} + network);
-    EXPECT_EQ(
-        Items(Find<QComboBox>("receiver1FormatList")),
-        (QStringList{"@<48-bit counter><mode-s>;", "*<mode-s>; no CRC", ":<mode-s>; CRC done"}));
+    EXPECT_EQ(Items(Find<QComboBox>("receiver1FormatList")),
+              (QStringList{"@<48-bit counter><mode-s>;", "*<mode-s>; no CRC", ":<mode-s>; CRC done",
+                           "Beast binary"}));
     EXPECT_EQ(Items(Find<QComboBox>("receiver2FormatList")),
-              (QStringList{"@<counter><mode-s>;", "*<mode-s>; no CRC", ":<mode-s>; CRC done"}));
+              (QStringList{"@<counter><mode-s>;", "*<mode-s>; no CRC", ":<mode-s>; CRC done",
+                           "Beast binary"}));
     EXPECT_EQ(Items(Find<QComboBox>("intervalList")),
               (QStringList{"2 sec", "5 secs", "15 secs", "30 secs", "60 secs"}));
     EXPECT_EQ(Items(Find<QComboBox>("chartWindowList")),

@@ -223,7 +223,7 @@ TEST_F(ProfilesTest, MissingOrDamagedProfileReadsAsDefaults) {
 
 TEST_F(ProfilesTest, IndexOutsideTheListLeavesNoSelection) {
     ProfileSettings s = MakeProfileSettings(kPorts);
-    LoadProfile2(s, Put("odd.prf", "[intf]\nport=COM3\nbaudrate=8\nstring=3\n"));
+    LoadProfile2(s, Put("odd.prf", "[intf]\nport=COM3\nbaudrate=8\nstring=4\n"));
     EXPECT_EQ(s.Receiver2.BaudRate.ItemIndex, -1);
     EXPECT_EQ(s.Receiver2.BaudRate.Text, "");
     EXPECT_EQ(s.Receiver2.Format.ItemIndex, -1);

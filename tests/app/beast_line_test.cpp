@@ -1,0 +1,90 @@
+// Both receivers on serial lines in the "Beast binary" format, as Mode-S Beast hardware sends
+// it over USB: the same frames on both, with garbage before them, escaped bytes in every
+// timestamp and the stream written in pieces of 1 to 37 bytes (so escapes and frames are cut
+// at every place). Both count exactly what was sent, and every frame becomes a twin whose
+// level difference is the one the two level bytes give.
+
+#include <QLabel>
+#include <QPushButton>
+
+#include <cmath>
+#include <set>
+
+#include "app/receiver_panel.h"
+#include "bench/core/sample_frames.h"
+#include "support/beast_stream.h"
+#include "support/pty.h"
+#include "window_fixture.h"
+
+namespace quorvex::app::test {
+namespace {
+
+using quorvex::test::BeastFrame;
+using quorvex::test::Pty;
+using quorvex::test::ServeUntil;
+
+using BeastLineTest = WindowFixture;
+
+void WriteInPieces(Pty& pty, const std::string& bytes) {
+    std::size_t piece = 1;
+    for (std::size_t at = 0; at < bytes.size(); at += piece, piece = piece % 37 + 1) {
+        pty.Write(std::string_view(bytes).substr(at, piece));
+        if (piece % 5 == 0) QCoreApplication::processEvents();
+    }
+}
+
+TEST_F(BeastLineTest, BothLinesCountEveryFrameAndCompareItsLevels) {
+    Pty line1, line2;
+    CommandLine commandLine;
+    commandLine.Receiver1 = ReceiverOption{line1.Path(), 3000000, false, 'b', {}};
+    commandLine.Receiver2 = ReceiverOption{line2.Path(), 1000000, false, 'b', {}};
+    MainWindow& w = Open({line1.Path(), line2.Path()}, commandLine);
+    MeasurementController& c = w.Controller();
+    w.StartButton()->click();
+    ASSERT_TRUE(c.Running()) << (errors.empty() ? "" : errors.front());
+    c.Timer().stop();
+    EXPECT_TRUE(c.Input(SourceId::Receiver1).Crc());  // Beast sends the parity as transmitted
+
+    // Distinct frames: a repeat would be the same receiver's duplicate, not a new twin.
+    std::set<std::string> seen;
+    std::array<std::int32_t, 6> expected{};
+    std::string stream1 =
+        "\x1A"
+        "9garbage\x1A";  // an unknown type, then a lone escape
+    std::string stream2 = "text, not Beast;\r\n";
+    for (const bench::SampleFrame& frame : bench::MixedSampleFrames(400)) {
+        if (!seen.insert(frame.transmitted).second) continue;
+        ++expected[static_cast<std::size_t>(frame.group)];
+        const std::uint64_t timestamp = 0x1A1A1A000000 + seen.size();
+        // 51 and 102 of 255: -14.0 and -8.0 dBFS, receiver 2 twice as strong (6.02 dB).
+        stream1 += BeastFrame(frame.transmitted, timestamp, 51);
+        stream2 += BeastFrame(frame.transmitted, timestamp, 102);
+    }
+    WriteInPieces(line1, stream1);
+    WriteInPieces(line2, stream2);
+    const auto counted = [&c](const DfCounts& counts) {
+        return std::array<std::int32_t, 6>{counts.Df0,    counts.Df4_5,   counts.Df11,
+                                           counts.Df11Ic, counts.Df17_19, counts.Df20_21};
+    };
+    ASSERT_TRUE(ServeUntil([&] {
+        return counted(c.CurrentRun().Counts().Counts1) == expected &&
+               counted(c.CurrentRun().Counts().Counts2) == expected;
+    }));
+    c.Tick();
+    EXPECT_TRUE(w.Receiver(SourceId::Receiver1)->FigureLabel()->text().contains("-14.0 dBFS"))
+        << w.Receiver(SourceId::Receiver1)->FigureLabel()->text().toStdString();
+
+    const LevelGroup& all = c.CurrentRun().Levels().All();
+    EXPECT_EQ(all.twins, seen.size());
+    EXPECT_EQ(all.deltas.compared(), seen.size());
+    const DeltaSummary summary = all.deltas.Summarize();
+    ASSERT_TRUE(summary.medianDb && summary.intervalDb);
+    EXPECT_NEAR(*summary.medianDb, 20 * std::log10(2.0), 1e-9);
+    EXPECT_EQ(summary.intervalDb->first, *summary.medianDb);
+    EXPECT_EQ(c.Input(SourceId::Receiver1).LineDecoder().Resyncs(), 1U);
+    EXPECT_TRUE(c.Input(SourceId::Receiver2).Trouble().Text.empty());
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+}  // namespace
+}  // namespace quorvex::app::test
