@@ -8,6 +8,8 @@ namespace {
 
 constexpr std::int64_t kSecondsPerMinute = 60;
 constexpr std::size_t kWindow = kGainWindowMinutes;
+// Differences this close count as equally large.
+constexpr double kGainTieDb = 0.05;
 
 std::int64_t MinuteOf(std::int64_t unixSecond) {
     return unixSecond >= 0 ? unixSecond / kSecondsPerMinute
@@ -121,9 +123,12 @@ void LevelComparison::CloseMinute() {
         const double afterDb = *after.Summarize().medianDb;
         const double difference = std::abs(afterDb - beforeDb);
         if (difference > kGainChangeDb) {
-            if (!candidate_ || difference > candidateDifference_) {
+            if (!candidate_ || difference > candidateDifference_ + kGainTieDb) {
                 candidate_ = GainChange{boundary, beforeDb, afterDb};
                 candidateDifference_ = difference;
+                plateauEnd_ = boundary;
+            } else if (difference >= candidateDifference_ - kGainTieDb) {
+                plateauEnd_ = boundary;
             }
             return;
         }
@@ -136,6 +141,10 @@ void LevelComparison::End() {
 }
 
 void LevelComparison::Mark() {
+    // A median holds its value until the other side has the majority of a window: a step
+    // shows the largest difference over a plateau of boundaries, with the step in its middle.
+    const std::int64_t plateau = (plateauEnd_ - candidate_->unixSecond) / kSecondsPerMinute;
+    candidate_->unixSecond += plateau / 2 * kSecondsPerMinute;
     changes_.push_back(*candidate_);
     searchFrom_ = candidate_->unixSecond + kGainWindowMinutes * kSecondsPerMinute;
     candidate_.reset();

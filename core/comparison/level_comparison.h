@@ -9,9 +9,9 @@
 // A change of gain during a run makes the levels before and after it incomparable. Every
 // wall-clock minute closes; the median delta of the last kGainWindowMinutes minutes is set
 // against that of the ones before, each with kGainMinCompared compared twins or more: a
-// difference over kGainChangeDb is a change. The boundary where the difference is largest,
-// as the windows slide on, is the change's time; once one is marked the next is sought in
-// windows after it.
+// difference over kGainChangeDb is a change. As the windows slide on, the difference is
+// largest over a few boundaries around the change; the middle one is the change's time.
+// Once one is marked the next is sought in windows after it.
 //
 // Plain values; the user-interface thread only, like the run that owns it.
 
@@ -96,6 +96,7 @@ class LevelComparison {
     std::deque<LevelDeltas> minutes_;
     std::optional<GainChange> candidate_;  // the largest difference found, not yet marked
     double candidateDifference_ = 0;
+    std::int64_t plateauEnd_ = 0;  // the last boundary with the candidate's difference
     std::int64_t searchFrom_ = 0;  // the first window start a new change may have
     std::vector<GainChange> changes_;
 };

@@ -1,8 +1,9 @@
 // A long random run through the Run: frames of many aircraft heard by one receiver, the
 // other or both (some copies later than the twins' window, some delivered twice), levels on
-// receiver 2, feed lines, over hours of wall-clock seconds. The minute buckets must add up to
-// the run's totals, and the totals must agree with what was sent and with the run's own
-// accumulators (the coverage, the tally): nothing counted twice, nothing lost.
+// receiver 2 and on most of receiver 1's frames, feed lines, over hours of wall-clock
+// seconds. The minute buckets must add up to the run's totals, and the totals must agree with
+// what was sent and with the run's own accumulators (the coverage, the tally, the level
+// comparison): nothing counted twice, nothing lost.
 
 #include <gtest/gtest.h>
 
@@ -93,7 +94,10 @@ std::vector<Sent> MakeSky(Truth& truth) {
             const double at = second + unit(random);
             const auto g = static_cast<std::size_t>(group);
             if (unit(random) < 0.8) {
-                sent.push_back({at, SourceId::Receiver1, frame, kNoLevel});
+                // Receiver 1 has a level on two frames of three, from 0 to -40 dBFS.
+                const float level1 =
+                    k % 3 == 0 ? kNoLevel : -0.5F * static_cast<float>(random() % 81);
+                sent.push_back({at, SourceId::Receiver1, frame, level1});
                 ++truth.frames[0][g];
             }
             if (unit(random) < 0.7) {
@@ -198,8 +202,40 @@ TEST(RunTest, MinuteBucketsAddUpToTheTotalsOfALongRandomRun) {
         for (std::size_t s = 0; s < kSourceCount; ++s) tallied[s] += row.sources[s].total;
     });
     EXPECT_EQ(total.tallied, tallied);
-    EXPECT_EQ(total.levels[0].Count, 0);
     EXPECT_EQ(static_cast<std::uint64_t>(total.levels[1].Count), total.Frames(SourceId::Receiver2));
+
+    // Every twin was judged on its levels once, placed or not, and the compared ones of an
+    // aircraft are its own.
+    const LevelComparison& levels = run.Levels();
+    LevelGroup placedLevels = levels.Unplaced();
+    for (int ring = 0; ring < levels.RingCount(); ++ring) {
+        const LevelGroup& g = levels.Ring(ring);
+        placedLevels.twins += g.twins;
+        placedLevels.excludedNoLevel += g.excludedNoLevel;
+        placedLevels.excludedStrong += g.excludedStrong;
+        placedLevels.excludedWeak += g.excludedWeak;
+        placedLevels.deltas += g.deltas;
+        for (std::size_t r = 0; r < 2; ++r) placedLevels.levelFrames[r] += g.levelFrames[r];
+    }
+    const LevelGroup& all = levels.All();
+    EXPECT_EQ(all.twins, total.frameTwins.both);
+    EXPECT_EQ(total.levelTwins,
+              (std::array<std::uint64_t, 4>{all.deltas.compared(), all.excludedNoLevel,
+                                            all.excludedStrong, all.excludedWeak}));
+    EXPECT_EQ(placedLevels.twins, all.twins);
+    EXPECT_EQ(placedLevels.deltas.Summarize().medianDb, all.deltas.Summarize().medianDb);
+    for (std::size_t r = 0; r < 2; ++r) {
+        EXPECT_EQ(all.levelFrames[r], static_cast<std::uint64_t>(total.levels[r].Count));
+        EXPECT_EQ(placedLevels.levelFrames[r], all.levelFrames[r]);
+    }
+    EXPECT_GT(all.excludedNoLevel * all.excludedStrong * all.excludedWeak, 0U);
+    EXPECT_GT(levels.Unplaced().twins, 0U);
+    EXPECT_LT(levels.Unplaced().twins, all.twins);
+    std::uint64_t perAircraft = 0;
+    run.Tally().ForEachRow([&](const TallyRow& row) { perAircraft += row.comparedTwins; });
+    // Altitude replies of an aircraft not announced lately count for no aircraft.
+    EXPECT_LE(perAircraft, all.deltas.compared());
+    EXPECT_GT(perAircraft, all.deltas.compared() / 2);
 }
 
 TEST(RunTest, StartAndClearForgetWhatWasGatheredAndReceiverCountersAreKept) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/sim/datagram_channel.h"
+#include "tools/sim/fan_out_channel.h"
 #include "tools/sim/sim_random.h"
 #include "tools/sim/stream_channel.h"
 
@@ -84,6 +85,49 @@ TEST(ChannelTest, PacingNeverExceedsTheLineRateAndKeepsTheLineBusy) {
         EXPECT_GT(truth[Source::Receiver1].overflow, 0) << baud;
         EXPECT_EQ(truth[Source::Receiver1].bytes, static_cast<std::int64_t>(total)) << baud;
     }
+}
+
+// Two clients, the second stopped: every frame goes to both or, once the second's backlog is
+// full, to none (overflow); a frame counts only once both are done with it, and when the
+// second leaves, every frame the first wrote whole counts.
+TEST(ChannelTest, FanOutGivesEveryClientTheSameFramesAndCountsThemOnceDone) {
+    class FakeClients final : public ClientStreams {
+      public:
+        std::vector<std::uint64_t> Clients() override { return ids; }
+        std::size_t Write(std::uint64_t client, std::string_view bytes) override {
+            const std::size_t n = std::min(bytes.size(), take[client - 1]);
+            received[client - 1].append(bytes.substr(0, n));
+            return n;
+        }
+        std::vector<std::uint64_t> ids = {1, 2};
+        std::array<std::size_t, 2> take = {SIZE_MAX, 0};
+        std::array<std::string, 2> received;
+    } clients;
+    GroundTruth truth;
+    FanOutChannel channel(Source::Receiver2, clients, truth);
+    const SourceTruth& r2 = truth[Source::Receiver2];
+    channel.Offer(Packet(0, 28, 1));  // before any client is seen: lost, uncounted
+    channel.Service();
+    const std::size_t fit = FanOutChannel::kBacklogBytes / 32;  // packets of 32 bytes
+    for (std::uint32_t i = 0; i < fit + 10; ++i) {
+        channel.Offer(Packet(0, 28, i));
+        channel.Service();
+    }
+    EXPECT_EQ(r2.overflow, 10);
+    EXPECT_EQ(r2.Frames(), 0);
+    EXPECT_EQ(clients.received[0].size(), fit * 32);
+
+    clients.take[1] = 40;  // a frame and a part of the next
+    channel.Service();
+    EXPECT_EQ(r2.Frames(), 1);
+    clients.ids = {1};
+    channel.Service();
+    EXPECT_EQ(r2.Frames(), static_cast<std::int64_t>(fit));
+    channel.Offer(Packet(0, 14, 7));
+    channel.Service();
+    EXPECT_EQ(r2.Frames(), static_cast<std::int64_t>(fit) + 1);
+    EXPECT_EQ(r2.bytes, static_cast<std::int64_t>(clients.received[0].size()));
+    EXPECT_EQ(clients.received[1], clients.received[0].substr(0, 40));
 }
 
 // A stream that takes a few bytes at a time: a packet counts once its last byte is out,

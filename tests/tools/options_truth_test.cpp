@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/sim/beast_frame.h"
 #include "tools/sim/ground_truth.h"
 #include "tools/sim/sim_options.h"
 
@@ -56,6 +57,25 @@ TEST(OptionsTest, ReceiverTargetsFormatsAndFaults) {
     EXPECT_EQ(p.reach[1].shadows[1].from, 350);
     EXPECT_EQ(p.reach[1].shadows[1].to, 10);
 
+    const auto beast =
+        Parse({"--receiver1", "/dev/ttyUSB1:921600:beast", "--receiver2", "tcp-beast",
+               "--gain1=-2.5", "--gain2", "4", "--gain2-step", "90:-6"});
+    ASSERT_TRUE(std::holds_alternative<SimOptions>(beast)) << std::get<std::string>(beast);
+    const SimOptions& b = std::get<SimOptions>(beast);
+    EXPECT_EQ(b.receivers[0].kind, ReceiverTarget::Kind::Device);
+    EXPECT_EQ(b.receivers[0].device, "/dev/ttyUSB1");
+    EXPECT_EQ(b.receivers[0].baud, 921600);
+    EXPECT_EQ(b.receivers[1].kind, ReceiverTarget::Kind::TcpBeast);
+    EXPECT_EQ(b.receivers[1].port, 30005);
+    EXPECT_EQ(b.settings.format, (std::array<char, 2>{kBeastFormat, kBeastFormat}));
+    EXPECT_EQ(b.settings.levels.gain, (std::array<double, 2>{-2.5, 4}));
+    EXPECT_EQ(b.settings.levels.stepAt, 90);
+    EXPECT_EQ(b.settings.levels.stepDb, -6);
+    const auto anyPort = Parse({"--receiver1", "pty:beast", "--receiver2=tcp-beast:0:beast"});
+    ASSERT_TRUE(std::holds_alternative<SimOptions>(anyPort)) << std::get<std::string>(anyPort);
+    EXPECT_EQ(std::get<SimOptions>(anyPort).receivers[0].baud, 3000000);
+    EXPECT_EQ(std::get<SimOptions>(anyPort).receivers[1].port, 0);
+
     const auto plain = Parse({});
     ASSERT_TRUE(std::holds_alternative<SimOptions>(plain));
     const SimOptions& d = std::get<SimOptions>(plain);
@@ -102,6 +122,15 @@ TEST(OptionsTest, BadOptionsSayWhatIsWrong) {
         {{"--shadow1", "90-90:10"}, "two different bearings"},
         {{"--shadow2", "240-300:-1"}, "give FROM-TO:NM"},
         {{"--shadow2", "-10-30:5"}, "give FROM-TO:NM"},
+        {{"--receiver2", "udp:beast"}, "text formats only"},
+        {{"--receiver1", "tcp-beast:@"}, "no text format"},
+        {{"--receiver1", "tcp-beast:70000"}, "tcp-beast[:PORT]"},
+        {{"--receiver1", "tcp-beast", "--receiver2", "tcp-beast:30005"}, "the same TCP port"},
+        {{"--receiver1", "pty:beast", "--receiver2", "tcp-beast", "--fault", "nul"},
+         "Beast receivers write none"},
+        {{"--gain1", "61"}, "dB from -60 to 60"},
+        {{"--gain2-step", "10"}, "give SECONDS:DB"},
+        {{"--gain2-step", "-1:3"}, "give SECONDS:DB"},
     };
     for (const auto& [args, message] : cases) {
         const auto parsed = Parse(args);
@@ -123,6 +152,13 @@ TEST(OptionsTest, TheRateMustFitTheSlowestSerialLine) {
     o.settings.rate += 10;
     ASSERT_TRUE(ResolveRate(o).has_value());
     EXPECT_NE(ResolveRate(o)->find("115200 baud"), std::string::npos);
+
+    // Beast frames of the same sky are about half as long: 9 bytes and the frame, no hex.
+    SimOptions beast = std::get<SimOptions>(
+        Parse({"--receiver1", "pty:115200:beast", "--receiver2", "udp", "--rate", "max"}));
+    ASSERT_EQ(ResolveRate(beast), std::nullopt);
+    EXPECT_GT(beast.settings.rate, 500);
+    EXPECT_LT(beast.settings.rate, 600);
 
     SimOptions udpOnly = std::get<SimOptions>(Parse({"--receiver2", "udp", "--rate", "max"}));
     EXPECT_TRUE(ResolveRate(udpOnly).has_value());

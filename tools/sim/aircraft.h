@@ -18,6 +18,7 @@ struct Aircraft {
     bool nonTransponder = false;        // ADS-B only: DF 18 squitters, no replies to radars
     std::uint8_t interrogatorCode = 3;  // 1 to 15: the radar whose all-calls it answers
     double replyFactor = 1;             // how busy the radars around keep its transponder
+    double levelOffset = 0;             // dB: its transmitter and antenna (signal_level.h)
 
     double latitude = 0;   // degrees
     double longitude = 0;  // degrees

@@ -1,11 +1,14 @@
 #pragma once
 // What the output channels write to. The operating-system implementations (pseudo-terminal,
-// serial device, UDP socket, TCP feed server) live in their own files; tests put fakes in.
+// serial device, UDP socket, TCP feed server, TCP Beast server) live in their own files;
+// tests put fakes in.
 //
 // Threads: one thread, the simulator's loop; nothing here blocks.
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace quorvex::sim {
 
@@ -38,6 +41,18 @@ class FeedConnection {
     virtual std::size_t Write(std::string_view bytes) = 0;
     // Resets the connection (RST, not an orderly close).
     virtual void Reset() = 0;
+};
+
+// The clients of a server, each a byte stream of its own.
+class ClientStreams {
+  public:
+    virtual ~ClientStreams() = default;
+    // Accepts waiting clients and lets go of those that left: the ids of the clients
+    // connected now, ascending. An id is never used again.
+    virtual std::vector<std::uint64_t> Clients() = 0;
+    // Writes what fits now of `bytes` to `client`: the count written, 0 when nothing fits or
+    // the client is gone; never blocks.
+    virtual std::size_t Write(std::uint64_t client, std::string_view bytes) = 0;
 };
 
 }  // namespace quorvex::sim

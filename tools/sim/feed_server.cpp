@@ -1,35 +1,19 @@
 #include "tools/sim/feed_server.h"
 
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
-#include <stdexcept>
-#include <string>
+
+#include "tools/sim/tcp_listener.h"
 
 namespace quorvex::sim {
 
 FeedServer::FeedServer(int port) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    const int on = 1;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    socklen_t length = sizeof address;
-    if (listener_ < 0 || ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
-        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener_, 4) != 0 ||
-        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        const int error = errno;
-        if (listener_ >= 0) ::close(listener_);
-        throw std::runtime_error("feed on TCP port " + std::to_string(port) + ": " +
-                                 std::strerror(error));
-    }
-    port_ = ntohs(address.sin_port);
+    const TcpListener listener = ListenTcp(port, "feed");
+    listener_ = listener.fd;
+    port_ = listener.port;
 }
 
 FeedServer::~FeedServer() {
@@ -55,7 +39,7 @@ bool FeedServer::Connected() {
         }
     }
     for (;;) {
-        const int waiting = ::accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        const int waiting = AcceptClient(listener_);
         if (waiting < 0) break;
         if (client_ < 0) {
             client_ = waiting;

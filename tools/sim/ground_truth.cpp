@@ -5,6 +5,8 @@
 #include <numeric>
 #include <type_traits>
 
+#include "tools/sim/beast_frame.h"
+
 namespace quorvex::sim {
 namespace {
 
@@ -34,7 +36,8 @@ std::string Member(const char* name, std::int64_t value) {
 std::string SourceJson(const SourceTruth& s, bool feed) {
     std::string json = "{\"output\":" + Quoted(s.output);
     if (!feed) {
-        json += ",\"format\":" + Quoted(std::string(1, s.format));
+        json += ",\"format\":" +
+                Quoted(s.format == kBeastFormat ? std::string("beast") : std::string(1, s.format));
         json += "," + Member("frames", s.Frames()) + ",\"groups\":{";
         for (int g = 0; g < kDfGroupCount; ++g) {
             json += (g ? "," : "") + Member(kGroupNames[g], s.groups[g]);
@@ -137,6 +140,7 @@ void GroundTruth::Count(Source source, const Unit& unit) {
     if (unit.sector >= 0 && (unit.kind == Unit::Kind::Frame || unit.kind == Unit::Kind::FeedLine)) {
         CountPosition(source, unit);
     }
+    if (source != Source::Feed && unit.kind == Unit::Kind::Frame) CountLevels(source, unit);
 }
 
 void GroundTruth::CountPosition(Source source, const Unit& unit) {
@@ -146,20 +150,18 @@ void GroundTruth::CountPosition(Source source, const Unit& unit) {
     sectors.farthest[k] = std::max(sectors.farthest[k], unit.range);
     if (source == Source::Feed || !unit.toBoth) return;
 
-    // Each receiver writes its copies in the order sent, so the two lists merge.
     const int self = static_cast<int>(source);
-    const int other = 1 - self;
-    if (!sources_[other].enabled) return;
-    std::deque<Written>& theirs = unpaired_[other];
-    while (!theirs.empty() && theirs.front().number < unit.positionNumber) theirs.pop_front();
-    if (!theirs.empty() && theirs.front().number == unit.positionNumber) {
-        theirs.pop_front();
-        ++coverage_.both[k];
-        return;
+    if (!sources_[1 - self].enabled) return;
+    if (positionTwins_.Pair(self, unit.positionNumber, unit.time, {})) ++coverage_.both[k];
+}
+
+void GroundTruth::CountLevels(Source source, const Unit& unit) {
+    const int self = static_cast<int>(source);
+    levels_.CountFrame(self, unit.level);
+    if (!unit.twin || !sources_[1 - self].enabled) return;
+    if (const auto other = levelTwins_.Pair(self, unit.frameNumber, unit.time, unit.level)) {
+        levels_.CountTwin(self == 0 ? unit.level : *other, self == 0 ? *other : unit.level);
     }
-    std::deque<Written>& mine = unpaired_[self];
-    while (!mine.empty() && mine.front().time < unit.time - kPairingSeconds) mine.pop_front();
-    mine.push_back({unit.positionNumber, unit.time});
 }
 
 std::string GroundTruth::Json(std::uint64_t seed, double seconds, bool final) const {
@@ -172,6 +174,7 @@ std::string GroundTruth::Json(std::uint64_t seed, double seconds, bool final) co
         json += ",\"" + std::string(kSourceNames[i]) + "\":" + SourceJson(sources_[i], i == 2);
     }
     if (coverage_.enabled) json += ",\"coverage\":" + CoverageJson(coverage_, sources_);
+    if (levels_.enabled) json += ",\"levels\":" + levels_.Json();
     return json + "}";
 }
 

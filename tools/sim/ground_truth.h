@@ -2,18 +2,21 @@
 // What the simulator has written, per output: frames per DF group, corrupted frames, faulty
 // units, feed lines per message type, and per aircraft address; per ten-degree sector around
 // the station the airborne positions each output wrote and the same frames both receivers
-// wrote. Only units written whole are counted. JSON for the tests and for whoever compares
-// a program's counts with it.
+// wrote; the signal levels of the Beast receivers and of the transmissions both wrote
+// (level_truth.h). Only units written whole are counted. JSON for the tests and for whoever
+// compares a program's counts with it.
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <string>
+#include <variant>
 
 #include "core/frames/df_group.h"
 #include "tools/sim/fault.h"
+#include "tools/sim/level_truth.h"
 #include "tools/sim/station.h"
+#include "tools/sim/twin_pairing.h"
 #include "tools/sim/unit.h"
 
 namespace quorvex::sim {
@@ -24,7 +27,7 @@ inline constexpr int kSourceCount = 3;
 struct SourceTruth {
     bool enabled = false;
     std::string output;  // where it goes: "pty /dev/pts/4", "udp 127.0.0.1:7934", ...
-    char format = 0;     // receivers only
+    char format = 0;     // receivers only: '@', '*', ':' or kBeastFormat ("beast")
 
     std::array<std::int64_t, kDfGroupCount> groups{};
     std::int64_t corrupted = 0;
@@ -56,10 +59,6 @@ struct CoverageTruth {
 
 class GroundTruth {
   public:
-    // A copy of a position frame the other receiver has not written this long after it was
-    // sent never will be: it was dropped on the way.
-    static constexpr double kPairingSeconds = 10;
-
     SourceTruth& operator[](Source source) { return sources_[static_cast<int>(source)]; }
     const SourceTruth& operator[](Source source) const {
         return sources_[static_cast<int>(source)];
@@ -74,25 +73,25 @@ class GroundTruth {
 
     CoverageTruth& Coverage() { return coverage_; }
     const CoverageTruth& Coverage() const { return coverage_; }
+    LevelTruth& Levels() { return levels_; }
+    const LevelTruth& Levels() const { return levels_; }
 
     // One line of JSON: {"seed":..,"seconds":..,"final":..,"receiver1":{..},...}; the
     // outputs that are not enabled are left out, as is "coverage" when not enabled:
     // "coverage":{"station":[LAT,LON],"receiver1":{"positions":[36],"farthest":[36]},..,
-    // "both":[36],"only1":[36],"only2":[36]}.
+    // "both":[36],"only1":[36],"only2":[36]}; then "levels":{..} (LevelTruth::Json) when
+    // enabled.
     std::string Json(std::uint64_t seed, double seconds, bool final) const;
 
   private:
-    struct Written {
-        std::uint64_t number;
-        double time;
-    };
     void CountPosition(Source source, const Unit& unit);
+    void CountLevels(Source source, const Unit& unit);
 
     std::array<SourceTruth, kSourceCount> sources_;
     CoverageTruth coverage_;
-    // Per receiver, position frames it wrote that were sent to both and that the other has
-    // not written yet, in the order sent.
-    std::array<std::deque<Written>, 2> unpaired_;
+    LevelTruth levels_;
+    TwinPairing<std::monostate> positionTwins_;  // by the number among position frames
+    TwinPairing<std::uint8_t> levelTwins_;       // by the number among all frames; the level
 };
 
 }  // namespace quorvex::sim

@@ -1,5 +1,6 @@
 #include "tools/sim/runner.h"
 
+#include "tools/sim/beast_frame.h"
 #include "tools/sim/pty_stream.h"
 #include "tools/sim/serial_stream.h"
 #include "tools/sim/udp_sink.h"
@@ -22,6 +23,8 @@ Runner::Runner(const SimOptions& options, std::int64_t startUnixMillis,
     const FaultPlan& faults = options.settings.faults;
     truth_.Coverage().enabled = true;
     truth_.Coverage().station = options.settings.sky.station;
+    truth_.Levels().enabled =
+        options.receivers[0].format == kBeastFormat || options.receivers[1].format == kBeastFormat;
     for (int r = 0; r < 2; ++r) {
         const ReceiverTarget& target = options.receivers[r];
         const auto source = static_cast<Source>(r);
@@ -48,6 +51,13 @@ Runner::Runner(const SimOptions& options, std::int64_t startUnixMillis,
                 datagramChannel_ =
                     std::make_unique<DatagramChannel>(source, *datagramSink_, truth_, faults);
                 truth.output = "udp " + target.host + ":" + std::to_string(target.port);
+                if (say_) say_(name + ": " + truth.output);
+                break;
+            case ReceiverTarget::Kind::TcpBeast:
+                beastServers_[r] = std::make_unique<TcpFanOut>(target.port, name + " tcp-beast");
+                beastChannels_[r] =
+                    std::make_unique<FanOutChannel>(source, *beastServers_[r], truth_);
+                truth.output = "tcp-beast 127.0.0.1:" + std::to_string(beastServers_[r]->Port());
                 if (say_) say_(name + ": " + truth.output);
                 break;
         }
@@ -79,6 +89,8 @@ void Runner::Deliver(Source source, Unit&& unit) {
     const int r = static_cast<int>(source);
     if (streamChannels_[r])
         streamChannels_[r]->Offer(std::move(unit));
+    else if (beastChannels_[r])
+        beastChannels_[r]->Offer(std::move(unit));
     else if (datagramChannel_ && options_.receivers[r].kind == ReceiverTarget::Kind::Udp) {
         datagramChannel_->Offer(std::move(unit));
     }
@@ -93,6 +105,9 @@ void Runner::Step(double now) {
 void Runner::Service(double now) {
     for (auto& channel : streamChannels_) {
         if (channel) channel->Service(now);
+    }
+    for (auto& channel : beastChannels_) {
+        if (channel) channel->Service();
     }
     if (datagramChannel_) datagramChannel_->Service(now);
     if (feedChannel_) feedChannel_->Service(now);

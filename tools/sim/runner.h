@@ -1,6 +1,6 @@
 #pragma once
 // The simulator put together: the sky and the outputs the options name (pseudo-terminals,
-// serial devices, UDP, the feed server), stepped along in simulated time.
+// serial devices, UDP, Beast TCP servers, the feed server), stepped along in simulated time.
 //
 // Threads: one thread; Step never blocks.
 
@@ -10,12 +10,14 @@
 #include <string>
 
 #include "tools/sim/datagram_channel.h"
+#include "tools/sim/fan_out_channel.h"
 #include "tools/sim/feed_channel.h"
 #include "tools/sim/feed_server.h"
 #include "tools/sim/ground_truth.h"
 #include "tools/sim/sim_options.h"
 #include "tools/sim/simulation.h"
 #include "tools/sim/stream_channel.h"
+#include "tools/sim/tcp_fan_out.h"
 
 namespace quorvex::sim {
 
@@ -40,6 +42,10 @@ class Runner {
     int FeedPort() const { return feedServer_ ? feedServer_->Port() : 0; }
     // The current pseudo-terminal of a receiver (0 or 1); empty when it has none.
     std::string PtyPath(int receiver) const;
+    // The TCP port of a receiver's Beast server (0 when it has none).
+    int BeastPort(int receiver) const {
+        return beastServers_[receiver] ? beastServers_[receiver]->Port() : 0;
+    }
 
   private:
     void Deliver(Source source, Unit&& unit);
@@ -52,6 +58,8 @@ class Runner {
     std::array<std::unique_ptr<StreamChannel>, 2> streamChannels_;
     std::unique_ptr<DatagramSink> datagramSink_;
     std::unique_ptr<DatagramChannel> datagramChannel_;
+    std::array<std::unique_ptr<TcpFanOut>, 2> beastServers_;
+    std::array<std::unique_ptr<FanOutChannel>, 2> beastChannels_;
     std::unique_ptr<FeedServer> feedServer_;
     std::unique_ptr<FeedChannel> feedChannel_;
 };

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "tools/sim/beast_frame.h"
+
 namespace quorvex::sim {
 namespace {
 
@@ -23,13 +25,17 @@ std::optional<T> Number(std::string_view text) {
 
 std::optional<Error> ParseReceiver(int r, std::string_view text, ReceiverTarget& target) {
     const std::string option = "--receiver" + std::to_string(r + 1);
-    const Error bad = option + " \"" + std::string(text) + "\": give pty[:BAUD], DEVICE[:BAUD]" +
+    const Error bad = option + " \"" + std::string(text) +
+                      "\": give pty[:BAUD], DEVICE[:BAUD], tcp-beast[:PORT]" +
                       (r == 1 ? " or udp[:HOST:PORT]" : "") +
-                      ", optionally followed by :FORMAT (@, * or :)";
+                      ", optionally followed by :FORMAT (@, *, : or beast)";
     ReceiverTarget t;
     std::string_view rest = text;
-    if (rest.size() >= 2 && rest[rest.size() - 2] == ':' &&
-        std::string_view("@*:").find(rest.back()) != std::string_view::npos) {
+    if (rest.ends_with(":beast")) {
+        t.format = kBeastFormat;
+        rest.remove_suffix(6);
+    } else if (rest.size() >= 2 && rest[rest.size() - 2] == ':' &&
+               std::string_view("@*:").find(rest.back()) != std::string_view::npos) {
         t.format = rest.back();
         rest.remove_suffix(2);
     }
@@ -39,6 +45,7 @@ std::optional<Error> ParseReceiver(int r, std::string_view text, ReceiverTarget&
         colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
     if (head == "udp") {
         if (r == 0) return option + ": only receiver 2 goes over UDP, as the program takes it";
+        if (t.format == kBeastFormat) return option + ": UDP carries the text formats only";
         t.kind = ReceiverTarget::Kind::Udp;
         if (!tail.empty()) {
             const std::size_t portColon = tail.rfind(':');
@@ -46,6 +53,18 @@ std::optional<Error> ParseReceiver(int r, std::string_view text, ReceiverTarget&
                 t.host = std::string(tail.substr(0, portColon));
             const auto port = Number<int>(tail.substr(portColon + 1));
             if (!port || *port < 1 || *port > 65535 || t.host.empty()) return bad;
+            t.port = *port;
+        }
+    } else if (head == "tcp-beast") {
+        if (t.format != '*' && t.format != kBeastFormat) {
+            return option + ": tcp-beast writes Beast frames, no text format";
+        }
+        t.kind = ReceiverTarget::Kind::TcpBeast;
+        t.format = kBeastFormat;
+        t.port = ReceiverTarget::kBeastPort;
+        if (colon != std::string_view::npos) {
+            const auto port = Number<int>(tail);
+            if (!port || *port < 0 || *port > 65535) return bad;
             t.port = *port;
         }
     } else if (head == "pty" || head.starts_with('/')) {
@@ -107,6 +126,26 @@ std::optional<Station> ParseStation(std::string_view text) {
     return Station{*latitude, *longitude};
 }
 
+std::optional<double> Gain(std::string_view text) {
+    const auto db = Number<double>(text);
+    if (!db || std::fabs(*db) > 60) return std::nullopt;
+    return db;
+}
+
+// SECONDS:DB.
+std::optional<Error> ParseGainStep(std::string_view text, LevelSettings& levels) {
+    const std::size_t colon = text.find(':');
+    const auto at = Number<double>(text.substr(0, colon));
+    const auto db = colon == std::string_view::npos ? std::nullopt : Gain(text.substr(colon + 1));
+    if (!at || *at < 0 || !db) {
+        return "--gain2-step \"" + std::string(text) +
+               "\": give SECONDS:DB, seconds from 0 on and dB from -60 to 60";
+    }
+    levels.stepAt = *at;
+    levels.stepDb = *db;
+    return std::nullopt;
+}
+
 // FROM-TO:NM, bearings in degrees.
 std::optional<Shadow> ParseShadow(std::string_view text) {
     const std::size_t colon = text.find(':');
@@ -126,6 +165,10 @@ bool Any(const SimOptions& o, ReceiverTarget::Kind kind) {
     return o.receivers[0].kind == kind || o.receivers[1].kind == kind;
 }
 
+bool WritesText(const ReceiverTarget& target) {
+    return target.kind != ReceiverTarget::Kind::None && target.format != kBeastFormat;
+}
+
 std::optional<Error> CheckTogether(SimOptions& o) {
     using Kind = ReceiverTarget::Kind;
     if (o.receivers[0].kind == Kind::None && o.receivers[1].kind == Kind::None && !o.feed) {
@@ -137,7 +180,19 @@ std::optional<Error> CheckTogether(SimOptions& o) {
         o.receivers[0].device == o.receivers[1].device) {
         return "--receiver1 and --receiver2 name the same device " + o.receivers[0].device;
     }
+    if (o.receivers[0].kind == Kind::TcpBeast && o.receivers[1].kind == Kind::TcpBeast &&
+        o.receivers[0].port == o.receivers[1].port && o.receivers[0].port != 0) {
+        return "--receiver1 and --receiver2 name the same TCP port " +
+               std::to_string(o.receivers[0].port);
+    }
     const FaultPlan& f = o.settings.faults;
+    for (int fault = 0; fault < kFaultCount; ++fault) {
+        if (IsPacketFault(static_cast<Fault>(fault)) && f.every[fault] > 0 &&
+            !WritesText(o.receivers[0]) && !WritesText(o.receivers[1])) {
+            return "--fault " + std::string(kFaultNames[fault]) +
+                   " damages text packets; Beast receivers write none";
+        }
+    }
     if ((f.Every(Fault::EmptyDatagram) || f.Every(Fault::OversizedDatagram)) &&
         !Any(o, Kind::Udp)) {
         return "the datagram faults need --receiver2 udp";
@@ -246,6 +301,13 @@ std::variant<SimOptions, std::string> ParseSimOptions(const std::vector<std::str
             o.settings.reach[name.back() - '1'].shadows.push_back(*shadow);
         } else if (name == "--distant") {
             error = share(o.settings.sky.distantShare);
+        } else if (name == "--gain1" || name == "--gain2") {
+            if (!take()) return missing;
+            const auto gain = Gain(*value);
+            if (!gain) return badValue("give dB from -60 to 60");
+            o.settings.levels.gain[name.back() - '1'] = *gain;
+        } else if (name == "--gain2-step") {
+            error = take() ? ParseGainStep(*value, o.settings.levels) : missing;
         } else if (name == "--corrupt") {
             error = share(o.settings.corruptShare);
         } else if (name == "--fault") {
@@ -331,13 +393,21 @@ Outputs (any combination; without any: receiver 1 on a pty, receiver 2 over UDP,
               DEVICE[:BAUD]  a serial device such as /dev/ttyUSB0
               udp[:HOST:PORT] UDP datagrams of at most 1024 bytes (receiver 2 only;
                              default 127.0.0.1:7934)
+              tcp-beast[:PORT] a TCP server of Beast frames on every interface (default
+                             port 30005; 0: any free port), its port printed as
+                             "receiverN: tcp-beast 127.0.0.1:PORT"; every client connected
+                             gets the same frames from when it connects; a frame that finds
+                             a client's backlog (1 MiB) full is dropped for all ("overflow")
       then optionally :FORMAT, one of
               @  12 hex digits of a 48-bit 12 MHz counter, then the frame
               *  the frame as sent (default)
               :  the frame with the parity residual in its last 6 digits
-      BAUD (default 3000000) paces the line: 10 bits per byte. Each packet is
-      <FORMAT><hex>; CR LF. A pty is written only while someone has it open, and only
-      from 0.25 s after it was opened.
+              beast  binary: 0x1A, '2' (56 bits) or '3' (112 bits), the 48-bit 12 MHz
+                 counter in 6 bytes big-endian, a signal level byte, the frame as sent;
+                 every 0x1A after the first written twice (not over UDP)
+      BAUD (default 3000000) paces the line: 10 bits per byte, a Beast frame's escapes
+      included. Each text packet is <FORMAT><hex>; CR LF. A pty is written only while
+      someone has it open, and only from 0.25 s after it was opened.
   --feed[=PORT]        the port-30003 feed: a TCP server (default port 30003; 0: any free
                        port) sending "MSG," lines of types 1, 3, 4, 5, 6, 7 and 8 to one
                        client at a time
@@ -366,10 +436,25 @@ The sky:
                        The feed's decoder stands with receiver 1: its --range1 and
                        --shadow1 apply to the feed too, times --hear-feed.
   --corrupt SHARE      share of heard DF 11/17/18 frames with a flipped bit (default 0.01)
+  --gain1 DB           receiver 1's gain (default 0), added to every level it measures
+  --gain2 DB           the same for receiver 2
+  --gain2-step SECONDS:DB  from SECONDS of the run on, receiver 2's gain changes by DB
+                       Signal levels (Beast receivers only), in dBFS, per frame:
+                         L = -37 + 20 log10(R / d) + offset + jitter + gain
+                       d the slant range in NM (range and altitude), so 6 dB less per
+                       doubling of range; R the receiver's --range (245 without one), so a
+                       typical aircraft at its reach is at -37 dBFS (a receiver of shorter
+                       reach is that much less sensitive); offset per aircraft,
+                       from the seed, uniform within +-3 dB; jitter per frame and receiver
+                       (antenna diversity, multipath), the sum of two uniform draws within
+                       +-2 dB. Above 0 dBFS it clips; at or below -40 dBFS the frame is not
+                       heard at all (on top of --hear and --range). The byte written is
+                       round(255 * 10^(L/20)), 1 to 255.
   --seed N             the same N gives the same sky and frames (default 1)
 
 Faults (repeatable), each every Nth unit it applies to:
-  --fault NAME[:N]     garbled, bad-hex, nul, overlong: a receiver packet (default N 100);
+  --fault NAME[:N]     garbled, bad-hex, nul, overlong: a text receiver's packet (default
+                       N 100; a Beast receiver's frames get none);
                        empty-datagram, oversized-datagram: a UDP datagram (default 100);
                        feed-reset: after N feed lines (default 1000);
                        pty-close: after N packets on a pty, which is then replaced by a
@@ -393,7 +478,14 @@ from the station to the aircraft, when it sent, from 10k up to 10k+10 degrees) o
 airborne position frames or MSG,3 lines ("positions") and the farthest range among them in
 NM ("farthest", great circle on a sphere of 6371 km, 1852 m per NM); per sector the same
 position frames written by both receivers ("both"), by receiver 1 only ("only1") and by
-receiver 2 only ("only2"). Only what was written whole counts. At the end nothing new is sent, but the outputs stay open for
+receiver 2 only ("only2"). When a receiver writes Beast, "levels": the transmissions both
+receivers wrote whole with the same bytes ("twins"), each counted once under the first of
+"excluded_no_level" (a text copy), "excluded_strong" (a level at or above -3 dBFS),
+"excluded_weak" (at or below -38.5 dBFS), else "compared"; of the compared deltas (level 2
+less level 1, dB) the "median_db", the 95 % interval "ci_low_db" and "ci_high_db" (30
+twins and more) and the quartiles "q1_db", "q3_db"; per receiver the percent of its good
+frames with a level at or above -3 dBFS ("receiverN_strong_pct") and their number
+("receiverN_level_frames"). Only what was written whole counts. At the end nothing new is sent, but the outputs stay open for
 a second more, so a reader has taken everything the truth counts. Device paths and ports go to standard error.
 Exit status: 0 when done, 1 when an output cannot be set up, 2 for a bad option.
 )";

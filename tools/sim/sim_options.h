@@ -12,13 +12,15 @@
 namespace quorvex::sim {
 
 struct ReceiverTarget {
-    enum class Kind : std::uint8_t { None, Pty, Device, Udp };
+    enum class Kind : std::uint8_t { None, Pty, Device, Udp, TcpBeast };
+    static constexpr int kBeastPort = 30005;
+
     Kind kind = Kind::None;
     std::string device;  // Device
     std::int64_t baud = 3000000;
-    char format = '*';
+    char format = '*';               // '@', '*', ':' or kBeastFormat
     std::string host = "127.0.0.1";  // Udp
-    int port = 7934;
+    int port = 7934;                 // Udp; TcpBeast (0: any free port, the one taken printed)
 };
 
 struct SimOptions {

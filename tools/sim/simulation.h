@@ -1,8 +1,8 @@
 #pragma once
-// The sky at work: every frame the aircraft send, decided per listener: heard or not,
-// damaged or not, turned into a fault or not, and handed on as the packet or feed line that
-// listener's output carries. Plain computation in simulated time; the outputs that write
-// the units are elsewhere.
+// The sky at work: every frame the aircraft send, decided per listener: heard or not (by
+// chance and reach, for a Beast receiver also by its level), damaged or not, turned into a
+// fault or not, and handed on as the packet or feed line that listener's output carries. Plain
+// computation in simulated time; the outputs that write the units are elsewhere.
 
 #include <array>
 #include <cstdint>
@@ -13,6 +13,7 @@
 #include "tools/sim/fault.h"
 #include "tools/sim/frame_builder.h"
 #include "tools/sim/ground_truth.h"
+#include "tools/sim/signal_level.h"
 #include "tools/sim/sim_random.h"
 #include "tools/sim/sky.h"
 #include "tools/sim/station.h"
@@ -25,12 +26,13 @@ struct SimSettings {
     SkySettings sky;
     double rate = 0;             // frames per second of the whole sky; 0: the natural rates
     double corruptShare = 0.01;  // of the DF 11/17/18 frames a receiver hears
-    std::array<char, 2> format = {'*', '*'};
+    std::array<char, 2> format = {'*', '*'};       // '@', '*', ':' or kBeastFormat
     std::array<bool, 2> datagram = {false, true};  // the receiver's packets go out as UDP
     FaultPlan faults;
     std::int64_t startUnixMillis = 0;  // the wall clock at simulated time 0, for feed lines
     // Per receiver; the feed's decoder hears from where receiver 1 stands, as far as it does.
     std::array<Reach, 2> reach;
+    LevelSettings levels;
 };
 
 class Simulation {
@@ -49,12 +51,16 @@ class Simulation {
     double Rate() const { return schedule_.Total(); }
     // Frames per second the sky sends without --rate.
     double NaturalRate() const { return schedule_.NaturalTotal(); }
-    // The mean length of a packet of `format` in this sky's mix, CR LF included.
+    // The mean length of a packet of `format` in this sky's mix, CR LF included (a Beast
+    // frame: its escapes included).
     double MeanPacketBytes(char format) const;
 
   private:
     void Emit(const Emission& emission, const Deliver& deliver);
-    Unit Packet(int receiver, const Emission& emission, const ModeSFrame& frame);
+    Unit Packet(int receiver, const Emission& emission, const ModeSFrame& frame,
+                std::uint8_t level);
+    // The frame's bytes as receiver `r`'s format writes them.
+    ModeSFrame Written(int r, const ModeSFrame& frame) const;
 
     SimSettings settings_;
     std::vector<Aircraft> sky_;
@@ -63,9 +69,12 @@ class Simulation {
     SimRandom fields_;
     std::array<SimRandom, kListenerCount> hearing_;
     std::array<SimRandom, 2> damage_;
+    std::array<SimRandom, 2> jitter_;
+    LevelModel levels_;
     std::array<std::int64_t, 2> packets_{};  // per receiver, for the packet faults
     std::array<std::uint64_t, 2> counterOffset_{};
     std::uint64_t positions_ = 0;  // position frames sent
+    std::uint64_t frames_ = 0;     // frames sent
 };
 
 }  // namespace quorvex::sim

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "tools/sim/signal_level.h"
 #include "tools/sim/sim_random.h"
 
 namespace quorvex::sim {
@@ -89,6 +90,9 @@ std::vector<Aircraft> MakeSky(const SkySettings& settings) {
         const auto deaf = k % 2 == 0 ? Listener::Receiver2 : Listener::Receiver1;
         sky[order[k]].hear[static_cast<int>(deaf)] = 0;
     }
+    // From a stream of their own, so the rest of a seed's sky stays as it was.
+    SimRandom levels(settings.seed, 10);
+    for (Aircraft& a : sky) a.levelOffset = DrawLevelOffset(levels);
     return sky;
 }
 

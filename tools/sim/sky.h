@@ -1,6 +1,7 @@
 #pragma once
 // The simulated sky: aircraft around the station with their addresses, callsigns, squawks
-// and tracks, and how well each of the three listeners hears each of them.
+// and tracks, how well each of the three listeners hears each of them and how strong each
+// transmits.
 
 #include <cstdint>
 #include <vector>

@@ -32,6 +32,13 @@ struct Unit {
     double range = 0;
     std::uint64_t positionNumber = 0;
     bool toBoth = false;
+
+    // A receiver's frame: the number of the transmission among all the sky sent, whether
+    // both receivers got it unharmed with the same bytes (twins, for the level truth), and
+    // the level byte a Beast receiver wrote (0: none).
+    std::uint64_t frameNumber = 0;
+    bool twin = false;
+    std::uint8_t level = 0;
 };
 
 }  // namespace quorvex::sim
