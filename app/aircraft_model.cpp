@@ -94,6 +94,8 @@ QVariant AircraftModel::data(const QModelIndex& index, int role) const {
                 const auto& level = row.Level[static_cast<std::size_t>(column - Level1)];
                 return level ? static_cast<double>(*level) : -1000.0;
             }
+            case Delta:
+                return row.DeltaDb ? *row.DeltaDb : -1000.0;
             case SinceHeard:
                 return static_cast<qlonglong>(row.SecondsSinceHeard);
             case Who:
@@ -111,6 +113,8 @@ QVariant AircraftModel::data(const QModelIndex& index, int role) const {
                 const auto& level = row.Level[static_cast<std::size_t>(column - Level1)];
                 return level ? QLocale().toString(static_cast<double>(*level), 'f', 1) : QString();
             }
+            case Delta:
+                return row.DeltaDb ? QLocale().toString(*row.DeltaDb, 'f', 1) : QString();
             case Who:
                 return QString::fromLatin1(HearingText(row.Who).data(),
                                            static_cast<qsizetype>(HearingText(row.Who).size()));
@@ -148,6 +152,8 @@ QVariant AircraftModel::headerData(int section, Qt::Orientation orientation, int
             return QStringLiteral("1 dBFS");
         case Level2:
             return QStringLiteral("2 dBFS");
+        case Delta:
+            return QStringLiteral("2 − 1 dB");
         case SinceHeard:
             return QStringLiteral("Last (s)");
         case Who:

@@ -25,9 +25,10 @@ class AircraftModel : public QAbstractTableModel {
         Level1,
         Level2,
         SinceHeard,
-        Who
+        Who,
+        Delta  // last: the sort column a settings file names keeps its meaning
     };
-    static constexpr int kColumnCount = Who + 1;
+    static constexpr int kColumnCount = Delta + 1;
     static_assert(kColumnCount == kAircraftTableColumns);
     // The role the proxy sorts by: numbers as numbers, a missing ratio below every ratio.
     static constexpr int kSortRole = Qt::UserRole;

@@ -58,6 +58,7 @@ void FillAircraftTable(const AircraftTally& tally, std::int64_t nowSecond,
         }
         if (!heard[0] && !heard[1] && !heard[2]) return;
         row.Address = tallied.address;
+        row.DeltaDb = tallied.medianDeltaDb;
         row.SecondsSinceHeard = std::max<std::int64_t>(0, nowSecond - last);
         row.Who = heard[0] && heard[1] ? Hearing::Both
                   : heard[0]           ? Hearing::Only1
@@ -129,7 +130,8 @@ std::string AircraftTableCsv(std::span<const AircraftTableRow> rows) {
     CsvRow header(out);
     for (const char* column :
          {"address", "receiver1_per_minute", "receiver2_per_minute", "feed_per_minute", "ratio_1_2",
-          "receiver1_level_dbfs", "receiver2_level_dbfs", "seconds_since_heard", "heard_by"}) {
+          "receiver1_level_dbfs", "receiver2_level_dbfs", "seconds_since_heard", "heard_by",
+          "level_delta_db"}) {
         header.Text(column);
     }
     header.End();
@@ -149,7 +151,13 @@ std::string AircraftTableCsv(std::span<const AircraftTableRow> rows) {
                 line.Empty();
             }
         }
-        line.Integer(row.SecondsSinceHeard).Text(HearingText(row.Who)).End();
+        line.Integer(row.SecondsSinceHeard).Text(HearingText(row.Who));
+        if (row.DeltaDb) {
+            line.Number(*row.DeltaDb, 2);
+        } else {
+            line.Empty();
+        }
+        line.End();
     }
     return out;
 }

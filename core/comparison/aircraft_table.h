@@ -17,8 +17,11 @@
 namespace quorvex {
 
 inline constexpr std::int64_t kAircraftTableSeconds = 300;
-// Address, frames per minute from each source, ratio, the two levels, last heard, who hears.
-inline constexpr std::size_t kAircraftTableColumns = 9;
+// Address, frames per minute from each source, ratio, the two levels, last heard, who hears,
+// the levels' median difference.
+inline constexpr std::size_t kAircraftTableColumns = 10;
+// Settings files of versions without the level difference hold one width fewer.
+inline constexpr std::size_t kOlderAircraftTableColumns = 9;
 
 enum class Hearing : std::uint8_t { Both, Only1, Only2, FeedOnly };
 
@@ -30,6 +33,9 @@ struct AircraftTableRow {
     std::array<std::uint32_t, kSourceCount> PerMinute{};  // frames in the last minute
     std::optional<double> Ratio;  // receiver 1 / receiver 2 per minute, when both heard it
     std::array<std::optional<float>, 2> Level;  // receivers' mean signal level, dBFS
+    // The median level difference of its twins (receiver 2 - receiver 1, dB), from
+    // kTallyMinDeltas compared twins on.
+    std::optional<double> DeltaDb;
     std::int64_t SecondsSinceHeard = 0;
     Hearing Who = Hearing::Both;  // by the last five minutes of each receiver
 
@@ -59,7 +65,7 @@ std::string DroppedText(const AircraftTally& tally);
 // "4840D6".
 std::string AddressText(std::uint32_t address);
 
-// The header and the rows in the order given.
+// The header and the rows in the order given; the level difference is the last column.
 std::string AircraftTableCsv(std::span<const AircraftTableRow> rows);
 
 }  // namespace quorvex

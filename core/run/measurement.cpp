@@ -106,14 +106,17 @@ void AppendRate(std::string& out, std::int64_t v, int sampleCount, std::string_v
     out += static_cast<char>('0' + tenths % 10);
 }
 
-// ", -23.4 dBFS": the mean signal level over the newest `seconds`, when frames carried one.
+// ", -23.4 dBFS, 2 % strong": the mean signal level over the newest `seconds`, when frames
+// carried one, and the share of them at -3 dBFS or stronger in whole percent.
 void AppendMeanLevel(std::string& figure, const std::array<LevelSum, kCountHistorySlots>& history,
                      int seconds, std::string_view separator) {
     double sum = 0;
     std::int64_t count = 0;
+    std::int64_t strong = 0;
     for (auto it = history.end() - seconds; it != history.end(); ++it) {
         sum += it->Sum;
         count += it->Count;
+        strong += it->Strong;
     }
     if (count == 0) return;
     const std::int64_t tenths = std::llround(sum / static_cast<double>(count) * 10.0);
@@ -123,7 +126,9 @@ void AppendMeanLevel(std::string& figure, const std::array<LevelSum, kCountHisto
     figure += std::to_string(magnitude / 10);
     figure += separator;
     figure += static_cast<char>('0' + magnitude % 10);
-    figure += " dBFS";
+    figure += " dBFS, ";
+    figure += std::to_string((200 * strong + count) / (2 * count));
+    figure += " % strong";
 }
 
 // The sum of source `s`'s rate over the newest `count` seconds held.

@@ -15,6 +15,7 @@ inline constexpr int kCountHistorySlots = 62;  // per counter; at most 60 are ev
 struct LevelSum {
     double Sum = 0;
     std::int32_t Count = 0;
+    std::int32_t Strong = 0;  // those at or above the strong threshold (-3 dBFS)
     bool operator==(const LevelSum&) const = default;
 };
 

@@ -72,9 +72,11 @@ void Run::Take(const Reception& reception) {
             return *ring;
         };
         if (HasLevel(reception.levelDbfs)) {
+            const bool strong = reception.levelDbfs >= kStrongLevelDbfs;
             for (LevelSum* level : {&cycle_.Levels[r], &bucket.levels[r]}) {
                 level->Sum += reception.levelDbfs;
                 ++level->Count;
+                level->Strong += strong ? 1 : 0;
             }
             levels_.Frame(source, reception.levelDbfs, placed());
         }

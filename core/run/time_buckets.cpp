@@ -23,6 +23,7 @@ RunBucket& RunBucket::operator+=(const RunBucket& other) {
         duplicates[r] += other.duplicates[r];
         levels[r].Sum += other.levels[r].Sum;
         levels[r].Count += other.levels[r].Count;
+        levels[r].Strong += other.levels[r].Strong;
     }
     for (std::size_t i = 0; i < feedLines.size(); ++i) feedLines[i] += other.feedLines[i];
     for (std::size_t i = 0; i < levelTwins.size(); ++i) levelTwins[i] += other.levelTwins[i];

@@ -127,7 +127,12 @@ WindowSettings ReadWindowSettings(std::string_view settingsText, const std::stri
                                    "neither 0 nor 1; the window opens not maximised."));
     }
     if (const std::string columns = value("aircraftcolumns"); !columns.empty()) {
-        if (auto widths = ParseColumnWidths(columns, kAircraftTableColumns)) {
+        auto widths = ParseColumnWidths(columns, kAircraftTableColumns);
+        if (!widths) {
+            widths = ParseColumnWidths(columns, kOlderAircraftTableColumns);
+            if (widths) widths->push_back(widths->back());  // the new column as wide as the last
+        }
+        if (widths) {
             settings.AircraftColumns = std::move(*widths);
         } else {
             problems.push_back(

@@ -47,6 +47,7 @@ TEST_F(BeastLineTest, BothLinesCountEveryFrameAndCompareItsLevels) {
 
     // Distinct frames: a repeat would be the same receiver's duplicate, not a new twin.
     std::set<std::string> seen;
+    std::uint64_t strong2 = 0;
     std::array<std::int32_t, 6> expected{};
     std::string stream1 =
         "\x1A"
@@ -56,9 +57,12 @@ TEST_F(BeastLineTest, BothLinesCountEveryFrameAndCompareItsLevels) {
         if (!seen.insert(frame.transmitted).second) continue;
         ++expected[static_cast<std::size_t>(frame.group)];
         const std::uint64_t timestamp = 0x1A1A1A000000 + seen.size();
-        // 51 and 102 of 255: -14.0 and -8.0 dBFS, receiver 2 twice as strong (6.02 dB).
+        // 51 and 102 of 255: -14.0 and -8.0 dBFS, receiver 2 twice as strong (6.02 dB); one
+        // frame in four at -0.5 dBFS (240), strong, on receiver 2.
+        const bool strong = seen.size() % 4 == 0;
+        strong2 += strong ? 1 : 0;
         stream1 += BeastFrame(frame.transmitted, timestamp, 51);
-        stream2 += BeastFrame(frame.transmitted, timestamp, 102);
+        stream2 += BeastFrame(frame.transmitted, timestamp, strong ? 240 : 102);
     }
     WriteInPieces(line1, stream1);
     WriteInPieces(line2, stream2);
@@ -71,12 +75,17 @@ TEST_F(BeastLineTest, BothLinesCountEveryFrameAndCompareItsLevels) {
                counted(c.CurrentRun().Counts().Counts2) == expected;
     }));
     c.Tick();
-    EXPECT_TRUE(w.Receiver(SourceId::Receiver1)->FigureLabel()->text().contains("-14.0 dBFS"))
+    EXPECT_TRUE(
+        w.Receiver(SourceId::Receiver1)->FigureLabel()->text().endsWith(", -14.0 dBFS, 0 % strong"))
         << w.Receiver(SourceId::Receiver1)->FigureLabel()->text().toStdString();
+    EXPECT_TRUE(w.Receiver(SourceId::Receiver2)->FigureLabel()->text().endsWith(" 25 % strong"))
+        << w.Receiver(SourceId::Receiver2)->FigureLabel()->text().toStdString();
 
     const LevelGroup& all = c.CurrentRun().Levels().All();
     EXPECT_EQ(all.twins, seen.size());
-    EXPECT_EQ(all.deltas.compared(), seen.size());
+    EXPECT_EQ(all.excludedStrong, strong2);
+    EXPECT_EQ(all.deltas.compared(), seen.size() - strong2);
+    EXPECT_EQ(all.strongFrames[1], strong2);
     const DeltaSummary summary = all.deltas.Summarize();
     ASSERT_TRUE(summary.medianDb && summary.intervalDb);
     EXPECT_NEAR(*summary.medianDb, 20 * std::log10(2.0), 1e-9);

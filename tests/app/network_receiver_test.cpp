@@ -100,7 +100,8 @@ TEST_F(NetworkReceiverTest, BeastAndRawStreamsCountAndLogWhatWasSent) {
     })) << "receiver 1 "
         << counted(SourceId::Receiver1)[0] << ", receiver 2 " << counted(SourceId::Receiver2)[0];
     c.Tick();
-    EXPECT_TRUE(w.Receiver(SourceId::Receiver1)->FigureLabel()->text().endsWith(", -11.0 dBFS"))
+    EXPECT_TRUE(
+        w.Receiver(SourceId::Receiver1)->FigureLabel()->text().endsWith(", -11.0 dBFS, 0 % strong"))
         << w.Receiver(SourceId::Receiver1)->FigureLabel()->text().toStdString();
     EXPECT_FALSE(w.Receiver(SourceId::Receiver2)->FigureLabel()->text().contains("dBFS"));
 

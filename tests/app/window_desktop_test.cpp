@@ -130,8 +130,8 @@ TEST_F(WindowDesktopTest, SavedValuesThatCannotBeUsedGiveWayToTheDefaults) {
         {"geometry=40,-100,630,590", CentredOnPrimary({630, 590}), ""},
         {"geometry=40,30,700", smallest, "[Window] geometry=40,30,700 is no X,Y,WIDTH,HEIGHT"},
         {"maximized=2", smallest, "[Window] maximized=2 is neither 0 nor 1"},
-        {"aircraftcolumns=80,60", smallest, "[Window] aircraftcolumns=80,60 is no list of 9"},
-        {"aircraftsort=9,descending", smallest, "[Window] aircraftsort=9,descending is no"},
+        {"aircraftcolumns=80,60", smallest, "[Window] aircraftcolumns=80,60 is no list of 10"},
+        {"aircraftsort=10,descending", smallest, "[Window] aircraftsort=10,descending is no"},
     };
     for (const auto& c : cases) {
         QFile settings(QString::fromStdString(folder.Folder() + "quorvex.ini"));

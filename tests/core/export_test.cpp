@@ -71,7 +71,7 @@ TEST_F(ExportTest, TheSecondsOfARunAsCsvAndTheLevelInTheFigure) {
                   "2026-12-08T04:20:41Z,0,0,0,1,2,0,0,0,0,0,1,0,0,1,1,2,1,2,2.00,1.00,2.00\r\n"
                   "2026-12-08T04:20:42Z,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,1.00,0.50,1.00\r\n");
     // Receiver 2 measured a level; receiver 1's figure shows none.
-    EXPECT_EQ(result_.Receiver2Figure, "0.5 [0.5*] packets/s, -6.5 dBFS");
+    EXPECT_EQ(result_.Receiver2Figure, "0.5 [0.5*] packets/s, -6.5 dBFS, 0 % strong");
     EXPECT_EQ(result_.Receiver1Figure, "1.5 [1.0*] packets/s");
     state_.Clear(kTickTime + 2);
     EXPECT_EQ(SecondHistoryCsv(state_.Measurement().Seconds), kSecondsHeader);
@@ -85,10 +85,11 @@ TEST_F(ExportTest, TheAircraftOfARunTheirSummaryAndCsv) {
               [](const auto& a, const auto& b) { return a.Address < b.Address; });
     EXPECT_EQ(AircraftTableCsv(rows),
               "address,receiver1_per_minute,receiver2_per_minute,feed_per_minute,ratio_1_2,"
-              "receiver1_level_dbfs,receiver2_level_dbfs,seconds_since_heard,heard_by\r\n"
-              "4840D6,2,1,1,2.000,,-6.5,1,both\r\n"
-              "484FDE,1,0,0,,,,1,only 1\r\n"
-              "ABCDEF,0,0,1,,,,1,feed only\r\n");
+              "receiver1_level_dbfs,receiver2_level_dbfs,seconds_since_heard,heard_by,"
+              "level_delta_db\r\n"
+              "4840D6,2,1,1,2.000,,-6.5,1,both,\r\n"
+              "484FDE,1,0,0,,,,1,only 1,\r\n"
+              "ABCDEF,0,0,1,,,,1,feed only,\r\n");
     EXPECT_EQ(SummaryText(Summarize(rows), ","),
               "Heard in the last 5 minutes: 1 by both, 1 only by 1, 0 only by 2, 1 by the feed "
               "only. Median ratio 1/2: 2,00");

@@ -26,12 +26,13 @@ TEST(WindowSettingsTest, SectionIsWrittenApartAndReadBack) {
     EXPECT_EQ(ReadFileBytes(path), others);
 
     WindowSettings saved{ScreenRect{-1200, 40, 900, 700}, true,
-                         std::vector<int>{80, 60, 60, 70, 50, 60, 60, 60, 90}, TableSort{7, false}};
+                         std::vector<int>{80, 60, 60, 70, 50, 60, 60, 60, 90, 55},
+                         TableSort{7, false}};
     WriteWindowSettings(path, saved);
     EXPECT_EQ(ReadFileBytes(path),
               others +
                   "[Window]\r\ngeometry=-1200,40,900,700\r\nmaximized=1\r\n"
-                  "aircraftcolumns=80,60,60,70,50,60,60,60,90\r\naircraftsort=7,ascending\r\n");
+                  "aircraftcolumns=80,60,60,70,50,60,60,60,90,55\r\naircraftsort=7,ascending\r\n");
     std::vector<std::string> problems;
     const WindowSettings read = ReadWindowSettings(ReadFileBytes(path), path, problems);
     EXPECT_EQ(problems, std::vector<std::string>{});
@@ -57,9 +58,15 @@ TEST(WindowSettingsTest, ValuesThatCannotBeUsedAreSaidAndLeftAtTheirDefaults) {
         {"geometry=10,20,700,600px", {}, {}, {}, "geometry=10,20,700,600px is no"},
         {"geometry=a,b,c,d", {}, {}, {}, "geometry=a,b,c,d is no"},
         {"maximized=yes", {}, {}, {}, "maximized=yes is neither 0 nor 1"},
-        {"aircraftcolumns=5,60,60,70,50,60,60,60,4000",
+        {"aircraftcolumns=5,60,60,70,50,60,60,60,90,4000",
          {},
-         {20, 60, 60, 70, 50, 60, 60, 60, 4000},
+         {20, 60, 60, 70, 50, 60, 60, 60, 90, 4000},
+         {},
+         ""},
+        // A settings file from before the level difference: its column as wide as the last.
+        {"aircraftcolumns=80,60,60,70,50,60,60,60,90",
+         {},
+         {80, 60, 60, 70, 50, 60, 60, 60, 90, 90},
          {},
          ""},
         {"aircraftcolumns=80,60,60,70,50,60,60,60", {}, {}, {}, "aircraftcolumns=80,60,60,70,50,6"},
@@ -67,7 +74,7 @@ TEST(WindowSettingsTest, ValuesThatCannotBeUsedAreSaidAndLeftAtTheirDefaults) {
         {"aircraftcolumns=0,60,60,70,50,60,60,60,90", {}, {}, {}, "aircraftcolumns=0,60"},
         {"aircraftcolumns=4001,60,60,70,50,60,60,60,90", {}, {}, {}, "aircraftcolumns=4001"},
         {"aircraftsort=8, descending", {}, {}, TableSort{8, true}, ""},
-        {"aircraftsort=9,ascending", {}, {}, {}, "aircraftsort=9,ascending is no COLUMN"},
+        {"aircraftsort=10,ascending", {}, {}, {}, "aircraftsort=10,ascending is no COLUMN"},
         {"aircraftsort=-1,ascending", {}, {}, {}, "aircraftsort=-1,ascending is no"},
         {"aircraftsort=1,up", {}, {}, {}, "aircraftsort=1,up is no"},
         {"aircraftsort=1", {}, {}, {}, "aircraftsort=1 is no"},
