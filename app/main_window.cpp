@@ -25,8 +25,10 @@
 #include "app/export_file.h"
 #include "app/feed_panel.h"
 #include "app/graph_page.h"
+#include "app/levels_page.h"
 #include "app/page_keys.h"
 #include "app/receiver_panel.h"
+#include "core/export/level_csv.h"
 #include "core/settings/window_settings.h"
 #include "platform/application_errors.h"
 #include "platform/program_paths.h"
@@ -71,6 +73,8 @@ MainWindow::MainWindow(MeasurementController::Options options, const CommandLine
     pages_->addTab(aircraft_, QStringLiteral("Aircraft"));
     coverage_ = new CoveragePage(pages_);
     pages_->addTab(coverage_, QStringLiteral("Coverage"));
+    levels_ = new LevelsPage(pages_);
+    pages_->addTab(levels_, QStringLiteral("Levels"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(pages_);
@@ -81,7 +85,7 @@ MainWindow::MainWindow(MeasurementController::Options options, const CommandLine
     ShowControls();
     pages_->setCurrentIndex(0);
     OrderTabStops();
-    AddPageKeys(*this, *pages_, {controlPage_, graph_, aircraft_, coverage_});
+    AddPageKeys(*this, *pages_, {controlPage_, graph_, aircraft_, coverage_, levels_});
     RestoreWindowSettings();
 }
 
@@ -245,6 +249,10 @@ void MainWindow::Bind() {
     c.OnTallyTicked = [this] {
         if (pages_->currentWidget() == aircraft_) RefreshAircraft();
         if (pages_->currentWidget() == coverage_) RefreshCoverage();
+        if (pages_->currentWidget() == levels_) RefreshLevels();
+    };
+    levels_->OnExportClicked = [this, &c] {
+        ExportCsv(QStringLiteral("quorvex-levels"), LevelCsvText(c.CurrentRun().Levels()));
     };
     coverage_->OnViewChanged = [this] { RefreshCoverage(); };
     coverage_->OnStationApplied = [this, &c](LatLon station, double maxRangeNm) {
@@ -348,6 +356,11 @@ void MainWindow::RefreshCoverage() {
     coverage_->Refresh(controller_->CurrentRun().Positions());
 }
 
+void MainWindow::RefreshLevels() {
+    const Run& run = controller_->CurrentRun();
+    levels_->Refresh(run.Levels(), run.Positions().maxRangeNm());
+}
+
 void MainWindow::ExportCsv(const QString& stem, const std::string& text) {
     if (!dialogs_.SaveCsv) return;
     // A folder that cannot be made is said; the dialog still lets the export go elsewhere.
@@ -367,6 +380,7 @@ void MainWindow::PageChanged() {
     // The Aircraft page is refreshed only while it shows; it catches up when it is chosen.
     if (pages_->currentWidget() == aircraft_) RefreshAircraft();
     if (pages_->currentWidget() == coverage_) RefreshCoverage();
+    if (pages_->currentWidget() == levels_) RefreshLevels();
     const MeasurementController::GraphTexts texts = controller_->PageChangeTexts();
     graph_->ShowTitle(Text(texts.Title));
     graph_->ShowProfileNames(Text(texts.LeftProfile), Text(texts.RightProfile));

@@ -28,6 +28,7 @@ class AircraftPage;
 class CoveragePage;
 class FeedPanel;
 class GraphPage;
+class LevelsPage;
 class ReceiverPanel;
 
 // The smallest window; the Control page keeps the layout it has there at every size.
@@ -68,6 +69,7 @@ class MainWindow : public QWidget {
     GraphPage* Graph() const { return graph_; }
     AircraftPage* Aircraft() const { return aircraft_; }
     CoveragePage* CoverageView() const { return coverage_; }
+    LevelsPage* LevelsView() const { return levels_; }
     QPushButton* StartButton() const { return start_; }
     QComboBox* IntervalList() const { return interval_; }
     ui::TALed* HeartbeatLamp() const { return heartbeat_; }
@@ -95,6 +97,7 @@ class MainWindow : public QWidget {
     void PageChanged();
     void RefreshAircraft();
     void RefreshCoverage();
+    void RefreshLevels();
     // Asks for a file (a name with `stem` and the time suggested) and writes `text` to it.
     void ExportCsv(const QString& stem, const std::string& text);
 
@@ -107,6 +110,7 @@ class MainWindow : public QWidget {
     ReceiverPanel* receiver2_;
     AircraftPage* aircraft_;
     CoveragePage* coverage_;
+    LevelsPage* levels_;
     QComboBox* interval_;
     ui::TALed* heartbeat_;
     QPushButton* newLog_;

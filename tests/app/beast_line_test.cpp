@@ -6,14 +6,17 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
 
 #include <cmath>
 #include <set>
 
+#include "app/levels_page.h"
 #include "app/receiver_panel.h"
 #include "bench/core/sample_frames.h"
 #include "support/beast_stream.h"
 #include "support/pty.h"
+#include "ui/histogram_plot.h"
 #include "window_fixture.h"
 
 namespace quorvex::app::test {
@@ -91,6 +94,20 @@ TEST_F(BeastLineTest, BothLinesCountEveryFrameAndCompareItsLevels) {
     EXPECT_NEAR(*summary.medianDb, 20 * std::log10(2.0), 1e-9);
     EXPECT_EQ(summary.intervalDb->first, *summary.medianDb);
     EXPECT_EQ(c.Input(SourceId::Receiver1).LineDecoder().Resyncs(), 1U);
+
+    // The Levels page says it in words, with the interval, and plots it.
+    w.show();
+    w.Pages()->setCurrentWidget(w.LevelsView());
+    c.Tick();
+    LevelsPage& page = *w.LevelsView();
+    EXPECT_EQ(page.SentenceLabel()->text().toStdString(),
+              "Receiver 2 hears the same transmissions 6.0 dB stronger (95 %: 6.0 to 6.0) over " +
+                  std::to_string(all.deltas.compared()) + " frames both heard");
+    EXPECT_TRUE(page.MissingLabel()->isHidden());
+    ASSERT_EQ(page.DeltaPlot()->Markers().size(), 1U);
+    EXPECT_EQ(page.DeltaPlot()->Markers()[0].x, *summary.medianDb);
+    ASSERT_EQ(page.LevelPlot()->Series().size(), 2U);
+    SaveScreenshot(w, QStringLiteral("levels-") + QGuiApplication::platformName());
     EXPECT_TRUE(c.Input(SourceId::Receiver2).Trouble().Text.empty());
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
