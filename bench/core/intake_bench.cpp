@@ -22,6 +22,7 @@
 #include "core/base/hex.h"
 #include "core/frames/frame_decoder.h"
 #include "core/frames/mode_s_parity.h"
+#include "core/frames/reception.h"
 #include "core/run/run.h"
 #include "core/run/udp_datagram.h"
 #include "sample_frames.h"
@@ -227,6 +228,86 @@ void BM_ReceiverPacketExtendedSquitters(benchmark::State& state, bool positions)
     state.SetItemsProcessed(state.iterations());
 }
 
+// Twins as two Beast receivers deliver them: every frame (all-call replies and velocities of
+// `aircraft` aircraft) from receiver 1 and at once from receiver 2, as bytes. With `levels`
+// both copies carry a level, 1 to 6 dB apart, and every twin is compared (placed, counted
+// per ring and for its aircraft); without, the copies have none and the twin is only counted
+// as such. The difference per iteration, times two, is what the level comparison adds to a
+// twin.
+void BM_BeastTwins(benchmark::State& state, bool levels) {
+    const auto aircraft = static_cast<std::size_t>(state.range(0));
+    const std::size_t rotation = aircraft > 64 ? std::size_t{1} << 17 : kRotation;
+    const quorvex::SystemClock clock;
+    quorvex::Run main("/nonexistent-quorvex-folder/", clock);
+    main.SetStation(quorvex::LatLon{52.3, 4.76}, quorvex::kDefaultMaxRangeNm);
+    std::mt19937 random(27);
+    std::vector<std::uint32_t> addresses;
+    for (std::size_t i = 0; i < aircraft; ++i) addresses.push_back(0x400000 + random() % 0x100000);
+    std::vector<std::vector<std::uint8_t>> frames;
+    std::vector<std::pair<float, float>> frameLevels;
+    for (std::size_t i = 0; frames.size() < rotation; ++i) {
+        const std::uint32_t address = addresses[random() % aircraft];
+        std::vector<std::uint8_t> frame;
+        if (i % 3 == 0) {  // an all-call reply
+            frame = {0x5D,
+                     std::uint8_t(address >> 16),
+                     std::uint8_t(address >> 8),
+                     std::uint8_t(address),
+                     0,
+                     0,
+                     0};
+        } else {  // a velocity, its bytes varied
+            const auto v = quorvex::test::PositionFrame(address, 19, quorvex::CprFrame{}, 0);
+            frame.assign(v.begin(), v.end());
+            frame[5] = static_cast<std::uint8_t>(i);
+            frame[6] = static_cast<std::uint8_t>(i >> 8);
+        }
+        const std::size_t data = frame.size() - 3;
+        const std::uint32_t parity = quorvex::ModeSParityValue(std::span(frame).first(data));
+        for (std::size_t k = 0; k < 3; ++k) {
+            frame[data + k] = static_cast<std::uint8_t>(parity >> (16 - 8 * k));
+        }
+        const auto byte1 = static_cast<std::uint8_t>(20 + random() % 100);
+        const auto byte2 = static_cast<std::uint8_t>(byte1 * (112 + random() % 88) / 100);
+        frameLevels.emplace_back(levels ? quorvex::LevelFromBeastByte(byte1) : quorvex::kNoLevel,
+                                 levels ? quorvex::LevelFromBeastByte(byte2) : quorvex::kNoLevel);
+        frames.push_back(std::move(frame));
+    }
+    const auto take = [&](std::size_t i, SourceId receiver) {
+        const std::size_t f = i & (rotation - 1);
+        const float level =
+            receiver == SourceId::Receiver1 ? frameLevels[f].first : frameLevels[f].second;
+        main.TakeFrame(receiver, frames[f], level, std::nullopt, ChunkArrival(main, i));
+    };
+    // Every aircraft and pair of levels known before the timed loop.
+    for (std::size_t i = 0; i < rotation; ++i) {
+        take(i, SourceId::Receiver1);
+        take(i, SourceId::Receiver2);
+    }
+    const std::uint64_t twinsBefore = main.Levels().All().twins;
+
+    std::size_t next = 0;
+    const std::uint64_t allocationsBefore = quorvex::bench::AllocationCount();
+    for (auto _ : state) {
+        const std::size_t i = next++;
+        take(i, SourceId::Receiver1);
+        take(i, SourceId::Receiver2);
+        benchmark::ClobberMemory();
+    }
+    const std::uint64_t allocations = quorvex::bench::AllocationCount() - allocationsBefore;
+    const quorvex::LevelGroup& all = main.Levels().All();
+    // All-call replies repeat within the twins' window: a copy is a duplicate then.
+    if (all.twins - twinsBefore < static_cast<std::uint64_t>(state.iterations()) / 2 ||
+        (levels ? all.excludedNoLevel : all.deltas.compared()) != 0) {
+        state.SkipWithError("the twins were not judged as their levels say");
+        return;
+    }
+    state.counters["twins_per_iteration"] = benchmark::Counter(
+        static_cast<double>(all.twins - twinsBefore), benchmark::Counter::kAvgIterations);
+    ReportAllocations(state, allocations);
+    state.SetItemsProcessed(state.iterations());
+}
+
 BENCHMARK_CAPTURE(BM_ReceiverPacket, crc_on, true);
 BENCHMARK_CAPTURE(BM_ReceiverPacket, crc_off, false);
 BENCHMARK(BM_ReceiverPacketRejected);
@@ -238,5 +319,7 @@ BENCHMARK_CAPTURE(BM_ReceiverPacketExtendedSquitters, no_positions, false)
     ->ArgName("aircraft")
     ->Arg(40)
     ->Arg(5000);
+BENCHMARK_CAPTURE(BM_BeastTwins, levels, true)->ArgName("aircraft")->Arg(40)->Arg(5000);
+BENCHMARK_CAPTURE(BM_BeastTwins, no_levels, false)->ArgName("aircraft")->Arg(40)->Arg(5000);
 
 }  // namespace

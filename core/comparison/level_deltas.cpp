@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace quorvex {
@@ -30,17 +31,32 @@ const std::vector<std::uint16_t>& CellsByDelta(int firstStep, int steps) {
     return order;
 }
 
-// The level of every step, as a byte gives it (LevelFromBeastByte), and the levels halfway
-// (in dB) between neighbouring steps: a level belongs to the step whose interval holds it.
+// The levels halfway (in dB) between neighbouring steps: a level belongs to the step whose
+// interval holds it. And, for a lookup without a search, the step of every level on a grid
+// of 1/64 dB: the bounds are at least 0.034 dB apart, so at most one lies between a level
+// and the grid point above it.
 struct StepTable {
-    std::array<float, 256> bounds{};  // bounds[b]: between steps b and b + 1 (b = 1..254)
+    static constexpr int kPerDb = 64;
+    static constexpr int kGrid = 50 * kPerDb;  // 0 to -50 dBFS; below, only step 1
+    std::array<float, 256> bounds{};           // bounds[b]: between steps b and b + 1 (b = 1..254)
+    std::array<std::uint8_t, kGrid + 1> grid{};
     StepTable() {
+        bounds[0] = -std::numeric_limits<float>::infinity();
+        bounds[255] = std::numeric_limits<float>::infinity();
         for (int b = 1; b < 255; ++b) {
             bounds[static_cast<std::size_t>(b)] =
                 static_cast<float>((StepDbfs(static_cast<std::uint8_t>(b)) +
                                     StepDbfs(static_cast<std::uint8_t>(b + 1))) /
                                    2.0);
         }
+        for (int i = 0; i <= kGrid; ++i)
+            grid[static_cast<std::size_t>(i)] = Search(-float(i) / kPerDb);
+    }
+    // The first bound at or above the level ends its step.
+    std::uint8_t Search(float level) const {
+        const auto first = bounds.begin() + 1;
+        return static_cast<std::uint8_t>(std::lower_bound(first, bounds.begin() + 255, level) -
+                                         first + 1);
     }
 };
 
@@ -51,10 +67,12 @@ constexpr std::uint64_t kCountMask = (std::uint64_t{1} << kCountBits) - 1;
 
 std::uint8_t LevelStep(float levelDbfs) {
     static const StepTable table;
-    // The first bound at or above the level ends its step.
-    const auto first = table.bounds.begin() + 1;
-    const auto last = table.bounds.begin() + 255;
-    return static_cast<std::uint8_t>(std::lower_bound(first, last, levelDbfs) - first + 1);
+    const float below = -levelDbfs * StepTable::kPerDb;
+    if (!(below >= 0 && below < StepTable::kGrid)) return table.Search(levelDbfs);
+    // The grid point at or above the level, then the one bound that may lie between.
+    auto step = table.grid[static_cast<std::size_t>(below)];
+    if (levelDbfs < table.bounds[step - 1U]) --step;
+    return step;
 }
 
 double StepDbfs(std::uint8_t step) {
@@ -145,24 +163,49 @@ DeltaSummary LevelDeltas::Summarize() const {
 }
 
 void SparseDeltas::Add(std::uint16_t cell) {
-    const std::uint64_t key = std::uint64_t{cell} << kCountBits;
-    const auto at = std::lower_bound(cells_.begin(), cells_.end(), key);
-    if (at != cells_.end() && (*at & ~kCountMask) == key) {
-        ++*at;
-    } else {
-        cells_.insert(at, key | 1);
-    }
     ++compared_;
+    const std::uint64_t key = (std::uint64_t{cell} + 1) << kCountBits;
+    if (slots_.empty()) Grow();
+    for (;;) {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t at = (cell * 0x9E37U) & mask;
+        while (slots_[at] != 0 && (slots_[at] & ~kCountMask) != key) at = (at + 1) & mask;
+        if (slots_[at] != 0) {
+            ++slots_[at];
+            return;
+        }
+        // A new pair: at most half the slots in use keeps the probes short.
+        if (2 * (used_ + 1) <= slots_.size()) {
+            slots_[at] = key | 1;
+            ++used_;
+            return;
+        }
+        Grow();
+    }
+}
+
+void SparseDeltas::Grow() {
+    std::vector<std::uint64_t> old(std::max<std::size_t>(16, 2 * slots_.size()), 0);
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (const std::uint64_t slot : old) {
+        if (slot == 0) continue;
+        const auto cell = static_cast<std::uint16_t>((slot >> kCountBits) - 1);
+        std::size_t at = (cell * 0x9E37U) & mask;
+        while (slots_[at] != 0) at = (at + 1) & mask;
+        slots_[at] = slot;
+    }
 }
 
 std::optional<double> SparseDeltas::Median() const {
     if (compared_ == 0) return std::nullopt;
     std::vector<std::pair<double, std::uint64_t>> deltas;
-    deltas.reserve(cells_.size());
-    for (const std::uint64_t packed : cells_) {
+    deltas.reserve(used_);
+    for (const std::uint64_t slot : slots_) {
+        if (slot == 0) continue;
         deltas.emplace_back(
-            LevelDeltas::CellDelta(static_cast<std::uint16_t>(packed >> kCountBits)),
-            packed & kCountMask);
+            LevelDeltas::CellDelta(static_cast<std::uint16_t>((slot >> kCountBits) - 1)),
+            slot & kCountMask);
     }
     std::sort(deltas.begin(), deltas.end());
     // The lower middle rank and the next; equal for an odd count.

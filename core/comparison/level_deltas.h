@@ -83,8 +83,9 @@ class LevelDeltas {
     std::uint64_t compared_ = 0;
 };
 
-// The deltas of one aircraft: few pairs of steps, kept as a sorted list of (pair, count),
-// so a day of an aircraft's twins costs a few kilobytes, not a full table.
+// The deltas of one aircraft: few pairs of steps, kept as a small open-addressing table of
+// (pair, count), so a day of an aircraft's twins costs a few kilobytes, not a full table, and
+// adding one is a probe or two.
 class SparseDeltas {
   public:
     void Add(std::uint16_t cell);
@@ -93,7 +94,11 @@ class SparseDeltas {
     std::optional<double> Median() const;
 
   private:
-    std::vector<std::uint64_t> cells_;  // the cell in the top 16 bits, its count below
+    void Grow();
+
+    // The cell + 1 in the top 16 bits (0: an empty slot), its count below; a power of two.
+    std::vector<std::uint64_t> slots_;
+    std::size_t used_ = 0;
     std::uint64_t compared_ = 0;
 };
 

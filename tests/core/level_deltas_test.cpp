@@ -36,6 +36,20 @@ TEST(LevelDeltasTest, TheFirstReasonExcludesATwin) {
     for (int b = 1; b <= 255; ++b) {
         EXPECT_EQ(LevelStep(LevelFromBeastByte(static_cast<std::uint8_t>(b))), b);
     }
+    // Any other level goes to the nearest step in dB.
+    std::mt19937 random(3);
+    std::uniform_real_distribution<float> level(-60.0F, 1.0F);
+    for (int i = 0; i < 20000; ++i) {
+        const float l = level(random);
+        int nearest = 1;
+        for (int b = 2; b <= 255; ++b) {
+            if (std::abs(StepDbfs(std::uint8_t(b)) - l) <
+                std::abs(StepDbfs(std::uint8_t(nearest)) - l)) {
+                nearest = b;
+            }
+        }
+        ASSERT_EQ(LevelStep(l), nearest) << l;
+    }
 }
 
 // Median, interval and quartiles of random step pairs equal those of the sorted deltas, for
@@ -45,6 +59,7 @@ TEST(LevelDeltasTest, StatisticsEqualThoseOfTheSortedDeltas) {
     std::uniform_int_distribution<int> step(4, 180);
     for (const std::uint64_t n : {1u, 2u, 3u, 4u, 29u, 30u, 31u, 100u, 1001u, 20000u}) {
         LevelDeltas first, second;
+        SparseDeltas oneAircraft;  // the same deltas kept the way an aircraft keeps its own
         std::vector<double> sorted;
         for (std::uint64_t i = 0; i < n; ++i) {
             const auto b1 = static_cast<std::uint8_t>(step(random));
@@ -52,6 +67,7 @@ TEST(LevelDeltasTest, StatisticsEqualThoseOfTheSortedDeltas) {
             const auto b2 = static_cast<std::uint8_t>(
                 std::clamp(b1 * 141 / 100 + step(random) / 20 - 4, 4, 180));
             (i % 2 == 0 ? first : second).Add(LevelFromBeastByte(b1), LevelFromBeastByte(b2));
+            oneAircraft.Add(LevelDeltas::Cell(LevelFromBeastByte(b1), LevelFromBeastByte(b2)));
             sorted.push_back(StepDbfs(b2) - StepDbfs(b1));
         }
         std::sort(sorted.begin(), sorted.end());
@@ -72,6 +88,8 @@ TEST(LevelDeltasTest, StatisticsEqualThoseOfTheSortedDeltas) {
                 << n;
         }
         EXPECT_EQ(first.Nth(n), sorted.back());
+        EXPECT_EQ(oneAircraft.Median(), s.medianDb) << n;
+        EXPECT_EQ(oneAircraft.compared(), n);
     }
     EXPECT_EQ(LevelDeltas{}.Summarize().medianDb, std::nullopt);
 }
