@@ -75,7 +75,10 @@ std::vector<Aircraft> MakeSky(const SkySettings& settings) {
         a.verticalRate = climb < 0.7 ? 0 : climb < 0.85 ? 1472 : -1472;
         a.oddPosition = random.Chance(0.5);
         for (int l = 0; l < kListenerCount; ++l) {
-            a.hear[l] = std::clamp(settings.hear[l] + random.Uniform(-0.15, 0.15), 0.02, 1.0);
+            const double spread = random.Uniform(-0.15, 0.15);
+            // A listener that hears everything (--hear 1) hears every aircraft's every frame.
+            a.hear[l] =
+                settings.hear[l] >= 1.0 ? 1.0 : std::clamp(settings.hear[l] + spread, 0.02, 1.0);
         }
         sky.push_back(a);
     }

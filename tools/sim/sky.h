@@ -14,7 +14,8 @@ namespace quorvex::sim {
 struct SkySettings {
     std::uint64_t seed = 1;
     int aircraft = 40;
-    // Mean probability, per listener, that a frame of an aircraft it can hear is heard.
+    // Mean probability, per listener, that a frame of an aircraft it can hear is heard; each
+    // aircraft's within 0.15 of it, and 1 for every aircraft when it is 1.
     double hear[kListenerCount] = {0.9, 0.7, 0.8};
     // Share of distant aircraft that only one of the two receivers hears (alternately
     // receiver 1 and receiver 2); the feed's decoder may hear them either way.
