@@ -16,6 +16,7 @@
 #include <array>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -196,6 +197,77 @@ TEST(HeadlessRunTest, SigtermEndsASimulatedRunWithEveryFileAsTheSimulatorSentIt)
     }
     EXPECT_GE(Lines(log).size(), static_cast<std::size_t>(frames[0] + frames[1]));
     EXPECT_TRUE(log.ends_with('\n'));
+}
+
+// Both receivers on Beast, receiver 1 on the simulator's pseudo-terminal, receiver 2 on its
+// TCP server, receiver 2 with 3 dB more gain, each hearing every frame: the level CSV the
+// program writes at its end equals the simulator's truth to the printed digit, and the
+// summary says it in words.
+TEST(HeadlessRunTest, TheLevelCsvOfTwoBeastReceiversEqualsTheSimulatorsTruth) {
+    ProgramUnderTest program;
+    const std::string truthPath = program.File("truth.json");
+    ChildProcess sim(QUORVEX_SIM_PATH,
+                     {"--receiver1=pty:3000000:beast", "--receiver2=tcp-beast:0", "--gain1=20",
+                      "--gain2=23", "--hear1=1", "--hear2=1", "--distant=0", "--corrupt=0",
+                      "--seconds=3", "--seed=5", "--truth=" + truthPath, "--wait-for-go"});
+    std::string pty, port;
+    ASSERT_TRUE(Within(30s, [&] {
+        std::smatch found;
+        const std::string said = sim.ReadErrors();
+        if (std::regex_search(said, found, std::regex("receiver1: pty (\\S+)\n"))) pty = found[1];
+        if (std::regex_search(said, found, std::regex("receiver2: tcp-beast \\S+:(\\d+)\n"))) {
+            port = found[1];
+        }
+        return !pty.empty() && !port.empty();
+    })) << sim.ReadErrors();
+
+    const std::string output = program.File("summary.txt");
+    ChildProcess run(program.File("quorvex"),
+                     {"--no-window", "--receiver1=" + pty + ":3000000:beast",
+                      "--receiver2=tcp:127.0.0.1:" + port + ":beast", "--level-csv",
+                      program.File("levels.csv"), "--summary-every=1"},
+                     kNoDisplay, output);
+    const auto summaries = [&] { return Summaries(ReadFileBytes(output), "receiver 1: ").size(); };
+    // Two summaries: started, and receiver 2 connected long since.
+    ASSERT_TRUE(Within(60s, [&] { return summaries() > 1 || !run.Running(); }));
+    ASSERT_TRUE(run.Running()) << run.ReadErrors();
+    ASSERT_TRUE(sim.WriteInput("go\n"));
+    ASSERT_TRUE(Within(30s, [&] { return !sim.Running(); }));
+    ASSERT_EQ(sim.ExitCode(), 0) << sim.ReadErrors();
+    const std::size_t ended = summaries();
+    ASSERT_TRUE(Within(30s, [&] { return summaries() >= ended + 3; }));  // every twin settled
+    ::kill(run.Pid(), SIGTERM);
+    ASSERT_TRUE(Within(30s, [&] { return !run.Running(); }));
+    EXPECT_EQ(run.ExitCode(), 0) << run.ReadErrors();
+
+    std::ifstream truthFile(truthPath);
+    std::string truthLine;
+    for (std::string line; std::getline(truthFile, line);) truthLine = line;
+    const QJsonObject levels =
+        QJsonDocument::fromJson(QByteArray::fromStdString(truthLine)).object()["levels"].toObject();
+    const std::vector<std::string> rows = Lines(ReadFileBytes(program.File("levels.csv")));
+    ASSERT_GE(rows.size(), 3u);
+    std::vector<std::string> columns, all;
+    for (const auto& [row, cells] : {std::pair{rows[0], &columns}, std::pair{rows[1], &all}}) {
+        std::istringstream in(row.substr(0, row.find('\r')));
+        for (std::string cell; std::getline(in, cell, ',');) cells->push_back(cell);
+    }
+    ASSERT_EQ(all.size(), columns.size());
+    EXPECT_EQ(all[0], "all");
+    for (std::size_t i = 1; i < columns.size(); ++i) {
+        const QJsonValue sent = levels[QString::fromStdString(columns[i])];
+        EXPECT_EQ(all[i], sent.isString() ? sent.toString().toStdString()
+                                          : std::to_string(sent.toInteger()))
+            << columns[i];
+    }
+    EXPECT_GT(levels["compared"].toInteger(), 500);
+    const std::string said = ReadFileBytes(output);
+    const std::string last = said.substr(said.rfind(" levels: "));
+    char median[16];
+    std::snprintf(median, sizeof median, "%.1f", std::stod(all[6]));
+    EXPECT_TRUE(last.starts_with(std::string(" levels: Receiver 2 hears the same transmissions ") +
+                                 median + " dB stronger (95 %: "))
+        << last;
 }
 
 struct SetUpFailure {

@@ -37,7 +37,9 @@ void StreamChannel::Service(double now) {
     }
     if (!present_) {
         present_ = true;
-        acceptFrom_ = now + kSettleSeconds;
+        // Before the run starts (waiting for go, at 0) nothing is written yet: a reader that
+        // opens then has settled by the first frame, and none is lost.
+        acceptFrom_ = now > 0 ? now + kSettleSeconds : 0;
     }
 
     if (hangUpAt_ >= 0 && now >= hangUpAt_ && batch_.Empty()) {
