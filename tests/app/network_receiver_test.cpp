@@ -7,11 +7,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 
 #include <algorithm>
 #include <fstream>
 #include <sstream>
 
+#include "app/levels_page.h"
 #include "app/receiver_panel.h"
 #include "bench/core/sample_frames.h"
 #include "net/loopback.h"
@@ -104,6 +106,14 @@ TEST_F(NetworkReceiverTest, BeastAndRawStreamsCountAndLogWhatWasSent) {
         w.Receiver(SourceId::Receiver1)->FigureLabel()->text().endsWith(", -11.0 dBFS, 0 % strong"))
         << w.Receiver(SourceId::Receiver1)->FigureLabel()->text().toStdString();
     EXPECT_FALSE(w.Receiver(SourceId::Receiver2)->FigureLabel()->text().contains("dBFS"));
+    // The Levels page says which receiver gives no levels, and what would.
+    w.Pages()->setCurrentWidget(w.LevelsView());
+    EXPECT_EQ(w.LevelsView()->MissingLabel()->text().toStdString(),
+              "Receiver 2 delivers no levels. Levels come with Beast binary frames: a serial line "
+              "in the \"Beast binary\" format or a decoder's \"TCP Beast\" output.");
+    const LevelGroup& twins = c.CurrentRun().Levels().All();
+    EXPECT_GT(twins.twins, 0U);
+    EXPECT_EQ(twins.excludedNoLevel, twins.twins);
 
     c.CurrentRun().Log().Flush();
     std::stringstream log;
