@@ -19,9 +19,10 @@
 namespace quorvex::app {
 namespace {
 
-// The level histograms: 1 dB bins from kLowestDbfs to 0 dBFS.
+// The level histograms: 2 dB bins from kLowestDbfs to 0 dBFS (below -30 dBFS the byte's
+// steps are a dB or more apart: narrower bins would be empty between them).
 constexpr double kLowestDbfs = -48.0;
-constexpr double kLevelBinDb = 1.0;
+constexpr double kLevelBinDb = 2.0;
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);

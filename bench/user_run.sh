@@ -18,6 +18,9 @@
 # Usage: bench/user_run.sh [--repeat N] [--skip S] [--measure S] [--seed N]
 #                          [--cases "LOG:AIRCRAFT ..."] [--perf]
 #   defaults: --repeat 1 --skip 5 --measure 30 --seed 7 --cases "off:40 on:40 off:5000 on:5000"
+#   LOG is off or on (the logfile), or beast / beast-nolevels: both receivers on Beast at the
+#   full line rate (--rate max), with levels or without (the level byte 0), logging off; the
+#   difference of the two is what the level comparison costs the program.
 #   --perf: also record a perf profile of the program over the measured interval of each
 #           run (perf record --call-graph dwarf), kept beside that run's files.
 # Everything a run leaves (truth, CSV, floor counts, the program's output) is kept under
@@ -146,12 +149,25 @@ run_case() {
   cp "$program" "$(dirname "$program")/quorvex.portable" "$dir/program/"
   pids=()
 
-  start_sim sim-program --receiver1 'pty:3000000:*' --receiver2 'udp:127.0.0.1:7934:*' --feed=30003
+  # The Beast cases: both receivers on pseudo-terminals in Beast binary at the line's full
+  # rate, with levels or with the level byte 0 (none), the same frames; the floor reads
+  # receiver 1's line alike (its receiver 2 stays on UDP text).
+  local beast=false format='*' floor1='*'
+  local program1=(--receiver1 'pty:3000000:*' --receiver2 'udp:127.0.0.1:7934:*')
+  if [[ $log == beast* ]]; then
+    beast=true format=beast floor1=beast
+    program1=(--receiver1 'pty:3000000:beast' --receiver2 'pty:3000000:beast' --rate max)
+    [[ $log == beast-nolevels ]] && program1+=(--no-levels)
+  fi
+  start_sim sim-program "${program1[@]}" --feed=30003
   local sim_program=$sim_pid
   exec 7>"$dir/sim-program.go"
   local udp
   udp=$("$floor" --free-udp-port)
-  start_sim sim-floor --receiver1 'pty:3000000:*' --receiver2 "udp:127.0.0.1:$udp:*" --feed=0
+  local floor_rate=()
+  $beast && floor_rate=(--rate max)
+  start_sim sim-floor --receiver1 "pty:3000000:$floor1" --receiver2 "udp:127.0.0.1:$udp:*" \
+    --feed=0 "${floor_rate[@]}"
   local sim_floor=$sim_pid
   exec 8>"$dir/sim-floor.go"
   local pty_program pty_floor feed_floor
@@ -159,8 +175,11 @@ run_case() {
   pty_floor=$(said "$dir/sim-floor.err" "receiver1: pty")
   feed_floor=$(said "$dir/sim-floor.err" "feed: tcp port")
 
-  local options=(--receiver1 "$pty_program:3000000:*" --receiver2 'udp:*' --start --connect
+  local options=(--receiver1 "$pty_program:3000000:$format" --receiver2 'udp:*' --start --connect
     --csv "$dir/seconds.csv")
+  if $beast; then
+    options[3]="$(said "$dir/sim-program.err" "receiver2: pty"):3000000:beast"
+  fi
   [[ $log == on ]] && options+=(--log)
   DISPLAY=:$display QT_QPA_PLATFORM=xcb "$dir/program/quorvex" "${options[@]}" \
     >"$dir/program.out" 2>&1 &

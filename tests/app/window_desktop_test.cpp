@@ -20,6 +20,7 @@
 #include "app/aircraft_page.h"
 #include "app/coverage_page.h"
 #include "app/graph_page.h"
+#include "app/levels_page.h"
 #include "ui/chart.h"
 #include "ui/polar_plot.h"
 #include "window_fixture.h"
@@ -192,9 +193,10 @@ TEST_F(WindowDesktopTest, KeysChooseThePagesAndReachEveryButton) {
     } steps[] = {
         {Qt::Key_2, Qt::ControlModifier, w.Graph()},
         {Qt::Key_4, Qt::ControlModifier, w.CoverageView()},
+        {Qt::Key_5, Qt::ControlModifier, w.LevelsView()},
         {Qt::Key_3, Qt::ControlModifier, w.Aircraft()},
         {Qt::Key_1, Qt::ControlModifier, w.ControlPage()},
-        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, w.CoverageView()},
+        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, w.LevelsView()},
         {Qt::Key_Tab, Qt::ControlModifier, w.ControlPage()},
         {Qt::Key_Tab, Qt::ControlModifier, w.Graph()},
         {Qt::Key_Tab, Qt::ControlModifier, w.AboutText()->parentWidget()},
@@ -209,7 +211,8 @@ TEST_F(WindowDesktopTest, KeysChooseThePagesAndReachEveryButton) {
               (std::vector<std::string>{"connectButton", "loggingButton", "receiver1LoadButton",
                                         "receiver1SaveButton", "receiver2LoadButton",
                                         "receiver2SaveButton", "startButton"}));
-    for (QWidget* page : std::vector<QWidget*>{w.Graph(), w.Aircraft(), w.CoverageView()}) {
+    for (QWidget* page :
+         std::vector<QWidget*>{w.Graph(), w.Aircraft(), w.CoverageView(), w.LevelsView()}) {
         w.Pages()->setCurrentWidget(page);
         const std::vector<QAbstractButton*> reached = TabStops(w);
         for (QAbstractButton* button : page->findChildren<QAbstractButton*>()) {

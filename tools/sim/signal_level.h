@@ -41,6 +41,9 @@ struct LevelSettings {
     std::array<double, 2> gain{};  // dB per receiver
     double stepAt = -1;            // simulated seconds; negative: no step
     double stepDb = 0;             // added to receiver 2's gain from stepAt on
+    // Beast frames carry no level (the byte 0), as from a decoder that measures none; which
+    // frames are heard is decided by their levels all the same.
+    bool omitted = false;
 };
 
 // The aircraft's offset, drawn for one aircraft after another.

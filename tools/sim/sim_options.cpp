@@ -306,6 +306,8 @@ std::variant<SimOptions, std::string> ParseSimOptions(const std::vector<std::str
             const auto gain = Gain(*value);
             if (!gain) return badValue("give dB from -60 to 60");
             o.settings.levels.gain[name.back() - '1'] = *gain;
+        } else if (name == "--no-levels") {
+            o.settings.levels.omitted = true;
         } else if (name == "--gain2-step") {
             error = take() ? ParseGainStep(*value, o.settings.levels) : missing;
         } else if (name == "--corrupt") {
@@ -450,6 +452,8 @@ The sky:
                        +-2 dB. Above 0 dBFS it clips; at or below -40 dBFS the frame is not
                        heard at all (on top of --hear and --range). The byte written is
                        round(255 * 10^(L/20)), 1 to 255.
+  --no-levels          Beast frames carry the level byte 0 (no level), the same frames
+                       heard; for measuring what levels cost the program
   --seed N             the same N gives the same sky and frames (default 1)
 
 Faults (repeatable), each every Nth unit it applies to:

@@ -53,7 +53,9 @@ void Simulation::Emit(const Emission& e, const Deliver& deliver) {
         const double level = levels_.Level(r, a, slant, e.time, jitter_[r]);
         const bool beast = settings_.format[r] == kBeastFormat;
         const std::uint8_t byte = beast ? LevelByte(level) : 0;
-        if (chance && (!beast || byte > 0)) packets[r] = Packet(r, e, frame, byte);
+        if (chance && (!beast || byte > 0)) {
+            packets[r] = Packet(r, e, frame, settings_.levels.omitted ? 0 : byte);
+        }
     }
     if (position) ++positions_;
     ++frames_;
