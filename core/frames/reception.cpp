@@ -1,5 +1,8 @@
 #include "core/frames/reception.h"
 
+#include <array>
+#include <cmath>
+
 #include "core/base/hex.h"
 
 namespace quorvex {
@@ -13,8 +16,16 @@ constexpr std::size_t kLongFrameDigits = 28;
 }  // namespace
 
 float LevelFromBeastByte(std::uint8_t level) {
-    if (level == 0) return kNoLevel;
-    return static_cast<float>(20.0 * std::log10(static_cast<double>(level) / 255.0));
+    // Every frame of a Beast receiver asks: a table, not a logarithm each time.
+    static const std::array<float, 256> levels = [] {
+        std::array<float, 256> table{};
+        table[0] = kNoLevel;
+        for (std::size_t b = 1; b < table.size(); ++b) {
+            table[b] = static_cast<float>(20.0 * std::log10(static_cast<double>(b) / 255.0));
+        }
+        return table;
+    }();
+    return levels[level];
 }
 
 std::optional<BadHexPair> ReadPacket(SourceId receiver, std::string_view packet, bool crcOption,
