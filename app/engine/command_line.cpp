@@ -7,6 +7,7 @@
 
 #include "core/base/source_id.h"
 #include "core/positions/station_text.h"
+#include "core/run/session_history.h"
 #include "core/settings/host_port.h"
 #include "core/settings/profiles.h"
 
@@ -28,13 +29,18 @@ std::optional<int> ParseRate(std::string_view text) {
     return rate;
 }
 
+// A whole number from `low` to `high`.
+std::optional<int> ParseWholeNumber(std::string_view text, int low, int high) {
+    int number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if (number < low || number > high) return std::nullopt;
+    return number;
+}
+
 // A whole number of seconds, at least 1 and at most a day.
 std::optional<int> ParseSummarySeconds(std::string_view text) {
-    int seconds = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    if (seconds < 1 || seconds > kMaxSummarySeconds) return std::nullopt;
-    return seconds;
+    return ParseWholeNumber(text, 1, kMaxSummarySeconds);
 }
 
 std::string ReceiverFormatHelp(SourceId receiver) {
@@ -216,12 +222,25 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<s
                     "\"" + *text + "\" is not a maximum range: " + std::string(kRangeHelp) + "."};
             }
             result.MaxRangeNm = *nm;
-        } else if (arg == "--coverage-csv" || arg == "--level-csv") {
+        } else if (arg == "--coverage-csv" || arg == "--level-csv" || arg == "--history-csv") {
             const auto text = value();
             if (!text || text->empty()) {
                 return CommandLineError{std::string(arg) + " takes a file path."};
             }
-            (arg == "--coverage-csv" ? result.CoverageCsvFile : result.LevelCsvFile) = *text;
+            (arg == "--coverage-csv" ? result.CoverageCsvFile
+             : arg == "--level-csv"  ? result.LevelCsvFile
+                                     : result.HistoryCsvFile) = *text;
+        } else if (arg == "--history-every") {
+            constexpr std::string_view kTakes =
+                "--history-every takes a whole number of minutes from 1 to 1440.";
+            const auto text = value();
+            if (!text) return CommandLineError{std::string(kTakes)};
+            const auto minutes = ParseWholeNumber(*text, 1, kMaxHistoryMinutes);
+            if (!minutes) {
+                return CommandLineError{"\"" + *text +
+                                        "\" is not a history period: " + std::string(kTakes)};
+            }
+            result.HistoryMinutes = *minutes;
         } else {
             return CommandLineError{"Unknown option \"" + std::string(args[i]) +
                                     "\"; quorvex --help lists the options."};
@@ -277,6 +296,11 @@ std::string UsageText() {
            "                  frames both receivers heard, their level difference in dB\n"
            "                  (receiver 2 - receiver 1: median, 95 % interval, quartiles)\n"
            "                  and each receiver's share of strong frames\n"
+           "  --history-csv FILE  write the session's history to FILE every minute and at the\n"
+           "                  end (replacing it whole): per period the frames, positions,\n"
+           "                  both/only position frames, the farthest and 95th-percentile\n"
+           "                  range of each receiver and the seconds measured\n"
+           "  --history-every MINUTES  the history's period (1 to 1440; 60 when left out)\n"
            "  --no-window     measure without a window and without a display: Start at\n"
            "                  once, a summary line per source on standard output, errors\n"
            "                  on standard error; SIGINT or SIGTERM ends the run with every\n"

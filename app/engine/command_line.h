@@ -48,6 +48,8 @@ struct CommandLine {
     std::optional<double> MaxRangeNm;      // the maximum range, kept with the station
     std::string CoverageCsvFile;           // the sector table written here; empty: none
     std::string LevelCsvFile;              // the level comparison written here; empty: none
+    std::string HistoryCsvFile;            // the session's periods written here; empty: none
+    int HistoryMinutes = 60;               // the history's period (--history-every)
     bool NoWindow = false;                 // measure without a display (--no-window)
     // How often a run without a window prints its summary (--summary-every).
     int SummarySeconds = kDefaultSummarySeconds;

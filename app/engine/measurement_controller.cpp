@@ -238,7 +238,9 @@ void MeasurementController::Tick() {
     if (++tableTicks_ % kCoverageFileSeconds == 0) {
         for (const auto& error :
              {coverageFile_ ? coverageFile_->WriteMinute(run_.Positions()) : std::nullopt,
-              levelFile_ ? levelFile_->WriteMinute(run_.Levels()) : std::nullopt}) {
+              levelFile_ ? levelFile_->WriteMinute(run_.Levels()) : std::nullopt,
+              historyFile_ ? historyFile_->WriteMinute(HistoryCsvText(run_.HistoryRows()))
+                           : std::nullopt}) {
             if (error) platform::ShowApplicationError(*error);
         }
     }
@@ -364,6 +366,8 @@ void MeasurementController::ApplyRunOptions(const CommandLine& commandLine) {
     }
     if (!commandLine.CoverageCsvFile.empty()) SetCoverageFile(commandLine.CoverageCsvFile);
     if (!commandLine.LevelCsvFile.empty()) SetLevelFile(commandLine.LevelCsvFile);
+    if (!commandLine.HistoryCsvFile.empty()) SetHistoryFile(commandLine.HistoryCsvFile);
+    run_.SetHistoryMinutes(commandLine.HistoryMinutes);
 }
 
 void MeasurementController::PressRunButtons(const CommandLine& commandLine) {
@@ -388,6 +392,11 @@ std::vector<std::string> MeasurementController::WriteTablesAtEnd() {
     }
     if (levelFile_) {
         if (auto error = levelFile_->WriteAtEnd(run_.Levels())) errors.push_back(*error);
+    }
+    if (historyFile_) {
+        if (auto error = historyFile_->WriteAtEnd(HistoryCsvText(run_.HistoryRows()))) {
+            errors.push_back(*error);
+        }
     }
     return errors;
 }

@@ -155,11 +155,12 @@ class MeasurementController : public QObject {
     // the end (--coverage-csv).
     static constexpr int kCoverageFileSeconds = 60;
     void SetCoverageFile(const std::string& path) { coverageFile_.emplace(path); }
-    // Likewise the level comparison (--level-csv).
+    // Likewise the level comparison (--level-csv) and the session's history (--history-csv).
     void SetLevelFile(const std::string& path) { levelFile_.emplace(path); }
+    void SetHistoryFile(const std::string& path) { historyFile_.emplace(path, "history CSV file"); }
 
     // The command line's files and station (--csv, --station, --max-range, --coverage-csv,
-    // --level-csv), once the front-end is up.
+    // --level-csv, --history-csv, --history-every), once the front-end is up.
     void ApplyRunOptions(const CommandLine& commandLine);
     // Then its presses, in this order: the logfile's Start (--log), Connect (--connect, the
     // feed then tried again after every end), Start (--start).
@@ -227,6 +228,7 @@ class MeasurementController : public QObject {
     std::optional<SecondCsvFile> secondsFile_;
     std::optional<CoverageCsvFile> coverageFile_;
     std::optional<LevelCsvFile> levelFile_;
+    std::optional<TableFile> historyFile_;
     int tableTicks_ = 0;
 };
 

@@ -5,23 +5,6 @@
 #include <numeric>
 
 namespace quorvex {
-namespace {
-
-// The nearest-rank 95th percentile of `count` ranges spread over a 1 NM histogram: the upper
-// edge of the bin holding it, never beyond `maxNm`.
-double Percentile95Of(const std::vector<std::uint64_t>& histogram, std::uint64_t count,
-                      double maxNm) {
-    const auto rank = static_cast<std::uint64_t>(std::ceil(0.95 * static_cast<double>(count)));
-    std::uint64_t seen = 0;
-    for (std::size_t bin = 0; bin < histogram.size(); ++bin) {
-        seen += histogram[bin];
-        if (seen >= rank) return std::min(static_cast<double>(bin + 1), maxNm);
-    }
-    return maxNm;
-}
-
-}  // namespace
-
 std::optional<AltitudeBand> BandOf(std::optional<int> altitudeFt) {
     if (!altitudeFt) return std::nullopt;
     if (*altitudeFt < 10000) return AltitudeBand::Below10000;
@@ -109,7 +92,8 @@ SectorFigures CoverageStats::Sector(SourceId source, AltitudeBand band, int sect
     if (figures.positions == 0) return figures;
     const double maxNm = tables_[index].sectorMax[static_cast<std::size_t>(sector)];
     figures.maxNm = maxNm;
-    figures.p95Nm = Percentile95Of(histogram, figures.positions, maxNm);
+    figures.p95Nm =
+        Percentile95Of(std::span<const std::uint64_t>(histogram), figures.positions, maxNm);
     return figures;
 }
 
@@ -138,7 +122,8 @@ std::optional<double> CoverageStats::Percentile95(SourceId source, AltitudeBand 
     const std::vector<std::uint64_t> total = TotalHistogram(index);
     const std::uint64_t positions = std::accumulate(total.begin(), total.end(), std::uint64_t{0});
     if (positions == 0) return std::nullopt;
-    return Percentile95Of(total, positions, tables_[index].peak.rangeNm);
+    return Percentile95Of(std::span<const std::uint64_t>(total), positions,
+                          tables_[index].peak.rangeNm);
 }
 
 }  // namespace quorvex

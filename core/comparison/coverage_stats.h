@@ -12,10 +12,13 @@
 //
 // One thread.
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "core/base/source_id.h"
@@ -43,6 +46,19 @@ inline constexpr double kRingNm = 50.0;
 std::optional<AltitudeBand> BandOf(std::optional<int> altitudeFt);
 // 0..35 for a bearing of 0 to below 360 degrees.
 int SectorOf(double bearingDeg);
+// The nearest-rank 95th percentile of `count` ranges spread over a 1 NM histogram: the upper
+// edge of the bin holding it, never beyond `maxNm`.
+template <typename Count>
+double Percentile95Of(std::span<const Count> histogram, std::uint64_t count, double maxNm) {
+    const auto rank = static_cast<std::uint64_t>(std::ceil(0.95 * static_cast<double>(count)));
+    std::uint64_t seen = 0;
+    for (std::size_t bin = 0; bin < histogram.size(); ++bin) {
+        seen += histogram[bin];
+        if (seen >= rank) return std::min(static_cast<double>(bin + 1), maxNm);
+    }
+    return maxNm;
+}
+
 // The rings up to a maximum range: ceil(max / kRingNm), at least 1.
 int RingCount(double maxRangeNm);
 

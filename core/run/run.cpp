@@ -31,6 +31,7 @@ void Run::Forget(std::int64_t unixSecond) {
     twins_.Clear();
     levels_.Clear(unixSecond);
     buckets_.Open(unixSecond);
+    history_.Open(unixSecond, historyMinutes_);
     unixSecond_ = unixSecond;
 }
 
@@ -165,7 +166,7 @@ void Run::Second(const TickInputs& inputs, bool held, TickResult& result) {
     ++tallySecond_;
     twins_.Expire(clock_.SteadySeconds(), [this](const Twin& twin) { Settled(twin); });
     levels_.Second(inputs.UnixSeconds);
-    buckets_.Second(inputs.UnixSeconds);
+    if (buckets_.Second(inputs.UnixSeconds)) history_.Minute(buckets_.Minutes().back());
     unixSecond_ = inputs.UnixSeconds;
 }
 

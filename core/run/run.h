@@ -12,7 +12,8 @@
 //   coverage's both/only come from its twins;
 // - the level comparison: every twin's two levels, and every frame's level, placed by its
 //   aircraft's latest fix (core/comparison/level_comparison.h);
-// - time buckets: per wall-clock minute, hour and the whole run, of all the above.
+// - time buckets: per wall-clock minute, hour and the whole run, of all the above, and the
+//   session's history: the minutes joined into periods (core/run/session_history.h).
 // Readers (the window, the run without a window, the files) read its views; nothing else
 // changes it.
 //
@@ -25,6 +26,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/base/clock.h"
 #include "core/comparison/aircraft_tally.h"
@@ -36,6 +38,7 @@
 #include "core/run/logfile.h"
 #include "core/run/measurement.h"
 #include "core/run/measurement_cycle.h"
+#include "core/run/session_history.h"
 #include "core/run/time_buckets.h"
 
 namespace quorvex {
@@ -92,6 +95,8 @@ class Run {
     void ClearCoverage() { coverage_.Clear(); }
     // The end of a run: every frame still waiting for its twin is settled as heard by one.
     void End();
+    // The history's period in minutes (1 to 1440), from the next Start or Clear on.
+    void SetHistoryMinutes(int minutes) { historyMinutes_ = minutes; }
     // The chart window's width in seconds.
     void SetChartSeconds(int seconds) { cycle_.Measurement.ChartSeconds = seconds; }
 
@@ -106,6 +111,9 @@ class Run {
     const TwinMatcher& Twins() const { return twins_; }
     const LevelComparison& Levels() const { return levels_; }
     const TimeBuckets& Buckets() const { return buckets_; }
+    const SessionHistory& History() const { return history_; }
+    // Every period of the history, the one under way with the minute under way.
+    std::vector<HistoryRow> HistoryRows() const { return history_.Rows(buckets_.Current()); }
     const Clock& Time() const { return clock_; }
     // The logfile: its own switches (logging, a new file, gathering) are the front-end's.
     Logfile& Log() { return log_; }
@@ -130,6 +138,8 @@ class Run {
     TwinMatcher twins_;
     LevelComparison levels_;
     TimeBuckets buckets_;
+    SessionHistory history_;
+    int historyMinutes_ = kDefaultHistoryMinutes;
     std::int64_t unixSecond_ = 0;
 };
 

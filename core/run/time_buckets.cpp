@@ -16,6 +16,35 @@ std::int64_t Floor(std::int64_t second, std::int64_t span) {
 
 }  // namespace
 
+void RangeBins::Add(SourceId receiver, double rangeNm) {
+    std::vector<std::uint32_t>& bins = counts[SourceIndex(receiver)];
+    if (bins.empty()) bins.assign(kRangeBins, 0);
+    ++bins[std::min(static_cast<std::size_t>(std::max(rangeNm, 0.0)), kRangeBins - 1)];
+}
+
+RangeBins& RangeBins::operator+=(const RangeBins& other) {
+    for (std::size_t r = 0; r < counts.size(); ++r) {
+        if (other.counts[r].empty()) continue;
+        if (counts[r].empty()) counts[r].assign(kRangeBins, 0);
+        for (std::size_t bin = 0; bin < kRangeBins; ++bin) counts[r][bin] += other.counts[r][bin];
+    }
+    return *this;
+}
+
+bool RangeBins::operator==(const RangeBins& other) const {
+    const auto zero = [](const std::vector<std::uint32_t>& bins) {
+        return std::all_of(bins.begin(), bins.end(), [](std::uint32_t n) { return n == 0; });
+    };
+    for (std::size_t r = 0; r < counts.size(); ++r) {
+        const auto& mine = counts[r];
+        const auto& theirs = other.counts[r];
+        if (mine.empty() || theirs.empty() ? !(zero(mine) && zero(theirs)) : mine != theirs) {
+            return false;
+        }
+    }
+    return true;
+}
+
 RunBucket& RunBucket::operator+=(const RunBucket& other) {
     seconds += other.seconds;
     for (std::size_t r = 0; r < frames.size(); ++r) {
@@ -34,6 +63,7 @@ RunBucket& RunBucket::operator+=(const RunBucket& other) {
             farthestNm[s][k] = std::max(farthestNm[s][k], other.farthestNm[s][k]);
         }
     }
+    ranges += other.ranges;
     frameTwins += other.frameTwins;
     positionTwins += other.positionTwins;
     for (std::size_t ring = 0; ring < ringTwins.size(); ++ring) {
@@ -47,6 +77,7 @@ void RunBucket::AddPosition(SourceId source, double rangeNm, double bearingDeg) 
     const auto sector = static_cast<std::size_t>(SectorOf(bearingDeg));
     ++positions[s][sector];
     farthestNm[s][sector] = std::max(farthestNm[s][sector], static_cast<float>(rangeNm));
+    if (source != SourceId::Feed) ranges.Add(source, rangeNm);
 }
 
 std::uint64_t RunBucket::Frames(SourceId receiver) const {
@@ -65,22 +96,36 @@ std::uint64_t RunBucket::Positions(SourceId source) const {
 void TimeBuckets::Open(std::int64_t unixSecond) {
     current_ = RunBucket{};
     current_.startUnix = Floor(unixSecond, kMinute);
+    Prepare(current_);
     openHour_ = RunBucket{};
     hourOpen_ = false;
     minutes_.clear();
     hours_.clear();
 }
 
-void TimeBuckets::Second(std::int64_t unixSecond) {
+bool TimeBuckets::Second(std::int64_t unixSecond) {
     ++current_.seconds;
     const std::int64_t minute = Floor(unixSecond, kMinute);
-    if (minute == current_.startUnix) return;
+    if (minute == current_.startUnix) return false;
     CloseMinute();
     current_ = RunBucket{};
     current_.startUnix = minute;
+    Prepare(current_);
+    return true;
+}
+
+void TimeBuckets::Prepare(RunBucket& minute) {
+    // The range bins are made at the tick, not by the frame that places the first position.
+    for (auto& bins : minute.ranges.counts) bins.assign(kRangeBins, 0);
 }
 
 void TimeBuckets::CloseMinute() {
+    // A minute without a receiver's positions keeps no bins for it.
+    for (auto& bins : current_.ranges.counts) {
+        if (std::all_of(bins.begin(), bins.end(), [](std::uint32_t n) { return n == 0; })) {
+            std::vector<std::uint32_t>().swap(bins);
+        }
+    }
     const std::int64_t hour = Floor(current_.startUnix, kHour);
     if (hourOpen_ && hour != openHour_.startUnix) {
         hours_.push_back(openHour_);

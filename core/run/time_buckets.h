@@ -23,6 +23,19 @@ namespace quorvex {
 
 // Rings of kRingNm up to the largest maximum range a station may set (1000 NM).
 inline constexpr int kBucketRings = 20;
+// 1 NM range bins up to the largest maximum range.
+inline constexpr std::size_t kRangeBins = 1000;
+
+// The ranges of the receivers' placed positions in 1 NM bins, for percentiles; a receiver's
+// bins are allocated with its first position, so a bucket without positions costs nothing.
+struct RangeBins {
+    std::array<std::vector<std::uint32_t>, 2> counts;  // receivers 1, 2
+
+    void Add(SourceId receiver, double rangeNm);
+    RangeBins& operator+=(const RangeBins& other);
+    // Bins not made and bins all zero are the same.
+    bool operator==(const RangeBins& other) const;
+};
 
 struct RunBucket {
     std::int64_t startUnix = 0;  // the first second it covers
@@ -37,6 +50,7 @@ struct RunBucket {
     // farthest of them (0 where none).
     std::array<std::array<std::uint64_t, kSectorCount>, kSourceCount> positions{};
     std::array<std::array<float, kSectorCount>, kSourceCount> farthestNm{};
+    RangeBins ranges;
     // Every counted frame the receivers delivered with its bytes: both, only one; and the
     // copies a receiver delivered again while the first waited.
     TwinCounts frameTwins;
@@ -66,8 +80,9 @@ class TimeBuckets {
     RunBucket& Current() { return current_; }
     const RunBucket& Current() const { return current_; }
     // The second the run was counting has ended and `unixSecond` begins: the second is the
-    // current minute's, and the minute closes when `unixSecond` lies in another.
-    void Second(std::int64_t unixSecond);
+    // current minute's, and the minute closes when `unixSecond` lies in another. True when
+    // a minute closed (Minutes().back()).
+    bool Second(std::int64_t unixSecond);
 
     // Closed minutes of the last day, oldest first; closed hours; the hour under way (its
     // closed minutes).
@@ -79,6 +94,7 @@ class TimeBuckets {
 
   private:
     void CloseMinute();
+    static void Prepare(RunBucket& minute);
 
     RunBucket current_;
     RunBucket openHour_;

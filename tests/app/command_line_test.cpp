@@ -46,10 +46,26 @@ TEST(CommandLineTest, AcceptedForms) {
         EXPECT_EQ(line.Receiver2, c.receiver2) << c.args[0];
     }
 
-    const auto flags = ParseCommandLine(
-        {"--start", "--connect", "--log", "--port-device", "/dev/pts/7", "--port-device=/dev/pts/8",
-         "--csv", "run.csv", "--station", " 52.3 , -4.5", "--max-range=250.5",
-         "--coverage-csv=cover.csv", "--no-window", "--summary-every", "300"});
+    const auto flags = ParseCommandLine({"--start",
+                                         "--connect",
+                                         "--log",
+                                         "--port-device",
+                                         "/dev/pts/7",
+                                         "--port-device=/dev/pts/8",
+                                         "--csv",
+                                         "run.csv",
+                                         "--station",
+                                         " 52.3 , -4.5",
+                                         "--max-range=250.5",
+                                         "--coverage-csv=cover.csv",
+                                         "--no-window",
+                                         "--summary-every",
+                                         "300",
+                                         "--level-csv",
+                                         "levels.csv",
+                                         "--history-csv=history.csv",
+                                         "--history-every",
+                                         "15"});
     ASSERT_TRUE(std::holds_alternative<CommandLine>(flags));
     const CommandLine& line = std::get<CommandLine>(flags);
     EXPECT_TRUE(line.Start && line.Connect && line.Log && !line.Help && !line.Version);
@@ -60,6 +76,9 @@ TEST(CommandLineTest, AcceptedForms) {
     EXPECT_EQ(line.CoverageCsvFile, "cover.csv");
     EXPECT_TRUE(line.NoWindow);
     EXPECT_EQ(line.SummarySeconds, 300);
+    EXPECT_EQ(line.LevelCsvFile, "levels.csv");
+    EXPECT_EQ(line.HistoryCsvFile, "history.csv");
+    EXPECT_EQ(line.HistoryMinutes, 15);
     EXPECT_NE(UsageText().find("  --station LAT,LON "), std::string::npos);
     EXPECT_NE(UsageText().find("  --no-window "), std::string::npos);
     EXPECT_NE(UsageText().find("  --summary-every N "), std::string::npos);
@@ -110,6 +129,10 @@ TEST(CommandLineTest, RefusedFormsSayWhy) {
          "\"91,0\" is not a station location: --station takes LAT,LON in decimal degrees "
          "(such as 52.3,-4.5)."},
         {{"--coverage-csv="}, "--coverage-csv takes a file path."},
+        {{"--history-every=1441"},
+         "\"1441\" is not a history period: --history-every takes a whole number of minutes "
+         "from 1 to 1440."},
+        {{"--history-every"}, "--history-every takes a whole number of minutes from 1 to 1440."},
         {{"--no-window", "--summary-every=0"},
          "\"0\" is not a summary period: --summary-every takes a whole number of seconds from 1 "
          "to 86400."},

@@ -222,11 +222,12 @@ TEST(HeadlessRunTest, TheLevelCsvOfTwoBeastReceiversEqualsTheSimulatorsTruth) {
     })) << sim.ReadErrors();
 
     const std::string output = program.File("summary.txt");
-    ChildProcess run(program.File("quorvex"),
-                     {"--no-window", "--receiver1=" + pty + ":3000000:beast",
-                      "--receiver2=tcp:127.0.0.1:" + port + ":beast", "--level-csv",
-                      program.File("levels.csv"), "--summary-every=1"},
-                     kNoDisplay, output);
+    ChildProcess run(
+        program.File("quorvex"),
+        {"--no-window", "--receiver1=" + pty + ":3000000:beast",
+         "--receiver2=tcp:127.0.0.1:" + port + ":beast", "--level-csv", program.File("levels.csv"),
+         "--summary-every=1", "--history-csv", program.File("history.csv"), "--history-every=1"},
+        kNoDisplay, output);
     const auto summaries = [&] { return Summaries(ReadFileBytes(output), "receiver 1: ").size(); };
     // Two summaries: started, and receiver 2 connected long since.
     ASSERT_TRUE(Within(60s, [&] { return summaries() > 1 || !run.Running(); }));
@@ -261,6 +262,29 @@ TEST(HeadlessRunTest, TheLevelCsvOfTwoBeastReceiversEqualsTheSimulatorsTruth) {
             << columns[i];
     }
     EXPECT_GT(levels["compared"].toInteger(), 500);
+
+    // The history's periods of a minute add up to the frames each receiver was sent.
+    const QJsonObject sent = QJsonDocument::fromJson(QByteArray::fromStdString(truthLine)).object();
+    std::array<std::int64_t, 2> frames{};
+    const std::vector<std::string> periods = Lines(ReadFileBytes(program.File("history.csv")));
+    ASSERT_GE(periods.size(), 2u);
+    EXPECT_TRUE(periods[0].starts_with("period_start_utc,period_seconds,measured_seconds,"));
+    for (std::size_t p = 1; p < periods.size(); ++p) {
+        std::istringstream cells(periods[p]);
+        std::string cell;
+        for (int column = 0; column < 5 && std::getline(cells, cell, ','); ++column) {
+            if (column == 1) {
+                EXPECT_EQ(cell, "60");
+            } else if (column >= 3) {
+                frames[static_cast<std::size_t>(column - 3)] += std::stoll(cell);
+            }
+        }
+    }
+    for (const int r : {0, 1}) {
+        EXPECT_EQ(frames[static_cast<std::size_t>(r)],
+                  sent[QStringLiteral("receiver%1").arg(r + 1)]["frames"].toInteger())
+            << "receiver " << r + 1;
+    }
     const std::string said = ReadFileBytes(output);
     const std::string last = said.substr(said.rfind(" levels: "));
     char median[16];

@@ -125,6 +125,7 @@ TEST(RunTest, MinuteBucketsAddUpToTheTotalsOfALongRandomRun) {
     test::FakeClock clock;
     quorvex::Run run("/nonexistent/", clock);
     run.SetStation(kStation, 300.0);
+    run.SetHistoryMinutes(15);
     run.Start(5, kStartUnix);
     Truth truth;
     const std::vector<Sent> sent = MakeSky(truth);
@@ -233,9 +234,67 @@ TEST(RunTest, MinuteBucketsAddUpToTheTotalsOfALongRandomRun) {
     EXPECT_LT(levels.Unplaced().twins, all.twins);
     std::uint64_t perAircraft = 0;
     run.Tally().ForEachRow([&](const TallyRow& row) { perAircraft += row.comparedTwins; });
+    // The history's periods of 15 minutes add up to the run; the period of the whole run has
+    // the coverage's farthest and 95th-percentile range, worked out there on its own.
+    const std::vector<HistoryRow> rows = run.HistoryRows();
+    ASSERT_EQ(rows.size(),
+              static_cast<std::size_t>((kStartUnix + ticked) / 900 - kStartUnix / 900 + 1));
+    HistoryRow sum;
+    for (const HistoryRow& row : rows) {
+        EXPECT_EQ(row.startUnix % 900, 0);
+        EXPECT_EQ(row.periodSeconds, 900);
+        sum.measuredSeconds += row.measuredSeconds;
+        for (std::size_t r = 0; r < 2; ++r) {
+            sum.frames[r] += row.frames[r];
+            sum.positions[r] += row.positions[r];
+        }
+        sum.feedLines += row.feedLines;
+        sum.positionTwins += row.positionTwins;
+    }
+    EXPECT_EQ(sum.measuredSeconds, ticked);
+    EXPECT_EQ(sum.frames, (std::array<std::uint64_t, 2>{total.Frames(SourceId::Receiver1),
+                                                        total.Frames(SourceId::Receiver2)}));
+    EXPECT_EQ(sum.feedLines, total.feedLines[0] + total.feedLines[1] + total.feedLines[2]);
+    EXPECT_EQ(sum.positionTwins, total.positionTwins);
+    const HistoryRow whole = MakeHistoryRow(total, 0);
+    for (const SourceId receiver : kReceivers) {
+        const std::size_t r = SourceIndex(receiver);
+        EXPECT_EQ(sum.positions[r], total.Positions(receiver));
+        ASSERT_TRUE(whole.maxNm[r] && whole.p95Nm[r]);
+        EXPECT_NEAR(*whole.maxNm[r], run.Positions().Peak(receiver, AltitudeBand::All)->rangeNm,
+                    1e-4);
+        EXPECT_NEAR(*whole.p95Nm[r],
+                    *run.Positions().Stats().Percentile95(receiver, AltitudeBand::All), 1e-4);
+    }
+
     // Altitude replies of an aircraft not announced lately count for no aircraft.
     EXPECT_LE(perAircraft, all.deltas.compared());
     EXPECT_GT(perAircraft, all.deltas.compared() / 2);
+}
+
+TEST(RunTest, HistoryPeriodsTheProgramDidNotRunThroughAreGaps) {
+    SessionHistory history;
+    constexpr std::int64_t kHour = 3600;
+    history.Open(10 * kHour + 1234, 60);
+    RunBucket minute;
+    minute.startUnix = 10 * kHour + 1200;
+    minute.seconds = 60;
+    minute.frames[0][0] = 7;
+    EXPECT_FALSE(history.Minute(minute));
+    minute.startUnix = 13 * kHour + 60;  // down from 10:21 to 13:01
+    EXPECT_TRUE(history.Minute(minute));
+    const std::vector<HistoryRow> rows = history.Rows(RunBucket{});
+    ASSERT_EQ(rows.size(), 4U);
+    const std::int64_t measured[] = {60, 0, 0, 60};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].startUnix, (10 + static_cast<std::int64_t>(i)) * kHour);
+        EXPECT_EQ(rows[i].measuredSeconds, measured[i]);
+        EXPECT_EQ(rows[i].frames[0], measured[i] == 0 ? 0U : 7U);
+    }
+    EXPECT_NE(HistoryCsvText(rows).find("\r\n1970-01-01T10:00:00Z,3600,60,7,0,0,0,0,0,0,0,,,,\r\n"
+                                        "1970-01-01T11:00:00Z,3600,0,0,"),
+              std::string::npos)
+        << HistoryCsvText(rows);
 }
 
 TEST(RunTest, StartAndClearForgetWhatWasGatheredAndReceiverCountersAreKept) {
