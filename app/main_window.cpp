@@ -25,6 +25,7 @@
 #include "app/export_file.h"
 #include "app/feed_panel.h"
 #include "app/graph_page.h"
+#include "app/history_page.h"
 #include "app/levels_page.h"
 #include "app/page_keys.h"
 #include "app/receiver_panel.h"
@@ -75,6 +76,8 @@ MainWindow::MainWindow(MeasurementController::Options options, const CommandLine
     pages_->addTab(coverage_, QStringLiteral("Coverage"));
     levels_ = new LevelsPage(pages_);
     pages_->addTab(levels_, QStringLiteral("Levels"));
+    history_ = new HistoryPage(pages_);
+    pages_->addTab(history_, QStringLiteral("History"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(pages_);
@@ -85,7 +88,7 @@ MainWindow::MainWindow(MeasurementController::Options options, const CommandLine
     ShowControls();
     pages_->setCurrentIndex(0);
     OrderTabStops();
-    AddPageKeys(*this, *pages_, {controlPage_, graph_, aircraft_, coverage_, levels_});
+    AddPageKeys(*this, *pages_, {controlPage_, graph_, aircraft_, coverage_, levels_, history_});
     RestoreWindowSettings();
 }
 
@@ -250,6 +253,7 @@ void MainWindow::Bind() {
         if (pages_->currentWidget() == aircraft_) RefreshAircraft();
         if (pages_->currentWidget() == coverage_) RefreshCoverage();
         if (pages_->currentWidget() == levels_) RefreshLevels();
+        if (pages_->currentWidget() == history_) RefreshHistory();
     };
     levels_->OnExportClicked = [this, &c] {
         ExportCsv(QStringLiteral("quorvex-levels"), LevelCsvText(c.CurrentRun().Levels()));
@@ -356,6 +360,11 @@ void MainWindow::RefreshCoverage() {
     coverage_->Refresh(controller_->CurrentRun().Positions());
 }
 
+void MainWindow::RefreshHistory() {
+    const Run& run = controller_->CurrentRun();
+    history_->Refresh(run.HistoryRows(), run.History().PeriodMinutes());
+}
+
 void MainWindow::RefreshLevels() {
     const Run& run = controller_->CurrentRun();
     levels_->Refresh(run.Levels(), run.Positions().maxRangeNm());
@@ -381,6 +390,7 @@ void MainWindow::PageChanged() {
     if (pages_->currentWidget() == aircraft_) RefreshAircraft();
     if (pages_->currentWidget() == coverage_) RefreshCoverage();
     if (pages_->currentWidget() == levels_) RefreshLevels();
+    if (pages_->currentWidget() == history_) RefreshHistory();
     const MeasurementController::GraphTexts texts = controller_->PageChangeTexts();
     graph_->ShowTitle(Text(texts.Title));
     graph_->ShowProfileNames(Text(texts.LeftProfile), Text(texts.RightProfile));

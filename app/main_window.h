@@ -28,6 +28,7 @@ class AircraftPage;
 class CoveragePage;
 class FeedPanel;
 class GraphPage;
+class HistoryPage;
 class LevelsPage;
 class ReceiverPanel;
 
@@ -70,6 +71,7 @@ class MainWindow : public QWidget {
     AircraftPage* Aircraft() const { return aircraft_; }
     CoveragePage* CoverageView() const { return coverage_; }
     LevelsPage* LevelsView() const { return levels_; }
+    HistoryPage* HistoryView() const { return history_; }
     QPushButton* StartButton() const { return start_; }
     QComboBox* IntervalList() const { return interval_; }
     ui::TALed* HeartbeatLamp() const { return heartbeat_; }
@@ -98,6 +100,7 @@ class MainWindow : public QWidget {
     void RefreshAircraft();
     void RefreshCoverage();
     void RefreshLevels();
+    void RefreshHistory();
     // Asks for a file (a name with `stem` and the time suggested) and writes `text` to it.
     void ExportCsv(const QString& stem, const std::string& text);
 
@@ -111,6 +114,7 @@ class MainWindow : public QWidget {
     AircraftPage* aircraft_;
     CoveragePage* coverage_;
     LevelsPage* levels_;
+    HistoryPage* history_;
     QComboBox* interval_;
     ui::TALed* heartbeat_;
     QPushButton* newLog_;

@@ -19,12 +19,14 @@
 #include "app/aircraft_model.h"
 #include "app/aircraft_page.h"
 #include "app/feed_panel.h"
+#include "app/history_page.h"
 #include "app/levels_page.h"
 #include "app/receiver_panel.h"
 #include "support/child_process.h"
 #include "support/pty.h"
 #include "support/temp_folder.h"
 #include "ui/interval_plot.h"
+#include "ui/line_plot.h"
 #include "window_fixture.h"
 
 namespace quorvex::app::test {
@@ -342,6 +344,20 @@ TEST_F(SimulatorEndToEndTest, TheDemoShowsTheLevelDifference) {
     EXPECT_TRUE(errors.empty()) << errors.front();
 #if !defined(__SANITIZE_THREAD__)
     SaveScreenshot(w, QStringLiteral("levels-simulated-") + QGuiApplication::platformName());
+#endif
+
+    // The History page draws the session's one period: receiver 1 reaches farther.
+    w.Pages()->setCurrentWidget(w.HistoryView());
+    c.Tick();
+    const std::vector<ui::LineSeries>& range = w.HistoryView()->RangePlot()->Series();
+    ASSERT_EQ(range.size(), 4U);
+    const std::vector<HistoryRow> rows = c.CurrentRun().HistoryRows();
+    ASSERT_FALSE(rows.empty());
+    ASSERT_TRUE(range[0].values.back() && range[1].values.back());
+    EXPECT_EQ(range[0].values.back(), rows.back().maxNm[0]);
+    EXPECT_GT(*range[0].values.back(), *range[1].values.back()) << "220 against 160 NM";
+#if !defined(__SANITIZE_THREAD__)
+    SaveScreenshot(w, QStringLiteral("history-simulated-") + QGuiApplication::platformName());
 #endif
 }
 

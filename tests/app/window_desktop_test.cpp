@@ -20,6 +20,7 @@
 #include "app/aircraft_page.h"
 #include "app/coverage_page.h"
 #include "app/graph_page.h"
+#include "app/history_page.h"
 #include "app/levels_page.h"
 #include "ui/chart.h"
 #include "ui/polar_plot.h"
@@ -194,9 +195,10 @@ TEST_F(WindowDesktopTest, KeysChooseThePagesAndReachEveryButton) {
         {Qt::Key_2, Qt::ControlModifier, w.Graph()},
         {Qt::Key_4, Qt::ControlModifier, w.CoverageView()},
         {Qt::Key_5, Qt::ControlModifier, w.LevelsView()},
+        {Qt::Key_6, Qt::ControlModifier, w.HistoryView()},
         {Qt::Key_3, Qt::ControlModifier, w.Aircraft()},
         {Qt::Key_1, Qt::ControlModifier, w.ControlPage()},
-        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, w.LevelsView()},
+        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, w.HistoryView()},
         {Qt::Key_Tab, Qt::ControlModifier, w.ControlPage()},
         {Qt::Key_Tab, Qt::ControlModifier, w.Graph()},
         {Qt::Key_Tab, Qt::ControlModifier, w.AboutText()->parentWidget()},

@@ -1,0 +1,77 @@
+#include "app/history_page.h"
+
+#include <QLabel>
+#include <QLocale>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "app/control_style.h"
+#include "core/base/csv.h"
+#include "ui/line_plot.h"
+
+namespace quorvex::app {
+namespace {
+
+const QColor kReceiver2Line(0, 170, 0);  // lime fades into white
+
+}  // namespace
+
+HistoryPage::HistoryPage(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("historyPage"));
+    summary_ = new QLabel(this);
+    summary_->setObjectName(QStringLiteral("historySummaryLabel"));
+    summary_->setWordWrap(true);
+    range_ = new ui::LinePlot(this);
+    range_->setObjectName(QStringLiteral("historyRangePlot"));
+    range_->SetTexts(QStringLiteral("Range per period"), QStringLiteral("hours since the start"),
+                     QStringLiteral("NM"));
+    share_ = new ui::LinePlot(this);
+    share_->setObjectName(QStringLiteral("historySharePlot"));
+    share_->SetTexts(QStringLiteral("Position frames heard by both, of those either heard"),
+                     QStringLiteral("hours since the start"), QStringLiteral("%"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(summary_);
+    layout->addWidget(range_, 3);
+    layout->addWidget(share_, 2);
+}
+
+void HistoryPage::Refresh(const std::vector<HistoryRow>& rows, int periodMinutes) {
+    std::int64_t measured = 0;
+    std::vector<std::optional<double>> max1, max2, p95a, p95b, both;
+    for (const HistoryRow& row : rows) {
+        measured += row.measuredSeconds;
+        max1.push_back(row.maxNm[0]);
+        max2.push_back(row.maxNm[1]);
+        p95a.push_back(row.p95Nm[0]);
+        p95b.push_back(row.p95Nm[1]);
+        const TwinCounts& twins = row.positionTwins;
+        const std::uint64_t either = twins.both + twins.only1 + twins.only2;
+        both.push_back(either == 0 ? std::nullopt
+                                   : std::optional(100.0 * static_cast<double>(twins.both) /
+                                                   static_cast<double>(either)));
+    }
+    const QString start =
+        rows.empty() ? QString() : QString::fromStdString(Iso8601Utc(rows.front().startUnix));
+    summary_->setText(QStringLiteral("Periods of %1 min from %2: %3 h %4 min measured")
+                          .arg(periodMinutes)
+                          .arg(start)
+                          .arg(measured / 3600)
+                          .arg(measured / 60 % 60));
+    const double step = periodMinutes / 60.0;
+    range_->SetX(0, step);
+    range_->SetSeries({{kReceiver1Colour, QStringLiteral("Receiver 1 farthest"), false, max1},
+                       {kReceiver2Line, QStringLiteral("Receiver 2 farthest"), false, max2},
+                       {kReceiver1Colour, QStringLiteral("Receiver 1, 95 %"), true, p95a},
+                       {kReceiver2Line, QStringLiteral("Receiver 2, 95 %"), true, p95b}});
+    const bool placed =
+        std::any_of(max1.begin(), max1.end(), [](auto v) { return v.has_value(); }) ||
+        std::any_of(max2.begin(), max2.end(), [](auto v) { return v.has_value(); });
+    range_->SetMessage(placed ? QString()
+                              : QStringLiteral("No position placed from the station yet"));
+    share_->SetX(0, step);
+    share_->SetSeries({{QColor(70, 110, 200), QStringLiteral("Heard by both"), false, both}});
+}
+
+}  // namespace quorvex::app
