@@ -50,7 +50,8 @@ class Run {
     Run(const Run&) = delete;
     Run& operator=(const Run&) = delete;
 
-    // The station and maximum range; the coverage gathered so far is forgotten.
+    // The station and maximum range; the coverage gathered so far is forgotten, and so is the
+    // level comparison, whose rings and fixes were ranged from the old station.
     void SetStation(std::optional<LatLon> station, double maxRangeNm);
     // A measurement starts at `unixSecond`: the histories from zero, the averages from one
     // second over `intervalSeconds`; the tally, coverage, twins and buckets afresh.
