@@ -9,15 +9,8 @@
 
 namespace quorvex::ui {
 
-HistogramPlot::HistogramPlot(QWidget* parent) : QWidget(parent) {
+HistogramPlot::HistogramPlot(QWidget* parent) : PlotWidget(parent) {
     setMinimumSize(240, 160);
-}
-
-void HistogramPlot::SetTexts(const QString& title, const QString& xTitle, const QString& yTitle) {
-    title_ = title;
-    xTitle_ = xTitle;
-    yTitle_ = yTitle;
-    update();
 }
 
 void HistogramPlot::SetBins(double first, double width) {
@@ -38,11 +31,6 @@ void HistogramPlot::SetMarkers(std::vector<PlotMarker> markers) {
 
 void HistogramPlot::SetBand(std::optional<std::pair<double, double>> band) {
     band_ = band;
-    update();
-}
-
-void HistogramPlot::SetMessage(const QString& message) {
-    message_ = message;
     update();
 }
 
@@ -98,10 +86,7 @@ void HistogramPlot::paintEvent(QPaintEvent*) {
             y += font.height();
         }
     }
-    if (!message_.isEmpty()) {
-        painter.setPen(Qt::darkGray);
-        painter.drawText(frame.Area(), Qt::AlignCenter | Qt::TextWordWrap, message_);
-    }
+    DrawMessage(painter, frame.Area());
 }
 
 }  // namespace quorvex::ui

@@ -7,11 +7,12 @@
 
 #include <QColor>
 #include <QString>
-#include <QWidget>
 
 #include <optional>
 #include <utility>
 #include <vector>
+
+#include "ui/plot_widget.h"
 
 namespace quorvex::ui {
 
@@ -27,22 +28,19 @@ struct PlotMarker {
     QString label;
 };
 
-class HistogramPlot : public QWidget {
+class HistogramPlot : public PlotWidget {
   public:
     explicit HistogramPlot(QWidget* parent = nullptr);
 
-    void SetTexts(const QString& title, const QString& xTitle, const QString& yTitle);
     // Bin i covers first + i * width to the next; the x axis spans every bin.
     void SetBins(double first, double width);
     void SetSeries(std::vector<HistogramSeries> series);
     void SetMarkers(std::vector<PlotMarker> markers);
     void SetBand(std::optional<std::pair<double, double>> band);
-    void SetMessage(const QString& message);
 
     const std::vector<HistogramSeries>& Series() const { return series_; }
     const std::vector<PlotMarker>& Markers() const { return markers_; }
     const std::optional<std::pair<double, double>>& Band() const { return band_; }
-    const QString& Message() const { return message_; }
 
     QSize sizeHint() const override { return {360, 220}; }
 
@@ -50,7 +48,6 @@ class HistogramPlot : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    QString title_, xTitle_, yTitle_, message_;
     double first_ = 0;
     double width_ = 1;
     std::vector<HistogramSeries> series_;

@@ -9,15 +9,8 @@
 
 namespace quorvex::ui {
 
-IntervalPlot::IntervalPlot(QWidget* parent) : QWidget(parent) {
+IntervalPlot::IntervalPlot(QWidget* parent) : PlotWidget(parent) {
     setMinimumSize(200, 160);
-}
-
-void IntervalPlot::SetTexts(const QString& title, const QString& xTitle, const QString& yTitle) {
-    title_ = title;
-    xTitle_ = xTitle;
-    yTitle_ = yTitle;
-    update();
 }
 
 void IntervalPlot::SetXRange(double low, double high) {
@@ -29,11 +22,6 @@ void IntervalPlot::SetXRange(double low, double high) {
 void IntervalPlot::SetPoints(std::vector<IntervalPoint> points, const QColor& colour) {
     points_ = std::move(points);
     colour_ = colour;
-    update();
-}
-
-void IntervalPlot::SetMessage(const QString& message) {
-    message_ = message;
     update();
 }
 
@@ -67,10 +55,7 @@ void IntervalPlot::paintEvent(QPaintEvent*) {
         }
         painter.drawEllipse(QPointF(x, frame.Y(point.y)), 3.5, 3.5);
     }
-    if (!message_.isEmpty()) {
-        painter.setPen(Qt::darkGray);
-        painter.drawText(frame.Area(), Qt::AlignCenter | Qt::TextWordWrap, message_);
-    }
+    DrawMessage(painter, frame.Area());
 }
 
 }  // namespace quorvex::ui

@@ -7,10 +7,11 @@
 
 #include <QColor>
 #include <QString>
-#include <QWidget>
 
 #include <optional>
 #include <vector>
+
+#include "ui/plot_widget.h"
 
 namespace quorvex::ui {
 
@@ -21,17 +22,14 @@ struct IntervalPoint {
     std::optional<double> high;
 };
 
-class IntervalPlot : public QWidget {
+class IntervalPlot : public PlotWidget {
   public:
     explicit IntervalPlot(QWidget* parent = nullptr);
 
-    void SetTexts(const QString& title, const QString& xTitle, const QString& yTitle);
     void SetXRange(double low, double high);
     void SetPoints(std::vector<IntervalPoint> points, const QColor& colour);
-    void SetMessage(const QString& message);
 
     const std::vector<IntervalPoint>& Points() const { return points_; }
-    const QString& Message() const { return message_; }
 
     QSize sizeHint() const override { return {280, 220}; }
 
@@ -39,7 +37,6 @@ class IntervalPlot : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    QString title_, xTitle_, yTitle_, message_;
     double xLow_ = 0;
     double xHigh_ = 1;
     std::vector<IntervalPoint> points_;

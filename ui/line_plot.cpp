@@ -10,15 +10,8 @@
 
 namespace quorvex::ui {
 
-LinePlot::LinePlot(QWidget* parent) : QWidget(parent) {
+LinePlot::LinePlot(QWidget* parent) : PlotWidget(parent) {
     setMinimumSize(240, 140);
-}
-
-void LinePlot::SetTexts(const QString& title, const QString& xTitle, const QString& yTitle) {
-    title_ = title;
-    xTitle_ = xTitle;
-    yTitle_ = yTitle;
-    update();
 }
 
 void LinePlot::SetX(double first, double step) {
@@ -29,11 +22,6 @@ void LinePlot::SetX(double first, double step) {
 
 void LinePlot::SetSeries(std::vector<LineSeries> series) {
     series_ = std::move(series);
-    update();
-}
-
-void LinePlot::SetMessage(const QString& message) {
-    message_ = message;
     update();
 }
 
@@ -85,10 +73,7 @@ void LinePlot::paintEvent(QPaintEvent*) {
         painter.drawText(QPointF(left + 18, y + font.ascent()), series.name);
         y += font.height();
     }
-    if (!message_.isEmpty()) {
-        painter.setPen(Qt::darkGray);
-        painter.drawText(frame.Area(), Qt::AlignCenter | Qt::TextWordWrap, message_);
-    }
+    DrawMessage(painter, frame.Area());
 }
 
 }  // namespace quorvex::ui

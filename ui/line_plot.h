@@ -7,10 +7,11 @@
 
 #include <QColor>
 #include <QString>
-#include <QWidget>
 
 #include <optional>
 #include <vector>
+
+#include "ui/plot_widget.h"
 
 namespace quorvex::ui {
 
@@ -21,18 +22,15 @@ struct LineSeries {
     std::vector<std::optional<double>> values;  // at x = first + i * step; none: a gap
 };
 
-class LinePlot : public QWidget {
+class LinePlot : public PlotWidget {
   public:
     explicit LinePlot(QWidget* parent = nullptr);
 
-    void SetTexts(const QString& title, const QString& xTitle, const QString& yTitle);
     // The points' x: first, first + step, ...
     void SetX(double first, double step);
     void SetSeries(std::vector<LineSeries> series);
-    void SetMessage(const QString& message);
 
     const std::vector<LineSeries>& Series() const { return series_; }
-    const QString& Message() const { return message_; }
 
     QSize sizeHint() const override { return {480, 200}; }
 
@@ -40,7 +38,6 @@ class LinePlot : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    QString title_, xTitle_, yTitle_, message_;
     double first_ = 0;
     double step_ = 1;
     std::vector<LineSeries> series_;
