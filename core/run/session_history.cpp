@@ -67,13 +67,19 @@ bool SessionHistory::Minute(const RunBucket& minute) {
 
 std::vector<HistoryRow> SessionHistory::Rows(const RunBucket& current) const {
     std::vector<HistoryRow> rows = closed_;
-    RunBucket open = open_;
-    const std::int64_t start = open.startUnix;
     const std::int64_t span = std::int64_t{periodMinutes_} * 60;
-    if (PeriodOf(current.startUnix) == start) {
-        open += current;
-        open.startUnix = start;
+    const std::int64_t currentPeriod = PeriodOf(current.startUnix);
+    RunBucket open = open_;
+    if (currentPeriod != open.startUnix) {
+        // The minute under way has begun a period of its own; those between are gaps.
+        for (; open.startUnix < currentPeriod;
+             open = RunBucket{}, open.startUnix = rows.back().startUnix + span) {
+            rows.push_back(MakeHistoryRow(open, span));
+        }
+        open.startUnix = currentPeriod;
     }
+    open += current;
+    open.startUnix = currentPeriod;
     rows.push_back(MakeHistoryRow(open, span));
     return rows;
 }

@@ -283,7 +283,9 @@ TEST(RunTest, HistoryPeriodsTheProgramDidNotRunThroughAreGaps) {
     EXPECT_FALSE(history.Minute(minute));
     minute.startUnix = 13 * kHour + 60;  // down from 10:21 to 13:01
     EXPECT_TRUE(history.Minute(minute));
-    const std::vector<HistoryRow> rows = history.Rows(RunBucket{});
+    RunBucket underWay;  // nothing counted yet in 13:02
+    underWay.startUnix = 13 * kHour + 120;
+    const std::vector<HistoryRow> rows = history.Rows(underWay);
     ASSERT_EQ(rows.size(), 4U);
     const std::int64_t measured[] = {60, 0, 0, 60};
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -291,6 +293,15 @@ TEST(RunTest, HistoryPeriodsTheProgramDidNotRunThroughAreGaps) {
         EXPECT_EQ(rows[i].measuredSeconds, measured[i]);
         EXPECT_EQ(rows[i].frames[0], measured[i] == 0 ? 0U : 7U);
     }
+    // The minute under way, an hour on, is a period of its own after another gap.
+    RunBucket current;
+    current.startUnix = 14 * kHour;
+    current.frames[1][0] = 5;
+    const std::vector<HistoryRow> later = history.Rows(current);
+    ASSERT_EQ(later.size(), 5U);
+    EXPECT_EQ(later[3].frames[0], 7U);
+    EXPECT_EQ(later[4].startUnix, 14 * kHour);
+    EXPECT_EQ(later[4].frames[1], 5U);
     EXPECT_NE(HistoryCsvText(rows).find("\r\n1970-01-01T10:00:00Z,3600,60,7,0,0,0,0,0,0,0,,,,\r\n"
                                         "1970-01-01T11:00:00Z,3600,0,0,"),
               std::string::npos)
