@@ -25,6 +25,8 @@ namespace quorvex::app {
 inline const QColor kReceiver1Colour(255, 0, 0);  // red
 inline const QColor kReceiver2Colour(0, 255, 0);  // lime
 inline const QColor kFeedColour(0, 0, 255);       // blue
+// Receiver 2's lines on white, where lime fades.
+inline const QColor kReceiver2OnWhite(0, 170, 0);
 inline const QColor kYellow(255, 255, 0);
 
 // The system's sans-serif font, and the fixed-pitch one the figures and lists use.

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <array>
 
 #include "app/control_style.h"
 #include "core/export/coverage_csv.h"
@@ -49,7 +50,7 @@ QLineEdit* Field(const QString& name, QWidget* parent) {
 
 }  // namespace
 
-CoveragePage::CoveragePage(QWidget* parent) : QWidget(parent), slices_(kSlices) {
+CoveragePage::CoveragePage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("coveragePage"));
     plot_ = new ui::PolarPlot(this);
     plot_->setObjectName(QStringLiteral("coveragePlot"));
@@ -170,31 +171,35 @@ void CoveragePage::Apply() {
     if (fields.station && OnStationApplied) OnStationApplied(*fields.station, fields.maxRangeNm);
 }
 
-void CoveragePage::Refresh(const Coverage& coverage) {
-    const AltitudeBand band = Band();
-    const bool placed = coverage.station().has_value();
-    noStation_->setVisible(!placed);
-    plot_->SetMaxRange(coverage.maxRangeNm());
-    plot_->SetMessage(placed ? QString() : QStringLiteral("No station location set"));
-
+void CoveragePage::ShowOutlines(ui::PolarPlot& plot, const Coverage& coverage, AltitudeBand band,
+                                bool feed) {
+    plot.SetMaxRange(coverage.maxRangeNm());
+    plot.SetMessage(coverage.station() ? QString() : QStringLiteral("No station location set"));
     static constexpr struct {
         SourceId source;
         const char* name;
     } kTraces[] = {{SourceId::Receiver1, "Receiver 1"},
                    {SourceId::Receiver2, "Receiver 2"},
                    {SourceId::Feed, "Feed"}};
-    for (std::size_t i = 0; i < std::size(kTraces); ++i) {
+    std::array<float, kSlices> slices{};
+    for (std::size_t i = 0; i < (feed ? std::size(kTraces) : 2); ++i) {
         const auto& outline = coverage.Outline(kTraces[i].source, band);
         for (int slice = 0; slice < kSlices; ++slice) {
             const auto first = outline.begin() + slice * kOutlineSliceDeg;
-            slices_[static_cast<std::size_t>(slice)] =
+            slices[static_cast<std::size_t>(slice)] =
                 *std::max_element(first, first + kOutlineSliceDeg);
         }
         const QColor colour = kTraces[i].source == SourceId::Feed        ? kFeedColour
                               : kTraces[i].source == SourceId::Receiver1 ? kReceiver1Colour
                                                                          : kReceiver2Colour;
-        plot_->SetOutline(i, OnWhite(colour), QString::fromLatin1(kTraces[i].name), slices_);
+        plot.SetOutline(i, OnWhite(colour), QString::fromLatin1(kTraces[i].name), slices);
     }
+}
+
+void CoveragePage::Refresh(const Coverage& coverage) {
+    const AltitudeBand band = Band();
+    noStation_->setVisible(!coverage.station().has_value());
+    ShowOutlines(*plot_, coverage, band);
     if (dots_->isChecked()) {
         for (const SourceId receiver : kReceivers) {
             dotPoints_.clear();

@@ -43,6 +43,11 @@ class CoveragePage : public QWidget {
     AltitudeBand Band() const;
     // The sector table (as --coverage-csv writes it), an empty line, the ring table.
     static std::string ExportText(const Coverage& coverage);
+    // The outlines of receiver 1, receiver 2 and (with `feed`) the feed in `band` on `plot`,
+    // out to the coverage's maximum range, and what it says while no station is set: the
+    // page's plot and the report's.
+    static void ShowOutlines(ui::PolarPlot& plot, const Coverage& coverage, AltitudeBand band,
+                             bool feed = true);
 
     std::function<void(LatLon station, double maxRangeNm)> OnStationApplied;
     std::function<void()> OnViewChanged;  // the band or the dots' box
@@ -83,7 +88,6 @@ class CoveragePage : public QWidget {
     QPushButton* export_;
     QPushButton* clear_;
     // Reused from tick to tick.
-    std::vector<float> slices_;
     std::vector<QPointF> dotPoints_;
 };
 

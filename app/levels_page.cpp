@@ -69,10 +69,7 @@ LevelsPage::LevelsPage(QWidget* parent) : QWidget(parent) {
                         QStringLiteral("dB"));
     levelPlot_ = new ui::HistogramPlot(this);
     levelPlot_->setObjectName(QStringLiteral("levelsLevelPlot"));
-    levelPlot_->SetTexts(QStringLiteral("Levels of each receiver's frames"), QStringLiteral("dBFS"),
-                         QStringLiteral("frames"));
-    levelPlot_->SetBins(kLowestDbfs, kLevelBinDb);
-    levelPlot_->SetMarkers({{kStrongLevelDbfs, QColor(160, 0, 160), QStringLiteral("−3")}});
+    SetUpLevelPlot(*levelPlot_);
     export_ = new QPushButton(QStringLiteral("&Export CSV"), this);
     export_->setObjectName(QStringLiteral("levelsExportButton"));
 
@@ -117,7 +114,14 @@ void LevelsPage::Refresh(const LevelComparison& levels, double maxRangeNm) {
                  Percent(all.StrongPercent(SourceId::Receiver2))));
     ShowDeltas(levels);
     ShowRings(levels, maxRangeNm);
-    ShowLevels(levels);
+    ShowLevels(*levelPlot_, levels);
+}
+
+void LevelsPage::SetUpLevelPlot(ui::HistogramPlot& plot) {
+    plot.SetTexts(QStringLiteral("Levels of each receiver's frames"), QStringLiteral("dBFS"),
+                  QStringLiteral("frames"));
+    plot.SetBins(kLowestDbfs, kLevelBinDb);
+    plot.SetMarkers({{kStrongLevelDbfs, QColor(160, 0, 160), QStringLiteral("−3")}});
 }
 
 void LevelsPage::ShowDeltas(const LevelComparison& levels) {
@@ -165,7 +169,7 @@ void LevelsPage::ShowRings(const LevelComparison& levels, double maxRangeNm) {
     ringPlot_->SetPoints(std::move(points), QColor(70, 110, 200));
 }
 
-void LevelsPage::ShowLevels(const LevelComparison& levels) {
+bool LevelsPage::ShowLevels(ui::HistogramPlot& plot, const LevelComparison& levels) {
     const auto bins = static_cast<std::size_t>(-kLowestDbfs / kLevelBinDb);
     std::vector<ui::HistogramSeries> series;
     bool any = false;
@@ -180,12 +184,13 @@ void LevelsPage::ShowLevels(const LevelComparison& levels) {
             any = any || steps[static_cast<std::size_t>(step)] != 0;
         }
         const bool first = receiver == SourceId::Receiver1;
-        series.push_back({first ? kReceiver1Colour : QColor(0, 170, 0),
+        series.push_back({first ? kReceiver1Colour : kReceiver2OnWhite,
                           first ? QStringLiteral("Receiver 1") : QStringLiteral("Receiver 2"),
                           std::move(counts)});
     }
-    levelPlot_->SetSeries(std::move(series));
-    levelPlot_->SetMessage(any ? QString() : QStringLiteral("No frame with a level yet"));
+    plot.SetSeries(std::move(series));
+    plot.SetMessage(any ? QString() : QStringLiteral("No frame with a level yet"));
+    return any;
 }
 
 }  // namespace quorvex::app

@@ -35,6 +35,12 @@ class LevelsPage : public QWidget {
 
     void Refresh(const LevelComparison& levels, double maxRangeNm);
 
+    // The histogram of both receivers' levels as the page shows it, the report too: its
+    // titles, bins and -3 dBFS line; then its counts. ShowLevels is false while no frame had
+    // a level.
+    static void SetUpLevelPlot(ui::HistogramPlot& plot);
+    static bool ShowLevels(ui::HistogramPlot& plot, const LevelComparison& levels);
+
     std::function<void()> OnExportClicked;
 
     QLabel* SentenceLabel() const { return sentence_; }
@@ -49,7 +55,6 @@ class LevelsPage : public QWidget {
   private:
     void ShowDeltas(const LevelComparison& levels);
     void ShowRings(const LevelComparison& levels, double maxRangeNm);
-    void ShowLevels(const LevelComparison& levels);
 
     QLabel* sentence_;
     QLabel* missing_;

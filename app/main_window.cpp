@@ -29,6 +29,7 @@
 #include "app/levels_page.h"
 #include "app/page_keys.h"
 #include "app/receiver_panel.h"
+#include "app/report_file.h"
 #include "core/export/level_csv.h"
 #include "core/settings/window_settings.h"
 #include "platform/application_errors.h"
@@ -50,13 +51,19 @@ QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// The window draws --report's page itself.
+MeasurementController::Options WithReport(MeasurementController::Options options) {
+    options.WriteReport = WriteReportFile;
+    return options;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(MeasurementController::Options options, const CommandLine& commandLine,
                        QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
-      controller_(std::make_unique<MeasurementController>(std::move(options))),
+      controller_(std::make_unique<MeasurementController>(WithReport(std::move(options)))),
       dialogs_(QtDialogs(this)) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("quorvex"));
@@ -227,6 +234,9 @@ void MainWindow::Bind() {
     c.OnRefusal = [this](const StartRefusal& refusal) {
         if (dialogs_.Refusal) dialogs_.Refusal(refusal.Caption, refusal.Text);
     };
+    c.AskContinue = [this](const std::string& question) {
+        return dialogs_.AskYesNo && dialogs_.AskYesNo("Quorvex", question + "?");
+    };
     for (const SourceId receiver : kReceivers) BindReceiver(receiver);
 
     feed_->OnConnectClicked = [&c](bool down) { c.SetConnect(down); };
@@ -268,6 +278,7 @@ void MainWindow::Bind() {
         RefreshCoverage();
     };
     coverage_->OnCopyClicked = [this] { CopyPlotToClipboard(); };
+    history_->OnReportClicked = [this] { SaveReport(); };
     coverage_->OnExportClicked = [this, &c] {
         ExportCsv(QStringLiteral("quorvex-coverage"),
                   CoveragePage::ExportText(c.CurrentRun().Positions()));
@@ -370,19 +381,33 @@ void MainWindow::RefreshLevels() {
     levels_->Refresh(run.Levels(), run.Positions().maxRangeNm());
 }
 
-void MainWindow::ExportCsv(const QString& stem, const std::string& text) {
-    if (!dialogs_.SaveCsv) return;
-    // A folder that cannot be made is said; the dialog still lets the export go elsewhere.
+QString MainWindow::SuggestedPath(const QString& stem, const QString& suffix) const {
+    // A folder that cannot be made is said; the dialog still lets the file go elsewhere.
     const std::string& folder = controller_->Paths().CsvFolder;
     if (const auto problem = platform::CreateFolder(folder, "CSV folder")) {
         platform::ShowApplicationError(*problem);
     }
-    const QString suggested = QDir(Text(folder))
-                                  .filePath(stem + QDateTime::currentDateTime().toString(
-                                                       QStringLiteral("-yyyyMMdd-HHmmss'.csv'")));
-    const auto path = dialogs_.SaveCsv(suggested);
+    return QDir(Text(folder))
+        .filePath(stem +
+                  QDateTime::currentDateTime().toString(QStringLiteral("-yyyyMMdd-HHmmss.")) +
+                  suffix);
+}
+
+void MainWindow::ExportCsv(const QString& stem, const std::string& text) {
+    if (!dialogs_.SaveCsv) return;
+    const auto path = dialogs_.SaveCsv(SuggestedPath(stem, QStringLiteral("csv")));
     if (!path) return;
     if (const auto error = WriteExportFile(*path, text)) platform::ShowApplicationError(*error);
+}
+
+void MainWindow::SaveReport() {
+    if (!dialogs_.SaveReport) return;
+    const auto path =
+        dialogs_.SaveReport(SuggestedPath(QStringLiteral("quorvex-report"), QStringLiteral("pdf")));
+    if (!path) return;
+    if (const auto error = WriteReportFile(*controller_, *path)) {
+        platform::ShowApplicationError(*error);
+    }
 }
 
 void MainWindow::PageChanged() {

@@ -1,5 +1,6 @@
 #pragma once
-// The main window: the "Control", "Graph", "About", "Aircraft" and "Coverage" pages over the
+// The main window: the "Control", "Graph", "About", "Aircraft", "Coverage", "Levels" and
+// "History" pages (with the run's report) over the
 // measurement controller. It mirrors the controller's model of the controls into the widgets,
 // passes every user action to the controller, and applies each tick's bars, figures and chart.
 //
@@ -103,6 +104,11 @@ class MainWindow : public QWidget {
     void RefreshHistory();
     // Asks for a file (a name with `stem` and the time suggested) and writes `text` to it.
     void ExportCsv(const QString& stem, const std::string& text);
+    // Asks for a file and writes the run's report to it, in the format its name ends in.
+    void SaveReport();
+    // Where a file a dialog saves starts: a name with `stem`, the time and `suffix` in the
+    // CSV folder, made where missing.
+    QString SuggestedPath(const QString& stem, const QString& suffix) const;
 
     std::unique_ptr<MeasurementController> controller_;
     WindowDialogs dialogs_;

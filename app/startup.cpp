@@ -17,6 +17,7 @@
 #include "app/engine/termination_watch.h"
 #include "app/error_display.h"
 #include "app/main_window.h"
+#include "app/report_file.h"
 #include "core/base/convert_error.h"
 #include "platform/application_errors.h"
 #include "platform/main_thread.h"
@@ -135,7 +136,17 @@ int RunProgram(int argc, char** argv) {
     }
     if (commandLine.NoWindow) {
         const ProgramSetup setup = SetUpProgram(paths, commandLine);
-        return RunWithoutWindow(argc, argv, commandLine, ControllerOptions(setup), setup.Problems);
+        if (commandLine.ReportFile.empty()) {
+            return RunWithoutWindow(argc, argv, commandLine, ControllerOptions(setup),
+                                    setup.Problems);
+        }
+        // The report's page is drawn by widgets, which need a QApplication; Qt's offscreen
+        // platform gives one without a display, unless the user chose a platform.
+        if (Environment("QT_QPA_PLATFORM").empty()) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        QApplication application(argc, argv);
+        MeasurementController::Options options = ControllerOptions(setup);
+        options.WriteReport = WriteReportFile;
+        return RunWithoutWindow(argc, argv, commandLine, std::move(options), setup.Problems);
     }
     if (!HasDisplay()) {
         std::fprintf(stderr,

@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include <vector>
+
 namespace quorvex::app {
 namespace {
 
@@ -14,6 +16,34 @@ std::optional<std::string> RunFileDialog(QWidget* window, const QString& folder,
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().front().toStdString();
+}
+
+// A file type the save dialog offers: its filter and the suffix a name without one gets.
+struct SaveType {
+    QString filter;
+    QString suffix;
+};
+
+// Asks before it replaces a file; the suffix follows the type chosen.
+std::optional<std::string> RunSaveDialog(QWidget* window, const QString& caption,
+                                         const QString& suggested,
+                                         const std::vector<SaveType>& types) {
+    QStringList filters;
+    for (const SaveType& type : types) filters.append(type.filter);
+    QFileDialog dialog(window, caption, suggested);
+    dialog.setNameFilters(filters);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(types.front().suffix);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog, &types](const QString& filter) {
+                         for (const SaveType& type : types) {
+                             if (type.filter == filter) dialog.setDefaultSuffix(type.suffix);
+                         }
+                     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
@@ -39,15 +69,15 @@ WindowDialogs QtDialogs(QWidget* window) {
     dialogs.SaveProfile = [window](const QString& folder) {
         return RunFileDialog(window, folder, QFileDialog::AcceptSave);
     };
-    dialogs.SaveCsv = [window](const QString& suggested) -> std::optional<std::string> {
-        QFileDialog dialog(window, QStringLiteral("Export CSV"), suggested,
-                           QStringLiteral("CSV files (*.csv)"));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("csv"));
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-            return std::nullopt;
-        }
-        return dialog.selectedFiles().front().toStdString();
+    dialogs.SaveCsv = [window](const QString& suggested) {
+        return RunSaveDialog(window, QStringLiteral("Export CSV"), suggested,
+                             {{QStringLiteral("CSV files (*.csv)"), QStringLiteral("csv")}});
+    };
+    dialogs.SaveReport = [window](const QString& suggested) {
+        return RunSaveDialog(window, QStringLiteral("Report"), suggested,
+                             {{QStringLiteral("PDF, A4 (*.pdf)"), QStringLiteral("pdf")},
+                              {QStringLiteral("PNG image (*.png)"), QStringLiteral("png")},
+                              {QStringLiteral("HTML page (*.html)"), QStringLiteral("html")}});
     };
     return dialogs;
 }

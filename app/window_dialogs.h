@@ -25,11 +25,13 @@ struct WindowDialogs {
     std::function<std::optional<std::string>(const QString& folder)> SaveProfile;
     // A file dialog for a CSV export, starting at `suggested`; nothing when cancelled.
     std::function<std::optional<std::string>(const QString& suggested)> SaveCsv;
+    // Likewise for the report: a PDF, PNG or HTML file.
+    std::function<std::optional<std::string>(const QString& suggested)> SaveReport;
 };
 
 // Qt's message boxes and file dialogs (filter "Profile files (*.prf)", default suffix
-// "prf"; saving replaces an existing file without asking; CSV exports ask before they
-// replace one), parented to `window`.
+// "prf"; saving replaces an existing file without asking; CSV exports and reports ask before
+// they replace one), parented to `window`.
 WindowDialogs QtDialogs(QWidget* window);
 
 }  // namespace quorvex::app

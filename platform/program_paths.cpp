@@ -69,6 +69,7 @@ ProgramPaths ResolveProgramPaths(const std::string& programFolder, bool marked,
     paths.SettingsFile = paths.SettingsFolder + "quorvex.ini";
     paths.LockFile = paths.SettingsFolder + "quorvex.lock";
     paths.ProfilesFolder = paths.SettingsFolder + "profiles/";
+    paths.SessionsFolder = paths.LogFolder + "sessions/";
     return paths;
 }
 

@@ -4,7 +4,8 @@
 // Portable (a file named quorvex.portable beside the executable, as in the build tree or on
 // a stick): the settings, profiles, logfiles and the "locale" catalogues live beside the
 // program. Otherwise (installed): the settings and profiles under $XDG_CONFIG_HOME/quorvex
-// (~/.config/quorvex), the logfiles under $XDG_STATE_HOME/quorvex (~/.local/state/quorvex),
+// (~/.config/quorvex), the logfiles under $XDG_STATE_HOME/quorvex (~/.local/state/quorvex)
+// and the sessions' checkpoints in its sessions/ (portable: sessions/ beside the program),
 // the catalogues under <bin>/../share/quorvex/locale/. CSV exports start in the home folder
 // when portable, beside the logfiles otherwise.
 //
@@ -26,8 +27,10 @@ struct ProgramPaths {
     std::string LockFile;        // quorvex.lock, held while the program runs
     std::string ProfilesFolder;  // the profile dialogs' starting folder
     std::string LogFolder;       // the logfiles
-    std::string CsvFolder;       // where the CSV export dialog starts
-    std::string DataFolder;      // holds "locale/", the message catalogues
+    // The measurement sessions' checkpoints, a folder each; empty: none are kept.
+    std::string SessionsFolder;
+    std::string CsvFolder;   // where the CSV export dialog starts
+    std::string DataFolder;  // holds "locale/", the message catalogues
 };
 
 // The environment as read: each value as set, empty when unset.

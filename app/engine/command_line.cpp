@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "core/base/source_id.h"
+#include "core/export/report_figures.h"
 #include "core/positions/station_text.h"
 #include "core/run/session_history.h"
 #include "core/settings/host_port.h"
@@ -39,6 +40,36 @@ std::optional<int> ParseWholeNumber(std::string_view text, int low, int high) {
 }
 
 // A whole number of seconds, at least 1 and at most a day.
+// "24h", "90m", "3600s", "2d" or a number of seconds; 1 s to 366 days.
+std::optional<std::int64_t> ParseDuration(std::string_view text) {
+    std::int64_t unit = 1;
+    if (!text.empty()) {
+        switch (text.back()) {
+            case 's':
+                unit = 1;
+                break;
+            case 'm':
+                unit = 60;
+                break;
+            case 'h':
+                unit = 3600;
+                break;
+            case 'd':
+                unit = 86400;
+                break;
+            default:
+                unit = 0;
+                break;
+        }
+        if (unit != 0) text.remove_suffix(1);
+    }
+    const auto number = ParseWholeNumber(text, 1, 366 * 86400);
+    if (!number) return std::nullopt;
+    const std::int64_t seconds = std::int64_t{*number} * (unit == 0 ? 1 : unit);
+    if (seconds > std::int64_t{366} * 86400) return std::nullopt;
+    return seconds;
+}
+
 std::optional<int> ParseSummarySeconds(std::string_view text) {
     return ParseWholeNumber(text, 1, kMaxSummarySeconds);
 }
@@ -201,6 +232,17 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<s
             const auto text = value();
             if (!text || text->empty()) return CommandLineError{"--csv takes a file path."};
             result.CsvFile = *text;
+        } else if (arg == "--report") {
+            const auto text = value();
+            if (!text || text->empty()) {
+                return CommandLineError{
+                    "--report takes a file path ending in .pdf, .png or .html."};
+            }
+            if (!ReportFormatOf(*text)) {
+                return CommandLineError{"--report: \"" + *text + "\" " +
+                                        std::string(kReportEndingsText) + "."};
+            }
+            result.ReportFile = *text;
         } else if (arg == "--station") {
             constexpr std::string_view kStationHelp =
                 "--station takes LAT,LON in decimal degrees (such as 52.3,-4.5)";
@@ -230,17 +272,32 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<s
             (arg == "--coverage-csv" ? result.CoverageCsvFile
              : arg == "--level-csv"  ? result.LevelCsvFile
                                      : result.HistoryCsvFile) = *text;
-        } else if (arg == "--history-every") {
+        } else if (arg == "--history-every" || arg == "--checkpoint-every") {
+            const bool history = arg == "--history-every";
+            const std::string takes =
+                std::string(arg) + (history ? " takes a whole number of minutes from 1 to 1440."
+                                            : " takes a whole number of seconds from 5 to 3600.");
+            const auto text = value();
+            if (!text) return CommandLineError{takes};
+            const auto number = history ? ParseWholeNumber(*text, 1, kMaxHistoryMinutes)
+                                        : ParseWholeNumber(*text, 5, 3600);
+            if (!number) {
+                return CommandLineError{"\"" + *text + "\" is not a " +
+                                        (history ? "history" : "checkpoint") + " period: " + takes};
+            }
+            (history ? result.HistoryMinutes : result.CheckpointSeconds) = *number;
+        } else if (arg == "--resume") {
+            result.Resume = true;
+        } else if (arg == "--end-after") {
             constexpr std::string_view kTakes =
-                "--history-every takes a whole number of minutes from 1 to 1440.";
+                "--end-after takes a duration such as 24h, 90m or 3600s (1 s to 366 d).";
             const auto text = value();
             if (!text) return CommandLineError{std::string(kTakes)};
-            const auto minutes = ParseWholeNumber(*text, 1, kMaxHistoryMinutes);
-            if (!minutes) {
+            result.EndAfterSeconds = ParseDuration(*text);
+            if (!result.EndAfterSeconds) {
                 return CommandLineError{"\"" + *text +
-                                        "\" is not a history period: " + std::string(kTakes)};
+                                        "\" is not a duration: " + std::string(kTakes)};
             }
-            result.HistoryMinutes = *minutes;
         } else {
             return CommandLineError{"Unknown option \"" + std::string(args[i]) +
                                     "\"; quorvex --help lists the options."};
@@ -249,6 +306,9 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<s
     }
     if (summaryGiven && !result.NoWindow) {
         return CommandLineError{"--summary-every goes with --no-window."};
+    }
+    if (result.EndAfterSeconds && !result.NoWindow) {
+        return CommandLineError{"--end-after goes with --no-window."};
     }
     if (result.Receiver1 && result.Receiver2 && !result.Receiver2->Udp &&
         result.Receiver1->Device == result.Receiver2->Device) {
@@ -301,6 +361,14 @@ std::string UsageText() {
            "                  both/only position frames, the farthest and 95th-percentile\n"
            "                  range of each receiver and the seconds measured\n"
            "  --history-every MINUTES  the history's period (1 to 1440; 60 when left out)\n"
+           "  --checkpoint-every SECONDS  how often the session's state is saved to disk\n"
+           "                  (5 to 3600; 60 when left out), and at the end\n"
+           "  --end-after DURATION  with --no-window: end the session once it is DURATION\n"
+           "                  old (24h, 90m, 3600s or 2d), counted from its start, across\n"
+           "                  restarts that continued it; ends as SIGTERM ends a run\n"
+           "  --resume        continue the latest session when it was measured with the\n"
+           "                  same receivers, station and maximum range (after a crash, a\n"
+           "                  reboot or an update); otherwise say why and begin a new one\n"
            "  --no-window     measure without a window and without a display: Start at\n"
            "                  once, a summary line per source on standard output, errors\n"
            "                  on standard error; SIGINT or SIGTERM ends the run with every\n"
@@ -309,6 +377,13 @@ std::string UsageText() {
            "                  60 when left out): per source its frames or lines a second and\n"
            "                  the DF 11/17 ones over the period, the connections lost and the\n"
            "                  packets rejected since the start\n"
+           "  --report FILE   write the run's one-page report to FILE whenever a period of\n"
+           "                  the history closes and at the end (replacing it whole): the\n"
+           "                  set-up, the verdict, both receivers' coverage and the table\n"
+           "                  per ring, range and frames per period, the level histogram;\n"
+           "                  FILE ends in .pdf (A4), .png (the page as an image) or .html\n"
+           "                  (one file, its pictures inside); without a window it needs no\n"
+           "                  display either\n"
            "  --help          show this text and exit\n"
            "  --version       show the version and exit\n"
            "\n"
@@ -324,6 +399,7 @@ std::string FilesText(const platform::ProgramPaths& paths) {
            "  settings  " + paths.SettingsFile + "\n" +    //
            "  profiles  " + paths.ProfilesFolder + "\n" +  //
            "  logfiles  " + paths.LogFolder + "\n" +       //
+           "  sessions  " + paths.SessionsFolder + "\n" +  //
            "  CSV       " + paths.CsvFolder + "\n";
 }
 

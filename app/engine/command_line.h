@@ -44,13 +44,18 @@ struct CommandLine {
     bool Connect = false;                  // press Connect once the window shows
     bool Log = false;                      // start the logfile once the window shows
     std::string CsvFile;                   // every second appended here; empty: none
+    std::string ReportFile;                // the one-page report written here; empty: none
     std::optional<LatLon> Station;         // the station's location, kept in the settings
     std::optional<double> MaxRangeNm;      // the maximum range, kept with the station
     std::string CoverageCsvFile;           // the sector table written here; empty: none
     std::string LevelCsvFile;              // the level comparison written here; empty: none
     std::string HistoryCsvFile;            // the session's periods written here; empty: none
     int HistoryMinutes = 60;               // the history's period (--history-every)
-    bool NoWindow = false;                 // measure without a display (--no-window)
+    int CheckpointSeconds = 60;            // how often the session is saved (--checkpoint-every)
+    bool Resume = false;                   // continue the latest session (--resume)
+    // With --no-window: the session ends once it is this many seconds old (--end-after).
+    std::optional<std::int64_t> EndAfterSeconds;
+    bool NoWindow = false;  // measure without a display (--no-window)
     // How often a run without a window prints its summary (--summary-every).
     int SummarySeconds = kDefaultSummarySeconds;
 };

@@ -1,6 +1,7 @@
 #include "app/engine/headless_run.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 #include <array>
 #include <cstdio>
@@ -120,6 +121,14 @@ class HeadlessRun {
         period_.Add(c_.CurrentRun().Measurement().Seconds.Newest());
         WatchTroubles();
         if (period_.Seconds() >= commandLine_.SummarySeconds) Summarise();
+        const Run& run = c_.CurrentRun();
+        if (commandLine_.EndAfterSeconds && !ending_ &&
+            run.LastSecond() - run.SessionStart() >= *commandLine_.EndAfterSeconds) {
+            // As SIGTERM ends it, once the tick is done.
+            ending_ = true;
+            messages_.Say("The session has run for its --end-after time: it ends");
+            QTimer::singleShot(0, &c_, [this] { c_.EndProgramOnSignal(); });
+        }
     }
 
     void Summarise() {
@@ -183,6 +192,7 @@ class HeadlessRun {
     SummaryPeriod period_;
     std::array<std::string, kSourceCount> troubles_;
     bool failed_ = false;
+    bool ending_ = false;
 };
 
 }  // namespace
@@ -190,7 +200,10 @@ class HeadlessRun {
 int RunWithoutWindow(int argc, char** argv, const CommandLine& commandLine,
                      MeasurementController::Options options,
                      const std::vector<std::string>& startProblems) {
-    QCoreApplication application(argc, argv);
+    // The program's own application when it made one (a report's page needs widgets);
+    // otherwise one without any.
+    std::optional<QCoreApplication> application;
+    if (QCoreApplication::instance() == nullptr) application.emplace(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvex"));
     platform::InitialiseMainThread();
 

@@ -1,6 +1,7 @@
 #pragma once
 // The run without a window (--no-window): the measurement controller under a
-// QCoreApplication, with no display and no widget. The command line sets it up as it sets up
+// QCoreApplication, with no display and no widget (under the program's QApplication on the
+// offscreen platform when it draws a report). The command line sets it up as it sets up
 // the window; Start is pressed at once. Every --summary-every seconds a line per source goes
 // to standard output; errors go to standard error, one line each. SIGINT and SIGTERM end it
 // through the controller's end of a run, as they end the window.

@@ -27,9 +27,11 @@ MeasurementController::MeasurementController(Options options, QObject* parent)
     : QObject(parent),
       paths_(options.Paths),
       run_(paths_.LogFolder, options.LogClock ? *options.LogClock : systemClock_, !paths_.Portable),
+      sessions_(paths_.SessionsFolder),
       controls_(MakeProfileSettings(options.Ports, options.UdpPort)),
       udp_(std::make_unique<net::TIdUDPServer>()),
-      feed_(std::make_unique<net::FeedConnection>()) {
+      feed_(std::make_unique<net::FeedConnection>()),
+      writeReport_(std::move(options.WriteReport)) {
     ProcessPendingEvents = [] { QCoreApplication::processEvents(); };
     run_.Log().SetTimeSeparator(":");
 
@@ -181,6 +183,12 @@ void MeasurementController::Start() {
         return;
     }
     const StartPlan& plan = std::get<StartPlan>(decision);
+    const std::string setup = SessionSetup(plan);
+    auto candidate = sessions_.FindCandidate(setup);
+    if (candidate && !sessions_.Resume() &&
+        !(AskContinue && AskContinue(ContinueQuestion(candidate->header)))) {
+        candidate.reset();
+    }
 
     if (plan.Receiver2Udp && !ListenForUdp()) {
         if (OnRefusal) {
@@ -200,8 +208,34 @@ void MeasurementController::Start() {
     if (plan.Receiver2Udp) controls_.Receiver2.Port.SelectIndex(-1);
 
     running_ = true;
-    run_.Start(plan.IntervalSeconds, QDateTime::currentSecsSinceEpoch());
+    const std::int64_t now = QDateTime::currentSecsSinceEpoch();
+    run_.Start(plan.IntervalSeconds, now);
+    sessions_.Begin(run_, setup, std::move(candidate), now);
+    sessions_.SetResume(false);  // a later Start asks
     timer_.start();
+}
+
+std::string MeasurementController::SessionSetup(const StartPlan& plan) const {
+    const auto receiver = [&plan, this](SourceId id) -> std::string {
+        const bool present =
+            id == SourceId::Receiver1 ? plan.Receiver1.has_value() : plan.Receiver2.has_value();
+        if (!present) return "none";
+        if (id == SourceId::Receiver2 && plan.Receiver2Udp) {
+            return "UDP port " + std::to_string(UdpPort()) + " " + controls_.Receiver2.Format.Text;
+        }
+        const ReceiverProfile& c =
+            id == SourceId::Receiver1 ? controls_.Receiver1 : controls_.Receiver2;
+        return c.Port.Text + " " + c.BaudRate.Text + " " + c.Format.Text;
+    };
+    char station[64] = "none";
+    if (controls_.Station) {
+        std::snprintf(station, sizeof station, "%.5f,%.5f", controls_.Station->lat,
+                      controls_.Station->lon);
+    }
+    char range[32];
+    std::snprintf(range, sizeof range, "%.1f NM", controls_.MaxRangeNm);
+    return "receiver 1 " + receiver(SourceId::Receiver1) + "; receiver 2 " +
+           receiver(SourceId::Receiver2) + "; station " + station + "; maximum range " + range;
 }
 
 void MeasurementController::CloseReceivers() {
@@ -212,6 +246,7 @@ void MeasurementController::Stop() {
     timer_.stop();
     CloseReceivers();
     run_.End();
+    if (auto problem = sessions_.End(run_)) platform::ShowApplicationError(*problem);
     running_ = false;
     stoppedOnce_ = true;
 }
@@ -226,7 +261,9 @@ void MeasurementController::Tick() {
     const std::string decimal = QLocale().decimalPoint().toStdString();
     inputs.DecimalSeparator = decimal;
     inputs.UnixSeconds = QDateTime::currentSecsSinceEpoch();
+    const std::size_t periodsClosed = run_.History().Closed().size();
     run_.Second(inputs, hold_, tick_);
+    sessions_.Tick(run_);
     if (!hold_) {
         if (secondsFile_) {
             if (const auto error = secondsFile_->Append(run_.Measurement().Seconds.Newest())) {
@@ -244,6 +281,15 @@ void MeasurementController::Tick() {
             if (error) platform::ShowApplicationError(*error);
         }
     }
+    // A period of the history closed: the report says so.
+    if (!reportPath_.empty() && run_.History().Closed().size() != periodsClosed) {
+        if (const auto error = reportFailures_.Tell(WriteReport())) {
+            platform::ShowApplicationError(
+                *error +
+                ". It is written again when the next period closes; the measurement "
+                "goes on.");
+        }
+    }
     if (OnTallyTicked) OnTallyTicked();
     // Counters were zeroed by the tick: what handlers count while the window catches up
     // belongs to the next second.
@@ -252,7 +298,9 @@ void MeasurementController::Tick() {
 
 void MeasurementController::ClearClicked() {
     QUORVEX_ASSERT_UI_THREAD();
-    run_.Clear(QDateTime::currentSecsSinceEpoch());
+    const std::int64_t now = QDateTime::currentSecsSinceEpoch();
+    run_.Clear(now);
+    if (running_) sessions_.BeginAnew(now);
 }
 
 MeasurementController::GraphTexts MeasurementController::PageChangeTexts() const {
@@ -367,7 +415,10 @@ void MeasurementController::ApplyRunOptions(const CommandLine& commandLine) {
     if (!commandLine.CoverageCsvFile.empty()) SetCoverageFile(commandLine.CoverageCsvFile);
     if (!commandLine.LevelCsvFile.empty()) SetLevelFile(commandLine.LevelCsvFile);
     if (!commandLine.HistoryCsvFile.empty()) SetHistoryFile(commandLine.HistoryCsvFile);
+    if (!commandLine.ReportFile.empty()) SetReportFile(commandLine.ReportFile);
     run_.SetHistoryMinutes(commandLine.HistoryMinutes);
+    sessions_.SetCheckpointSeconds(commandLine.CheckpointSeconds);
+    sessions_.SetResume(commandLine.Resume);
 }
 
 void MeasurementController::PressRunButtons(const CommandLine& commandLine) {
@@ -387,6 +438,7 @@ std::vector<std::string> MeasurementController::WriteTablesAtEnd() {
     // The run ends: no frame waiting for its twin can still get one.
     run_.End();
     std::vector<std::string> errors;
+    if (auto problem = sessions_.End(run_)) errors.push_back(std::move(*problem));
     if (coverageFile_) {
         if (auto error = coverageFile_->WriteAtEnd(run_.Positions())) errors.push_back(*error);
     }
@@ -398,7 +450,15 @@ std::vector<std::string> MeasurementController::WriteTablesAtEnd() {
             errors.push_back(*error);
         }
     }
+    if (!reportPath_.empty()) {
+        if (auto error = WriteReport()) errors.push_back(*error + ".");
+    }
     return errors;
+}
+
+std::optional<std::string> MeasurementController::WriteReport() const {
+    if (!writeReport_) return "Cannot write the report " + reportPath_ + ": nothing here draws it";
+    return writeReport_(*this, reportPath_);
 }
 
 void MeasurementController::SetStation(const LatLon& station) {

@@ -21,11 +21,13 @@
 
 #include "app/engine/command_line.h"
 #include "app/engine/receiver_input.h"
+#include "app/engine/session_keeper.h"
 #include "core/base/clock.h"
 #include "core/base/source_id.h"
 #include "core/export/coverage_csv.h"
 #include "core/export/level_csv.h"
 #include "core/export/second_csv_file.h"
+#include "core/export/table_file.h"
 #include "core/run/measurement.h"
 #include "core/run/run.h"
 #include "core/settings/profiles.h"
@@ -36,6 +38,14 @@
 
 namespace quorvex::app {
 
+class MeasurementController;
+
+// Writes the one-page report of the controller's run to the file at `path`; the message when
+// it cannot ("Cannot write the report FILE: REASON"). Drawing it needs widgets, so the
+// front-end that can draw gives it (app/report_file.h).
+using ReportWriter = std::function<std::optional<std::string>(
+    const MeasurementController& controller, const std::string& path)>;
+
 class MeasurementController : public QObject {
   public:
     struct Options {
@@ -43,6 +53,7 @@ class MeasurementController : public QObject {
         std::vector<std::string> Ports;   // the port lists' devices, in order
         const Clock* LogClock = nullptr;  // the logfile's clock; the system's when null
         int UdpPort = kUdpReceiverPort;   // the port receiver 2's datagrams arrive on
+        ReportWriter WriteReport;         // what writes --report; none: it cannot be written
     };
 
     explicit MeasurementController(Options options, QObject* parent = nullptr);
@@ -158,9 +169,20 @@ class MeasurementController : public QObject {
     // Likewise the level comparison (--level-csv) and the session's history (--history-csv).
     void SetLevelFile(const std::string& path) { levelFile_.emplace(path); }
     void SetHistoryFile(const std::string& path) { historyFile_.emplace(path, "history CSV file"); }
+    // The report (--report) is written to `path` whenever a period of the history closes and
+    // at the end.
+    void SetReportFile(const std::string& path) { reportPath_ = path; }
+
+    // A Start whose setup (receivers, station, maximum range) is that of the latest session
+    // asks whether to continue it: true continues. Unset: a new session begins.
+    std::function<bool(const std::string& question)> AskContinue;
+    // The session on disk: its checkpoints, and whether Start continues without asking.
+    SessionKeeper& Sessions() { return sessions_; }
+    const SessionKeeper& Sessions() const { return sessions_; }
 
     // The command line's files and station (--csv, --station, --max-range, --coverage-csv,
-    // --level-csv, --history-csv, --history-every), once the front-end is up.
+    // --level-csv, --history-csv, --history-every, --checkpoint-every, --resume), once the
+    // front-end is up.
     void ApplyRunOptions(const CommandLine& commandLine);
     // Then its presses, in this order: the logfile's Start (--log), Connect (--connect, the
     // feed then tried again after every end), Start (--start).
@@ -183,6 +205,7 @@ class MeasurementController : public QObject {
     // --- Components, for the lamps and for tests -----------------------------------------
     net::TIdUDPServer& UdpServer() { return *udp_; }
     net::TClientSocket& FeedClient() { return feed_->Client(); }
+    const net::TClientSocket& FeedClient() const { return feed_->Client(); }
     // The measurement and what it accumulated.
     Run& CurrentRun() { return run_; }
     const Run& CurrentRun() const { return run_; }
@@ -195,6 +218,8 @@ class MeasurementController : public QObject {
     void Stop();
     bool ListenForUdp();
     void CloseReceivers();
+    // What a session's checkpoint must match to be continued by this Start.
+    std::string SessionSetup(const StartPlan& plan) const;
     void ConnectFeedHandlers();
     void ConnectUdpHandler();
     // The run ends: the coverage and level files' last writes; the messages of those that
@@ -203,10 +228,13 @@ class MeasurementController : public QObject {
     // The settings file's folder, created where missing before the settings are written;
     // the message when it cannot be.
     std::optional<std::string> CreateSettingsFolder() const;
+    // The report written to reportPath_; the message when it could not be.
+    std::optional<std::string> WriteReport() const;
 
     platform::ProgramPaths paths_;
     SystemClock systemClock_;
     Run run_;
+    SessionKeeper sessions_;
     ProfileSettings controls_;
     bool running_ = false;
     bool stoppedOnce_ = false;
@@ -230,6 +258,9 @@ class MeasurementController : public QObject {
     std::optional<LevelCsvFile> levelFile_;
     std::optional<TableFile> historyFile_;
     int tableTicks_ = 0;
+    ReportWriter writeReport_;
+    std::string reportPath_;  // empty: no report
+    RepeatedFailure reportFailures_;
 };
 
 }  // namespace quorvex::app

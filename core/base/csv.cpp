@@ -38,12 +38,7 @@ CsvRow& CsvRow::Integer(std::int64_t value) {
 CsvRow& CsvRow::Number(double value, int decimals) {
     if (!std::isfinite(value)) return Empty();
     Separate();
-    char digits[64];
-    const auto result =
-        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
-    if (result.ec == std::errc()) {
-        out_.append(digits, result.ptr);
-    }
+    out_ += FixedText(value, decimals);
     return *this;
 }
 
@@ -55,6 +50,15 @@ CsvRow& CsvRow::Empty() {
 void CsvRow::End() {
     out_ += "\r\n";
     first_ = true;
+}
+
+std::string FixedText(double value, int decimals) {
+    if (!std::isfinite(value)) return {};
+    char digits[64];
+    const auto result =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc()) return {};
+    return std::string(digits, result.ptr);
 }
 
 std::string Iso8601Utc(std::int64_t unixSeconds) {

@@ -29,6 +29,11 @@ class CsvRow {
     bool first_ = true;
 };
 
+// The text CsvRow::Number writes for `value`: fixed notation with `decimals` digits after the
+// point; empty for infinity and NaN. What shows the files' numbers elsewhere (the report)
+// writes them with it, so both say the same.
+std::string FixedText(double value, int decimals);
+
 // "2026-12-08T05:20:40Z": a time in seconds since 1970 (UTC).
 std::string Iso8601Utc(std::int64_t unixSeconds);
 

@@ -222,3 +222,81 @@ TallyRow AircraftTally::MakeRow(const Entry& entry) {
 }
 
 }  // namespace quorvex
+
+namespace quorvex {
+
+void AircraftTally::Save(ByteWriter& out) const {
+    out.Put(static_cast<std::uint64_t>(maxAddresses_));
+    out.Put(static_cast<std::uint64_t>(rows_.size()));
+    for (std::size_t row = 0; row < rows_.size(); ++row) {
+        const Entry& entry = rows_[row];
+        out.Put(entry.address);
+        for (const SourceState& state : entry.sources) {
+            const TallyFigures& figures = state.figures;
+            out.Put(figures.thisSecond);
+            out.Put(figures.lastMinute);
+            out.Put(figures.total);
+            out.Put(figures.first);
+            out.Put(figures.last);
+            out.PutFixed<std::uint16_t>(state.minute);
+            out.PutFixed<float>(state.levelSum);
+            out.PutFixed<std::uint32_t>(state.levelCount);
+        }
+        entry.deltas.Save(out);
+        const Heard& heard = heard_[row];
+        out.Put(heard.last);
+        out.Put(heard.announced);
+        out.Put(heard.fixed);
+        out.Put(heard.fixRangeNm);
+    }
+    out.Put(static_cast<std::uint64_t>(minuteCursor_));
+    out.Put(static_cast<std::uint64_t>(levelMinute_));
+    out.Put(lastTick_);
+    out.Put(dropped_);
+}
+
+bool AircraftTally::Load(ByteReader& in) {
+    // Seconds are ticked seconds from 0, or kNever: nothing loaded may overflow the
+    // arithmetic on them.
+    constexpr std::int64_t kLatest = std::int64_t{1} << 40;
+    const auto time = [&in](std::int64_t& second) {
+        return in.Get(second) &&
+               (second == kNever || (second >= -kLatest && second <= kLatest) || in.Fail());
+    };
+    Clear();
+    std::uint64_t bound = 0;
+    std::uint64_t rows = 0;
+    if (!in.Get(bound) || bound != maxAddresses_ || !in.GetCount(rows, maxAddresses_, 4)) {
+        return in.Fail();
+    }
+    for (std::uint64_t row = 0; row < rows; ++row) {
+        Entry& entry = rows_.emplace_back();
+        if (!in.Get(entry.address) || index_.Find(entry.address) != kNoRow) return in.Fail();
+        index_.Insert(entry.address, static_cast<std::uint32_t>(row));
+        for (SourceState& state : entry.sources) {
+            TallyFigures& figures = state.figures;
+            if (!in.Get(figures.thisSecond) || !in.Get(figures.lastMinute) ||
+                !in.Get(figures.total) || !time(figures.first) || !time(figures.last) ||
+                !in.GetFixed<std::uint16_t>(state.minute) || !in.GetFixed<float>(state.levelSum) ||
+                !in.GetFixed<std::uint32_t>(state.levelCount)) {
+                return false;
+            }
+        }
+        Heard& heard = heard_.emplace_back();
+        if (!entry.deltas.Load(in) || !time(heard.last) || !time(heard.announced) ||
+            !time(heard.fixed) || !in.Get(heard.fixRangeNm)) {
+            return false;
+        }
+    }
+    std::uint64_t cursor = 0;
+    std::uint64_t levelMinute = 0;
+    if (!in.GetIn<std::uint64_t>(cursor, 0, kTallyMinuteSlots - 1) ||
+        !in.GetIn<std::uint64_t>(levelMinute, 0, 1) || !time(lastTick_) || !in.Get(dropped_)) {
+        return false;
+    }
+    minuteCursor_ = static_cast<std::size_t>(cursor);
+    levelMinute_ = static_cast<std::size_t>(levelMinute);
+    return true;
+}
+
+}  // namespace quorvex

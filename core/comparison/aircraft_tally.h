@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/base/address_index.h"
+#include "core/base/byte_codec.h"
 #include "core/base/source_id.h"
 #include "core/comparison/level_deltas.h"
 #include "core/frames/frame_decoder.h"
@@ -118,6 +119,11 @@ class AircraftTally {
     void ForEachRow(Visit&& visit) const {
         for (const Entry& entry : rows_) visit(MakeRow(entry));
     }
+
+    // The saved state; Load takes it into a tally of the same bound, false when it is not
+    // whole or not consistent.
+    void Save(ByteWriter& out) const;
+    bool Load(ByteReader& in);
 
   private:
     static constexpr std::int64_t kNever = INT64_MIN;

@@ -165,3 +165,93 @@ CoverageSummary Coverage::Summary() const {
 }
 
 }  // namespace quorvex
+
+namespace quorvex {
+
+void SaveTwinCounts(ByteWriter& out, const TwinCounts& counts) {
+    out.Put(counts.both);
+    out.Put(counts.only1);
+    out.Put(counts.only2);
+}
+
+bool LoadTwinCounts(ByteReader& in, TwinCounts& counts) {
+    return in.Get(counts.both) && in.Get(counts.only1) && in.Get(counts.only2);
+}
+
+namespace {
+
+void SaveCounts(ByteWriter& out, const PositionCounts& counts) {
+    out.Put(counts.good);
+    out.Put(counts.skipped);
+    out.Put(counts.dropped);
+}
+
+bool LoadCounts(ByteReader& in, PositionCounts& counts) {
+    return in.Get(counts.good) && in.Get(counts.skipped) && in.Get(counts.dropped);
+}
+
+constexpr std::uint8_t kNoBand = 0xFF;
+
+}  // namespace
+
+void Coverage::Save(ByteWriter& out) const {
+    stats_.Save(out);
+    for (const TwinCounts& counts : sectorTwins_) SaveTwinCounts(out, counts);
+    out.Put(static_cast<std::uint64_t>(ringTwins_.size()));
+    for (const TwinCounts& counts : ringTwins_) SaveTwinCounts(out, counts);
+    SaveTwinCounts(out, allTwins_);
+    SaveTwinCounts(out, unplacedTwins_);
+    SaveCounts(out, feedCounts_);
+    for (const SourceId receiver : kReceivers) SaveCounts(out, decoder_.Counts(receiver));
+    for (std::size_t r = 0; r < recentOnly_.size(); ++r) {
+        out.Put(static_cast<std::uint64_t>(recentOnly_[r].size()));
+        for (const OnlyPosition& only : recentOnly_[r]) {
+            out.Put(only.rangeNm);
+            out.Put(only.bearingDeg);
+            out.Put(only.band ? static_cast<std::uint8_t>(*only.band) : kNoBand);
+        }
+        out.Put(static_cast<std::uint64_t>(recentNext_[r]));
+    }
+}
+
+bool Coverage::Load(ByteReader& in) {
+    Clear();
+    std::uint64_t rings = 0;
+    if (!stats_.Load(in)) return false;
+    for (TwinCounts& counts : sectorTwins_) {
+        if (!LoadTwinCounts(in, counts)) return false;
+    }
+    if (!in.Get(rings) || rings != ringTwins_.size()) return in.Fail();
+    for (TwinCounts& counts : ringTwins_) {
+        if (!LoadTwinCounts(in, counts)) return false;
+    }
+    if (!LoadTwinCounts(in, allTwins_) || !LoadTwinCounts(in, unplacedTwins_) ||
+        !LoadCounts(in, feedCounts_)) {
+        return false;
+    }
+    for (const SourceId receiver : kReceivers) {
+        PositionCounts counts;
+        if (!LoadCounts(in, counts)) return false;
+        decoder_.SetCounts(receiver, counts);
+    }
+    for (std::size_t r = 0; r < recentOnly_.size(); ++r) {
+        std::uint64_t count = 0;
+        if (!in.GetCount(count, kRecentOnlyPositions, 9)) return false;
+        recentOnly_[r].resize(static_cast<std::size_t>(count));
+        for (OnlyPosition& only : recentOnly_[r]) {
+            std::uint8_t band = 0;
+            if (!in.Get(only.rangeNm) || !in.Get(only.bearingDeg) || !in.Get(band)) return false;
+            if (band != kNoBand && band >= kAltitudeBandCount) return in.Fail();
+            only.band =
+                band == kNoBand ? std::nullopt : std::optional<AltitudeBand>(AltitudeBand{band});
+        }
+        // Filling up, the next one goes at the end; once full, anywhere in the ring.
+        std::uint64_t next = 0;
+        if (!in.GetIn<std::uint64_t>(next, 0, kRecentOnlyPositions - 1)) return false;
+        if (count < kRecentOnlyPositions && next != count) return in.Fail();
+        recentNext_[r] = static_cast<std::size_t>(next);
+    }
+    return true;
+}
+
+}  // namespace quorvex

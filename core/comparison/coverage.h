@@ -53,6 +53,10 @@ struct TwinCounts {
     friend bool operator==(const TwinCounts&, const TwinCounts&) = default;
 };
 
+// The saved state of twin counts.
+void SaveTwinCounts(ByteWriter& out, const TwinCounts& counts);
+bool LoadTwinCounts(ByteReader& in, TwinCounts& counts);
+
 // Twin counts with the share of the frames heard by either receiver that receiver 1 heard
 // (share1), and receiver 2 (share2), each with its 95 % Wilson interval; no shares below
 // kMinFramesForShare frames.
@@ -156,6 +160,12 @@ class Coverage {
     const CoverageStats& Stats() const { return stats_; }
     // The ring a range falls in (the maximum range itself in the last).
     int RingOf(double rangeNm) const;
+
+    // The saved state: what was gathered, not the decoder's aircraft (their fixes are stale
+    // by the time a session continues). Load takes it into a coverage with the same station
+    // and maximum range, false when it is not whole or not consistent.
+    void Save(ByteWriter& out) const;
+    bool Load(ByteReader& in);
 
   private:
     // `rangeNm`, `bearingDeg`: from the station when the decoder has worked them out already.

@@ -127,3 +127,32 @@ std::optional<double> CoverageStats::Percentile95(SourceId source, AltitudeBand 
 }
 
 }  // namespace quorvex
+
+namespace quorvex {
+
+void CoverageStats::Save(ByteWriter& out) const {
+    out.Put(maxRangeNm_);
+    for (const Table& table : tables_) {
+        out.PutFixed<float>(table.outline);
+        out.Put(table.peak.rangeNm);
+        out.Put(table.peak.bearingDeg);
+        out.PutBool(table.any);
+        out.PutFixed<double>(table.sectorMax);
+    }
+    out.PutSparse(histograms_);
+}
+
+bool CoverageStats::Load(ByteReader& in) {
+    double maxRangeNm = 0;
+    if (!in.Get(maxRangeNm) || maxRangeNm != maxRangeNm_) return in.Fail();
+    for (Table& table : tables_) {
+        if (!in.GetFixed<float>(table.outline) || !in.Get(table.peak.rangeNm) ||
+            !in.Get(table.peak.bearingDeg) || !in.GetBool(table.any) ||
+            !in.GetFixed<double>(table.sectorMax)) {
+            return false;
+        }
+    }
+    return in.GetSparse(histograms_);
+}
+
+}  // namespace quorvex

@@ -21,6 +21,7 @@
 #include <span>
 #include <vector>
 
+#include "core/base/byte_codec.h"
 #include "core/base/source_id.h"
 #include "core/positions/position_decoder.h"
 
@@ -104,6 +105,11 @@ class CoverageStats {
     std::uint64_t Positions(SourceId source, AltitudeBand band) const;
     // The 95th percentile over every bearing, as exact as the sectors' one.
     std::optional<double> Percentile95(SourceId source, AltitudeBand band) const;
+
+    // The saved state; Load takes it into statistics of the same maximum range, false when
+    // it is not whole.
+    void Save(ByteWriter& out) const;
+    bool Load(ByteReader& in);
 
   private:
     // What each position changes: its degree's outline, the farthest of all, its sector's

@@ -152,3 +152,98 @@ void LevelComparison::Mark() {
 }
 
 }  // namespace quorvex
+
+namespace quorvex {
+namespace {
+
+// Seconds and minutes of saved state lie in [0, kLatestSecond]: far beyond any clock, far
+// below what arithmetic on them could overflow.
+constexpr std::int64_t kLatestSecond = std::int64_t{1} << 40;
+constexpr std::size_t kMaxGainChanges = 1 << 20;
+
+void SaveGroup(ByteWriter& out, const LevelGroup& group) {
+    for (const std::uint64_t n :
+         {group.twins, group.excludedNoLevel, group.excludedStrong, group.excludedWeak}) {
+        out.Put(n);
+    }
+    group.deltas.Save(out);
+    out.PutFixed<std::uint64_t>(group.levelFrames);
+    out.PutFixed<std::uint64_t>(group.strongFrames);
+}
+
+bool LoadGroup(ByteReader& in, LevelGroup& group) {
+    return in.Get(group.twins) && in.Get(group.excludedNoLevel) && in.Get(group.excludedStrong) &&
+           in.Get(group.excludedWeak) && group.deltas.Load(in) &&
+           in.GetFixed<std::uint64_t>(group.levelFrames) &&
+           in.GetFixed<std::uint64_t>(group.strongFrames);
+}
+
+void SaveChange(ByteWriter& out, const GainChange& change) {
+    out.Put(change.unixSecond);
+    out.Put(change.beforeDb);
+    out.Put(change.afterDb);
+}
+
+bool LoadChange(ByteReader& in, GainChange& change) {
+    return in.GetIn<std::int64_t>(change.unixSecond, 0, kLatestSecond) && in.Get(change.beforeDb) &&
+           in.Get(change.afterDb);
+}
+
+}  // namespace
+
+void LevelComparison::Save(ByteWriter& out) const {
+    SaveGroup(out, all_);
+    SaveGroup(out, unplaced_);
+    out.Put(static_cast<std::uint64_t>(rings_.size()));
+    for (const LevelGroup& ring : rings_) SaveGroup(out, ring);
+    for (const auto& receiver : steps_) out.PutFixed<std::uint64_t>(receiver);
+    out.Put(minute_);
+    thisMinute_.Save(out);
+    out.Put(static_cast<std::uint64_t>(minutes_.size()));
+    for (const LevelDeltas& minute : minutes_) minute.Save(out);
+    out.PutBool(candidate_.has_value());
+    if (candidate_) SaveChange(out, *candidate_);
+    out.Put(candidateDifference_);
+    out.Put(plateauEnd_);
+    out.Put(searchFrom_);
+    out.Put(static_cast<std::uint64_t>(changes_.size()));
+    for (const GainChange& change : changes_) SaveChange(out, change);
+}
+
+bool LevelComparison::Load(ByteReader& in) {
+    std::uint64_t rings = 0;
+    if (!LoadGroup(in, all_) || !LoadGroup(in, unplaced_) || !in.Get(rings)) return false;
+    if (rings != rings_.size()) return in.Fail();
+    for (LevelGroup& ring : rings_) {
+        if (!LoadGroup(in, ring)) return false;
+    }
+    for (auto& receiver : steps_) {
+        if (!in.GetFixed<std::uint64_t>(receiver)) return false;
+    }
+    std::uint64_t minutes = 0;
+    if (!in.GetIn<std::int64_t>(minute_, 0, kLatestSecond / kSecondsPerMinute) ||
+        !thisMinute_.Load(in) || !in.GetCount(minutes, 2 * kWindow)) {
+        return false;
+    }
+    minutes_.resize(static_cast<std::size_t>(minutes));
+    for (LevelDeltas& minute : minutes_) {
+        if (!minute.Load(in)) return false;
+    }
+    bool candidate = false;
+    if (!in.GetBool(candidate)) return false;
+    candidate_.reset();
+    if (candidate && !LoadChange(in, candidate_.emplace())) return false;
+    std::uint64_t changes = 0;
+    if (!in.Get(candidateDifference_) || !in.GetIn<std::int64_t>(plateauEnd_, 0, kLatestSecond) ||
+        !in.GetIn<std::int64_t>(searchFrom_, 0, kLatestSecond) ||
+        !in.GetCount(changes, kMaxGainChanges, 3 * sizeof(std::int64_t))) {
+        return false;
+    }
+    changes_.resize(static_cast<std::size_t>(changes));
+    for (GainChange& change : changes_) {
+        if (!LoadChange(in, change)) return false;
+    }
+    return true;
+}
+
+}  // namespace quorvex

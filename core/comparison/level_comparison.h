@@ -80,6 +80,11 @@ class LevelComparison {
     const std::array<std::array<std::uint64_t, 256>, 2>& LevelSteps() const { return steps_; }
     const std::vector<GainChange>& GainChanges() const { return changes_; }
 
+    // The saved state; Load takes it into a comparison with the same ring count, false when
+    // it is not whole or not consistent.
+    void Save(ByteWriter& out) const;
+    bool Load(ByteReader& in);
+
   private:
     void CloseMinute();
     void Mark();

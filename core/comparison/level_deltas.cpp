@@ -222,3 +222,90 @@ std::optional<double> SparseDeltas::Median() const {
 }
 
 }  // namespace quorvex
+
+namespace quorvex {
+namespace {
+
+constexpr std::size_t kCells = static_cast<std::size_t>(LevelDeltas::kSteps * LevelDeltas::kSteps);
+
+// Pairs of (cell, count) whose counts add up to `compared`: false when not.
+template <typename Add>
+bool LoadCells(ByteReader& in, std::uint64_t compared, std::uint64_t countLimit, Add&& add) {
+    std::uint64_t pairs = 0;
+    if (!in.GetCount(pairs, kCells, sizeof(std::uint16_t) + sizeof(std::uint64_t))) return false;
+    std::uint64_t sum = 0;
+    for (std::uint64_t i = 0; i < pairs; ++i) {
+        std::uint16_t cell = 0;
+        std::uint64_t count = 0;
+        if (!in.GetIn<std::uint16_t>(cell, 0, static_cast<std::uint16_t>(kCells - 1)) ||
+            !in.GetIn<std::uint64_t>(count, 1, countLimit)) {
+            return false;
+        }
+        sum += count;
+        if (sum > compared) return in.Fail();
+        add(cell, count);
+    }
+    return sum == compared || in.Fail();
+}
+
+}  // namespace
+
+void LevelDeltas::Save(ByteWriter& out) const {
+    out.Put(compared_);
+    std::uint64_t pairs = 0;
+    for (const std::uint64_t count : counts_) pairs += count != 0 ? 1 : 0;
+    out.Put(pairs);
+    for (std::size_t cell = 0; cell < counts_.size(); ++cell) {
+        if (counts_[cell] == 0) continue;
+        out.Put(static_cast<std::uint16_t>(cell));
+        out.Put(counts_[cell]);
+    }
+}
+
+bool LevelDeltas::Load(ByteReader& in) {
+    *this = {};
+    std::uint64_t compared = 0;
+    if (!in.Get(compared)) return false;
+    if (compared > 0) counts_.assign(kCells, 0);
+    compared_ = compared;
+    return LoadCells(in, compared, compared,
+                     [this](std::uint16_t cell, std::uint64_t count) { counts_[cell] += count; });
+}
+
+void SparseDeltas::Save(ByteWriter& out) const {
+    // The table as it stands: a day of thousands of aircraft holds megabytes of pairs, and a
+    // copy of memory is the least the snapshot can take.
+    out.Put(compared_);
+    out.PutVector<std::uint64_t>(slots_);
+}
+
+bool SparseDeltas::Load(ByteReader& in) {
+    *this = {};
+    std::uint64_t compared = 0;
+    constexpr std::size_t kMaxSlots = 2 * kCells;
+    if (!in.Get(compared) || !in.GetVector(slots_, kMaxSlots)) return false;
+    const std::size_t size = slots_.size();
+    if (size != 0 && (size < 16 || (size & (size - 1)) != 0)) return in.Fail();
+    // Every pair once, where Add's probe from its home finds it, its counts adding up.
+    std::uint64_t sum = 0;
+    const std::size_t mask = size - 1;
+    for (std::size_t at = 0; at < size; ++at) {
+        const std::uint64_t slot = slots_[at];
+        if (slot == 0) continue;
+        const std::uint64_t key = slot & ~kCountMask;
+        const std::uint64_t cell = (slot >> kCountBits) - 1;
+        if (cell >= kCells || (slot & kCountMask) == 0) return in.Fail();
+        std::size_t probe = (static_cast<std::uint16_t>(cell) * 0x9E37U) & mask;
+        while (probe != at && slots_[probe] != 0 && (slots_[probe] & ~kCountMask) != key) {
+            probe = (probe + 1) & mask;
+        }
+        if (probe != at) return in.Fail();
+        sum += slot & kCountMask;
+        ++used_;
+    }
+    if (2 * used_ > size || sum != compared) return in.Fail();
+    compared_ = compared;
+    return true;
+}
+
+}  // namespace quorvex

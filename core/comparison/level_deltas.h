@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/base/byte_codec.h"
+
 namespace quorvex {
 
 inline constexpr float kStrongLevelDbfs = -3.0F;
@@ -75,6 +77,10 @@ class LevelDeltas {
         }
     }
 
+    // The saved state: the compared twins and each step pair's count where not zero.
+    void Save(ByteWriter& out) const;
+    bool Load(ByteReader& in);
+
   private:
     // d(k) for every rank k asked for (each 1..compared()), in the order asked.
     std::vector<double> Deltas(std::span<const std::uint64_t> ranks) const;
@@ -92,6 +98,9 @@ class SparseDeltas {
     std::uint64_t compared() const { return compared_; }
     // The median (the mean of the two middle deltas for an even count); none when empty.
     std::optional<double> Median() const;
+
+    void Save(ByteWriter& out) const;
+    bool Load(ByteReader& in);
 
   private:
     void Grow();

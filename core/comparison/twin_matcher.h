@@ -81,6 +81,14 @@ class TwinMatcher {
     void SettleAll(Settled&& settled) {
         while (count_ > 0) SettleOldest(settled);
     }
+    // Calls `visit(const Twin&)` for every waiting frame as SettleAll would settle it, oldest
+    // first, and leaves it waiting (a checkpoint of a run still going on).
+    template <typename Visit>
+    void ForEachWaiting(Visit&& visit) const {
+        for (std::size_t i = 0, at = head_; i < count_; ++i, at = (at + 1) & (kTwinCapacity - 1)) {
+            if (!(queue_[at].flags & kSettled)) visit(static_cast<const Twin&>(Alone(queue_[at])));
+        }
+    }
     // Forgets the waiting frames unsettled.
     void Clear();
     // The frames waiting for their twin.
@@ -128,6 +136,15 @@ class TwinMatcher {
     static TwinCopy CopyOf(const Reception& reception) {
         return {reception.levelDbfs, reception.receiverTime, reception.arrival};
     }
+    // A waiting frame settled as heard by its receiver only.
+    static Twin Alone(const Waiting& waiting) {
+        Twin twin;
+        const SourceId receiver = waiting.Receiver();
+        twin.verdict = receiver == SourceId::Receiver1 ? TwinVerdict::Only1 : TwinVerdict::Only2;
+        twin.copies[SourceIndex(receiver)] = waiting.Copy();
+        twin.mark = waiting.Mark();
+        return twin;
+    }
     static Waiting Wait(const Key& key, const Reception& reception, const TwinMark& mark);
     // The waiting slot that holds `key`, or kNotFound.
     std::uint32_t Find(const Key& key) const;
@@ -174,12 +191,7 @@ void TwinMatcher::SettleOldest(Settled& settled) {
     if (!(oldest.flags & kSettled)) {
         --waiting_;
         Unindex(static_cast<std::uint32_t>(head_));
-        Twin twin;
-        const SourceId receiver = oldest.Receiver();
-        twin.verdict = receiver == SourceId::Receiver1 ? TwinVerdict::Only1 : TwinVerdict::Only2;
-        twin.copies[SourceIndex(receiver)] = oldest.Copy();
-        twin.mark = oldest.Mark();
-        settled(static_cast<const Twin&>(twin));
+        settled(static_cast<const Twin&>(Alone(oldest)));
     }
     head_ = (head_ + 1) & (kTwinCapacity - 1);
     --count_;

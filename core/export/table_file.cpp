@@ -10,13 +10,10 @@ std::string TableFile::Failure(int error) const {
 
 std::optional<std::string> TableFile::WriteMinute(std::string_view text) {
     const int error = platform::ReplaceFileAtomically(path_, text);
-    if (error == 0) {
-        failing_ = false;
-        return std::nullopt;
-    }
-    if (failing_) return std::nullopt;
-    failing_ = true;
-    return Failure(error) + ". It is tried again every minute; the measurement goes on.";
+    return failures_.Tell(error == 0 ? std::nullopt
+                                     : std::optional(Failure(error) +
+                                                     ". It is tried again every minute; the "
+                                                     "measurement goes on."));
 }
 
 std::optional<std::string> TableFile::WriteAtEnd(std::string_view text) {

@@ -9,6 +9,22 @@
 
 namespace quorvex {
 
+// What a write repeated on a schedule tells of its failures: the first after a success (or the
+// start), then nothing until one succeeds again, so a full disk raises one message, not one
+// each time.
+class RepeatedFailure {
+  public:
+    // The write just ended with `failure` (none: it succeeded); what to tell of it.
+    std::optional<std::string> Tell(std::optional<std::string> failure) {
+        const bool first = failure && !failing_;
+        failing_ = failure.has_value();
+        return first ? failure : std::nullopt;
+    }
+
+  private:
+    bool failing_ = false;
+};
+
 class TableFile {
   public:
     // `name` says what the file is in its messages: "coverage CSV file".
@@ -28,7 +44,7 @@ class TableFile {
 
     std::string path_;
     std::string name_;
-    bool failing_ = false;
+    RepeatedFailure failures_;
 };
 
 }  // namespace quorvex

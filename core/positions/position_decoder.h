@@ -109,6 +109,10 @@ class PositionDecoder {
                           std::span<const std::uint8_t> frame, double nowSeconds);
 
     const PositionCounts& Counts(SourceId source) const { return counts_[SourceIndex(source)]; }
+    // A session continued from its saved state: its counts so far.
+    void SetCounts(SourceId source, const PositionCounts& counts) {
+        counts_[SourceIndex(source)] = counts;
+    }
     std::size_t size() const { return rows_.size(); }
     std::size_t maxAircraft() const { return maxAircraft_; }
     // The aircraft's latest fix, if it has one.

@@ -33,6 +33,7 @@ void Run::Forget(std::int64_t unixSecond) {
     buckets_.Open(unixSecond);
     history_.Open(unixSecond, historyMinutes_);
     unixSecond_ = unixSecond;
+    sessionStart_ = unixSecond;
 }
 
 void Run::End() {
@@ -168,6 +169,104 @@ void Run::Second(const TickInputs& inputs, bool held, TickResult& result) {
     levels_.Second(inputs.UnixSeconds);
     if (buckets_.Second(inputs.UnixSeconds)) history_.Minute(buckets_.Minutes().back());
     unixSecond_ = inputs.UnixSeconds;
+}
+
+}  // namespace quorvex
+
+namespace quorvex {
+namespace {
+
+constexpr std::int64_t kLatestSecond = std::int64_t{1} << 40;
+constexpr std::uint8_t kNoAltitude = 0;
+constexpr std::uint8_t kAltitude = 1;
+
+void SaveAlone(ByteWriter& out, const Twin& twin) {
+    out.Put(static_cast<std::uint8_t>(twin.verdict));
+    out.PutBool(twin.mark.positionFrame);
+    out.PutBool(twin.mark.place.has_value());
+    const TwinPlace place = twin.mark.place.value_or(TwinPlace{});
+    out.Put(place.rangeNm);
+    out.Put(place.bearingDeg);
+    out.Put(place.altitudeFt ? kAltitude : kNoAltitude);
+    out.Put(std::int32_t{place.altitudeFt.value_or(0)});
+}
+
+bool LoadAlone(ByteReader& in, Twin& twin) {
+    std::uint8_t verdict = 0;
+    bool placed = false;
+    TwinPlace place;
+    std::uint8_t altitude = 0;
+    std::int32_t feet = 0;
+    if (!in.GetIn<std::uint8_t>(verdict, 1, 2) || !in.GetBool(twin.mark.positionFrame) ||
+        !in.GetBool(placed) || !in.GetIn(place.rangeNm, 0.0, 1e6) ||
+        !in.GetIn(place.bearingDeg, 0.0, 360.0) || !in.GetIn(altitude, kNoAltitude, kAltitude) ||
+        !in.Get(feet)) {
+        return false;
+    }
+    twin.verdict = static_cast<TwinVerdict>(verdict);
+    if (altitude == kAltitude) place.altitudeFt = feet;
+    if (placed) twin.mark.place = place;
+    return true;
+}
+
+}  // namespace
+
+void Run::Save(ByteWriter& out) const {
+    out.Put(sessionStart_);
+    out.Put(unixSecond_);
+    out.Put(tallySecond_);
+    tally_.Save(out);
+    coverage_.Save(out);
+    levels_.Save(out);
+    buckets_.Save(out);
+    history_.Save(out);
+    std::uint64_t waiting = 0;
+    twins_.ForEachWaiting([&waiting](const Twin&) { ++waiting; });
+    out.Put(waiting);
+    twins_.ForEachWaiting([&out](const Twin& twin) { SaveAlone(out, twin); });
+}
+
+bool Run::Restore(ByteReader& in, std::int64_t unixSecond) {
+    std::int64_t sessionStart = 0;
+    std::int64_t lastSecond = 0;
+    std::int64_t tallySecond = 0;
+    AircraftTally tally(tally_.maxAddresses());
+    Coverage coverage;
+    coverage.SetStation(coverage_.station(), coverage_.maxRangeNm());
+    LevelComparison levels;
+    levels.SetRingCount(levels_.RingCount());
+    TimeBuckets buckets;
+    SessionHistory history;
+    std::uint64_t waiting = 0;
+    if (!in.GetIn<std::int64_t>(sessionStart, 0, kLatestSecond) ||
+        !in.GetIn<std::int64_t>(lastSecond, sessionStart, kLatestSecond) ||
+        !in.GetIn<std::int64_t>(tallySecond, 0, kLatestSecond) || !tally.Load(in) ||
+        !coverage.Load(in) || !levels.Load(in) || !buckets.Load(in) || !history.Load(in) ||
+        !in.GetCount(waiting, kTwinCapacity, 8)) {
+        return false;
+    }
+    std::vector<Twin> alone(static_cast<std::size_t>(waiting));
+    for (Twin& twin : alone) {
+        if (!LoadAlone(in, twin)) return false;
+    }
+    if (!in.AtEnd()) return in.Fail();
+
+    tally_ = std::move(tally);
+    coverage_ = std::move(coverage);
+    levels_ = std::move(levels);
+    buckets_ = std::move(buckets);
+    history_ = std::move(history);
+    twins_.Clear();
+    // The saved run's waiting frames settle in its last minute, as its Stop would have.
+    for (const Twin& twin : alone) Settled(twin);
+    // The time away: the tally's minute windows and fixes age by it, the last minute closes.
+    const std::int64_t away = std::max<std::int64_t>(0, unixSecond - lastSecond);
+    tallySecond_ = tallySecond + away;
+    sessionStart_ = sessionStart;
+    unixSecond_ = unixSecond;
+    levels_.Second(unixSecond);
+    if (buckets_.Resume(unixSecond)) history_.Minute(buckets_.Minutes().back());
+    return true;
 }
 
 }  // namespace quorvex

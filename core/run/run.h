@@ -28,6 +28,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/base/byte_codec.h"
 #include "core/base/clock.h"
 #include "core/comparison/aircraft_tally.h"
 #include "core/comparison/coverage.h"
@@ -101,6 +102,17 @@ class Run {
     // The chart window's width in seconds.
     void SetChartSeconds(int seconds) { cycle_.Measurement.ChartSeconds = seconds; }
 
+    // --- A session's saved state ---------------------------------------------------------
+    // What the run accumulated, as a Stop now would leave it: the frames still waiting for
+    // their twin are written as heard by one receiver (the run itself goes on unchanged).
+    // Not the chart's seconds, the logfile or the position decoder's aircraft.
+    void Save(ByteWriter& out) const;
+    // A run just started at `unixSecond` goes on with a saved one: what it accumulated comes
+    // back, and the seconds from the saved run's last one to `unixSecond` are a gap. False,
+    // the run left as it was, when the state is not whole, not consistent or was gathered
+    // with another maximum range.
+    bool Restore(ByteReader& in, std::int64_t unixSecond);
+
     // --- Views ------------------------------------------------------------------------
     const MeasurementCycle& Cycle() const { return cycle_; }
     const IntervalCounts& Counts() const { return cycle_.Counts; }
@@ -116,6 +128,11 @@ class Run {
     // Every period of the history, the one under way with the minute under way.
     std::vector<HistoryRow> HistoryRows() const { return history_.Rows(buckets_.Current()); }
     const Clock& Time() const { return clock_; }
+    // When the session began: the Start or Clear that began it, or the first run of a
+    // session continued from a checkpoint.
+    std::int64_t SessionStart() const { return sessionStart_; }
+    // The last second the run began or ticked.
+    std::int64_t LastSecond() const { return unixSecond_; }
     // The logfile: its own switches (logging, a new file, gathering) are the front-end's.
     Logfile& Log() { return log_; }
     const Logfile& Log() const { return log_; }
@@ -142,6 +159,7 @@ class Run {
     SessionHistory history_;
     int historyMinutes_ = kDefaultHistoryMinutes;
     std::int64_t unixSecond_ = 0;
+    std::int64_t sessionStart_ = 0;
 };
 
 }  // namespace quorvex

@@ -120,3 +120,72 @@ std::string HistoryCsvText(const std::vector<HistoryRow>& rows) {
 }
 
 }  // namespace quorvex
+
+namespace quorvex {
+namespace {
+
+constexpr std::int64_t kLatestSecond = std::int64_t{1} << 40;
+// A hundred years of one-minute periods.
+constexpr std::size_t kMaxPeriods = std::size_t{60} * 24 * 366 * 100;
+
+void PutOptional(ByteWriter& out, const std::optional<double>& value) {
+    out.PutBool(value.has_value());
+    out.Put(value.value_or(0.0));
+}
+
+bool GetOptional(ByteReader& in, std::optional<double>& value) {
+    bool has = false;
+    double number = 0;
+    if (!in.GetBool(has) || !in.Get(number)) return false;
+    value = has ? std::optional<double>(number) : std::nullopt;
+    return true;
+}
+
+}  // namespace
+
+void SessionHistory::Save(ByteWriter& out) const {
+    out.Put(std::int32_t{periodMinutes_});
+    SaveBucket(out, open_);
+    out.Put(static_cast<std::uint64_t>(closed_.size()));
+    for (const HistoryRow& row : closed_) {
+        out.Put(row.startUnix);
+        out.Put(row.periodSeconds);
+        out.Put(row.measuredSeconds);
+        out.PutFixed<std::uint64_t>(row.frames);
+        out.Put(row.feedLines);
+        out.PutFixed<std::uint64_t>(row.positions);
+        SaveTwinCounts(out, row.positionTwins);
+        for (const auto& nm : row.maxNm) PutOptional(out, nm);
+        for (const auto& nm : row.p95Nm) PutOptional(out, nm);
+    }
+}
+
+bool SessionHistory::Load(ByteReader& in) {
+    std::int32_t minutes = 0;
+    std::uint64_t rows = 0;
+    if (!in.GetIn<std::int32_t>(minutes, 1, kMaxHistoryMinutes) || !LoadBucket(in, open_) ||
+        !in.GetCount(rows, kMaxPeriods, 64)) {
+        return false;
+    }
+    periodMinutes_ = minutes;
+    if (open_.startUnix != PeriodOf(open_.startUnix)) return in.Fail();
+    closed_.resize(static_cast<std::size_t>(rows));
+    for (HistoryRow& row : closed_) {
+        if (!in.GetIn<std::int64_t>(row.startUnix, 0, kLatestSecond) ||
+            !in.GetIn<std::int64_t>(row.periodSeconds, 0, kLatestSecond) ||
+            !in.GetIn<std::int64_t>(row.measuredSeconds, 0, kLatestSecond) ||
+            !in.GetFixed<std::uint64_t>(row.frames) || !in.Get(row.feedLines) ||
+            !in.GetFixed<std::uint64_t>(row.positions) || !LoadTwinCounts(in, row.positionTwins)) {
+            return false;
+        }
+        for (auto& nm : row.maxNm) {
+            if (!GetOptional(in, nm)) return false;
+        }
+        for (auto& nm : row.p95Nm) {
+            if (!GetOptional(in, nm)) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace quorvex

@@ -54,6 +54,10 @@ class SessionHistory {
     // way) added.
     std::vector<HistoryRow> Rows(const RunBucket& current) const;
 
+    // The saved state; false when it is not whole or not consistent.
+    void Save(ByteWriter& out) const;
+    bool Load(ByteReader& in);
+
   private:
     std::int64_t PeriodOf(std::int64_t unixSecond) const;
 

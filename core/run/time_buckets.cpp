@@ -105,6 +105,10 @@ void TimeBuckets::Open(std::int64_t unixSecond) {
 
 bool TimeBuckets::Second(std::int64_t unixSecond) {
     ++current_.seconds;
+    return MoveTo(unixSecond);
+}
+
+bool TimeBuckets::MoveTo(std::int64_t unixSecond) {
     const std::int64_t minute = Floor(unixSecond, kMinute);
     if (minute == current_.startUnix) return false;
     CloseMinute();
@@ -150,5 +154,111 @@ RunBucket TimeBuckets::Total() const {
                                      : hours_.front().startUnix;
     return total;
 }
+
+}  // namespace quorvex
+
+namespace quorvex {
+namespace {
+
+// Seconds of saved state lie in [0, kLatestSecond]: beyond any clock, far below overflow.
+constexpr std::int64_t kLatestSecond = std::int64_t{1} << 40;
+// A run of a hundred years.
+constexpr std::size_t kMaxHours = 24 * 366 * 100;
+
+template <typename T, std::size_t N, std::size_t M>
+void PutTable(ByteWriter& out, const std::array<std::array<T, N>, M>& table) {
+    for (const auto& row : table) out.PutFixed<T>(row);
+}
+
+template <typename T, std::size_t N, std::size_t M>
+bool GetTable(ByteReader& in, std::array<std::array<T, N>, M>& table) {
+    for (auto& row : table) {
+        if (!in.GetFixed<T>(row)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void SaveBucket(ByteWriter& out, const RunBucket& bucket) {
+    out.Put(bucket.startUnix);
+    out.Put(bucket.seconds);
+    PutTable(out, bucket.frames);
+    out.PutFixed<std::uint64_t>(bucket.feedLines);
+    out.PutFixed<std::uint64_t>(bucket.tallied);
+    PutTable(out, bucket.positions);
+    PutTable(out, bucket.farthestNm);
+    for (const auto& bins : bucket.ranges.counts) {
+        out.PutBool(!bins.empty());
+        if (!bins.empty()) out.PutSparse(bins);
+    }
+    SaveTwinCounts(out, bucket.frameTwins);
+    out.PutFixed<std::uint64_t>(bucket.duplicates);
+    SaveTwinCounts(out, bucket.positionTwins);
+    for (const TwinCounts& ring : bucket.ringTwins) SaveTwinCounts(out, ring);
+    for (const LevelSum& level : bucket.levels) {
+        out.Put(level.Sum);
+        out.Put(level.Count);
+        out.Put(level.Strong);
+    }
+    out.PutFixed<std::uint64_t>(bucket.levelTwins);
+}
+
+bool LoadBucket(ByteReader& in, RunBucket& bucket) {
+    bucket = RunBucket{};
+    if (!in.GetIn<std::int64_t>(bucket.startUnix, 0, kLatestSecond) ||
+        !in.GetIn<std::int64_t>(bucket.seconds, 0, kLatestSecond) || !GetTable(in, bucket.frames) ||
+        !in.GetFixed<std::uint64_t>(bucket.feedLines) ||
+        !in.GetFixed<std::uint64_t>(bucket.tallied) || !GetTable(in, bucket.positions) ||
+        !GetTable(in, bucket.farthestNm)) {
+        return false;
+    }
+    for (auto& bins : bucket.ranges.counts) {
+        bool made = false;
+        if (!in.GetBool(made)) return false;
+        if (made) bins.assign(kRangeBins, 0);
+        if (made && !in.GetSparse(bins)) return false;
+    }
+    if (!LoadTwinCounts(in, bucket.frameTwins) || !in.GetFixed<std::uint64_t>(bucket.duplicates) ||
+        !LoadTwinCounts(in, bucket.positionTwins)) {
+        return false;
+    }
+    for (TwinCounts& ring : bucket.ringTwins) {
+        if (!LoadTwinCounts(in, ring)) return false;
+    }
+    for (LevelSum& level : bucket.levels) {
+        if (!in.Get(level.Sum) || !in.Get(level.Count) || !in.Get(level.Strong)) return false;
+    }
+    return in.GetFixed<std::uint64_t>(bucket.levelTwins);
+}
+
+void TimeBuckets::Save(ByteWriter& out) const {
+    SaveBucket(out, current_);
+    out.PutBool(hourOpen_);
+    SaveBucket(out, openHour_);
+    out.Put(static_cast<std::uint64_t>(hours_.size()));
+    for (const RunBucket& hour : hours_) SaveBucket(out, hour);
+}
+
+bool TimeBuckets::Load(ByteReader& in) {
+    Open(0);
+    std::uint64_t hours = 0;
+    if (!LoadBucket(in, current_) || !in.GetBool(hourOpen_) || !LoadBucket(in, openHour_) ||
+        !in.GetCount(hours, kMaxHours, 64)) {
+        return false;
+    }
+    hours_.resize(static_cast<std::size_t>(hours));
+    for (RunBucket& hour : hours_) {
+        if (!LoadBucket(in, hour)) return false;
+    }
+    // Counting goes on in the minute under way: its bins are there before a position.
+    if (current_.startUnix % kMinute != 0) return in.Fail();
+    for (auto& bins : current_.ranges.counts) {
+        if (bins.empty()) bins.assign(kRangeBins, 0);
+    }
+    return true;
+}
+
+
 
 }  // namespace quorvex

@@ -13,6 +13,7 @@
 #include <deque>
 #include <vector>
 
+#include "core/base/byte_codec.h"
 #include "core/base/source_id.h"
 #include "core/comparison/coverage.h"
 #include "core/comparison/coverage_stats.h"
@@ -70,6 +71,10 @@ struct RunBucket {
     std::uint64_t Positions(SourceId source) const;
 };
 
+// The saved state of a bucket; false when it is not whole or not consistent.
+void SaveBucket(ByteWriter& out, const RunBucket& bucket);
+bool LoadBucket(ByteReader& in, RunBucket& bucket);
+
 class TimeBuckets {
   public:
     static constexpr std::size_t kKeptMinutes = 1440;
@@ -92,7 +97,18 @@ class TimeBuckets {
     // The whole run: every hour, the open one and the minute under way.
     RunBucket Total() const;
 
+    // The saved state: the minute under way, the open hour and the closed hours; not the
+    // last day's closed minutes, which only say what the history already holds.
+    void Save(ByteWriter& out) const;
+    bool Load(ByteReader& in);
+    // A session continued at `unixSecond` from its saved state: the saved minute closes
+    // when `unixSecond` lies in another (true then, as Second says), and counting goes on
+    // in the minute of `unixSecond` without the seconds in between.
+    bool Resume(std::int64_t unixSecond) { return MoveTo(unixSecond); }
+
   private:
+    // Counting goes on in the minute of `unixSecond`; true when the one before closed.
+    bool MoveTo(std::int64_t unixSecond);
     void CloseMinute();
     static void Prepare(RunBucket& minute);
 

@@ -65,7 +65,8 @@ TEST(CommandLineTest, AcceptedForms) {
                                          "levels.csv",
                                          "--history-csv=history.csv",
                                          "--history-every",
-                                         "15"});
+                                         "15",
+                                         "--report=A4.PDF"});
     ASSERT_TRUE(std::holds_alternative<CommandLine>(flags));
     const CommandLine& line = std::get<CommandLine>(flags);
     EXPECT_TRUE(line.Start && line.Connect && line.Log && !line.Help && !line.Version);
@@ -79,10 +80,12 @@ TEST(CommandLineTest, AcceptedForms) {
     EXPECT_EQ(line.LevelCsvFile, "levels.csv");
     EXPECT_EQ(line.HistoryCsvFile, "history.csv");
     EXPECT_EQ(line.HistoryMinutes, 15);
+    EXPECT_EQ(line.ReportFile, "A4.PDF");
     EXPECT_NE(UsageText().find("  --station LAT,LON "), std::string::npos);
     EXPECT_NE(UsageText().find("  --no-window "), std::string::npos);
     EXPECT_NE(UsageText().find("  --summary-every N "), std::string::npos);
     EXPECT_NE(UsageText().find("  --coverage-csv FILE "), std::string::npos);
+    EXPECT_NE(UsageText().find("  --report FILE "), std::string::npos);
 }
 
 TEST(CommandLineTest, RefusedFormsSayWhy) {
@@ -129,6 +132,8 @@ TEST(CommandLineTest, RefusedFormsSayWhy) {
          "\"91,0\" is not a station location: --station takes LAT,LON in decimal degrees "
          "(such as 52.3,-4.5)."},
         {{"--coverage-csv="}, "--coverage-csv takes a file path."},
+        {{"--report"}, "--report takes a file path ending in .pdf, .png or .html."},
+        {{"--report", "run.htm"}, "--report: \"run.htm\" must end in .pdf, .png or .html."},
         {{"--history-every=1441"},
          "\"1441\" is not a history period: --history-every takes a whole number of minutes "
          "from 1 to 1440."},

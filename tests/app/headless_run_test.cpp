@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -292,6 +293,103 @@ TEST(HeadlessRunTest, TheLevelCsvOfTwoBeastReceiversEqualsTheSimulatorsTruth) {
     EXPECT_TRUE(last.starts_with(std::string(" levels: Receiver 2 hears the same transmissions ") +
                                  median + " dB stronger (95 %: "))
         << last;
+}
+
+// A long run as a systemd unit lives it: killed with SIGKILL at random moments and started
+// again with --resume, the simulator sending all along, until its --end-after time. The session
+// goes on each time: at the end its history holds what was sent less at most what came in the
+// seconds since each last checkpoint and while the program was down, and those seconds are gaps,
+// not measured.
+TEST(HeadlessRunTest, ARunKilledAndResumedLosesOnlyTheSecondsSinceItsLastCheckpoint) {
+    ProgramUnderTest program;
+    const std::string truthPath = program.File("truth.json");
+    constexpr int kSimSeconds = 36;
+    ChildProcess sim(QUORVEX_SIM_PATH,
+                     {"--receiver2=udp:*", "--seconds=" + std::to_string(kSimSeconds), "--seed=21",
+                      "--truth=" + truthPath, "--wait-for-go"});
+    using Clock = std::chrono::steady_clock;
+    std::mt19937 random(static_cast<unsigned>(Clock::now().time_since_epoch().count()));
+    const std::vector<std::string> arguments = {
+        "--no-window",      "--receiver2=udp:*", "--checkpoint-every=5",      "--resume",
+        "--end-after=50s",  "--history-csv",     program.File("history.csv"), "--history-every=1",
+        "--summary-every=1"};
+    std::vector<double> lostWindows;  // seconds that may be lost, per kill
+    std::string errors;
+    Clock::time_point killedAt;
+    for (int runs = 0;; ++runs) {
+        const std::string output = program.File("summary" + std::to_string(runs) + ".txt");
+        ChildProcess run(program.File("quorvex"), arguments, kNoDisplay, output);
+        const auto summaries = [&] {
+            return Summaries(ReadFileBytes(output), "receiver 2: ").size();
+        };
+        ASSERT_TRUE(Within(60s, [&] { return summaries() > 0 || !run.Running(); }));
+        ASSERT_TRUE(run.Running()) << run.ReadErrors();
+        if (runs == 0) {
+            ASSERT_TRUE(sim.WriteInput("go\n"));
+        } else {
+            // Up again: from the last checkpoint (at most 5 ticks before the kill) to the
+            // first tick of this run.
+            lostWindows.push_back(std::chrono::duration<double>(Clock::now() - killedAt).count() +
+                                  6.0);
+        }
+        if (runs == 3) {
+            // The session's 50 s, counted from the first run's start, end it after the
+            // simulator's 36 s.
+            ASSERT_TRUE(Within(90s, [&] { return !run.Running(); }));
+            EXPECT_FALSE(sim.Running());
+            EXPECT_EQ(run.ExitCode(), 0) << run.ReadErrors();
+            errors += run.ReadErrors();
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(3000 + random() % 5000));
+        ::kill(run.Pid(), SIGKILL);
+        killedAt = Clock::now();
+        ASSERT_TRUE(Within(30s, [&] { return !run.Running(); }));
+        errors += run.ReadErrors();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500 + random() % 1500));
+    }
+    ASSERT_EQ(sim.ExitCode(), 0) << sim.ReadErrors();
+    EXPECT_EQ(Occurrences(errors, "quorvex: Continuing the session "), 3u) << errors;
+    EXPECT_EQ(Occurrences(errors, "quorvex: No session to continue in "), 1u) << errors;
+    EXPECT_EQ(Occurrences(errors,
+                          "quorvex: The session has run for its --end-after time: it "
+                          "ends.\n"),
+              1u)
+        << errors;
+
+    std::ifstream truthFile(truthPath);
+    std::string truthLine;
+    for (std::string line; std::getline(truthFile, line);) truthLine = line;
+    const auto sent = QJsonDocument::fromJson(QByteArray::fromStdString(truthLine))
+                          .object()[QStringLiteral("receiver2")][QStringLiteral("frames")]
+                          .toInteger();
+    std::int64_t frames = 0;
+    std::int64_t measured = 0;
+    const std::vector<std::string> periods = Lines(ReadFileBytes(program.File("history.csv")));
+    ASSERT_GE(periods.size(), 2u);
+    for (std::size_t p = 1; p < periods.size(); ++p) {
+        std::vector<std::string> cells;
+        std::istringstream in(periods[p]);
+        for (std::string cell; std::getline(in, cell, ',');) cells.push_back(cell);
+        ASSERT_GE(cells.size(), 5u);
+        measured += std::stoll(cells[2]);
+        frames += std::stoll(cells[4]);
+    }
+    double mayLose = 0;
+    for (const double window : lostWindows) mayLose += window;
+    const double perSecond = static_cast<double>(sent) / kSimSeconds;
+    EXPECT_LE(frames, sent);
+    EXPECT_GE(static_cast<double>(frames), static_cast<double>(sent) - perSecond * mayLose)
+        << "sent " << sent << ", may lose " << mayLose << " s";
+    EXPECT_LT(frames, sent) << "what came while it was down was not heard";
+    // Measured: the session's 50 s less at least the time down and at most what may be lost.
+    EXPECT_GE(measured, 50 - static_cast<std::int64_t>(mayLose) - 2);
+    EXPECT_LE(measured, 50 - 3);
+    std::size_t sessions = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(program.File("sessions"))) {
+        sessions += entry.is_directory() ? 1 : 0;
+    }
+    EXPECT_EQ(sessions, 1u) << "every run went on with the first one's session";
 }
 
 struct SetUpFailure {

@@ -31,8 +31,10 @@ struct SkyAircraft {
     bool by2;
 };
 
-// Its even and odd frame, each delivered by the receivers that hear it.
-inline void HearAircraft(Run& state, LatLon station, std::uint32_t address, const SkyAircraft& a) {
+// Its even and odd frame, each delivered by the receivers that hear it, at their levels in
+// dBFS (none unless given).
+inline void HearAircraft(Run& state, LatLon station, std::uint32_t address, const SkyAircraft& a,
+                         float level1 = NAN, float level2 = NAN) {
     const LatLon at = Destination(station, a.bearing, a.nm);
     for (const bool odd : {false, true}) {
         auto frame = PositionFrame(address, 11, EncodeCpr(at, odd), AltitudeField(a.feet));
@@ -40,8 +42,8 @@ inline void HearAircraft(Run& state, LatLon station, std::uint32_t address, cons
         frame[11] = static_cast<std::uint8_t>(parity >> 16);
         frame[12] = static_cast<std::uint8_t>(parity >> 8);
         frame[13] = static_cast<std::uint8_t>(parity);
-        if (a.by1) state.TakeFrame(SourceId::Receiver1, frame, NAN, std::nullopt);
-        if (a.by2) state.TakeFrame(SourceId::Receiver2, frame, NAN, std::nullopt);
+        if (a.by1) state.TakeFrame(SourceId::Receiver1, frame, level1, std::nullopt);
+        if (a.by2) state.TakeFrame(SourceId::Receiver2, frame, level2, std::nullopt);
     }
 }
 
