@@ -5,6 +5,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cstdint>
 
 #include "ui/plot_frame.h"
 
@@ -63,10 +64,36 @@ void LinePlot::paintEvent(QPaintEvent*) {
         painter.drawPath(path);
     }
     painter.setRenderHint(QPainter::Antialiasing, false);
-    double y = frame.Area().top() + 2;
+    // The legend goes in the corner of the plot area the lines cross least.
+    double nameWidth = 0;
+    for (const LineSeries& series : series_) {
+        nameWidth = std::max(nameWidth, font.horizontalAdvance(series.name));
+    }
+    const QSizeF legend(nameWidth + 24, font.height() * static_cast<double>(series_.size()) + 4);
+    const QRectF area = frame.Area();
+    QRectF best;
+    std::size_t fewest = SIZE_MAX;
+    for (const QPointF corner : {area.topLeft(), area.topRight() - QPointF(legend.width(), 0),
+                                 area.bottomLeft() - QPointF(0, legend.height()),
+                                 area.bottomRight() - QPointF(legend.width(), legend.height())}) {
+        const QRectF box(corner, legend);
+        std::size_t crossed = 0;
+        for (const LineSeries& series : series_) {
+            for (std::size_t i = 0; i < series.values.size(); ++i) {
+                crossed += series.values[i] &&
+                           box.contains(frame.X(first_ + step_ * static_cast<double>(i)),
+                                        frame.Y(*series.values[i]));
+            }
+        }
+        if (crossed < fewest) {
+            fewest = crossed;
+            best = box;
+        }
+    }
+    double y = best.top() + 2;
     for (const LineSeries& series : series_) {
         painter.setPen(QPen(series.colour, 2, series.dashed ? Qt::DashLine : Qt::SolidLine));
-        const double left = frame.Area().left() + 4;
+        const double left = best.left() + 4;
         painter.drawLine(QPointF(left, y + font.height() / 2),
                          QPointF(left + 14, y + font.height() / 2));
         painter.setPen(Qt::black);

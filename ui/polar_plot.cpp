@@ -1,5 +1,6 @@
 #include "ui/polar_plot.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -166,21 +167,29 @@ void PolarPlot::paintEvent(QPaintEvent*) {
     centre_ = QPointF(width() / 2.0, height() / 2.0);
     scale_ = radius / maxNm_;
 
-    const qreal ratio = devicePixelRatioF();
-    const bool resized = background_.size() != size() * ratio;
-    if (resized || backgroundNm_ != maxNm_ || outlinesChanged_) {
-        if (resized) {
-            background_ = QPixmap(size() * ratio);
-            background_.setDevicePixelRatio(ratio);
+    // A page or a print (the widget hidden, or an engine that writes vectors) gets the grid and
+    // outlines drawn straight onto it: scaled, the cached picture would blur, and a PDF would
+    // hold pixels where it can hold lines.
+    if (!isVisible() || p.paintEngine()->type() != QPaintEngine::Raster) {
+        PaintBackground(p, margin, radius);
+        PaintOutlines(p);
+    } else {
+        const qreal ratio = devicePixelRatioF();
+        const bool resized = background_.size() != size() * ratio;
+        if (resized || backgroundNm_ != maxNm_ || outlinesChanged_) {
+            if (resized) {
+                background_ = QPixmap(size() * ratio);
+                background_.setDevicePixelRatio(ratio);
+            }
+            QPainter b(&background_);
+            b.setFont(font());
+            PaintBackground(b, margin, radius);
+            PaintOutlines(b);
+            backgroundNm_ = maxNm_;
+            outlinesChanged_ = false;
         }
-        QPainter b(&background_);
-        b.setFont(font());
-        PaintBackground(b, margin, radius);
-        PaintOutlines(b);
-        backgroundNm_ = maxNm_;
-        outlinesChanged_ = false;
+        p.drawPixmap(0, 0, background_);
     }
-    p.drawPixmap(0, 0, background_);
     p.setRenderHint(QPainter::Antialiasing);
 
     if (dotsShown_) {

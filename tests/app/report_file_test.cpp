@@ -388,7 +388,8 @@ TEST(HeadlessRunTest, TheReportIsDrawnWithoutADisplay) {
     EXPECT_EQ(run.ExitCode(), 0) << run.ReadErrors();
     EXPECT_EQ(run.ReadErrors().find("report"), std::string::npos) << run.ReadErrors();
 
-    const HtmlReport html = ReadHtml(QByteArray::fromStdString(ReadFileBytes(program.File("report.html"))));
+    const HtmlReport html =
+        ReadHtml(QByteArray::fromStdString(ReadFileBytes(program.File("report.html"))));
     ASSERT_EQ(html.error, "");
     EXPECT_EQ(html.setup.at("Receiver 1"), pty + " at 3000000 baud, Beast binary");
     EXPECT_EQ(html.setup.at("Receiver 2"), "TCP Beast from 127.0.0.1:" + port);
