@@ -300,7 +300,7 @@ void MeasurementController::ClearClicked() {
     QUORVEX_ASSERT_UI_THREAD();
     const std::int64_t now = QDateTime::currentSecsSinceEpoch();
     run_.Clear(now);
-    if (running_) sessions_.BeginAnew(now);
+    if (running_) sessions_.BeginAnew(run_, now);
 }
 
 MeasurementController::GraphTexts MeasurementController::PageChangeTexts() const {

@@ -72,10 +72,10 @@ void SessionKeeper::Begin(Run& run, const std::string& setup, std::optional<Cand
                                        " cannot be continued: its state is not whole or "
                                        "not consistent; a new session begins.");
     }
-    BeginAnew(unixSecond);
+    BeginAnew(run, unixSecond);
 }
 
-void SessionKeeper::BeginAnew(std::int64_t unixSecond) {
+void SessionKeeper::BeginAnew(const Run& run, std::int64_t unixSecond) {
     folder_.clear();
     ticks_ = 0;
     if (sessionsFolder_.empty()) return;
@@ -85,6 +85,7 @@ void SessionKeeper::BeginAnew(std::int64_t unixSecond) {
         return;
     }
     folder_ = std::move(made.folder);
+    Checkpoint(run);
 }
 
 void SessionKeeper::Tick(const Run& run) {

@@ -44,8 +44,9 @@ class SessionKeeper {
     // else a new session begins (with --resume, the reason said).
     void Begin(Run& run, const std::string& setup, std::optional<Candidate> candidate,
                std::int64_t unixSecond);
-    // Clear: a new session with the same setup.
-    void BeginAnew(std::int64_t unixSecond);
+    // Clear: a new session with the same setup. Its first checkpoint is written at once, so
+    // that a run killed within its first minute is continued too.
+    void BeginAnew(const Run& run, std::int64_t unixSecond);
     // A tick of the run: the checkpoint when its time has come; a failed write said once.
     void Tick(const Run& run);
     // The end of the run (Stop, close, signal): the last checkpoint, written before this

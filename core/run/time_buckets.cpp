@@ -259,6 +259,4 @@ bool TimeBuckets::Load(ByteReader& in) {
     return true;
 }
 
-
-
 }  // namespace quorvex

@@ -19,9 +19,11 @@ for display in ":$n" "unix:$n.0" "127.0.0.1:$n"; do
     fail "display $display: rc $rc, '$out'"
 done
 [[ $(env -u DISPLAY "$program" --version) == "Quorvex 0.3" ]] || fail "--version"
-env -u DISPLAY "$program" --help | grep -q -- "--receiver2 udp:FORMAT" || fail "--help"
+# grep reads the text to its end: with -q it would leave at the first match, and the
+# program's later writes would meet a closed pipe.
+env -u DISPLAY "$program" --help | grep -- "--receiver2 udp:FORMAT" >/dev/null || fail "--help"
 # The build's marker keeps the built program's files beside it.
-env -u DISPLAY "$program" --help | grep -qx -- "  settings  $(dirname "$program")/quorvex.ini" ||
+env -u DISPLAY "$program" --help | grep -x -- "  settings  $(dirname "$program")/quorvex.ini" >/dev/null ||
   fail "--help names no settings beside the program"
 out=$("$program" --receiver1 nonsense 2>&1)
 rc=$?

@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QPushButton>
 
+#include <filesystem>
+
 #include "app/receiver_panel.h"
 #include "net/loopback.h"
 #include "platform/ini_file.h"
@@ -165,6 +167,48 @@ TEST_F(WindowStartTest, ARunDisablesTheReceiverControlsAndStopEnablesThemAgain) 
     // Set up from the command line: no profile changed, so closing asks nothing.
     EXPECT_TRUE(w.close());
     EXPECT_TRUE(questions.empty());
+}
+
+// A Start whose setup is that of the latest session asks whether to continue it: yes goes on
+// with what it gathered, no begins a new session beside it.
+TEST_F(WindowStartTest, AStartWithTheLatestSessionsSetupAsksToContinueIt) {
+    Pty pty;
+    CommandLine commandLine;
+    commandLine.Receiver1 = ReceiverOption{pty.Path(), 921600, false, '*', {}};
+    MainWindow& w = Open({pty.Path()}, commandLine);
+    MeasurementController& c = w.Controller();
+    const auto frames = [&c] {
+        return c.CurrentRun().Buckets().Total().Frames(SourceId::Receiver1);
+    };
+    w.StartButton()->click();
+    ASSERT_TRUE(c.Running());
+    const std::string session = c.Sessions().Folder();
+    ASSERT_FALSE(session.empty());
+    for (int i = 0; i < 3; ++i)
+        c.CurrentRun().TakePacket(SourceId::Receiver1, "8D4840D6202CC371C32CE0576098", true);
+    c.Tick();
+    w.StartButton()->click();  // Stop: the session's last checkpoint
+    EXPECT_TRUE(questions.empty());
+
+    for (const bool yes : {true, false}) {
+        SCOPED_TRACE(yes ? "continued" : "not continued");
+        questions.clear();
+        answers = {yes};
+        w.StartButton()->click();
+        ASSERT_TRUE(c.Running());
+        ASSERT_EQ(questions.size(), 1u);
+        EXPECT_TRUE(questions[0].second.starts_with("Continue the session started "))
+            << questions[0].second;
+        EXPECT_TRUE(questions[0].second.ends_with(", 0 min measured?")) << questions[0].second;
+        EXPECT_EQ(frames(), yes ? 3u : 0u);
+        EXPECT_EQ(c.Sessions().Folder() == session, yes);
+        w.StartButton()->click();
+    }
+    std::size_t sessions = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(programPaths.SessionsFolder)) {
+        sessions += entry.is_directory() ? 1 : 0;
+    }
+    EXPECT_EQ(sessions, 2u);
 }
 
 }  // namespace
