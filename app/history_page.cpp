@@ -68,7 +68,8 @@ void HistoryPage::ShowRanges(ui::LinePlot& plot, const std::vector<HistoryRow>& 
     plot.SetMessage(placed ? QString() : QStringLiteral("No position placed from the station yet"));
 }
 
-void HistoryPage::Refresh(const std::vector<HistoryRow>& rows, int periodMinutes) {
+void HistoryPage::Refresh(const std::vector<HistoryRow>& rows, int periodMinutes,
+                          const std::vector<Run::Gap>& gaps) {
     std::int64_t measured = 0;
     std::vector<std::optional<double>> both;
     for (const HistoryRow& row : rows) {
@@ -81,11 +82,25 @@ void HistoryPage::Refresh(const std::vector<HistoryRow>& rows, int periodMinutes
     }
     const QString start =
         rows.empty() ? QString() : QString::fromStdString(Iso8601Utc(rows.front().startUnix));
-    summary_->setText(QStringLiteral("Periods of %1 min from %2: %3 h %4 min measured")
-                          .arg(periodMinutes)
-                          .arg(start)
-                          .arg(measured / 3600)
-                          .arg(measured / 60 % 60));
+    QString text = QStringLiteral("Periods of %1 min from %2: %3 h %4 min measured")
+                       .arg(periodMinutes)
+                       .arg(start)
+                       .arg(measured / 3600)
+                       .arg(measured / 60 % 60);
+    // The time a restart lost: from each last checkpoint to the run that went on.
+    std::int64_t lost = 0;
+    for (const Run::Gap& gap : gaps) lost += gap.seconds;
+    if (!gaps.empty()) {
+        text += QStringLiteral(
+                    "; %1 gap%2 of %3 h %4 min %5 s not measured (the program was "
+                    "down)")
+                    .arg(gaps.size())
+                    .arg(gaps.size() == 1 ? "" : "s")
+                    .arg(lost / 3600)
+                    .arg(lost / 60 % 60)
+                    .arg(lost % 60);
+    }
+    summary_->setText(text);
     ShowRanges(*range_, rows, periodMinutes);
     share_->SetX(0, periodMinutes / 60.0);
     share_->SetSeries({{QColor(70, 110, 200), QStringLiteral("Heard by both"), false, both}});

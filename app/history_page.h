@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/run/run.h"
 #include "core/run/session_history.h"
 
 class QLabel;
@@ -27,7 +28,8 @@ class HistoryPage : public QWidget {
   public:
     explicit HistoryPage(QWidget* parent = nullptr);
 
-    void Refresh(const std::vector<HistoryRow>& rows, int periodMinutes);
+    void Refresh(const std::vector<HistoryRow>& rows, int periodMinutes,
+                 const std::vector<Run::Gap>& gaps = {});
 
     // The range plot as the page shows it, the report too: its titles, then per period each
     // receiver's farthest and 95th-percentile range.

@@ -373,7 +373,7 @@ void MainWindow::RefreshCoverage() {
 
 void MainWindow::RefreshHistory() {
     const Run& run = controller_->CurrentRun();
-    history_->Refresh(run.HistoryRows(), run.History().PeriodMinutes());
+    history_->Refresh(run.HistoryRows(), run.History().PeriodMinutes(), run.Gaps());
 }
 
 void MainWindow::RefreshLevels() {

@@ -34,6 +34,7 @@ void Run::Forget(std::int64_t unixSecond) {
     history_.Open(unixSecond, historyMinutes_);
     unixSecond_ = unixSecond;
     sessionStart_ = unixSecond;
+    gaps_.clear();
 }
 
 void Run::End() {
@@ -177,6 +178,8 @@ namespace quorvex {
 namespace {
 
 constexpr std::int64_t kLatestSecond = std::int64_t{1} << 40;
+// A session continued a million times stops listing its gaps.
+constexpr std::uint64_t kMaxGaps = 1 << 20;
 constexpr std::uint8_t kNoAltitude = 0;
 constexpr std::uint8_t kAltitude = 1;
 
@@ -220,6 +223,11 @@ void Run::Save(ByteWriter& out) const {
     levels_.Save(out);
     buckets_.Save(out);
     history_.Save(out);
+    out.Put(static_cast<std::uint64_t>(gaps_.size()));
+    for (const Gap& gap : gaps_) {
+        out.Put(gap.fromUnix);
+        out.Put(gap.seconds);
+    }
     std::uint64_t waiting = 0;
     twins_.ForEachWaiting([&waiting](const Twin&) { ++waiting; });
     out.Put(waiting);
@@ -237,14 +245,23 @@ bool Run::Restore(ByteReader& in, std::int64_t unixSecond) {
     levels.SetRingCount(levels_.RingCount());
     TimeBuckets buckets;
     SessionHistory history;
+    std::uint64_t gapCount = 0;
     std::uint64_t waiting = 0;
     if (!in.GetIn<std::int64_t>(sessionStart, 0, kLatestSecond) ||
         !in.GetIn<std::int64_t>(lastSecond, sessionStart, kLatestSecond) ||
         !in.GetIn<std::int64_t>(tallySecond, 0, kLatestSecond) || !tally.Load(in) ||
         !coverage.Load(in) || !levels.Load(in) || !buckets.Load(in) || !history.Load(in) ||
-        !in.GetCount(waiting, kTwinCapacity, 8)) {
+        !in.GetCount(gapCount, kMaxGaps, 2 * sizeof(std::int64_t))) {
         return false;
     }
+    std::vector<Gap> gaps(static_cast<std::size_t>(gapCount));
+    for (Gap& gap : gaps) {
+        if (!in.GetIn<std::int64_t>(gap.fromUnix, 0, kLatestSecond) ||
+            !in.GetIn<std::int64_t>(gap.seconds, 0, kLatestSecond)) {
+            return false;
+        }
+    }
+    if (!in.GetCount(waiting, kTwinCapacity, 8)) return false;
     std::vector<Twin> alone(static_cast<std::size_t>(waiting));
     for (Twin& twin : alone) {
         if (!LoadAlone(in, twin)) return false;
@@ -263,6 +280,8 @@ bool Run::Restore(ByteReader& in, std::int64_t unixSecond) {
     const std::int64_t away = std::max<std::int64_t>(0, unixSecond - lastSecond);
     tallySecond_ = tallySecond + away;
     sessionStart_ = sessionStart;
+    gaps_ = std::move(gaps);
+    if (away > 0 && gapCount < kMaxGaps) gaps_.push_back({lastSecond, away});
     unixSecond_ = unixSecond;
     levels_.Second(unixSecond);
     if (buckets_.Resume(unixSecond)) history_.Minute(buckets_.Minutes().back());

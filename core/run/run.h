@@ -133,6 +133,13 @@ class Run {
     std::int64_t SessionStart() const { return sessionStart_; }
     // The last second the run began or ticked.
     std::int64_t LastSecond() const { return unixSecond_; }
+    // The session's gaps: from each saved run's last second, the seconds until the run that
+    // went on with it began (what came meanwhile was not counted).
+    struct Gap {
+        std::int64_t fromUnix = 0;
+        std::int64_t seconds = 0;
+    };
+    const std::vector<Gap>& Gaps() const { return gaps_; }
     // The logfile: its own switches (logging, a new file, gathering) are the front-end's.
     Logfile& Log() { return log_; }
     const Logfile& Log() const { return log_; }
@@ -160,6 +167,7 @@ class Run {
     int historyMinutes_ = kDefaultHistoryMinutes;
     std::int64_t unixSecond_ = 0;
     std::int64_t sessionStart_ = 0;
+    std::vector<Gap> gaps_;
 };
 
 }  // namespace quorvex

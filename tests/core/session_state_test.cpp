@@ -193,6 +193,11 @@ TEST(SessionStateTest, ARunKilledAndContinuedLosesOnlyWhatCameAfterItsLastCheckp
     EXPECT_EQ(measured, kept.seconds);
     EXPECT_EQ(frames, kept.Frames(SourceId::Receiver1) + kept.Frames(SourceId::Receiver2));
     EXPECT_GE(gapPeriods, 1) << "a whole period down is a period without a measured second";
+    // Each time down is a gap: from the last checkpoint to the second it went on.
+    ASSERT_EQ(killed.run->Gaps().size(), downs.size());
+    std::int64_t gapSeconds = 0;
+    for (const quorvex::Run::Gap& gap : killed.run->Gaps()) gapSeconds += gap.seconds;
+    EXPECT_EQ(gapSeconds, secondsDown + killed.lostSeconds);
 }
 
 TEST(SessionStateTest, SavedStateCutShortIsRefusedAndLeavesTheRunAsItWas) {
