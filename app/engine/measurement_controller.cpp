@@ -211,6 +211,7 @@ void MeasurementController::Start() {
     const std::int64_t now = QDateTime::currentSecsSinceEpoch();
     run_.Start(plan.IntervalSeconds, now);
     sessions_.Begin(run_, setup, std::move(candidate), now);
+    runningPlan_ = plan;
     sessions_.SetResume(false);  // a later Start asks
     timer_.start();
 }
@@ -469,6 +470,9 @@ void MeasurementController::SetStation(const LatLon& station, double maxRangeNm)
     controls_.Station = station;
     controls_.MaxRangeNm = maxRangeNm;
     run_.SetStation(station, maxRangeNm);
+    // What the session gathers from now on is placed from the new station: a later start
+    // continues it only with that one.
+    if (running_ && runningPlan_) sessions_.SetSetup(SessionSetup(*runningPlan_));
 }
 
 }  // namespace quorvex::app

@@ -235,6 +235,7 @@ class MeasurementController : public QObject {
     SystemClock systemClock_;
     Run run_;
     SessionKeeper sessions_;
+    std::optional<StartPlan> runningPlan_;  // what the last Start set up
     ProfileSettings controls_;
     bool running_ = false;
     bool stoppedOnce_ = false;

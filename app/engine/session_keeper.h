@@ -53,6 +53,8 @@ class SessionKeeper {
     // returns; the session ends. Its message when it failed.
     std::optional<std::string> End(const Run& run);
 
+    // The setup changed during the session (a new station): its checkpoints say so.
+    void SetSetup(std::string setup) { setup_ = std::move(setup); }
     const std::string& Folder() const { return folder_; }
     // How long the latest payload took to make, on this thread.
     double LastSnapshotMicroseconds() const { return snapshotMicroseconds_; }
