@@ -4,7 +4,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <cmath>
 #include <numeric>
 
 #include "app/control_style.h"
@@ -179,10 +178,11 @@ ReportPage::ReportPage(const Run& run, std::vector<SetupLine> sources, std::int6
     texts_.setup.emplace_back("Station",
                               StationSetupText(coverage.station(), coverage.maxRangeNm()));
     texts_.setup.emplace_back("Session", texts_.session + " (UTC)");
-    texts_.setup.emplace_back("Measured", DurationText(run.Buckets().Total().seconds) + "; gaps " +
-                                              DurationText(GapSeconds(rows, start, nowUnix)) +
-                                              "; periods of " + std::to_string(periodMinutes) +
-                                              " min");
+    // Gaps up to the run's last tick: the second under way now is none.
+    texts_.setup.emplace_back(
+        "Measured", DurationText(run.Buckets().Total().seconds) + "; gaps " +
+                        DurationText(GapSeconds(rows, start, run.LastSecond())) + "; periods of " +
+                        std::to_string(periodMinutes) + " min");
     texts_.verdict = VerdictLines(coverage, run.Levels());
     texts_.rings = RingReportTable(coverage);
     texts_.periods = PeriodReportTable(rows);

@@ -74,7 +74,10 @@ void HistogramPlot::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(marker.colour, 2, Qt::DashLine));
         const double x = frame.X(marker.x);
         painter.drawLine(QPointF(x, frame.Area().top()), QPointF(x, frame.Area().bottom()));
-        painter.drawText(QPointF(x + 3, frame.Area().top() + font.ascent() + 1), marker.label);
+        // Right of the line, or left of it where the plot ends first.
+        const double labelWidth = font.horizontalAdvance(marker.label);
+        const double left = x + 3 + labelWidth <= frame.Area().right() ? x + 3 : x - 3 - labelWidth;
+        painter.drawText(QPointF(left, frame.Area().top() + font.ascent() + 1), marker.label);
     }
     if (series_.size() > 1) {
         double y = frame.Area().top() + 2;

@@ -100,12 +100,12 @@ std::string DurationText(std::int64_t seconds) {
 }
 
 std::int64_t GapSeconds(const std::vector<HistoryRow>& rows, std::int64_t sessionStart,
-                        std::int64_t now) {
+                        std::int64_t end) {
     std::int64_t gap = 0;
     for (const HistoryRow& row : rows) {
-        // The first period may begin before the session, the last one end after now.
+        // The first period may begin before the session, the last one end after it.
         const std::int64_t from = std::max(row.startUnix, sessionStart);
-        const std::int64_t to = std::min(row.startUnix + row.periodSeconds, now);
+        const std::int64_t to = std::min(row.startUnix + row.periodSeconds, end);
         if (to > from) gap += std::max<std::int64_t>(to - from - row.measuredSeconds, 0);
     }
     return gap;

@@ -36,10 +36,10 @@ std::string StationSetupText(const std::optional<LatLon>& station, double maxRan
 // "0 s", "45 s", "12 min 05 s", "26 h 00 min 10 s".
 std::string DurationText(std::int64_t seconds);
 
-// The seconds from `sessionStart` to `now` the program was not measuring: per period, the
-// part of it within the session less its measured seconds, added up.
+// The seconds from `sessionStart` to `end` the program was not measuring: per period, the
+// part of it within that span less its measured seconds, added up.
 std::int64_t GapSeconds(const std::vector<HistoryRow>& rows, std::int64_t sessionStart,
-                        std::int64_t now);
+                        std::int64_t end);
 
 struct ReportTable {
     std::vector<std::string> header;

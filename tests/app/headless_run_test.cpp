@@ -211,16 +211,8 @@ TEST(HeadlessRunTest, TheLevelCsvOfTwoBeastReceiversEqualsTheSimulatorsTruth) {
                      {"--receiver1=pty:3000000:beast", "--receiver2=tcp-beast:0", "--gain1=20",
                       "--gain2=23", "--hear1=1", "--hear2=1", "--distant=0", "--corrupt=0",
                       "--seconds=3", "--seed=5", "--truth=" + truthPath, "--wait-for-go"});
-    std::string pty, port;
-    ASSERT_TRUE(Within(30s, [&] {
-        std::smatch found;
-        const std::string said = sim.ReadErrors();
-        if (std::regex_search(said, found, std::regex("receiver1: pty (\\S+)\n"))) pty = found[1];
-        if (std::regex_search(said, found, std::regex("receiver2: tcp-beast \\S+:(\\d+)\n"))) {
-            port = found[1];
-        }
-        return !pty.empty() && !port.empty();
-    })) << sim.ReadErrors();
+    const auto [pty, port] = SimulatorOutputs(sim);
+    ASSERT_FALSE(pty.empty() || port.empty()) << sim.ReadErrors();
 
     const std::string output = program.File("summary.txt");
     ChildProcess run(

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -122,6 +123,23 @@ ProgramEnd ProgramUnderTest::Run(const std::vector<std::string>& environment,
 void WriteFile(const std::string& path, const std::string& bytes) {
     fs::create_directories(fs::path(path).parent_path());
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+SimulatorOutput SimulatorOutputs(quorvex::test::ChildProcess& sim) {
+    SimulatorOutput output;
+    const auto limit = std::chrono::steady_clock::now() + 30s;
+    for (; std::chrono::steady_clock::now() < limit; std::this_thread::sleep_for(20ms)) {
+        const std::string said = sim.ReadErrors();
+        std::smatch found;
+        if (std::regex_search(said, found, std::regex("receiver1: pty (\\S+)\n"))) {
+            output.pty = found[1];
+        }
+        if (std::regex_search(said, found, std::regex("receiver2: tcp-beast \\S+:(\\d+)\n"))) {
+            output.port = found[1];
+        }
+        if (!output.pty.empty() && !output.port.empty()) break;
+    }
+    return output;
 }
 
 namespace {

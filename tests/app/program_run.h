@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/temp_folder.h"
 
 namespace quorvex::app::test {
@@ -48,6 +49,14 @@ void WriteFile(const std::string& path, const std::string& bytes);
 // without messages, nothing said that could not be read or written.
 void ExpectEnd(const ProgramEnd& end, const ProgramUnderTest& program, int exitCode,
                const std::vector<std::string>& messages);
+
+// Where the simulator writes, as it says on standard error: receiver 1's pseudo-terminal and
+// receiver 2's TCP port, each waited for up to 30 s; empty where it said none.
+struct SimulatorOutput {
+    std::string pty;
+    std::string port;
+};
+SimulatorOutput SimulatorOutputs(quorvex::test::ChildProcess& sim);
 
 // Clicks at `x`, `y` of the screen of a program on Qt's VNC platform listening on `port`,
 // then presses each key (X keysyms) in turn. False when the connection failed.

@@ -67,13 +67,13 @@ class ReportRun {
     }
 
     quorvex::Run& Get() { return run_; }
-    // The page as of the end of minute 4.
+    // The page a minute after the run's last tick: that minute is after its end, no gap.
     ReportPage Page() {
         return ReportPage(run_,
                           {{"Receiver 1", "/dev/ttyUSB0 at 3000000 baud, *<mode-s>; no CRC"},
                            {"Receiver 2", "TCP Beast from shed.local:30005"},
                            {"Feed", "not connected"}},
-                          kStart + 240);
+                          kStart + 300);
     }
 
   private:
@@ -171,12 +171,23 @@ void ExpectPeriodsAsIn(const HtmlReport& html, const std::string& historyCsv) {
     }
 }
 
-TEST(ReportFileTest, ThePdfIsOneA4PageOfLinesAndText) {
+// The report of a ReportRun, written to a scratch folder.
+class ReportFileTest : public ::testing::Test {
+  protected:
+    // The page written to `name` in the folder; its path.
+    std::string Written(const std::string& name) {
+        const std::string path = folder.Folder() + name;
+        EXPECT_EQ(WriteReport(page, path), std::nullopt);
+        return path;
+    }
+
     ReportRun run;
     ReportPage page = run.Page();
     quorvex::test::TempFolder folder;
-    const std::string path = folder.Folder() + "report.pdf";
-    ASSERT_EQ(WriteReport(page, path), std::nullopt);
+};
+
+TEST_F(ReportFileTest, ThePdfIsOneA4PageOfLinesAndText) {
+    const std::string path = Written("report.pdf");
 
     const std::string pdf = ReadFileBytes(path);
     ASSERT_TRUE(pdf.starts_with("%PDF-"));
@@ -194,12 +205,8 @@ TEST(ReportFileTest, ThePdfIsOneA4PageOfLinesAndText) {
         << "the figures are drawn as lines and text, not as pictures";
 }
 
-TEST(ReportFileTest, ThePngIsThePageAt150DpiWithBothOutlines) {
-    ReportRun run;
-    ReportPage page = run.Page();
-    quorvex::test::TempFolder folder;
-    const std::string path = folder.Folder() + "report.png";
-    ASSERT_EQ(WriteReport(page, path), std::nullopt);
+TEST_F(ReportFileTest, ThePngIsThePageAt150DpiWithBothOutlines) {
+    const std::string path = Written("report.png");
 
     QImage image;
     ASSERT_TRUE(image.load(QString::fromStdString(path), "PNG"));
@@ -217,19 +224,15 @@ TEST(ReportFileTest, ThePngIsThePageAt150DpiWithBothOutlines) {
     EXPECT_GT(green, 500) << "receiver 2's outline and lines";
 }
 
-TEST(ReportFileTest, TheHtmlCarriesTheNumbersOfTheCsvFilesAndItsPicturesInside) {
-    ReportRun run;
-    ReportPage page = run.Page();
-    quorvex::test::TempFolder folder;
-    const std::string path = folder.Folder() + "report.html";
-    ASSERT_EQ(WriteReport(page, path), std::nullopt);
-    const HtmlReport html = ReadHtml(QByteArray::fromStdString(ReadFileBytes(path)));
+TEST_F(ReportFileTest, TheHtmlCarriesTheNumbersOfTheCsvFilesAndItsPicturesInside) {
+    const HtmlReport html =
+        ReadHtml(QByteArray::fromStdString(ReadFileBytes(Written("report.html"))));
     ASSERT_EQ(html.error, "");
 
     // Read back as text: the markup in a receiver's format escaped on the way in.
     EXPECT_EQ(html.setup.at("Receiver 1"), "/dev/ttyUSB0 at 3000000 baud, *<mode-s>; no CRC");
     EXPECT_EQ(html.setup.at("Station"), "52.3, 4.76 (positions out to 250 NM)");
-    EXPECT_EQ(html.setup.at("Session"), "2027-01-15T08:00:00Z to 2027-01-15T08:04:00Z (UTC)");
+    EXPECT_EQ(html.setup.at("Session"), "2027-01-15T08:00:00Z to 2027-01-15T08:05:00Z (UTC)");
     EXPECT_EQ(html.setup.at("Measured"), "3 min 00 s; gaps 1 min 00 s; periods of 1 min");
     const quorvex::Run& state = run.Get();
     EXPECT_EQ(html.verdict, VerdictLines(state.Positions(), state.Levels()));
@@ -259,10 +262,7 @@ TEST(ReportFileTest, TheHtmlCarriesTheNumbersOfTheCsvFilesAndItsPicturesInside) 
     for (std::size_t i = 1; i < 4; ++i) EXPECT_EQ(html.pictures[i].size(), QSize(1440, 480));
 }
 
-TEST(ReportFileTest, AFileThatCannotBeWrittenIsSaidWithItsReason) {
-    ReportRun run;
-    ReportPage page = run.Page();
-    quorvex::test::TempFolder folder;
+TEST_F(ReportFileTest, AFileThatCannotBeWrittenIsSaidWithItsReason) {
     const std::string missing = folder.Folder() + "missing/report.pdf";
     const auto error = WriteReport(page, missing);
     ASSERT_TRUE(error);
@@ -352,16 +352,8 @@ TEST(HeadlessRunTest, TheReportIsDrawnWithoutADisplay) {
         QUORVEX_SIM_PATH, {"--receiver1=pty:3000000:beast", "--receiver2=tcp-beast:0",
                            "--station=52,5", "--range1=220", "--range2=160", "--aircraft=200",
                            "--gain1=10", "--gain2=7", "--seconds=3", "--seed=3", "--wait-for-go"});
-    std::string pty, port;
-    ASSERT_TRUE(eventually(30s, [&] {
-        std::smatch found;
-        const std::string said = sim.ReadErrors();
-        if (std::regex_search(said, found, std::regex("receiver1: pty (\\S+)\n"))) pty = found[1];
-        if (std::regex_search(said, found, std::regex("receiver2: tcp-beast \\S+:(\\d+)\n"))) {
-            port = found[1];
-        }
-        return !pty.empty() && !port.empty();
-    })) << sim.ReadErrors();
+    const auto [pty, port] = SimulatorOutputs(sim);
+    ASSERT_FALSE(pty.empty() || port.empty()) << sim.ReadErrors();
 
     const std::string output = program.File("summary.txt");
     quorvex::test::ChildProcess run(
