@@ -163,6 +163,28 @@ std::optional<ReceiverOption> ParseReceiverOption(std::string_view text, bool ud
     return option;
 }
 
+std::optional<MetricsAddress> ParseMetricsAddress(std::string_view text) {
+    MetricsAddress address;
+    const std::size_t colon = text.rfind(':');
+    if (colon != std::string_view::npos) {
+        std::string_view host = text.substr(0, colon);
+        if (host.starts_with('[') && host.ends_with(']')) {
+            host = host.substr(1, host.size() - 2);
+        } else if (host.find(':') != std::string_view::npos) {
+            return std::nullopt;  // an IPv6 address goes in brackets
+        }
+        if (host.empty() || host.find_first_of(" /[]") != std::string_view::npos) {
+            return std::nullopt;
+        }
+        address.Host = std::string(host);
+        text = text.substr(colon + 1);
+    }
+    const auto port = ParseWholeNumber(text, 0, 65535);
+    if (!port) return std::nullopt;
+    address.Port = *port;
+    return address;
+}
+
 std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<std::string>& args) {
     CommandLine result;
     bool summaryGiven = false;
@@ -286,6 +308,17 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<s
                                         (history ? "history" : "checkpoint") + " period: " + takes};
             }
             (history ? result.HistoryMinutes : result.CheckpointSeconds) = *number;
+        } else if (arg == "--metrics") {
+            constexpr std::string_view kMetricsHelp =
+                "--metrics takes [HOST:]PORT, such as 9718 or 127.0.0.1:9718 (PORT 0 to 65535; "
+                "0: any free port)";
+            const auto text = value();
+            if (!text) return CommandLineError{std::string(kMetricsHelp) + "."};
+            result.Metrics = ParseMetricsAddress(*text);
+            if (!result.Metrics) {
+                return CommandLineError{"\"" + *text + "\" is not a metrics address: " +
+                                        std::string(kMetricsHelp) + "."};
+            }
         } else if (arg == "--resume") {
             result.Resume = true;
         } else if (arg == "--end-after") {
@@ -384,6 +417,12 @@ std::string UsageText() {
            "                  FILE ends in .pdf (A4), .png (the page as an image) or .html\n"
            "                  (one file, its pictures inside); without a window it needs no\n"
            "                  display either\n"
+           "  --metrics [HOST:]PORT  serve the run's figures for Prometheus at\n"
+           "                  http://HOST:PORT/metrics (HOST 127.0.0.1 when left out; PORT\n"
+           "                  0: any free port, said on standard error): frames per receiver\n"
+           "                  and DF group, feed lines, positions, both/only position frames,\n"
+           "                  ranges per sector, levels, aircraft of the last minute, each\n"
+           "                  source up or down; in the window and with --no-window\n"
            "  --help          show this text and exit\n"
            "  --version       show the version and exit\n"
            "\n"

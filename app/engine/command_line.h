@@ -34,6 +34,13 @@ struct ReceiverOption {
     bool operator==(const ReceiverOption&) const = default;
 };
 
+// Where the metrics for Prometheus are served (--metrics [HOST:]PORT); port 0: any free one.
+struct MetricsAddress {
+    std::string Host = "127.0.0.1";
+    int Port = 0;
+    bool operator==(const MetricsAddress&) const = default;
+};
+
 struct CommandLine {
     bool Help = false;
     bool Version = false;
@@ -55,7 +62,8 @@ struct CommandLine {
     bool Resume = false;                   // continue the latest session (--resume)
     // With --no-window: the session ends once it is this many seconds old (--end-after).
     std::optional<std::int64_t> EndAfterSeconds;
-    bool NoWindow = false;  // measure without a display (--no-window)
+    bool NoWindow = false;                  // measure without a display (--no-window)
+    std::optional<MetricsAddress> Metrics;  // serve GET /metrics here (--metrics)
     // How often a run without a window prints its summary (--summary-every).
     int SummarySeconds = kDefaultSummarySeconds;
 };
@@ -72,6 +80,10 @@ std::variant<CommandLine, CommandLineError> ParseCommandLine(const std::vector<s
 // tcp:HOST:PORT:raw, tcp:HOST:PORT:beast or, when `udpAllowed`, udp:FORMAT. Nothing when it
 // does not spell one.
 std::optional<ReceiverOption> ParseReceiverOption(std::string_view text, bool udpAllowed);
+
+// --metrics' [HOST:]PORT: PORT 0 to 65535, HOST a numeric IPv4 or (bracketed) IPv6 address;
+// 127.0.0.1 when left out. Nothing when it does not spell one.
+std::optional<MetricsAddress> ParseMetricsAddress(std::string_view text);
 
 // The text --help prints.
 std::string UsageText();

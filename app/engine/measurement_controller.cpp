@@ -9,9 +9,15 @@
 #include <cstdio>
 #include <exception>
 #include <iterator>
+#include <variant>
 
 #include "core/base/convert_error.h"
 #include "core/run/udp_datagram.h"
+#include "metrics/metric_values.h"
+#include "metrics/metrics_endpoint.h"
+#include "metrics/process_figures.h"
+#include "metrics/run_figures.h"
+#include "net/tcp_receiver.h"
 #include "platform/application_errors.h"
 #include "platform/ini_file.h"
 #include "platform/ui_thread.h"
@@ -75,6 +81,8 @@ MeasurementController::MeasurementController(Options options, QObject* parent)
 
 MeasurementController::~MeasurementController() {
     timer_.stop();
+    // No scrape outlives what it reads.
+    metrics_.reset();
     // The receivers close their ports and end their threads while the state they count into
     // still stands.
     receivers_.clear();
@@ -250,6 +258,7 @@ void MeasurementController::Stop() {
     if (auto problem = sessions_.End(run_)) platform::ShowApplicationError(*problem);
     running_ = false;
     stoppedOnce_ = true;
+    PublishMetrics();
 }
 
 void MeasurementController::Tick() {
@@ -292,6 +301,7 @@ void MeasurementController::Tick() {
         }
     }
     if (OnTallyTicked) OnTallyTicked();
+    PublishMetrics();
     // Counters were zeroed by the tick: what handlers count while the window catches up
     // belongs to the next second.
     if (ProcessPendingEvents) ProcessPendingEvents();
@@ -420,6 +430,49 @@ void MeasurementController::ApplyRunOptions(const CommandLine& commandLine) {
     run_.SetHistoryMinutes(commandLine.HistoryMinutes);
     sessions_.SetCheckpointSeconds(commandLine.CheckpointSeconds);
     sessions_.SetResume(commandLine.Resume);
+    if (commandLine.Metrics && !metrics_) ServeMetrics(*commandLine.Metrics);
+}
+
+void MeasurementController::ServeMetrics(const MetricsAddress& address) {
+    auto listening = metrics::MetricsEndpoint::Listen(address.Host, address.Port);
+    if (auto* trouble = std::get_if<std::string>(&listening)) {
+        savedAtEnd_ = false;
+        platform::ShowApplicationError(*trouble + ". The run goes on without metrics.");
+        return;
+    }
+    metrics_ = std::move(std::get<std::unique_ptr<metrics::MetricsEndpoint>>(listening));
+    runFigures_ = std::make_unique<metrics::RunFigures>();
+    processReader_ = std::make_unique<metrics::ProcessReader>();
+    std::fprintf(stderr, "quorvex: metrics on %s\n", metrics_->Url().c_str());
+    std::fflush(stderr);
+    PublishMetrics();
+}
+
+bool MeasurementController::SourceUp(SourceId source) {
+    if (source == SourceId::Feed) return feed_->Client().Active();
+    ReceiverInput& input = Input(source);
+    if (const net::TcpReceiver* network = input.Network()) return network->Connected();
+    if (input.ComPort().Connected()) return !input.DeviceGone();
+    return source == SourceId::Receiver2 && running_ && udp_->Active() &&
+           controls_.Receiver2.BaudRate.Text.starts_with("U");
+}
+
+void MeasurementController::PublishMetrics() {
+    if (!metrics_) return;
+    metrics::MetricValues values;
+    runFigures_->Gather(run_, values);
+    for (const SourceId receiver : kReceivers) {
+        const std::size_t r = SourceIndex(receiver);
+        values.rejectedPackets[r] = Input(receiver).Rejected().Count;
+        values.connectionsLost[r] = Input(receiver).LostConnections().value_or(0);
+    }
+    values.connectionsLost[SourceIndex(SourceId::Feed)] = feed_->Lost();
+    for (const SourceId source : {SourceId::Receiver1, SourceId::Receiver2, SourceId::Feed}) {
+        values.up[SourceIndex(source)] = SourceUp(source);
+    }
+    values.version = std::string(kVersionText.substr(kVersionText.rfind(' ') + 1));
+    values.process = processReader_->Read();
+    metrics_->Publish(metrics::MetricFamilies(values));
 }
 
 void MeasurementController::PressRunButtons(const CommandLine& commandLine) {

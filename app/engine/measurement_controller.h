@@ -36,6 +36,12 @@
 #include "platform/append_file.h"
 #include "platform/program_paths.h"
 
+namespace quorvex::metrics {
+class MetricsEndpoint;
+class ProcessReader;
+class RunFigures;
+}  // namespace quorvex::metrics
+
 namespace quorvex::app {
 
 class MeasurementController;
@@ -154,7 +160,8 @@ class MeasurementController : public QObject {
     // loop is left, the program's with exit code 1 when a write failed. Once.
     void EndProgramOnSignal();
     bool Ended() const { return ended_; }
-    // False once a write at the end (the settings, a profile) failed: the exit code says so.
+    // False once a write at the end (the settings, a profile) failed, or the metrics could
+    // not listen: the exit code says so.
     bool SavedAtEnd() const { return savedAtEnd_; }
     // From the next tick on, every second is appended to the file at `path` (--csv).
     void SetSecondsFile(const std::string& path) { secondsFile_.emplace(path); }
@@ -184,6 +191,14 @@ class MeasurementController : public QObject {
     // --level-csv, --history-csv, --history-every, --checkpoint-every, --resume), once the
     // front-end is up.
     void ApplyRunOptions(const CommandLine& commandLine);
+    // The metrics endpoint (--metrics), listening from now on; its address is said on
+    // standard error. One that cannot listen is said on the application's error display, and
+    // the run goes on without it (the exit code then says so).
+    void ServeMetrics(const MetricsAddress& address);
+    // The endpoint while it listens, else nullptr.
+    const metrics::MetricsEndpoint* Metrics() const { return metrics_.get(); }
+    // The figures gathered and handed to the endpoint, as each tick does; nothing without one.
+    void PublishMetrics();
     // Then its presses, in this order: the logfile's Start (--log), Connect (--connect, the
     // feed then tried again after every end), Start (--start).
     void PressRunButtons(const CommandLine& commandLine);
@@ -228,6 +243,8 @@ class MeasurementController : public QObject {
     // The settings file's folder, created where missing before the settings are written;
     // the message when it cannot be.
     std::optional<std::string> CreateSettingsFolder() const;
+    // Whether a source is connected, or its port open; receiver 2 on UDP while listening.
+    bool SourceUp(SourceId source);
     // The report written to reportPath_; the message when it could not be.
     std::optional<std::string> WriteReport() const;
 
@@ -262,6 +279,9 @@ class MeasurementController : public QObject {
     ReportWriter writeReport_;
     std::string reportPath_;  // empty: no report
     RepeatedFailure reportFailures_;
+    std::unique_ptr<metrics::MetricsEndpoint> metrics_;
+    std::unique_ptr<metrics::RunFigures> runFigures_;
+    std::unique_ptr<metrics::ProcessReader> processReader_;
 };
 
 }  // namespace quorvex::app

@@ -4,65 +4,19 @@
 
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
-#include <cmath>
 #include <filesystem>
-#include <random>
 #include <string>
 
 #include "app/report_file.h"
-#include "tests/support/position_sky.h"
+#include "bench/support/day_session.h"
 
 namespace {
 
 using namespace quorvex;
 using namespace quorvex::app;
 
-constexpr LatLon kStation{52.3, 4.76};
-
-struct DaySession {
-    DaySession()
-        : folder(std::filesystem::temp_directory_path() /
-                 ("quorvex-report-bench-" + std::to_string(::getpid()))),
-          run((folder / "").string(), clock) {
-        std::filesystem::create_directories(folder);
-        run.SetStation(kStation, 300);
-        const std::int64_t start = 1'800'000'000;
-        run.Start(5, start);
-        // Four aircraft a minute, spread as the demo's sky is: receiver 1 hears out to
-        // 220 NM, receiver 2 to 160 NM and within 60 NM from 240 to 300 degrees.
-        std::mt19937 random(7);
-        std::uniform_real_distribution<double> unit(0.0, 1.0);
-        std::uint32_t address = 0x200000;
-        TickResult result;
-        for (int second = 1; second <= 86400; ++second) {
-            for (int i = 0; second % 60 == 0 && i < 4; ++i) {
-                const double bearing = 360.0 * unit(random);
-                const double nm = 250.0 * std::sqrt(unit(random));
-                const bool shadow = bearing >= 240 && bearing < 300 && nm > 60;
-                const auto level = [&random](int low) {
-                    return LevelFromBeastByte(static_cast<std::uint8_t>(low + random() % 80));
-                };
-                test::HearAircraft(run, kStation, address++,
-                                   {bearing, nm, 30000, nm < 220, nm < 160 && !shadow}, level(40),
-                                   level(25));
-            }
-            TickInputs inputs;
-            inputs.UnixSeconds = start + second;
-            run.Second(inputs, false, result);
-        }
-        run.End();
-    }
-    ~DaySession() { std::filesystem::remove_all(folder); }
-
-    std::filesystem::path folder;
-    SystemClock clock;
-    Run run;
-};
-
 void BM_WriteReport(benchmark::State& state) {
-    static DaySession session;
+    static bench::DaySession session("quorvex-report-bench", true);
     const char* const kEndings[] = {".pdf", ".png", ".html"};
     const std::string path = (session.folder / "report").string() + kEndings[state.range(0)];
     for (auto _ : state) {

@@ -182,5 +182,39 @@ TEST(CommandLineTest, ApplyingSelectsWhatItNamesWithoutMarkingAProfileChanged) {
     EXPECT_FALSE(r1.Changed || r2.Changed);
 }
 
+TEST(CommandLineTest, MetricsAddressesAcceptedAndRefused) {
+    const struct {
+        std::string text;
+        std::optional<MetricsAddress> address;
+    } cases[] = {
+        {"9718", MetricsAddress{"127.0.0.1", 9718}},
+        {"0", MetricsAddress{"127.0.0.1", 0}},
+        {"0.0.0.0:65535", MetricsAddress{"0.0.0.0", 65535}},
+        {"[::1]:9718", MetricsAddress{"::1", 9718}},
+        {"65536", std::nullopt},
+        {"-1", std::nullopt},
+        {"9718x", std::nullopt},
+        {"", std::nullopt},
+        {"127.0.0.1:", std::nullopt},
+        {":9718", std::nullopt},
+        {"::1:9718", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = ParseCommandLine({"--metrics", c.text});
+        if (c.address) {
+            ASSERT_TRUE(std::holds_alternative<CommandLine>(parsed)) << c.text;
+            EXPECT_EQ(std::get<CommandLine>(parsed).Metrics, c.address) << c.text;
+        } else {
+            ASSERT_TRUE(std::holds_alternative<CommandLineError>(parsed)) << c.text;
+            EXPECT_EQ(std::get<CommandLineError>(parsed).Message,
+                      "\"" + c.text +
+                          "\" is not a metrics address: --metrics takes [HOST:]PORT, such as "
+                          "9718 or 127.0.0.1:9718 (PORT 0 to 65535; 0: any free port).");
+        }
+    }
+    EXPECT_FALSE(std::get<CommandLine>(ParseCommandLine({})).Metrics);
+    EXPECT_NE(UsageText().find("  --metrics [HOST:]PORT "), std::string::npos);
+}
+
 }  // namespace
 }  // namespace quorvex::app

@@ -40,19 +40,6 @@ using namespace std::chrono_literals;
 using quorvex::test::ChildProcess;
 using quorvex::test::ReadFileBytes;
 
-// No display named in any way; the leak suppressions of the program's Qt libraries.
-const std::vector<std::string> kNoDisplay = {
-    "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM",
-    "LSAN_OPTIONS=suppressions=" QUORVEX_LSAN_SUPPRESSIONS};
-
-bool Within(std::chrono::seconds bound, const std::function<bool()>& done) {
-    for (const auto limit = std::chrono::steady_clock::now() + bound;
-         std::chrono::steady_clock::now() < limit; std::this_thread::sleep_for(20ms)) {
-        if (done()) return true;
-    }
-    return done();
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);

@@ -125,6 +125,18 @@ void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
+const std::vector<std::string> kNoDisplay = {
+    "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM",
+    "LSAN_OPTIONS=suppressions=" QUORVEX_LSAN_SUPPRESSIONS};
+
+bool Within(std::chrono::seconds bound, const std::function<bool()>& done) {
+    for (const auto limit = std::chrono::steady_clock::now() + bound;
+         std::chrono::steady_clock::now() < limit; std::this_thread::sleep_for(20ms)) {
+        if (done()) return true;
+    }
+    return done();
+}
+
 SimulatorOutput SimulatorOutputs(quorvex::test::ChildProcess& sim) {
     SimulatorOutput output;
     const auto limit = std::chrono::steady_clock::now() + 30s;

@@ -5,6 +5,7 @@
 // is up (it catches SIGTERM once its window shows), then SIGTERM ends it; every wait is bounded
 // and the program is killed when a bound passes.
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -40,6 +41,13 @@ class ProgramUnderTest {
     quorvex::test::TempFolder folder_;
     std::string program_;
 };
+
+// The environment entries of a program run with no display named in any way, and the leak
+// suppressions of the program's Qt libraries.
+extern const std::vector<std::string> kNoDisplay;
+
+// Asks `done` every 20 ms until it says true or `bound` passes; its last answer.
+bool Within(std::chrono::seconds bound, const std::function<bool()>& done);
 
 // `bytes` as the whole of the file at `path`, its folders made where missing.
 void WriteFile(const std::string& path, const std::string& bytes);
