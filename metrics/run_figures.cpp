@@ -72,9 +72,8 @@ void RunFigures::Gather(const Run& run, MetricValues& values) {
         }
     }
 
-    // The Aircraft page's summary line, of the second the tally closed last.
-    FillAircraftTable(run.Tally(), run.TallySecond() - 1, rows_);
-    const AircraftSummary aircraft = Summarize(rows_);
+    // The Aircraft page's counts, of the second the tally closed last.
+    const AircraftSummary aircraft = CountHearing(run.Tally(), run.TallySecond() - 1);
     values.aircraft = {aircraft.Both, aircraft.Only1, aircraft.Only2, aircraft.FeedOnly};
 }
 

@@ -10,7 +10,6 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
 
 #include "core/comparison/aircraft_table.h"
 #include "core/run/run.h"
@@ -38,7 +37,6 @@ class RunFigures {
     std::size_t hoursSummed_ = 0;
     std::int64_t firstHourStart_ = 0;
     std::int64_t lastHourStart_ = 0;
-    std::vector<AircraftTableRow> rows_;  // reused
 };
 
 }  // namespace quorvex::metrics

@@ -13,6 +13,32 @@ bool HeardWithin(const TallyFigures& figures, std::int64_t nowSecond) {
     return figures.total > 0 && nowSecond - figures.last < kAircraftTableSeconds;
 }
 
+// Who hears an aircraft, by which sources heard it within the table's time; none when none did.
+std::optional<Hearing> WhoHears(const std::array<bool, kSourceCount>& heard) {
+    if (!heard[0] && !heard[1] && !heard[2]) return std::nullopt;
+    return heard[0] && heard[1] ? Hearing::Both
+           : heard[0]           ? Hearing::Only1
+           : heard[1]           ? Hearing::Only2
+                                : Hearing::FeedOnly;
+}
+
+void AddHearing(AircraftSummary& summary, Hearing who) {
+    switch (who) {
+        case Hearing::Both:
+            ++summary.Both;
+            break;
+        case Hearing::Only1:
+            ++summary.Only1;
+            break;
+        case Hearing::Only2:
+            ++summary.Only2;
+            break;
+        case Hearing::FeedOnly:
+            ++summary.FeedOnly;
+            break;
+    }
+}
+
 // to_chars, not printf: the C library's locale (which Qt sets from the environment) must not
 // pick the separator.
 std::string FixedText(double value, int decimals, std::string_view decimal) {
@@ -56,14 +82,12 @@ void FillAircraftTable(const AircraftTally& tally, std::int64_t nowSecond,
             row.PerMinute[s] = figures.lastMinute;
             if (s < row.Level.size()) row.Level[s] = figures.meanLevel;
         }
-        if (!heard[0] && !heard[1] && !heard[2]) return;
+        const std::optional<Hearing> who = WhoHears(heard);
+        if (!who) return;
         row.Address = tallied.address;
         row.DeltaDb = tallied.medianDeltaDb;
         row.SecondsSinceHeard = std::max<std::int64_t>(0, nowSecond - last);
-        row.Who = heard[0] && heard[1] ? Hearing::Both
-                  : heard[0]           ? Hearing::Only1
-                  : heard[1]           ? Hearing::Only2
-                                       : Hearing::FeedOnly;
+        row.Who = *who;
         if (row.PerMinute[0] > 0 && row.PerMinute[1] > 0) {
             row.Ratio = static_cast<double>(row.PerMinute[0]) / row.PerMinute[1];
         }
@@ -75,20 +99,7 @@ AircraftSummary Summarize(std::span<const AircraftTableRow> rows) {
     AircraftSummary summary;
     std::vector<double> ratios;
     for (const AircraftTableRow& row : rows) {
-        switch (row.Who) {
-            case Hearing::Both:
-                ++summary.Both;
-                break;
-            case Hearing::Only1:
-                ++summary.Only1;
-                break;
-            case Hearing::Only2:
-                ++summary.Only2;
-                break;
-            case Hearing::FeedOnly:
-                ++summary.FeedOnly;
-                break;
-        }
+        AddHearing(summary, row.Who);
         if (row.Ratio) ratios.push_back(*row.Ratio);
     }
     if (!ratios.empty()) {
@@ -100,6 +111,19 @@ AircraftSummary Summarize(std::span<const AircraftTableRow> rows) {
         }
         summary.MedianRatio = median;
     }
+    return summary;
+}
+
+AircraftSummary CountHearing(const AircraftTally& tally, std::int64_t nowSecond) {
+    AircraftSummary summary;
+    tally.ForEachHeardSince(nowSecond - kAircraftTableSeconds + 1,
+                            [&summary, nowSecond](const TallyFigures* figures) {
+                                std::array<bool, kSourceCount> heard{};
+                                for (std::size_t s = 0; s < kSourceCount; ++s) {
+                                    heard[s] = HeardWithin(figures[s], nowSecond);
+                                }
+                                if (const auto who = WhoHears(heard)) AddHearing(summary, *who);
+                            });
     return summary;
 }
 

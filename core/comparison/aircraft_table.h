@@ -56,6 +56,10 @@ struct AircraftSummary {
 };
 
 AircraftSummary Summarize(std::span<const AircraftTableRow> rows);
+// The counts of Summarize(rows) of FillAircraftTable(tally, nowSecond), without the median
+// ratio, and without making the rows: the rows of aircraft no source heard within the table's
+// five minutes are not read.
+AircraftSummary CountHearing(const AircraftTally& tally, std::int64_t nowSecond);
 // The line above the table; `decimal` is the locale's separator.
 std::string SummaryText(const AircraftSummary& summary, std::string_view decimal);
 

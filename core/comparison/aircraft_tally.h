@@ -120,6 +120,22 @@ class AircraftTally {
         for (const Entry& entry : rows_) visit(MakeRow(entry));
     }
 
+    // Calls `visit(const TallyFigures* figures)` (per source, kSourceCount of them, without
+    // the mean level) for every address some source heard at `sinceSecond` or later, in no
+    // particular order. Cheap where ForEachRow is not: the rows of addresses not heard since
+    // are not read, and no level or median is worked out.
+    template <typename Visit>
+    void ForEachHeardSince(std::int64_t sinceSecond, Visit&& visit) const {
+        std::array<TallyFigures, kSourceCount> figures;
+        for (std::size_t row = 0; row < rows_.size(); ++row) {
+            if (heard_[row].last < sinceSecond) continue;
+            for (std::size_t s = 0; s < kSourceCount; ++s) {
+                figures[s] = rows_[row].sources[s].figures;
+            }
+            visit(static_cast<const TallyFigures*>(figures.data()));
+        }
+    }
+
     // The saved state; Load takes it into a tally of the same bound, false when it is not
     // whole or not consistent.
     void Save(ByteWriter& out) const;

@@ -95,8 +95,16 @@ std::uint16_t LevelDeltas::Cell(float level1Dbfs, float level2Dbfs) {
 }
 
 double LevelDeltas::CellDelta(std::uint16_t cell) {
-    return StepDbfs(static_cast<std::uint8_t>(kFirstStep + cell % kSteps)) -
-           StepDbfs(static_cast<std::uint8_t>(kFirstStep + cell / kSteps));
+    // StepDbfs of every byte, worked out once: the quantiles and sums read thousands of cells.
+    static const std::array<double, 256> kLevels = [] {
+        std::array<double, 256> levels{};
+        for (std::size_t step = 1; step < levels.size(); ++step) {
+            levels[step] = StepDbfs(static_cast<std::uint8_t>(step));
+        }
+        return levels;
+    }();
+    return kLevels[static_cast<std::size_t>(kFirstStep + cell % kSteps)] -
+           kLevels[static_cast<std::size_t>(kFirstStep + cell / kSteps)];
 }
 
 void LevelDeltas::AddCell(std::uint16_t cell) {
@@ -124,6 +132,7 @@ std::vector<double> LevelDeltas::Deltas(std::span<const std::uint64_t> ranks) co
     auto next = order.begin();
     for (const std::uint16_t cell : CellsByDelta(kFirstStep, kSteps)) {
         if (next == order.end()) break;
+        if (counts_[cell] == 0) continue;  // no rank is reached here
         below += counts_[cell];
         const double delta = CellDelta(cell);
         for (; next != order.end() && ranks[*next] <= below; ++next) deltas[*next] = delta;

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "bench/core/sample_frames.h"
+#include "core/comparison/aircraft_table.h"
 #include "core/comparison/aircraft_tally.h"
 #include "core/frames/mode_s_address.h"
 #include "support/hex_bytes.h"
@@ -198,6 +200,35 @@ TEST(AircraftTallyTest, EachSourceHasItsOwnFigures) {
     tally.ForEachRow(
         [&visited](const TallyRow& r) { EXPECT_TRUE(visited.insert(r.address).second); });
     EXPECT_EQ(visited, (std::set<std::uint32_t>{kKlm, kOther}));
+}
+
+// The counts without the rows are the Aircraft page's counts, at the edges of its five
+// minutes too: aircraft heard by any mix of sources at seconds spread over twenty minutes.
+TEST(AircraftTallyTest, CountHearingGivesTheCountsOfTheAircraftTable) {
+    AircraftTally tally;
+    std::mt19937 random(3);
+    for (std::uint32_t a = 0; a < 400; ++a) {
+        const std::uint32_t address = 0x300000 + a;
+        const std::int64_t second = static_cast<std::int64_t>(random() % 1200);
+        if (random() % 3 != 0)
+            tally.CountFrame(SourceId::Receiver1, Decoded(0x8D, address, true), second);
+        if (random() % 2 == 0)
+            tally.CountFrame(SourceId::Receiver2, Decoded(0x8D, address, true),
+                             second + static_cast<std::int64_t>(random() % 400));
+        if (random() % 4 == 0) tally.CountFeedEntry(FeedEntry(address), second);
+    }
+    // One heard last at second 1000: in the table until 1299, gone at 1300.
+    tally.CountFrame(SourceId::Receiver2, Decoded(0x8D, 0x3FFFFF, true), 1000);
+    std::vector<AircraftTableRow> rows;
+    int seen = 0;
+    for (const std::int64_t now : {0, 299, 300, 700, 1199, 1299, 1300, 1599, 1600, 1700}) {
+        FillAircraftTable(tally, now, rows);
+        AircraftSummary expected = Summarize(rows);
+        expected.MedianRatio.reset();
+        EXPECT_EQ(CountHearing(tally, now), expected) << now;
+        seen += expected.Both + expected.Only1 + expected.Only2 + expected.FeedOnly;
+    }
+    EXPECT_GT(seen, 400);
 }
 
 TEST(AircraftTallyTest, TheMinuteWindowHoldsTheLastSixtyTickedSeconds) {

@@ -1,7 +1,7 @@
 #pragma once
 // A plain HTTP/1.1 client over loopback for tests of a server: a request sent as given
-// (whole, or a byte at a time), the answer read until the server closes, and the answer's
-// status code and body. Every wait is bounded.
+// (whole, or a byte at a time), the answer read until the server closes or the body it
+// announced is whole, and the answer's status code and body. Every wait is bounded.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -9,7 +9,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -29,7 +31,20 @@ inline int ConnectLoopback(int port) {
     return -1;
 }
 
-// Everything the server sends on `fd` until it closes or `bound` passes.
+// The length of the body an answer's header announces, once the header is whole; -1 before
+// or without one.
+inline long AnnouncedLength(const std::string& answer, std::size_t& headerEnd) {
+    headerEnd = answer.find("\r\n\r\n");
+    if (headerEnd == std::string::npos) return -1;
+    std::string header = answer.substr(0, headerEnd);
+    for (char& c : header) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::size_t at = header.find("\r\ncontent-length:");
+    if (at == std::string::npos) return -1;
+    return std::strtol(header.c_str() + at + 17, nullptr, 10);
+}
+
+// Everything the server sends on `fd` until it closes, the body it announced is whole, or
+// `bound` passes.
 inline std::string ReadUntilClosed(int fd, std::chrono::milliseconds bound) {
     std::string answer;
     const auto limit = std::chrono::steady_clock::now() + bound;
@@ -43,6 +58,11 @@ inline std::string ReadUntilClosed(int fd, std::chrono::milliseconds bound) {
         const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
         if (n <= 0) break;
         answer.append(chunk, static_cast<std::size_t>(n));
+        std::size_t headerEnd = 0;
+        const long length = AnnouncedLength(answer, headerEnd);
+        if (length >= 0 && answer.size() >= headerEnd + 4 + static_cast<std::size_t>(length)) {
+            break;
+        }
     }
     return answer;
 }
