@@ -61,11 +61,8 @@ void RunFigures::Gather(const Run& run, MetricValues& values) {
     const LevelDeltas& deltas = run.Levels().All().deltas;
     values.levelCompared = deltas.compared();
     values.levelDeltaQuartilesDb.reset();
-    values.levelDeltaSumDb = 0;
+    values.levelDeltaSumDb = deltas.SumDb();
     if (deltas.compared() > 0) {
-        deltas.ForEachDelta([&values](double deltaDb, std::uint64_t count) {
-            values.levelDeltaSumDb += deltaDb * static_cast<double>(count);
-        });
         const DeltaSummary summary = deltas.Summarize();
         if (summary.q1Db && summary.medianDb && summary.q3Db) {
             values.levelDeltaQuartilesDb = {*summary.q1Db, *summary.medianDb, *summary.q3Db};

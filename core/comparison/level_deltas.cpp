@@ -111,12 +111,14 @@ void LevelDeltas::AddCell(std::uint16_t cell) {
     if (counts_.empty()) counts_.assign(static_cast<std::size_t>(kSteps * kSteps), 0);
     ++counts_[cell];
     ++compared_;
+    sumDb_ += CellDelta(cell);
 }
 
 LevelDeltas& LevelDeltas::operator+=(const LevelDeltas& other) {
     if (other.counts_.empty()) return *this;
     if (counts_.empty()) counts_.assign(other.counts_.size(), 0);
     for (std::size_t cell = 0; cell < counts_.size(); ++cell) counts_[cell] += other.counts_[cell];
+    sumDb_ += other.sumDb_;
     compared_ += other.compared_;
     return *this;
 }
@@ -277,8 +279,10 @@ bool LevelDeltas::Load(ByteReader& in) {
     if (!in.Get(compared)) return false;
     if (compared > 0) counts_.assign(kCells, 0);
     compared_ = compared;
-    return LoadCells(in, compared, compared,
-                     [this](std::uint16_t cell, std::uint64_t count) { counts_[cell] += count; });
+    return LoadCells(in, compared, compared, [this](std::uint16_t cell, std::uint64_t count) {
+        counts_[cell] += count;
+        sumDb_ += static_cast<double>(count) * CellDelta(cell);
+    });
 }
 
 void SparseDeltas::Save(ByteWriter& out) const {

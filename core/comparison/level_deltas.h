@@ -65,6 +65,8 @@ class LevelDeltas {
     void AddCell(std::uint16_t cell);
     LevelDeltas& operator+=(const LevelDeltas& other);
     std::uint64_t compared() const { return compared_; }
+    // The sum of every compared twin's delta, dB (kept as they come: no walk of the cells).
+    double SumDb() const { return sumDb_; }
     // d(k): the k-th smallest delta, 1 <= k <= compared().
     double Nth(std::uint64_t k) const;
     DeltaSummary Summarize() const;
@@ -87,6 +89,7 @@ class LevelDeltas {
 
     std::vector<std::uint64_t> counts_;  // kSteps * kSteps once the first twin came
     std::uint64_t compared_ = 0;
+    double sumDb_ = 0;
 };
 
 // The deltas of one aircraft: few pairs of steps, kept as a small open-addressing table of

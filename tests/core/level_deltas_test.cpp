@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <numeric>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "core/comparison/level_deltas.h"
@@ -88,6 +90,16 @@ TEST(LevelDeltasTest, StatisticsEqualThoseOfTheSortedDeltas) {
                 << n;
         }
         EXPECT_EQ(first.Nth(n), sorted.back());
+        // The sum kept as twins come, added, and worked out again from a saved state.
+        const double sum = std::accumulate(sorted.begin(), sorted.end(), 0.0);
+        EXPECT_NEAR(first.SumDb(), sum, 1e-9 * static_cast<double>(n)) << n;
+        std::string saved;
+        ByteWriter out(saved);
+        first.Save(out);
+        LevelDeltas loaded;
+        ByteReader in(saved);
+        ASSERT_TRUE(loaded.Load(in));
+        EXPECT_NEAR(loaded.SumDb(), sum, 1e-9 * static_cast<double>(n)) << n;
         EXPECT_EQ(oneAircraft.Median(), s.medianDb) << n;
         EXPECT_EQ(oneAircraft.compared(), n);
     }
