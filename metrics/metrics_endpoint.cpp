@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netdb.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -10,10 +11,13 @@
 #include <prometheus/collectable.h>
 #include <prometheus/exposer.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <exception>
 #include <mutex>
 #include <string_view>
+#include <thread>
 
 namespace quorvex::metrics {
 namespace {
@@ -148,7 +152,29 @@ std::variant<std::unique_ptr<MetricsEndpoint>, std::string> MetricsEndpoint::Lis
 MetricsEndpoint::MetricsEndpoint(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 MetricsEndpoint::~MetricsEndpoint() {
+    // civetweb's stop waits for its listening thread, which looks at the stop flag only
+    // between polls of up to 2 s: connections of our own wake it, one every 20 ms until the
+    // server is gone, so the program ends at once.
+    std::atomic<bool> stopped{false};
+    std::thread wake([this, &stopped] {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(impl_->port));
+        ::inet_pton(AF_INET, impl_->host.c_str(), &address.sin_addr);
+        if (impl_->host == "0.0.0.0") address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        for (int i = 0; i < 200 && !stopped.load(); ++i) {
+            // Not blocking: a backlog full of idle clients must not hold the end up.
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            if (fd >= 0) {
+                ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+                ::close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
     impl_->exposer.reset();
+    stopped = true;
+    wake.join();
 }
 
 int MetricsEndpoint::Port() const {
