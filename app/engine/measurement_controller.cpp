@@ -255,6 +255,7 @@ void MeasurementController::Stop() {
     timer_.stop();
     CloseReceivers();
     run_.End();
+    for (const std::string& notice : run_.TakeNotices()) platform::ShowApplicationError(notice);
     if (auto problem = sessions_.End(run_)) platform::ShowApplicationError(*problem);
     running_ = false;
     stoppedOnce_ = true;
@@ -273,8 +274,9 @@ void MeasurementController::Tick() {
     inputs.UnixSeconds = QDateTime::currentSecsSinceEpoch();
     const std::size_t periodsClosed = run_.History().Closed().size();
     run_.Second(inputs, hold_, tick_);
+    for (const std::string& notice : run_.TakeNotices()) platform::ShowApplicationError(notice);
     sessions_.Tick(run_);
-    if (!hold_) {
+    if (!hold_ && run_.SecondMeasured()) {
         if (secondsFile_) {
             if (const auto error = secondsFile_->Append(run_.Measurement().Seconds.Newest())) {
                 platform::ShowApplicationError(*error);

@@ -5,8 +5,11 @@
 namespace quorvex {
 
 double Clock::SteadySeconds() const {
+    // The boot time goes on while the machine is suspended, where the monotonic clock stops:
+    // a suspend is a stall of the run like any other, and twins and position pairs are
+    // judged on the time that really passed.
     timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
+    clock_gettime(CLOCK_BOOTTIME, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 

@@ -19,7 +19,8 @@ class Clock {
     virtual ~Clock() = default;
     virtual LocalDateTime Now() const = 0;
     // Seconds on a clock that only runs forwards (an arbitrary start), for spans such as a
-    // position's pair or a frame's twin. The machine's steady clock unless a test sets it.
+    // position's pair or a frame's twin. The machine's time since boot, suspends included,
+    // unless a test sets it.
     virtual double SteadySeconds() const;
 };
 

@@ -56,14 +56,14 @@ std::uint32_t AircraftTally::FindOrAdd(std::uint32_t address, std::int64_t nowSe
 void AircraftTally::Count(std::uint32_t row, SourceId source, std::int64_t nowSecond,
                           float levelDbfs) {
     SourceState& state = rows_[row].sources[SourceIndex(source)];
-    if (!std::isnan(levelDbfs)) {
+    if (!std::isnan(levelDbfs) && !totalsOnly_) {
         state.levelSum[levelMinute_] += levelDbfs;
         ++state.levelCount[levelMinute_];
     }
     TallyFigures& figures = state.figures;
     if (figures.total == 0) figures.first = nowSecond;
     ++figures.total;
-    ++figures.thisSecond;
+    if (!totalsOnly_) ++figures.thisSecond;
     figures.last = nowSecond;
     heard_[row].last = std::max(heard_[row].last, nowSecond);
 }

@@ -86,6 +86,10 @@ class AircraftTally {
     // Counts one feed entry for the address in its fifth field. True when it was counted.
     bool CountFeedEntry(std::string_view entry, std::int64_t nowSecond,
                         std::uint32_t* row = nullptr);
+    // While on, what CountFrame and CountFeedEntry count goes into the totals (total, first,
+    // last) alone: not into the second under way, its minute or the levels. For frames whose
+    // time of arrival is not theirs (a backlog after the program stalled).
+    void SetTotalsOnly(bool on) { totalsOnly_ = on; }
 
     // The aircraft of `row` was placed `rangeNm` from the station at `nowSecond`.
     void NoteFix(std::uint32_t row, double rangeNm, std::int64_t nowSecond);
@@ -181,6 +185,7 @@ class AircraftTally {
     std::size_t levelMinute_ = 0;        // which of levelSum and levelCount is under way
     std::int64_t lastTick_ = kNever;
     std::uint64_t dropped_ = 0;
+    bool totalsOnly_ = false;
 };
 
 }  // namespace quorvex

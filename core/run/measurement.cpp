@@ -249,6 +249,16 @@ void FeedScan(MeasurementCycle& cycle, const FeedEntryVisitor& onFeedEntry) {
     cycle.FeedScratch.clear();
 }
 
+void SkipSecond(MeasurementCycle& cycle, FeedCounts& feed, const FeedEntryVisitor& onFeedEntry) {
+    QUORVEX_ASSERT_UI_THREAD();
+    cycle.Feed.Take(cycle.FeedScratch);
+    ScanFeedText(cycle.FeedScratch, feed, onFeedEntry);
+    cycle.FeedScratch.clear();
+    cycle.Measurement.SampleCount = 1;
+    cycle.Counts.Zero();
+    cycle.Levels = {};
+}
+
 void Tick(MeasurementCycle& cycle, const TickInputs& inputs, TickResult& result,
           const FeedEntryVisitor& onFeedEntry) {
     QUORVEX_ASSERT_UI_THREAD();

@@ -127,6 +127,12 @@ using FeedEntryVisitor = std::function<void(std::string_view entry)>;
 void FeedScan(MeasurementCycle& cycle, const FeedEntryVisitor& onFeedEntry = {});
 void Tick(MeasurementCycle& cycle, const TickInputs& inputs, TickResult& result,
           const FeedEntryVisitor& onFeedEntry = {});
+// A tick whose second was not measured (the program stalled): nothing goes into the
+// histories, so no second, rate or average is made of it; the feed's text is scanned into
+// `feed` alone, the counters are zeroed and the averages start again from one second, as
+// after Start. `result` is left as the last measured second made it.
+void SkipSecond(MeasurementCycle& cycle, FeedCounts& feed,
+                const FeedEntryVisitor& onFeedEntry = {});
 
 // v / sampleCount with one decimal, rounded half away from zero on the exact value.
 std::string FormatRate(std::int64_t v, int sampleCount, std::string_view decimalSeparator);

@@ -1,8 +1,53 @@
 #include "core/run/run.h"
 
+#include <cmath>
+
 #include "platform/ui_thread.h"
 
 namespace quorvex {
+namespace {
+
+// A session continued a million times, or stalled as often, stops listing its gaps.
+constexpr std::uint64_t kMaxGaps = 1 << 20;
+
+// "54,431": thousands apart, as the run's messages write counts.
+std::string GroupedCount(std::uint64_t n) {
+    std::string digits = std::to_string(n);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<std::size_t>(at), 1, ',');
+    }
+    return digits;
+}
+
+std::string Counted(std::uint64_t n, const char* one, const char* many) {
+    return GroupedCount(n) + " " + (n == 1 ? one : many);
+}
+
+}  // namespace
+
+std::string SpanText(std::int64_t seconds) {
+    seconds = seconds < 0 ? -seconds : seconds;
+    const auto pair = [](std::string first, std::int64_t n, const char* one, const char* many) {
+        return n == 0 ? first : first + " " + std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    if (seconds < 120) return std::to_string(seconds) + " s";
+    const std::int64_t minutes = (seconds + 30) / 60;
+    if (minutes < 120) return std::to_string(minutes) + " min";
+    if (minutes < 48 * 60) {
+        return pair(std::to_string(minutes / 60) + " h", minutes % 60, "min", "min");
+    }
+    const std::int64_t hours = (seconds + 1800) / 3600;
+    if (hours < 366 * 24) {
+        const std::int64_t days = hours / 24;
+        return pair(std::to_string(days) + (days == 1 ? " day" : " days"), hours % 24, "h", "h");
+    }
+    constexpr double kYearDays = 365.2425;
+    const std::int64_t days = (seconds + 43200) / 86400;
+    const auto years = static_cast<std::int64_t>(static_cast<double>(days) / kYearDays);
+    const std::int64_t rest =
+        std::max<std::int64_t>(0, days - std::llround(static_cast<double>(years) * kYearDays));
+    return pair(std::to_string(years) + (years == 1 ? " year" : " years"), rest, "day", "days");
+}
 
 Run::Run(std::string logFolder, const Clock& clock, bool createLogFolder)
     : clock_(clock), log_(std::move(logFolder), clock, createLogFolder) {
@@ -18,6 +63,7 @@ void Run::SetStation(std::optional<LatLon> station, double maxRangeNm) {
 void Run::Start(int intervalSeconds, std::int64_t unixSecond) {
     StartMeasurement(cycle_.Measurement, intervalSeconds);
     Forget(unixSecond);
+    measuring_ = true;
 }
 
 void Run::Clear(std::int64_t unixSecond) {
@@ -35,11 +81,108 @@ void Run::Forget(std::int64_t unixSecond) {
     unixSecond_ = unixSecond;
     sessionStart_ = unixSecond;
     gaps_.clear();
+    stall_.reset();
+    secondMeasured_ = true;
+    tickSteady_ = lastRan_ = clock_.SteadySeconds();
 }
 
 void Run::End() {
     twins_.SettleAll([this](const Twin& twin) { Settled(twin); });
     levels_.End();
+    if (stall_) {
+        stall_->ticksLeft = 1;
+        TickInputs inputs;
+        inputs.UnixSeconds = unixSecond_;
+        StalledSecond(inputs, clock_.SteadySeconds());
+    }
+    measuring_ = false;
+}
+
+bool Run::Stalled(double now) {
+    // While a backlog is taken its frames come with times close to the stall's finding; only
+    // a pause as long again is another stall, added to this one.
+    const double since = stall_ ? std::max(tickSteady_, lastRan_) : tickSteady_;
+    if (measuring_ && now - since > kStallSeconds) {
+        if (!stall_) {
+            stall_ = Stall{};
+            stall_->fromSteady = tickSteady_;
+            stall_->fromUnix = unixSecond_;
+        }
+        stall_->seconds += now - lastRan_;
+        stall_->ticksLeft = 2;
+    }
+    lastRan_ = std::max(lastRan_, now);
+    return stall_.has_value();
+}
+
+void Run::TakeBacklog(const Reception& reception) {
+    const FrameVerdict verdict = reception.frame.verdict;
+    if (verdict.IsCounted()) {
+        const std::size_t r = SourceIndex(reception.source);
+        RunBucket& bucket = buckets_.Current();
+        ++bucket.frames[r][static_cast<std::size_t>(verdict.group())];
+        tally_.SetTotalsOnly(true);
+        if (tally_.CountFrame(reception.source, reception.frame, tallySecond_)) ++bucket.tallied[r];
+        tally_.SetTotalsOnly(false);
+        ++stall_->frames;
+    }
+    if (verdict.kind() != FrameVerdict::Kind::Dropped && log_.Logging()) {
+        log_.WriteFrameLine(reception.source, verdict, reception.frame.frame.view());
+    }
+}
+
+void Run::BacklogFeedEntry(std::string_view entry) {
+    tally_.SetTotalsOnly(true);
+    if (tally_.CountFeedEntry(entry, tallySecond_)) {
+        ++buckets_.Current().tallied[SourceIndex(SourceId::Feed)];
+    }
+    tally_.SetTotalsOnly(false);
+    if (log_.Logging()) log_.WriteFeedLine(entry);
+}
+
+void Run::StalledSecond(const TickInputs& inputs, double now) {
+    secondMeasured_ = false;
+    FeedCounts feed;
+    SkipSecond(cycle_, feed, [this](std::string_view entry) { BacklogFeedEntry(entry); });
+    RunBucket& bucket = buckets_.Current();
+    bucket.feedLines[0] += static_cast<std::uint64_t>(feed.Msg5_6);
+    bucket.feedLines[1] += static_cast<std::uint64_t>(feed.Msg8);
+    bucket.feedLines[2] += static_cast<std::uint64_t>(feed.MsgOther);
+    stall_->feedLines += static_cast<std::uint64_t>(feed.Msg5_6) +
+                         static_cast<std::uint64_t>(feed.Msg8) +
+                         static_cast<std::uint64_t>(feed.MsgOther);
+    // The tally's seconds go on by the time that passed, so its minutes age as the sky did.
+    tally_.Tick(tallySecond_);
+    tallySecond_ += std::max<std::int64_t>(1, std::llround(now - tickSteady_));
+    twins_.Expire(now, [this](const Twin& twin) { Settled(twin); });
+    levels_.Second(inputs.UnixSeconds);
+    if (buckets_.Skip(inputs.UnixSeconds)) history_.Minute(buckets_.Minutes().back());
+    if (--stall_->ticksLeft > 0) return;
+    const std::int64_t gap = std::llround(now - stall_->fromSteady);
+    if (gaps_.size() < kMaxGaps) gaps_.push_back({stall_->fromUnix, gap});
+    std::string notice =
+        "The program did not run for " + SpanText(std::llround(stall_->seconds)) + "; ";
+    const std::uint64_t frames = stall_->frames;
+    const std::uint64_t lines = stall_->feedLines;
+    if (frames + lines == 0) {
+        notice += "nothing arrived meanwhile.";
+    } else {
+        if (frames > 0) notice += Counted(frames, "frame", "frames");
+        if (frames > 0 && lines > 0) notice += " and ";
+        if (lines > 0) notice += Counted(lines, "feed line", "feed lines");
+        notice += frames + lines == 1 ? " that arrived meanwhile is counted but not compared."
+                                      : " that arrived meanwhile are counted but not compared.";
+    }
+    notices_.push_back(std::move(notice));
+    stall_.reset();
+}
+
+bool Run::WatchClock(std::int64_t unixSecond, double now) {
+    const double step = static_cast<double>(unixSecond - unixSecond_) - (now - tickSteady_);
+    if (!measuring_ || std::abs(step) <= kClockStepSeconds) return false;
+    notices_.push_back(std::string("The system clock was set ") + (step > 0 ? "forward" : "back") +
+                       " by " + SpanText(std::llround(std::abs(step))) + ".");
+    return true;
 }
 
 void Run::Take(const Reception& reception) {
@@ -47,6 +190,10 @@ void Run::Take(const Reception& reception) {
     const FrameVerdict verdict = reception.frame.verdict;
     const SourceId source = reception.source;
     if (source == SourceId::Feed) return;  // the feed's are lines, taken by TakeFeed
+    if (Stalled(reception.arrival.steadySeconds)) {
+        TakeBacklog(reception);
+        return;
+    }
     if (verdict.IsCounted()) {
         const std::size_t r = SourceIndex(source);
         DfCounts& counts = r == 0 ? cycle_.Counts.Counts1 : cycle_.Counts.Counts2;
@@ -155,6 +302,21 @@ void Run::FeedEntry(std::string_view entry) {
 
 void Run::Second(const TickInputs& inputs, bool held, TickResult& result) {
     QUORVEX_ASSERT_UI_THREAD();
+    const double now = clock_.SteadySeconds();
+    const bool stepped = WatchClock(inputs.UnixSeconds, now);
+    if (Stalled(now)) {
+        StalledSecond(inputs, now);
+    } else {
+        MeasuredSecond(inputs, held, result, now);
+    }
+    // After the minute the clock stepped out of has closed.
+    if (stepped) history_.ClockStepped(inputs.UnixSeconds);
+    tickSteady_ = now;
+    unixSecond_ = inputs.UnixSeconds;
+}
+
+void Run::MeasuredSecond(const TickInputs& inputs, bool held, TickResult& result, double now) {
+    secondMeasured_ = true;
     if (!held) {
         Tick(cycle_, inputs, result, [this](std::string_view entry) { FeedEntry(entry); });
         const SecondRecord& second = cycle_.Measurement.Seconds.Newest();
@@ -166,10 +328,9 @@ void Run::Second(const TickInputs& inputs, bool held, TickResult& result) {
     }
     tally_.Tick(tallySecond_);
     ++tallySecond_;
-    twins_.Expire(clock_.SteadySeconds(), [this](const Twin& twin) { Settled(twin); });
+    twins_.Expire(now, [this](const Twin& twin) { Settled(twin); });
     levels_.Second(inputs.UnixSeconds);
     if (buckets_.Second(inputs.UnixSeconds)) history_.Minute(buckets_.Minutes().back());
-    unixSecond_ = inputs.UnixSeconds;
 }
 
 }  // namespace quorvex
@@ -178,8 +339,6 @@ namespace quorvex {
 namespace {
 
 constexpr std::int64_t kLatestSecond = std::int64_t{1} << 40;
-// A session continued a million times stops listing its gaps.
-constexpr std::uint64_t kMaxGaps = 1 << 20;
 constexpr std::uint8_t kNoAltitude = 0;
 constexpr std::uint8_t kAltitude = 1;
 
@@ -285,6 +444,9 @@ bool Run::Restore(ByteReader& in, std::int64_t unixSecond) {
     unixSecond_ = unixSecond;
     levels_.Second(unixSecond);
     if (buckets_.Resume(unixSecond)) history_.Minute(buckets_.Minutes().back());
+    stall_.reset();
+    measuring_ = true;
+    tickSteady_ = lastRan_ = clock_.SteadySeconds();
     return true;
 }
 

@@ -20,12 +20,37 @@
 // Threads: the user-interface thread only. Times: steady seconds for the twins' window and
 // position pairs, read from the clock at each reception; the wall-clock second given by
 // Start, Clear and Second for the buckets; the tally counts in ticked seconds.
+//
+// A stall: the process did not run for a while (stopped, swapped out, a frozen disk, a
+// suspend) and the kernel kept what arrived meanwhile, which then comes all at once, every
+// frame with the moment the program went on. It is found by the first reception or tick
+// that comes more than kStallSeconds of steady time after the last tick. Which frames are
+// the backlog: every frame and feed line taken from the moment the stall is found until the
+// second tick after it has closed. The first tick after the stall closes the second the stall
+// broke into, the next one the second in which the kernel's buffers are read out; neither
+// second is measured. The feed's text of both seconds is the backlog too (it is scanned at
+// the ticks). The backlog is counted in the totals (the minute's frames per DF group and
+// feed lines, the tally's totals per aircraft, the logfile) and kept out of everything that
+// is per second or compared: the counters behind the bars, the seconds' rows (--csv, the
+// chart, the export, the summaries), the averages (they start again from one second), the
+// tally's second and minute, positions, twins and levels. The frames taken before the stall
+// was found count as usual; those still waiting for their twin then settle as heard by one.
+// The history's measured seconds leave out the seconds from the last measured tick to the
+// second tick after the stall, which are a gap (Gaps), and the stall is said once, when the
+// backlog is closed.
+//
+// A step of the system clock: the wall-clock seconds of two ticks differ from their steady
+// seconds by more than kClockStepSeconds. It is said once with its size. Every row keeps the
+// clock's time at its tick and all of them stay in the order they were measured (nothing is
+// sorted by time): after a step back the times go back. The history's period under way
+// closes and the next begins at the new time, with no empty periods for the time skipped.
 
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/base/byte_codec.h"
@@ -43,6 +68,16 @@
 #include "core/run/time_buckets.h"
 
 namespace quorvex {
+
+// More steady time than this since the last tick: the program stalled.
+inline constexpr double kStallSeconds = 2.5;
+// The wall clock moved this much more (or less) than the steady clock between two ticks: a
+// step of the system clock.
+inline constexpr double kClockStepSeconds = 2.0;
+
+// A span of time as the run's messages say it: "45 s", "3 min", "2 h 5 min", "3 days 4 h",
+// "56 years 3 days" (years of 365.2425 days).
+std::string SpanText(std::int64_t seconds);
 
 class Run {
   public:
@@ -95,7 +130,8 @@ class Run {
     void Clear(std::int64_t unixSecond);
     // The Coverage page's Clear: the coverage gathered so far is forgotten.
     void ClearCoverage() { coverage_.Clear(); }
-    // The end of a run: every frame still waiting for its twin is settled as heard by one.
+    // The end of a run: every frame still waiting for its twin is settled as heard by one; a
+    // stall's backlog still being taken ends and is said.
     void End();
     // The history's period in minutes (1 to 1440), from the next Start or Clear on.
     void SetHistoryMinutes(int minutes) { historyMinutes_ = minutes; }
@@ -133,8 +169,17 @@ class Run {
     std::int64_t SessionStart() const { return sessionStart_; }
     // The last second the run began or ticked.
     std::int64_t LastSecond() const { return unixSecond_; }
+    // Whether the last Second measured its second: not while a stall's backlog is taken.
+    // Only a measured second that was not held adds a row to the seconds.
+    bool SecondMeasured() const { return secondMeasured_; }
+    // What the run has to say, once each (a stall, a step of the system clock), as whole
+    // sentences, oldest first; taken, they are gone.
+    std::vector<std::string> TakeNotices() { return std::exchange(notices_, {}); }
+
     // The session's gaps: from each saved run's last second, the seconds until the run that
-    // went on with it began (what came meanwhile was not counted).
+    // went on with it began (what came meanwhile was not counted); and from the last measured
+    // second before each stall, the seconds until measuring went on (what came meanwhile was
+    // counted, not compared).
     struct Gap {
         std::int64_t fromUnix = 0;
         std::int64_t seconds = 0;
@@ -153,6 +198,27 @@ class Run {
     std::optional<int> FixRing(std::uint32_t row) const;
     void FeedEntry(std::string_view entry);
     void Forget(std::int64_t unixSecond);
+    // A reception or tick at steady `now`: true when it belongs to a stall's backlog (the
+    // stall found now, or before and not yet closed).
+    bool Stalled(double now);
+    void TakeBacklog(const Reception& reception);
+    void BacklogFeedEntry(std::string_view entry);
+    // A tick while the backlog is taken; closes it at the second one.
+    void StalledSecond(const TickInputs& inputs, double now);
+    void MeasuredSecond(const TickInputs& inputs, bool held, TickResult& result, double now);
+    // The wall clock of this tick against the steady clock since the last one: true, and
+    // said, when it stepped.
+    bool WatchClock(std::int64_t unixSecond, double now);
+
+    // A stall found and its backlog not yet closed.
+    struct Stall {
+        double seconds = 0;           // how long the program did not run
+        double fromSteady = 0;        // the last measured tick
+        std::int64_t fromUnix = 0;    // its wall-clock second
+        std::uint64_t frames = 0;     // the backlog's counted frames...
+        std::uint64_t feedLines = 0;  // ...and feed lines
+        int ticksLeft = 2;            // until the backlog closes
+    };
 
     const Clock& clock_;
     MeasurementCycle cycle_;
@@ -168,6 +234,13 @@ class Run {
     std::int64_t unixSecond_ = 0;
     std::int64_t sessionStart_ = 0;
     std::vector<Gap> gaps_;
+    // Between Start (or Restore) and End.
+    bool measuring_ = false;
+    double tickSteady_ = 0;  // the steady second of the last tick, Start, Clear or Restore
+    double lastRan_ = 0;     // the latest steady second a reception or tick was taken at
+    std::optional<Stall> stall_;
+    bool secondMeasured_ = true;
+    std::vector<std::string> notices_;
 };
 
 }  // namespace quorvex

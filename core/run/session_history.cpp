@@ -48,7 +48,10 @@ void SessionHistory::Open(std::int64_t unixSecond, int periodMinutes) {
 bool SessionHistory::Minute(const RunBucket& minute) {
     const std::int64_t period = PeriodOf(minute.startUnix);
     bool closed = false;
-    if (period != open_.startUnix) {
+    if (period < open_.startUnix) {
+        ClockStepped(minute.startUnix);
+        closed = true;
+    } else if (period != open_.startUnix) {
         // Periods the program did not run through at all close empty: a gap, said.
         const std::int64_t span = std::int64_t{periodMinutes_} * 60;
         while (open_.startUnix < period) {
@@ -65,12 +68,24 @@ bool SessionHistory::Minute(const RunBucket& minute) {
     return closed;
 }
 
+void SessionHistory::ClockStepped(std::int64_t unixSecond) {
+    const std::int64_t period = PeriodOf(unixSecond);
+    if (period == open_.startUnix) return;
+    closed_.push_back(MakeHistoryRow(open_, std::int64_t{periodMinutes_} * 60));
+    open_ = RunBucket{};
+    open_.startUnix = period;
+}
+
 std::vector<HistoryRow> SessionHistory::Rows(const RunBucket& current) const {
     std::vector<HistoryRow> rows = closed_;
     const std::int64_t span = std::int64_t{periodMinutes_} * 60;
     const std::int64_t currentPeriod = PeriodOf(current.startUnix);
     RunBucket open = open_;
-    if (currentPeriod != open.startUnix) {
+    if (currentPeriod < open.startUnix) {
+        // The clock was set back: the minute under way begins a period after this one.
+        rows.push_back(MakeHistoryRow(open, span));
+        open = RunBucket{};
+    } else if (currentPeriod != open.startUnix) {
         // The minute under way has begun a period of its own; those between are gaps.
         for (; open.startUnix < currentPeriod;
              open = RunBucket{}, open.startUnix = rows.back().startUnix + span) {

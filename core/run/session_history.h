@@ -45,8 +45,14 @@ class SessionHistory {
     void Open(std::int64_t unixSecond, int periodMinutes);
     int PeriodMinutes() const { return periodMinutes_; }
 
-    // A minute closed. True when it began a new period, the one before it closed.
+    // A minute closed. True when it began a new period, the one before it closed. A minute
+    // of an earlier period than the one under way (the clock was set back) closes that one
+    // and begins its own after it: the periods stay in the order they were measured in.
     bool Minute(const RunBucket& minute);
+    // The system clock was set to `unixSecond` (a step, not time that passed): the period
+    // under way closes with what it has, when `unixSecond` lies in another, and the next
+    // begins at once, with no empty periods for the time the clock skipped.
+    void ClockStepped(std::int64_t unixSecond);
 
     // The closed periods, oldest first.
     const std::vector<HistoryRow>& Closed() const { return closed_; }

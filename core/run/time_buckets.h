@@ -88,6 +88,9 @@ class TimeBuckets {
     // current minute's, and the minute closes when `unixSecond` lies in another. True when
     // a minute closed (Minutes().back()).
     bool Second(std::int64_t unixSecond);
+    // A second that was not measured (the program stalled) has ended: as Second, but the
+    // minute does not count it.
+    bool Skip(std::int64_t unixSecond) { return MoveTo(unixSecond); }
 
     // Closed minutes of the last day, oldest first; closed hours; the hour under way (its
     // closed minutes).
