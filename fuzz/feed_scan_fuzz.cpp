@@ -2,9 +2,12 @@
 // FeedBuffers, over one or more ticks, and each tick's buffer is scanned.
 //
 // What must hold for every tick:
-// - the buffer a tick takes is exactly what was appended since the previous tick, less
-//   text before its first "MSG," marker, so its scan counts and logs exactly what a scan of
-//   the whole of that text does;
+// - a tick takes the text that came since the previous tick, preceded by the line that was
+//   unfinished then, up to and including its last line end; the text after that waits for
+//   the next tick unless it holds more than kFeedLineLimit characters from its first
+//   marker, when the tick takes it all. The scan of what the buffers give equals the scan
+//   of that text, worked out here on the raw text without the buffers' trimming;
+// - what waits is bounded by kFeedLineLimit;
 // - the scan gives one entry per counted message;
 // - the counts match an independent count: every "MSG," found by searching on from the end
 //   of the previous one, followed by at least one character, counts by that character;
@@ -15,6 +18,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -82,28 +86,44 @@ void CheckAgainstText(std::string_view text, const ScanResult& scan) {
     Check(scan.counts == counts, "counts differ from the markers in the text");
 }
 
-void CheckTick(quorvex::FeedBuffers& buffers, const std::string& appended, int& expectedSelect) {
+// `pending` holds the raw text not yet taken: the unfinished line of the previous tick and
+// everything appended since. Returns the raw text this tick must scan and keeps the rest.
+std::string TickText(std::string& pending) {
+    const std::size_t lineEnd = pending.rfind('\n');
+    const std::size_t cut = lineEnd == std::string::npos ? 0 : lineEnd + 1;
+    const std::string_view tail = std::string_view(pending).substr(cut);
+    const std::size_t marker = tail.find(kFeedMarker);
+    const std::size_t waiting = marker == std::string_view::npos
+                                    ? std::min<std::size_t>(tail.size(), 3)
+                                    : tail.size() - marker;
+    std::string taken;
+    if (waiting > quorvex::kFeedLineLimit) {
+        taken.swap(pending);
+    } else {
+        taken = pending.substr(0, cut);
+        pending.erase(0, cut);
+    }
+    return taken;
+}
+
+void CheckTick(quorvex::FeedBuffers& buffers, std::string& pending, int& expectedSelect) {
     std::string taken = "left over from the last tick";
     buffers.Take(taken);
     expectedSelect = expectedSelect == 1 ? 2 : 1;
     Check(buffers.TcpBufferSelect() == expectedSelect, "the selector did not flip");
-    Check(appended.size() >= taken.size() &&
-              std::string_view(appended).substr(appended.size() - taken.size()) == taken,
-          "the taken buffer is not the end of what was appended");
-    const std::size_t firstMarker = appended.find(kFeedMarker);
-    if (firstMarker != std::string::npos) {
-        Check(taken.size() == appended.size() - firstMarker,
-              "the buffer lost text after its first marker");
-    }
+    const std::string& waiting = expectedSelect == 1 ? buffers.TcpBufferA() : buffers.TcpBufferB();
+    Check(waiting.size() <= quorvex::kFeedLineLimit, "the unfinished line grew past the limit");
 
+    const std::string text = TickText(pending);
+    Check(text.ends_with(taken), "the taken buffer is not the end of the tick's text");
     const ScanResult buffered = Scan(taken);
-    const ScanResult whole = Scan(appended);
+    const ScanResult whole = Scan(text);
     Check(buffered.counts == whole.counts, "buffered and whole-text counts differ");
     Check(buffered.entries == whole.entries, "buffered and whole-text entries differ");
     const std::int64_t total =
         std::int64_t{whole.counts.Msg5_6} + whole.counts.Msg8 + whole.counts.MsgOther;
     Check(total == static_cast<std::int64_t>(whole.entries.size()), "entries != counts");
-    CheckAgainstText(appended, whole);
+    CheckAgainstText(text, whole);
 }
 
 }  // namespace
@@ -112,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzedDataProvider input(data, size);
     quorvex::FeedBuffers buffers;
     int expectedSelect = 0;
-    std::string appended;  // everything appended since the last tick
+    std::string pending;  // the unfinished line and everything appended since the last tick
     while (input.remaining_bytes() > 0) {
         const std::size_t length = input.ConsumeIntegralInRange<std::size_t>(0, 80);
         const std::string piece = input.ConsumeBytesAsString(length);
@@ -123,12 +143,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t otherAfter =
             expectedSelect == 1 ? buffers.TcpBufferB().size() : buffers.TcpBufferA().size();
         Check(otherBefore == otherAfter, "text went to the half the selector does not name");
-        appended += piece;
-        if (input.ConsumeBool()) {
-            CheckTick(buffers, appended, expectedSelect);
-            appended.clear();
-        }
+        pending += piece;
+        if (input.ConsumeBool()) CheckTick(buffers, pending, expectedSelect);
     }
-    CheckTick(buffers, appended, expectedSelect);
+    CheckTick(buffers, pending, expectedSelect);
     return 0;
 }

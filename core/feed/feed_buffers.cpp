@@ -36,6 +36,20 @@ void FeedBuffers::Take(std::string& out) {
     out.clear();
     out.swap(half.text);  // the half keeps `out`'s old capacity for the next second
     half.hasMarker = false;
+
+    // The other half was taken a tick ago and is empty: the unfinished line goes there first,
+    // kept by the rules of any appended text (from its first marker on).
+    Half& next = select_ == 1 ? a_ : b_;
+    const std::size_t lineEnd = out.rfind('\n');
+    const std::size_t cut = lineEnd == std::string::npos ? 0 : lineEnd + 1;
+    if (cut == out.size()) return;
+    AppendTo(next, std::string_view(out).substr(cut));
+    if (next.text.size() > kFeedLineLimit) {
+        next.text.clear();
+        next.hasMarker = false;
+        return;
+    }
+    out.resize(cut);
 }
 
 }  // namespace quorvex

@@ -12,6 +12,10 @@ namespace quorvex {
 inline constexpr std::string_view kFeedMarker = "MSG,";
 // The scan looks at no more than this many characters after the first marker of a buffer.
 inline constexpr std::size_t kFeedScanLimit = 9999999;
+// A line still unfinished at a tick waits for the next one when it holds no more than this
+// many characters from its first marker (a BaseStation line has a few hundred at most);
+// a longer one is no line and is scanned as it stands.
+inline constexpr std::size_t kFeedLineLimit = 4096;
 
 class FeedBuffers {
   public:
@@ -20,6 +24,10 @@ class FeedBuffers {
 
     // Flips TcpBufferSelect between 1 and 2 and moves the half it pointed at into `out`
     // (replacing what `out` held), leaving that half empty; appends then go to the other.
+    // The line the half ends in, unfinished (the text after its last line end, "\n"), is
+    // not taken: it begins the other half, so a line is scanned whole in the tick that
+    // receives its end, however the feed's segments fall. One longer than kFeedLineLimit
+    // is taken as it stands.
     void Take(std::string& out);
 
     int TcpBufferSelect() const { return select_; }

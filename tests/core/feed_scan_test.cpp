@@ -137,6 +137,7 @@ TEST(FeedBuffersTest, ScanningAHalfEqualsScanningAllTextOfItsTick) {
         std::string whole;
         const std::size_t pieces = below(40);
         for (std::size_t i = 0; i < pieces; ++i) whole += kPieces[below(std::size(kPieces))];
+        whole += "\r\n";  // an unfinished line would wait for the next tick
 
         std::vector<std::string> chunks;
         for (std::size_t at = 0; at < whole.size();) {

@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -204,22 +208,109 @@ TEST_F(IntakeTest, FeedHalvesTakeTurnsFromTickToTick) {
     EXPECT_EQ(state.Cycle().Feed.TcpBufferSelect(), 1);
 }
 
-TEST_F(IntakeTest, MessageSplitBetweenTicksCountsInTheTickOfItsMarker) {
-    state.Log().ToggleLogging();
-    state.TakeFeed("MSG,8,111,11111,4840D6\r\nMSG,5,111,");
-    EXPECT_EQ(TickOnce(state).CountsS, (FeedCounts{1, 1, 0}));
+// Feed text handed to the run in pieces, one tick after each and one more at the end: the
+// counts of those ticks and what they added to the logfile.
+struct FeedRun {
+    FeedCounts counts;
+    std::string log;
+};
 
-    state.TakeFeed("11111,4840D6,,35000\r\nMSG,3,111\r\nMS");
-    EXPECT_EQ(TickOnce(state).CountsS, (FeedCounts{0, 0, 1}));
+class FeedTicks {
+  public:
+    FeedTicks() { run.Log().ToggleLogging(); }
 
-    // The marker split between ticks is lost in both.
-    state.TakeFeed("G,8,111\r\n");
-    EXPECT_EQ(TickOnce(state).CountsS, FeedCounts{});
+    FeedRun Run(std::string_view text, const std::vector<std::size_t>& cuts) {
+        FeedRun result;
+        std::size_t from = 0;
+        for (std::size_t i = 0; i <= cuts.size(); ++i) {
+            const std::size_t to = i < cuts.size() ? cuts[i] : text.size();
+            run.TakeFeed(text.substr(from, to - from));
+            from = to;
+            const FeedCounts tick = TickOnce(run).CountsS;
+            result.counts.Msg5_6 += tick.Msg5_6;
+            result.counts.Msg8 += tick.Msg8;
+            result.counts.MsgOther += tick.MsgOther;
+            const FeedBuffers& buffers = run.Cycle().Feed;
+            EXPECT_LE(std::max(buffers.TcpBufferA().size(), buffers.TcpBufferB().size()),
+                      kFeedLineLimit);
+        }
+        std::ifstream file(run.Log().LogPath(), std::ios::binary);
+        file.seekg(static_cast<std::streamoff>(logged_));
+        result.log.assign(std::istreambuf_iterator<char>(file), {});
+        logged_ += result.log.size();
+        return result;
+    }
 
-    EXPECT_EQ(LogBytes(),
-              "[S] ###  MSG,8,111,11111,4840D6\r\n"
-              "[S] ###  MSG,5,111,"
-              "[S] ###  MSG,3,111\r\nMS");
+  private:
+    TempFolder folder;
+    FakeClock clock;
+    quorvex::Run run{folder.Folder(), clock};
+    std::size_t logged_ = 0;
+};
+
+TEST(FeedTicksTest, LinesCutAnywhereByTheTickCountAndLogAsWhole) {
+    // A connection's first text may begin inside a line; that piece is never a message.
+    const std::string_view lines[] = {
+        "MSG,8,111,11111,4840D6,1,2026/12/07,14:03:27.045,2026/12/07,14:03:27.045,,,,,,,,,,,,0\r\n",
+        "MSG,5,111,11111,4840D6,1,2026/12/07,14:03:27.101,2026/12/"
+        "07,14:03:27.101,,35000,,,,,,,0,,0,0\r\n",
+        "MSG,3,111,11111,406B90,1,2026/12/07,14:03:27.230,2026/12/"
+        "07,14:03:27.230,,36000,,,52.2572,3.9190,,,0,0,0,0\r\n",
+        "MSG,6,1,1,4840D6,1,,,,,,,,,,,,7000,0,0,0,0\n",
+        "MSG,4,111,11111,406B90,1,,,,,,,451,124,,,0,,,,,0\r\n",
+        "MSG,8,,,\r\n",
+    };
+    std::string text = "0,4840D6,,35000\r\n";
+    std::string log;
+    FeedCounts expected;
+    for (int round = 0; round < 2; ++round) {
+        for (const std::string_view line : lines) {
+            text += line;
+            log += "[S] ###  ";
+            log += line;
+            const char type = line[4];
+            ++(type == '5' || type == '6' ? expected.Msg5_6
+               : type == '8'              ? expected.Msg8
+                                          : expected.MsgOther);
+        }
+    }
+
+    FeedTicks feed;
+    const FeedRun whole = feed.Run(text, {});
+    ASSERT_EQ(whole.counts, expected);
+    ASSERT_EQ(whole.log, log);
+    for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+        const FeedRun split = feed.Run(text, {cut});
+        ASSERT_EQ(split.counts, expected) << "cut at " << cut;
+        ASSERT_EQ(split.log, log) << "cut at " << cut;
+    }
+    // TCP segments of any size, several per tick or none.
+    std::mt19937 random(20261209);
+    for (int trial = 0; trial < 100; ++trial) {
+        std::vector<std::size_t> cuts;
+        for (std::size_t at = 0;;) {
+            at += std::uniform_int_distribution<std::size_t>(0, 60)(random);
+            if (at >= text.size()) break;
+            cuts.push_back(at);
+        }
+        const FeedRun split = feed.Run(text, cuts);
+        ASSERT_EQ(split.counts, expected) << "trial " << trial;
+        ASSERT_EQ(split.log, log) << "trial " << trial;
+    }
+}
+
+TEST(FeedTicksTest, LineWithoutEndWaitsNoLongerThanTheLineLimit) {
+    // Text that never ends its line is held from tick to tick only up to the limit (FeedTicks
+    // checks the bound after every tick), then scanned as it stands: its message is counted
+    // once, and what follows its next line end is counted again.
+    std::string text = "MSG,8,";
+    text.append(5 * kFeedLineLimit, 'x');
+    std::vector<std::size_t> cuts;
+    for (std::size_t at = 1000; at < text.size(); at += 1000) cuts.push_back(at);
+    text += "\r\nMSG,5,1\r\n";
+    const FeedRun run = FeedTicks().Run(text, cuts);
+    EXPECT_EQ(run.counts, (FeedCounts{1, 1, 0}));
+    EXPECT_TRUE(run.log.ends_with("x[S] ###  MSG,5,1\r\n")) << run.log.substr(run.log.size() - 40);
 }
 
 // Failed and invalid frames are logged but not counted; dropped ones leave no trace.

@@ -269,19 +269,25 @@ TEST_F(TickTest, CountersAreZeroedAndLaterHitsBelongToTheNextSecond) {
     EXPECT_EQ(result_.Receiver1Figure, "7.0 [7.0*] packets/s");
     EXPECT_EQ(result_.Points(ChartSeries::FeedRate).back(), (ChartPoint{30, 2}));
 
-    // Arriving after the tick: counted in the next one.
+    // Arriving after the tick: counted in the next one; a line the tick finds unfinished
+    // waits for its end.
     FeedTextReceived(state_, "MSG,8,222\r\nMSG,8,");
     Count(kR1Df11Ic, 3);
     Tick();
     EXPECT_EQ(state_.Counts, IntervalCounts{});
-    EXPECT_EQ(result_.BarPositions[kFeed8], 3);
+    EXPECT_EQ(result_.BarPositions[kFeed8], 2);
     EXPECT_EQ(result_.BarPositions[kR1Df11Ic], 3);
-    EXPECT_EQ(result_.Points(ChartSeries::FeedRate).back(), (ChartPoint{30, 2}));
+    EXPECT_EQ(result_.Points(ChartSeries::FeedRate).back(), (ChartPoint{30, 1}));
     EXPECT_EQ(result_.Points(ChartSeries::Receiver1Rate).back(), (ChartPoint{30, 0}))
         << "DF 11# is not charted";
-    EXPECT_EQ(result_.FeedFigure, "2.5 [2.0*]");
+    EXPECT_EQ(result_.FeedFigure, "2.0 [1.5*]");
     EXPECT_EQ(result_.Receiver1Figure, "5.0 [3.5*] packets/s");
     EXPECT_EQ(result_.BarMaximum, 10);
+
+    FeedTextReceived(state_, "222\r\n");
+    Tick();
+    EXPECT_EQ(result_.BarPositions[kFeed8], 2);
+    EXPECT_EQ(result_.Points(ChartSeries::FeedRate).back(), (ChartPoint{30, 1}));
 }
 
 TEST_F(TickTest, HoldReleaseStartsTheCountersAfresh) {
