@@ -105,6 +105,12 @@ class HeadlessRun {
             messages_.Say("UDP port " + std::to_string(c_.UdpPort()) + ": " + c_.UdpBindError());
         }
         c_.PressRunButtons(commandLine_);
+        for (const SourceId receiver : kReceivers) {
+            c_.Input(receiver).OnDeviceBack = [this, receiver] {
+                messages_.Say(SourceName(receiver) + ": " + c_.Input(receiver).ComPort().Port() +
+                              " is back");
+            };
+        }
         c_.OnControlsChanged = [this] { WatchTroubles(); };
         c_.OnTickResult = [this](const TickResult&) { Ticked(); };
         WatchTroubles();

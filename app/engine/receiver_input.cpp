@@ -13,7 +13,11 @@
 namespace quorvex::app {
 
 ReceiverInput::ReceiverInput(SourceId id, Run& run)
-    : id_(id), run_(run), networkRetryMs_(net::TcpReceiver::kRetryMilliseconds) {
+    : id_(id),
+      run_(run),
+      networkRetryMs_(net::TcpReceiver::kRetryMilliseconds),
+      serialRetryMs_(net::TcpReceiver::kRetryMilliseconds) {
+    QObject::connect(&serialRetry_, &QTimer::timeout, &serialRetry_, [this] { RetrySerial(); });
     port_.SetBaudRate(serial::TBaudRate::brCustom);
     framer_.SetStartString(":");
     framer_.SetStopString(";");
@@ -67,6 +71,11 @@ bool ReceiverInput::Open(const ReceiverSetup& setup) {
             framer_.SetStartString(std::string(1, setup.StartString));
             crc_ = setup.CrcOption;
             port_.OpenPort();
+            serialWanted_ = true;
+            deviceAway_ = false;
+            devicesLost_ = 0;
+            reopenTrouble_.clear();
+            serialRetry_.start(serialRetryMs_);
             return true;
         } catch (const std::exception& error) {
             openFailed_ = true;
@@ -103,6 +112,9 @@ void ReceiverInput::OpenNetwork(const NetworkSetup& setup) {
 void ReceiverInput::Close() {
     QUORVEX_ASSERT_UI_THREAD();
     network_.reset();
+    serialRetry_.stop();
+    serialWanted_ = false;
+    deviceAway_ = false;
     if (!port_.Connected()) return;
     try {
         port_.ClosePort();
@@ -111,9 +123,34 @@ void ReceiverInput::Close() {
     }
 }
 
+void ReceiverInput::RetrySerial() {
+    QUORVEX_ASSERT_UI_THREAD();
+    if (!serialWanted_) return;
+    if (!deviceAway_) {
+        if (!PortDown()) return;
+        ++devicesLost_;
+        deviceAway_ = true;
+        if (OnStateChanged) OnStateChanged();
+    }
+    try {
+        // Released first: a device that comes back under the same name is a new one.
+        port_.ClosePort();
+        port_.OpenPort();
+    } catch (const std::exception& error) {
+        // Said as the trouble's tip; the loss itself was said when it began.
+        reopenTrouble_ = error.what();
+        return;
+    }
+    deviceAway_ = false;
+    reopenTrouble_.clear();
+    lineDecoder_.Reset();
+    if (OnDeviceBack) OnDeviceBack();
+    if (OnStateChanged) OnStateChanged();
+}
+
 std::optional<std::uint64_t> ReceiverInput::LostConnections() const {
     if (network_ != nullptr) return network_->Connections() - (network_->Connected() ? 1 : 0);
-    if (port_.Connected()) return DeviceGone() ? 1 : 0;
+    if (serialWanted_) return devicesLost_ + (PortDown() ? 1 : 0);
     return std::nullopt;
 }
 
@@ -129,9 +166,12 @@ ReceiverTrouble ReceiverInput::Trouble() const {
         return {network, network};
     }
     if (DeviceGone()) {
-        return {"No data: the device went away",
-                "The serial device was unplugged or closed at its far end. Stop, then Start "
-                "when it is back."};
+        std::string tip = "The serial device " + port_.Port() +
+                          " was unplugged or closed at its far end. It is opened again as "
+                          "soon as it is back, tried every " +
+                          std::to_string((serialRetryMs_ + 999) / 1000) + " s.";
+        if (!reopenTrouble_.empty()) tip += " The last try: " + reopenTrouble_;
+        return {"No data: the device went away", tip};
     }
     if (beastLinked_ && port_.Connected() && lineDecoder_.Frames() == 0 &&
         lineDecoder_.SkippedBytes() > 0) {

@@ -9,10 +9,14 @@
 // in the "Beast binary" format) arrive as bytes, with their level and timestamp, and skip
 // the framer: a Beast serial line's chunks go to a Beast decoder of the receiver's own.
 //
+// A serial device that goes away (a USB adapter unplugged or re-enumerated, a symlink
+// removed) is closed and opened again by its name every few seconds until it is back, as a
+// TCP connection is made again.
+//
 // Threads: the user-interface thread only, every member and every callback. The serial
 // port's event thread reaches it only through the port's hand-over to that thread. Close
-// (and the destructor) ends the port's thread and the TCP connection; no callback comes
-// after it returns.
+// (and the destructor) ends the port's thread, the serial retries and the TCP connection;
+// no callback comes after it returns.
 
 #include <cstdint>
 #include <functional>
@@ -20,6 +24,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include <QTimer>
 
 #include "core/base/source_id.h"
 #include "core/frames/packet_framer.h"
@@ -79,12 +85,12 @@ class ReceiverInput {
     }
 
     const RejectedPackets& Rejected() const { return rejected_; }
-    // Connections that stood and ended since Open: a TCP connection's, or the serial device
-    // that went away. Nothing for a receiver without a transport of its own (UDP).
+    // Connections that stood and ended since Open: a TCP connection's, or each time the
+    // serial device went away. Nothing for a receiver without a transport of its own (UDP).
     std::optional<std::uint64_t> LostConnections() const;
-    // The serial device stopped delivering (unplugged, or its far end closed) while the port
-    // stays open until Close.
-    bool DeviceGone() const { return port_.Connected() && !port_.Receiving(); }
+    // The serial device stopped delivering (unplugged, or its far end closed) and is not
+    // back yet.
+    bool DeviceGone() const { return deviceAway_ || PortDown(); }
     // While a TCP connection is wanted and none stands: "Connecting", or why none stands and
     // when it is tried again; else empty.
     std::string NetworkTrouble() const;
@@ -99,11 +105,17 @@ class ReceiverInput {
     const net::TcpReceiver* Network() const { return network_.get(); }
     // How long the TCP connection waits before it tries again (tests shorten it).
     void SetNetworkRetryMilliseconds(int ms) { networkRetryMs_ = ms; }
+    // How often a serial port looks whether its device went away and, while it is gone,
+    // tries to open it again (tests shorten it); from the next Open.
+    void SetSerialRetryMilliseconds(int ms) { serialRetryMs_ = ms; }
 
     // Bytes came over the TCP connection (the receive lamp; a serial port lights its own).
     std::function<void()> OnReceived;
-    // A TCP connection stood up, or an attempt or connection ended.
+    // A TCP connection stood up, or an attempt or connection ended; the serial device went
+    // away or is back.
     std::function<void()> OnStateChanged;
+    // The serial device that went away was opened again.
+    std::function<void()> OnDeviceBack;
 
   private:
     void Packet(std::string_view packet);
@@ -124,6 +136,11 @@ class ReceiverInput {
     }
     // Which of the two takes the port's chunks: the text framer, or the Beast decoder.
     void LinkPort(bool beast);
+    // The port is open but its device stopped delivering.
+    bool PortDown() const { return port_.Connected() && !port_.Receiving(); }
+    // Every serialRetryMs_ while the serial port is wanted: closes a port whose device went
+    // away and tries to open it again.
+    void RetrySerial();
 
     SourceId id_;
     Run& run_;
@@ -138,6 +155,12 @@ class ReceiverInput {
     bool beastLinked_ = false;
     std::unique_ptr<net::TcpReceiver> network_;
     int networkRetryMs_;
+    int serialRetryMs_;
+    QTimer serialRetry_;
+    bool serialWanted_ = false;      // between a serial Open and Close
+    bool deviceAway_ = false;        // closed after its device went away, not yet back
+    std::uint64_t devicesLost_ = 0;  // times it was closed so since Open
+    std::string reopenTrouble_;      // why the last attempt to open it again failed
     ArrivalTime arrival_;
     bool stamped_ = false;
     Reception reception_;  // the packet being taken, reused

@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <random>
 #include <regex>
 #include <sstream>
@@ -32,12 +33,14 @@
 #include "core/comparison/coverage_stats.h"
 #include "program_run.h"
 #include "support/child_process.h"
+#include "support/pty.h"
 
 namespace quorvex::app::test {
 namespace {
 
 using namespace std::chrono_literals;
 using quorvex::test::ChildProcess;
+using quorvex::test::Pty;
 using quorvex::test::ReadFileBytes;
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -185,6 +188,57 @@ TEST(HeadlessRunTest, SigtermEndsASimulatedRunWithEveryFileAsTheSimulatorSentIt)
     }
     EXPECT_GE(Lines(log).size(), static_cast<std::size_t>(frames[0] + frames[1]));
     EXPECT_TRUE(log.ends_with('\n'));
+}
+
+// A receiver's serial device goes away and comes back under the same name (a udev symlink
+// removed, then made again for the new device): the run says both once, opens the new device
+// by itself, counts its frames, and counts the loss as a connection lost.
+TEST(HeadlessRunTest, ASerialDeviceThatComesBackIsOpenedAgain) {
+    ProgramUnderTest program;
+    const std::string link = program.File("ttyReceiver");
+    auto device = std::make_unique<Pty>();
+    ASSERT_EQ(::symlink(device->Path().c_str(), link.c_str()), 0);
+    const std::string output = program.File("summary.txt");
+    ChildProcess run(program.File("quorvex"),
+                     {"--no-window", "--receiver1=" + link + ":115200:*", "--summary-every=1"},
+                     kNoDisplay, output);
+    const auto summaries = [&] { return Summaries(ReadFileBytes(output), "receiver 1: "); };
+    const auto frames = [&] { return Total(summaries(), " frames/s"); };
+    std::string errors;
+    const auto said = [&](const std::string& message) {
+        errors = run.ReadErrors();
+        return Occurrences(errors, "quorvex: receiver 1: " + message + "\n");
+    };
+    const auto send = [](Pty& pty, int count) {
+        for (int i = 0; i < count; ++i) pty.Write("*8D4840D6202CC371C32CE0576098;\r\n");
+    };
+    ASSERT_TRUE(Within(60s, [&] { return !summaries().empty() || !run.Running(); }));
+    ASSERT_TRUE(run.Running()) << run.ReadErrors();
+
+    send(*device, 5);
+    ASSERT_TRUE(Within(30s, [&] { return frames() == 5; })) << frames();
+    ASSERT_EQ(::unlink(link.c_str()), 0);
+    device.reset();
+    ASSERT_TRUE(Within(30s, [&] { return said("No data: the device went away.") > 0; })) << errors;
+    // Gone for longer than a try: the link that is not there is tried and not found.
+    std::this_thread::sleep_for(6s);
+    EXPECT_EQ(said(link + " is back."), 0u) << errors;
+
+    device = std::make_unique<Pty>();
+    ASSERT_EQ(::symlink(device->Path().c_str(), link.c_str()), 0);
+    ASSERT_TRUE(Within(30s, [&] { return said(link + " is back.") > 0; })) << errors;
+    send(*device, 7);
+    ASSERT_TRUE(Within(30s, [&] { return frames() == 12; })) << frames();
+    ASSERT_TRUE(Within(30s, [&] {
+        return summaries().back().ends_with("1 connection lost, 0 packets rejected");
+    })) << summaries().back();
+
+    ::kill(run.Pid(), SIGTERM);
+    ASSERT_TRUE(Within(30s, [&] { return !run.Running(); }));
+    EXPECT_EQ(run.ExitCode(), 0) << errors;
+    EXPECT_EQ(said("No data: the device went away."), 1u) << errors;
+    EXPECT_EQ(said(link + " is back."), 1u) << errors;
+    EXPECT_EQ(frames(), 12);
 }
 
 // Both receivers on Beast, receiver 1 on the simulator's pseudo-terminal, receiver 2 on its
