@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "cpr_decode.h"
+#include "tools/sim/feed_line.h"
 #include "tools/sim/frame_builder.h"
 #include "tools/sim/simulation.h"
 
@@ -168,6 +170,56 @@ TEST(StationTest, AircraftFlyAroundTheStationAndStayInTheSky) {
     }
     EXPECT_GT(*std::min_element(sectors.begin(), sectors.end()), 3);
     EXPECT_GT(beyond200, 400 * 0.25);  // a third of the area
+}
+
+// The longitude field of a feed line of type 3.
+double FeedLongitude(const std::string& line) {
+    std::size_t at = 0;
+    for (int field = 0; field < 15; ++field) at = line.find(',', at) + 1;
+    return std::stod(line.substr(at, line.find(',', at) - at));
+}
+
+// Over the antimeridian the longitudes written stay from -180 (not included) to 180, the
+// feed's rounded to its five decimals too.
+TEST(StationTest, LongitudesStayWithinRangeAcrossTheAntimeridian) {
+    const struct {
+        double longitude;
+        const char* written;
+    } rows[] = {
+        {-180.00015, "179.99985"},  {180.00015, "-179.99985"}, {-179.999996, "180.00000"},
+        {-180.0, "180.00000"},      {180.0, "180.00000"},      {539.5, "179.50000"},
+        {-179.99994, "-179.99994"}, {5.123456, "5.12346"},
+    };
+    for (const auto& row : rows) {
+        Aircraft a;
+        a.longitude = row.longitude;
+        const std::string line = FeedLine(3, a, 0);
+        EXPECT_NE(line.find(std::string(",") + row.written + ","), std::string::npos)
+            << row.longitude << ": " << line;
+    }
+    EXPECT_EQ(PointFrom({0, 180}, 0, 0).longitude, 180.0);
+    EXPECT_NEAR(PointFrom({0, 179.9}, 60, 90).longitude, -179.1, 0.001);
+
+    SkySettings settings;
+    settings.aircraft = 200;
+    settings.station = {-17, 179.8};
+    std::vector<Aircraft> sky = MakeSky(settings);
+    int east = 0, west = 0;
+    for (Aircraft& a : sky) {
+        for (int step = 0; step < 360; ++step) {
+            Fly(a, 10, settings.station);
+            ASSERT_GT(a.longitude, -180.0);
+            ASSERT_LE(a.longitude, 180.0);
+            const double written = FeedLongitude(FeedLine(3, a, 0));
+            ASSERT_GT(written, -180.0);
+            ASSERT_LE(written, 180.0);
+            // Still where it was: the range from the station is the sky's.
+            ASSERT_LT(FromStation(settings.station, a.latitude, a.longitude).range, 300);
+        }
+        (a.longitude > 0 ? east : west) += 1;
+    }
+    EXPECT_GT(east, 20);
+    EXPECT_GT(west, 20);
 }
 
 // Receiver 1 hears at any range, receiver 2 out to 150 NM and not in 240-300 beyond 60 NM;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <numbers>
 
+#include "tools/sim/station.h"
+
 namespace quorvex::sim {
 namespace {
 
@@ -52,7 +54,8 @@ std::string FeedLine(int type, const Aircraft& a, std::int64_t unixMillis) {
         case 3:
             f[1] = altitude;
             f[4] = Number(a.latitude, 5);
-            f[5] = Number(a.longitude, 5);
+            // Rounded first: -179.999996 is written as 180.00000, not -180.00000.
+            f[5] = Number(WrapLongitude(std::round(a.longitude * 1e5) / 1e5), 5);
             f[8] = f[9] = f[10] = "0";
             break;
         case 4: {

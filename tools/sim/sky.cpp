@@ -111,7 +111,8 @@ void Fly(Aircraft& a, double seconds, const Station& station) {
         }
         // One knot is one minute of latitude per hour.
         a.latitude += a.northKnots * dt / 216000.0;
-        a.longitude += a.eastKnots * dt / (216000.0 * std::cos(a.latitude * kRadians));
+        a.longitude = WrapLongitude(a.longitude + a.eastKnots * dt /
+                                                      (216000.0 * std::cos(a.latitude * kRadians)));
         a.altitude += a.verticalRate * dt / 60.0;
         if ((a.altitude <= kLowest && a.verticalRate < 0) ||
             (a.altitude >= kHighest && a.verticalRate > 0)) {

@@ -41,7 +41,12 @@ Position PointFrom(const Station& station, double range, double bearing) {
                                   std::cos(lat1) * std::sin(angle) * std::cos(theta));
     const double dLon = std::atan2(std::sin(theta) * std::sin(angle) * std::cos(lat1),
                                    std::cos(angle) - std::sin(lat1) * std::sin(lat2));
-    return {lat2 / kRadians, Degrees360(station.longitude + dLon / kRadians + 180.0) - 180.0};
+    return {lat2 / kRadians, WrapLongitude(station.longitude + dLon / kRadians)};
+}
+
+double WrapLongitude(double longitude) {
+    const double d = std::fmod(longitude + 180.0, 360.0);
+    return (d <= 0 ? d + 360.0 : d) - 180.0;
 }
 
 int SectorOf(double bearing) {

@@ -31,6 +31,9 @@ struct Position {
 // The point `range` nautical miles from the station on `bearing`.
 Position PointFrom(const Station& station, double range, double bearing);
 
+// The same meridian as `longitude`, in degrees from -180 (not included) to 180.
+double WrapLongitude(double longitude);
+
 int SectorOf(double bearing);
 
 // Bearings from `from` clockwise to `to` (both included), beyond `beyond` nautical miles.
