@@ -49,6 +49,9 @@ struct TIdUDPServer::Listener {
     std::atomic<bool> stopping{false};
     std::vector<SocketHandle> handles;
     std::vector<TIdSocketHandle*> bindings;
+    // Per socket the kernel's drop count last seen (listener thread), and the drops seen.
+    std::vector<std::uint32_t> dropCounts;
+    std::atomic<std::uint64_t> dropped{0};
     // The datagrams received since the last hand-over, in order (not with ThreadedEvent).
     std::vector<std::uint8_t> batchBytes;
     std::vector<Received> batch;
@@ -139,8 +142,10 @@ void TIdUDPServer::Activate() {
             // A receiver sends up to some 20,000 datagrams a second; the default queue of
             // about a hundred would drop them whenever the interface thread pauses for a few
             // milliseconds. A larger queue only holds more while a delivery is pending.
-            platform::SetReceiveBufferSize(handle, kReceiveQueueBytes);
+            platform::SetReceiveBufferSize(handle, receiveQueueBytes_);
+            if (const int error = platform::EnableDropCount(handle)) throw EIdSocketError(error);
             listener->handles.push_back(handle);
+            listener->dropCounts.push_back(0);
             listener->bindings.push_back(&binding);
         }
     } catch (...) {
@@ -160,16 +165,24 @@ void TIdUDPServer::Activate() {
     listener_ = std::move(listener);
 }
 
+std::uint64_t TIdUDPServer::DroppedDatagrams() const {
+    QUORVEX_ASSERT_UI_THREAD();
+    return droppedBefore_ + (listener_ != nullptr ? listener_->dropped.load() : 0);
+}
+
 void TIdUDPServer::Deactivate() {
     if (current_ == nullptr) return;
     listener_->stopping = true;
     listener_->readiness.Wake();
     if (delivering_) {
+        // Its thread waits for this delivery and receives nothing after it.
+        droppedBefore_ += listener_->dropped.load();
         // Called from the handler: the listener thread waits for this very delivery, so it
         // is joined later. Once the delivery is over it sees the stop and touches no socket.
         retired_.push_back(std::move(listener_));
     } else {
         platform::WaitForThread(listener_->thread);
+        droppedBefore_ += listener_->dropped.load();
         listener_.reset();
     }
     CloseBindings();
@@ -247,8 +260,13 @@ int TIdUDPServer::ReceiveWaiting(Listener& listener, std::size_t socket) {
         std::size_t received = 0;
         platform::Ipv4Endpoint peer;
         listener.buffer.SetSize(listener.buffer.Storage().size());
-        const int error = platform::ReceiveDatagram(listener.handles[socket],
-                                                    listener.buffer.Storage(), received, peer);
+        std::uint32_t& seen = listener.dropCounts[socket];
+        std::uint32_t drops = seen;
+        const int error = platform::ReceiveDatagram(
+            listener.handles[socket], listener.buffer.Storage(), received, peer, &drops);
+        // The kernel's count wraps at 2^32: the difference does too.
+        listener.dropped += static_cast<std::uint32_t>(drops - seen);
+        seen = drops;
         if (error == platform::kWsaEWouldBlock) return 0;
         // Too long for the buffer, or empty: skipped, never delivered cut short.
         if (error == platform::kWsaEMsgSize) continue;

@@ -10,7 +10,8 @@
 // packet costs at most 50 hand-overs a second; the kernel's queue holds what arrives.
 //
 // A datagram of length 0, or one longer than the buffer, is skipped (never delivered cut
-// short) and listening goes on. An error raised by the handler goes to
+// short) and listening goes on. Datagrams the kernel dropped because a socket's queue was
+// full (the program stalled) are counted: DroppedDatagrams. An error raised by the handler goes to
 // platform::ShowApplicationError and listening goes on. A failure of the listener thread
 // itself (a socket that can no longer be waited on or read) ends the thread; its message is
 // shown the same way and kept in ListenerError().
@@ -39,6 +40,7 @@
 
 #include <QObject>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -149,6 +151,14 @@ class TIdUDPServer : public QObject {
     // while it runs.
     const std::string& ListenerError() const { return listenerError_; }
 
+    // The receive queue asked for on each binding from the next activation (tests make it
+    // small); kReceiveQueueBytes unless set.
+    void SetReceiveQueueBytes(int bytes) { receiveQueueBytes_ = bytes; }
+    // Datagrams the kernel dropped on the bindings since this listener was made, over every
+    // activation. The kernel tells a drop with the next datagram queued after it, so a drop
+    // is counted once a later datagram has been received.
+    std::uint64_t DroppedDatagrams() const;
+
   private:
     struct Listener;
 
@@ -180,6 +190,8 @@ class TIdUDPServer : public QObject {
     std::vector<std::unique_ptr<Listener>> retired_;
     bool delivering_ = false;
     std::string listenerError_;
+    int receiveQueueBytes_ = kReceiveQueueBytes;
+    std::uint64_t droppedBefore_ = 0;  // by the listeners of earlier activations
 };
 
 }  // namespace quorvex::net

@@ -220,18 +220,38 @@ int SetBroadcast(SocketHandle handle, bool enabled) {
                : LastSocketError();
 }
 
+int EnableDropCount(SocketHandle handle) {
+    const int on = 1;
+    return ::setsockopt(handle, SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on) == 0 ? 0
+                                                                              : LastSocketError();
+}
+
 int ReceiveDatagram(SocketHandle handle, std::span<std::uint8_t> buffer, std::size_t& received,
-                    Ipv4Endpoint& peer) {
+                    Ipv4Endpoint& peer, std::uint32_t* drops) {
     received = 0;
     sockaddr_in from{};
-    socklen_t length = sizeof from;
+    iovec data{buffer.data(), buffer.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(std::uint32_t))];
+    msghdr message{};
+    message.msg_name = &from;
+    message.msg_namelen = sizeof from;
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
     // MSG_TRUNC makes the call return the datagram's real length, so a cut one is seen.
     ssize_t result;
     do {
-        result = ::recvfrom(handle, buffer.data(), buffer.size(), MSG_TRUNC,
-                            reinterpret_cast<sockaddr*>(&from), &length);
+        result = ::recvmsg(handle, &message, MSG_TRUNC);
     } while (result < 0 && errno == EINTR);
     if (result < 0) return LastSocketError();
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr && drops != nullptr;
+         c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_RXQ_OVFL &&
+            c->cmsg_len >= CMSG_LEN(sizeof(std::uint32_t))) {
+            std::memcpy(drops, CMSG_DATA(c), sizeof(std::uint32_t));
+        }
+    }
     if (static_cast<std::size_t>(result) > buffer.size()) return kWsaEMsgSize;
     received = static_cast<std::size_t>(result);
     peer = FromSockaddr(from);

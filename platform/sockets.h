@@ -78,10 +78,17 @@ int SetReceiveBufferSize(SocketHandle handle, int bytes);
 // peer that vanished without a word is noticed.
 int SetKeepAlive(SocketHandle handle, int idleSeconds, int intervalSeconds, int probes);
 
+// SO_RXQ_OVFL: each datagram received carries the count of datagrams the kernel dropped on
+// the socket (its receive queue full) before it was queued.
+int EnableDropCount(SocketHandle handle);
+
 // One datagram into `buffer`. A datagram longer than the buffer is consumed and fails with
 // kWsaEMsgSize (nothing of it is kept); no datagram waiting fails with kWsaEWouldBlock.
+// With `drops` set and EnableDropCount on, a datagram received (or skipped for its size)
+// that carries the kernel's drop count writes it there: datagrams dropped on the socket
+// since it was made, modulo 2^32; nothing is written while none was dropped.
 int ReceiveDatagram(SocketHandle handle, std::span<std::uint8_t> buffer, std::size_t& received,
-                    Ipv4Endpoint& peer);
+                    Ipv4Endpoint& peer, std::uint32_t* drops = nullptr);
 
 // Starts a connection. 0 when it stands at once; kWsaEWouldBlock while it is being set up
 // (the socket becomes writable when it is done, and ConnectResult tells how it ended).

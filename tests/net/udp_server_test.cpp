@@ -134,6 +134,38 @@ TEST_F(UdpServerTest, AStreamOfDatagramsGoesOverInAFewBatchesInOrder) {
     EXPECT_LE(handOvers.Count(), handOvers.Allowed() + 1);
 }
 
+TEST_F(UdpServerTest, DatagramsTheKernelDroppedWhileTheHandOverWaitedAreCounted) {
+    server.SetReceiveQueueBytes(4096);
+    const int port = Listen();
+    // The interface thread serves no hand-over while it sends: the listener waits in its
+    // first one and the socket's small queue overflows.
+    int sent = 0;
+    for (; sent < 300; ++sent) sender.SendTo(port, "datagram " + std::to_string(sent));
+    EXPECT_EQ(server.DroppedDatagrams(), 0u);
+    // The kernel tells of drops with the next datagram it queues; one sent while the queue
+    // is still full is dropped too, so it is sent again until one arrives.
+    for (;;) {
+        sender.SendTo(port, "last " + std::to_string(sent++));
+        ASSERT_LT(sent, 400);
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        while (!(!deliveries.empty() && deliveries.back().data.starts_with("last")) &&
+               std::chrono::steady_clock::now() < giveUp) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        }
+        if (!deliveries.empty() && deliveries.back().data.starts_with("last")) break;
+    }
+    const auto read = static_cast<std::uint64_t>(deliveries.size());
+    EXPECT_GT(sent - read, 200u);
+    EXPECT_EQ(server.DroppedDatagrams(), sent - read);
+
+    // Counted on over a new activation.
+    server.SetActive(false);
+    server.SetActive(true);
+    sender.SendTo(server.Bindings()[0].Port(), "again");
+    ASSERT_TRUE(RunUntilDelivered(read + 1));
+    EXPECT_EQ(server.DroppedDatagrams(), sent - read);
+}
+
 TEST_F(UdpServerTest, AHandlerErrorIsShownAndListeningGoesOn) {
     const int port = Listen();
     duringHandler = [&](TMemoryStream& data, TIdSocketHandle&) {
