@@ -105,6 +105,11 @@ std::vector<MetricFamily> MetricFamilies(const MetricValues& v) {
         Sample(lost, Value(v.connectionsLost[s]), {{"source", kSourceLabels[s]}});
         Sample(positions, Value(v.positions[s]), {{"source", kSourceLabels[s]}});
     }
+    Sample(out.Add("quorvex_udp_datagrams_dropped_total",
+                   "Receiver 2's UDP datagrams the kernel dropped (its queue full) since the "
+                   "program started",
+                   MetricType::Counter),
+           Value(v.udpDatagramsDropped));
     Sample(out.Add("quorvex_twin_frames_total",
                    "Frames both receivers heard (twins) since the session's start",
                    MetricType::Counter),

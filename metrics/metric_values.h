@@ -36,9 +36,10 @@ struct MetricValues {
     std::array<std::uint64_t, 3> feedLines{};
     std::array<std::uint64_t, 2> rejectedPackets{};             // receivers 1, 2
     std::array<std::uint64_t, kSourceCount> connectionsLost{};  // receivers 1, 2, feed
-    std::array<std::uint64_t, kSourceCount> positions{};        // placed airborne ones
-    std::uint64_t twinFrames = 0;                               // frames both heard
-    TwinCounts positionFrames;                                  // placed position frames
+    std::uint64_t udpDatagramsDropped = 0;  // receiver 2's datagrams the kernel dropped
+    std::array<std::uint64_t, kSourceCount> positions{};  // placed airborne ones
+    std::uint64_t twinFrames = 0;                         // frames both heard
+    TwinCounts positionFrames;                            // placed position frames
     // Per source and 10-degree sector the farthest range; per source the 95th percentile.
     std::array<std::array<std::optional<double>, kSectorCount>, kSourceCount> rangeMaxNm{};
     std::array<std::optional<double>, kSourceCount> rangeP95Nm{};

@@ -145,6 +145,8 @@ class HeadlessRun {
             } else {
                 losses.LostConnections = c_.Input(source).LostConnections();
                 losses.RejectedPackets = c_.Input(source).Rejected().Count;
+                if (source == SourceId::Receiver2)
+                    losses.DroppedDatagrams = c_.UdpDatagramsDropped();
             }
             std::printf("%s\n", SourceSummaryLine(source, period_, losses).c_str());
         }

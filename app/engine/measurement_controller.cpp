@@ -450,6 +450,11 @@ void MeasurementController::ServeMetrics(const MetricsAddress& address) {
     PublishMetrics();
 }
 
+std::optional<std::uint64_t> MeasurementController::UdpDatagramsDropped() const {
+    if (!controls_.Receiver2.BaudRate.Text.starts_with("U")) return std::nullopt;
+    return udp_->DroppedDatagrams();
+}
+
 bool MeasurementController::SourceUp(SourceId source) {
     if (source == SourceId::Feed) return feed_->Client().Active();
     ReceiverInput& input = Input(source);
@@ -469,6 +474,7 @@ void MeasurementController::PublishMetrics() {
         values.connectionsLost[r] = Input(receiver).LostConnections().value_or(0);
     }
     values.connectionsLost[SourceIndex(SourceId::Feed)] = feed_->Lost();
+    values.udpDatagramsDropped = UdpDatagramsDropped().value_or(0);
     for (const SourceId source : {SourceId::Receiver1, SourceId::Receiver2, SourceId::Feed}) {
         values.up[SourceIndex(source)] = SourceUp(source);
     }

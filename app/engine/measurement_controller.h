@@ -140,6 +140,9 @@ class MeasurementController : public QObject {
     void SetFeedRetry(bool retry) { feed_->SetRetry(retry); }
     void SetFeedRetryMilliseconds(int ms) { feed_->SetRetryMilliseconds(ms); }
     std::string FeedTrouble() const { return feed_->Trouble(); }
+    // Receiver 2's datagrams the kernel dropped since the program started (the listener's
+    // queue full); none while receiver 2 is not on UDP.
+    std::optional<std::uint64_t> UdpDatagramsDropped() const;
     std::uint64_t FeedConnectionsLost() const { return feed_->Lost(); }
     void LoggingClicked() { run_.Log().ToggleLogging(); }
     void NewLogFileClicked() { run_.Log().NewLogFile(); }

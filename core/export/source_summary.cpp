@@ -45,6 +45,10 @@ std::string SourceSummaryLine(SourceId source, const SummaryPeriod& period,
         since += (since.empty() ? "" : ", ") +
                  Counted(*losses.RejectedPackets, "packet rejected", "packets rejected");
     }
+    if (losses.DroppedDatagrams) {
+        since += (since.empty() ? "" : ", ") +
+                 Counted(*losses.DroppedDatagrams, "datagram dropped", "datagrams dropped");
+    }
     if (!since.empty()) line += "; since the start " + since;
     return line;
 }

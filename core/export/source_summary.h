@@ -38,13 +38,16 @@ class SummaryPeriod {
 struct SourceLosses {
     std::optional<std::uint64_t> LostConnections;
     std::optional<std::uint64_t> RejectedPackets;
+    // Receiver 2 on UDP: datagrams the kernel dropped, its socket's queue full.
+    std::optional<std::uint64_t> DroppedDatagrams;
 };
 
 // "receiver 1", "receiver 2" or "feed", as the summary and the run's messages name them.
 std::string SourceName(SourceId source);
 
 // "2024-05-01T12:00:00Z receiver 1: 812.4 frames/s, DF 11/17 402.1/s over 60 s; since the
-// start 0 connections lost, 3 packets rejected"; the feed counts lines. Rates to one decimal,
+// start 0 connections lost, 3 packets rejected"; receiver 2 on UDP adds ", 5 datagrams
+// dropped"; the feed counts lines. Rates to one decimal,
 // rounded half away from zero.
 std::string SourceSummaryLine(SourceId source, const SummaryPeriod& period,
                               const SourceLosses& losses);

@@ -29,15 +29,23 @@ TEST(SourceSummaryTest, RatesOverThePeriodAndTheLossesThatApply) {
         std::string line;
     } cases[] = {
         {SourceId::Receiver1,
-         {0, 12},
+         {0, 12, std::nullopt},
          "2023-11-14T22:13:22Z receiver 1: 3.3 frames/s, DF 11/17 1.7/s over 3 s; since the "
          "start 0 connections lost, 12 packets rejected"},
         {SourceId::Receiver2,
-         {std::nullopt, 1},
+         {std::nullopt, 1, std::nullopt},
          "2023-11-14T22:13:22Z receiver 2: 1.7 frames/s, DF 11/17 0.0/s over 3 s; since the "
          "start 1 packet rejected"},
+        {SourceId::Receiver2,
+         {std::nullopt, 0, 1},
+         "2023-11-14T22:13:22Z receiver 2: 1.7 frames/s, DF 11/17 0.0/s over 3 s; since the "
+         "start 0 packets rejected, 1 datagram dropped"},
+        {SourceId::Receiver2,
+         {std::nullopt, 2, 38},
+         "2023-11-14T22:13:22Z receiver 2: 1.7 frames/s, DF 11/17 0.0/s over 3 s; since the "
+         "start 2 packets rejected, 38 datagrams dropped"},
         {SourceId::Feed,
-         {1, std::nullopt},
+         {1, std::nullopt, std::nullopt},
          "2023-11-14T22:13:22Z feed: 1.7 lines/s, DF 11/17 1.3/s over 3 s; since the start 1 "
          "connection lost"},
     };

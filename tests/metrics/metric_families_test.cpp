@@ -21,6 +21,7 @@ MetricValues Known() {
     v.feedLines = {4, 5, 6};
     v.rejectedPackets = {0, 3};
     v.connectionsLost = {1, 0, 2};
+    v.udpDatagramsDropped = 41;
     v.positions = {10, 0, 8};
     v.twinFrames = 99;
     v.positionFrames = {5, 3, 1};
@@ -51,6 +52,8 @@ TEST(MetricFamiliesTest, KnownValuesGiveTheirLinesAndNothingForGaugesWithoutAVal
              "quorvex_feed_lines_total{type=\"other\"} 6",
              "quorvex_packets_rejected_total{source=\"receiver2\"} 3",
              "quorvex_connections_lost_total{source=\"feed\"} 2",
+             "# TYPE quorvex_udp_datagrams_dropped_total counter",
+             "quorvex_udp_datagrams_dropped_total 41",
              "quorvex_positions_total{source=\"feed\"} 8",
              "quorvex_twin_frames_total 99",
              "quorvex_position_frames_total{heard_by=\"only1\"} 3",
