@@ -43,11 +43,11 @@ std::size_t SummaryLines(const std::string& path) {
     return count;
 }
 
-TEST(HeadlessStallTest, AStoppedProgramCountsItsBacklogWithoutASpikeAndSaysSoOnce) {
+TEST(HeadlessRunTest, AStoppedProgramCountsItsBacklogWithoutASpikeAndSaysSoOnce) {
     ProgramUnderTest program;
     const std::string truthPath = program.File("truth.json");
     ChildProcess sim(QUORVEX_SIM_PATH,
-                     {"--receiver1=pty:3000000:*", "--receiver2=udp:*", "--seconds=12", "--seed=5",
+                     {"--receiver1=pty:3000000:*", "--receiver2=udp:*", "--seconds=16", "--seed=5",
                       "--truth=" + truthPath, "--wait-for-go"});
     std::string pty;
     ASSERT_TRUE(Within(30s, [&] {
@@ -65,7 +65,7 @@ TEST(HeadlessStallTest, AStoppedProgramCountsItsBacklogWithoutASpikeAndSaysSoOnc
     ASSERT_TRUE(run.Running()) << run.ReadErrors();
     ASSERT_TRUE(sim.WriteInput("go\n"));
     const std::size_t started = SummaryLines(output);
-    ASSERT_TRUE(Within(30s, [&] { return SummaryLines(output) >= started + 3; }));
+    ASSERT_TRUE(Within(30s, [&] { return SummaryLines(output) >= started + 4; }));
     ::kill(run.Pid(), SIGSTOP);
     std::this_thread::sleep_for(6s);
     ::kill(run.Pid(), SIGCONT);
@@ -92,8 +92,8 @@ TEST(HeadlessStallTest, AStoppedProgramCountsItsBacklogWithoutASpikeAndSaysSoOnc
     const std::int64_t backlog = std::stoll(digits);
     EXPECT_GT(backlog, 0);
 
-    // The seconds: no row holds more than twice the middle one, and one jump of their times
-    // is the stall.
+    // The seconds: no row holds more than twice the middle one of those the simulator sent
+    // in, and one jump of their times is the stall.
     std::vector<std::int64_t> frames;
     std::vector<std::int64_t> times;
     std::int64_t counted = 0;
@@ -116,11 +116,12 @@ TEST(HeadlessStallTest, AStoppedProgramCountsItsBacklogWithoutASpikeAndSaysSoOnc
         frames.push_back(second);
         counted += second;
     }
-    ASSERT_GT(frames.size(), 8U);
-    std::vector<std::int64_t> sorted = frames;
+    std::vector<std::int64_t> sorted;
+    std::copy_if(frames.begin(), frames.end(), std::back_inserter(sorted),
+                 [](std::int64_t n) { return n > 0; });
+    ASSERT_GE(sorted.size(), 5U);
     std::sort(sorted.begin(), sorted.end());
     const std::int64_t middle = sorted[sorted.size() / 2];
-    EXPECT_GT(middle, 0);
     EXPECT_LE(sorted.back(), 2 * middle) << "a spike of " << sorted.back();
     int jumps = 0;
     for (std::size_t i = 1; i < times.size(); ++i) {
