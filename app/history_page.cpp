@@ -87,13 +87,14 @@ void HistoryPage::Refresh(const std::vector<HistoryRow>& rows, int periodMinutes
                        .arg(start)
                        .arg(measured / 3600)
                        .arg(measured / 60 % 60);
-    // The time a restart lost: from each last checkpoint to the run that went on.
+    // The time a restart lost (from each last checkpoint to the run that went on) and the
+    // seconds a stall left unmeasured.
     std::int64_t lost = 0;
     for (const Run::Gap& gap : gaps) lost += gap.seconds;
     if (!gaps.empty()) {
         text += QStringLiteral(
                     "; %1 gap%2 of %3 h %4 min %5 s not measured (the program was "
-                    "down)")
+                    "down or stalled)")
                     .arg(gaps.size())
                     .arg(gaps.size() == 1 ? "" : "s")
                     .arg(lost / 3600)

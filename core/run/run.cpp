@@ -180,8 +180,15 @@ void Run::StalledSecond(const TickInputs& inputs, double now) {
 bool Run::WatchClock(std::int64_t unixSecond, double now) {
     const double step = static_cast<double>(unixSecond - unixSecond_) - (now - tickSteady_);
     if (!measuring_ || std::abs(step) <= kClockStepSeconds) return false;
-    notices_.push_back(std::string("The system clock was set ") + (step > 0 ? "forward" : "back") +
-                       " by " + SpanText(std::llround(std::abs(step))) + ".");
+    std::string notice = std::string("The system clock was set ") +
+                         (step > 0 ? "forward" : "back") + " by " +
+                         SpanText(std::llround(std::abs(step)));
+    // A file being written is not renamed behind the user's back: the next one takes the
+    // clock's time.
+    if (log_.Logging() && !log_.LogPath().empty()) {
+        notice += "; the logfile keeps its name " + log_.LogPath();
+    }
+    notices_.push_back(notice + ".");
     return true;
 }
 

@@ -44,6 +44,7 @@
 // clock's time at its tick and all of them stay in the order they were measured (nothing is
 // sorted by time): after a step back the times go back. The history's period under way
 // closes and the next begins at the new time, with no empty periods for the time skipped.
+// The logfile keeps its name (the message says it); the next one is named by the new time.
 
 #include <cstdint>
 #include <optional>

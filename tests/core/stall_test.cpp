@@ -61,7 +61,8 @@ std::uint64_t Sum(const std::array<std::uint64_t, kSourceCount>& counts) {
 
 // A run and what its front-end would have said and written.
 struct Front {
-    explicit Front(test::FakeClock& clock) : run("/nonexistent/", clock) {
+    explicit Front(test::FakeClock& clock, const std::string& logFolder = "/nonexistent/")
+        : run(logFolder, clock) {
         run.SetStation(kStation, 300.0);
         run.Start(5, kStartUnix);
     }
@@ -227,9 +228,13 @@ TEST(StallTest, TheBacklogIsCountedInTheTotalsAndKeptOutOfEverythingPerSecondOrC
 
 TEST(StallTest, EachStepOfTheWallClockIsSaidOnceAndTheRowsStayInTheOrderMeasured) {
     test::FakeClock clock;
-    Front front(clock);
-    // A box without a real-time clock starts in 1970.
+    test::TempFolder logs;
+    Front front(clock, logs.Folder());
+    // A box without a real-time clock starts in 1970, logging.
     front.run.Start(5, 12);
+    front.run.Log().ToggleLogging();
+    const std::string keeps = "; the logfile keeps its name " + front.run.Log().LogPath() + ".";
+    ASSERT_TRUE(front.run.Log().LogPath().starts_with(logs.Folder()));
     std::vector<std::int64_t> ticked;
     const auto tick = [&](std::int64_t unix) {
         clock.steadySeconds += 1.0;
@@ -245,9 +250,9 @@ TEST(StallTest, EachStepOfTheWallClockIsSaidOnceAndTheRowsStayInTheOrderMeasured
     tick(k20260104 - 278);
     tick(k20260104 - 277 + 1);  // a second late: no step
 
-    EXPECT_EQ(front.notices, (std::vector<std::string>{"The system clock was set forward by 56 "
-                                                       "years 3 days.",
-                                                       "The system clock was set back by 5 min."}));
+    EXPECT_EQ(front.notices, (std::vector<std::string>{
+                                 "The system clock was set forward by 56 years 3 days" + keeps,
+                                 "The system clock was set back by 5 min" + keeps}));
     const SecondHistory& seconds = front.run.Measurement().Seconds;
     ASSERT_EQ(seconds.size(), ticked.size());
     for (std::size_t i = 0; i < ticked.size(); ++i) EXPECT_EQ(seconds[i].UnixSeconds, ticked[i]);
