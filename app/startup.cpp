@@ -4,8 +4,10 @@
 #include <QStyleFactory>
 #include <QTimer>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +26,7 @@
 #include "platform/port_probe.h"
 #include "platform/program_folder.h"
 #include "platform/program_paths.h"
+#include "platform/termination_signals.h"
 #include "platform/x_display.h"
 #include "serial/com_error.h"
 #include "translation/resource_strings.h"
@@ -115,9 +118,19 @@ MeasurementController::Options ControllerOptions(const ProgramSetup& setup) {
     return options;
 }
 
+// Writes `text` to standard output; 0, or 1 when it could not (said on standard error).
+int PrintText(const std::string& text) {
+    std::fputs(text.c_str(), stdout);
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
+    std::fprintf(stderr, "quorvex: standard output: %s\n", std::strerror(errno));
+    return 1;
+}
+
 }  // namespace
 
 int RunProgram(int argc, char** argv) {
+    // A reader that leaves (`quorvex --no-window | head -1`) must not end the measurement.
+    platform::IgnoreBrokenPipes();
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const auto parsed = ParseCommandLine(args);
     if (const auto* error = std::get_if<CommandLineError>(&parsed)) {
@@ -126,14 +139,8 @@ int RunProgram(int argc, char** argv) {
     }
     const CommandLine& commandLine = std::get<CommandLine>(parsed);
     const platform::ProgramPaths paths = platform::CurrentProgramPaths();
-    if (commandLine.Help) {
-        std::fputs((UsageText() + "\n" + FilesText(paths)).c_str(), stdout);
-        return 0;
-    }
-    if (commandLine.Version) {
-        std::printf("%s\n", std::string(kVersionText).c_str());
-        return 0;
-    }
+    if (commandLine.Help) return PrintText(UsageText() + "\n" + FilesText(paths));
+    if (commandLine.Version) return PrintText(std::string(kVersionText) + "\n");
     if (commandLine.NoWindow) {
         const ProgramSetup setup = SetUpProgram(paths, commandLine);
         if (commandLine.ReportFile.empty()) {
@@ -179,7 +186,7 @@ int RunProgram(int argc, char** argv) {
     {
         MainWindow window(ControllerOptions(setup), commandLine);
         errors.SetWindow(&window);
-        // Settings are written, and a second signal ends it at once.
+        // Settings are written; signals that follow while it does are ignored.
         const auto signalWatch = WatchForTermination(&window, [&window] { window.EndOnSignal(); });
         window.show();
         for (const std::string& problem : setup.Problems) platform::ShowApplicationError(problem);

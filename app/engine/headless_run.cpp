@@ -3,7 +3,10 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <unistd.h>
+
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <set>
@@ -13,8 +16,10 @@
 #include "core/export/level_csv.h"
 #include "core/export/source_summary.h"
 #include "net/tcp_receiver.h"
+#include "platform/append_file.h"
 #include "platform/application_errors.h"
 #include "platform/main_thread.h"
+#include "platform/whole_file.h"
 
 namespace quorvex::app {
 namespace {
@@ -138,6 +143,7 @@ class HeadlessRun {
     }
 
     void Summarise() {
+        std::string text;
         for (const SourceId source : sources_) {
             SourceLosses losses;
             if (source == SourceId::Feed) {
@@ -148,17 +154,44 @@ class HeadlessRun {
                 if (source == SourceId::Receiver2)
                     losses.DroppedDatagrams = c_.UdpDatagramsDropped();
             }
-            std::printf("%s\n", SourceSummaryLine(source, period_, losses).c_str());
+            text += SourceSummaryLine(source, period_, losses) + "\n";
         }
         if (const auto levels =
                 LevelSummaryLine(period_.EndUnixSeconds(), c_.CurrentRun().Levels())) {
-            std::printf("%s\n", levels->c_str());
+            text += *levels + "\n";
         }
-        std::fflush(stdout);
         period_.Clear();
         messages_.NewPeriod();
+        Print(text);
     }
 
+    // A summary to standard output. One that cannot be written (a reader that left, a full
+    // disk) is said once until one can be written again, and counted for the end.
+    void Print(const std::string& text) {
+        ++summaries_;
+        const int error = platform::WriteWhole(STDOUT_FILENO, text);
+        if (error == 0) {
+            outputFailing_ = false;
+            return;
+        }
+        ++lostSummaries_;
+        if (outputFailing_) return;
+        outputFailing_ = true;
+        messages_.Say("Standard output cannot be written (" + platform::ErrorText(error) +
+                      "): the summaries are lost until it can be written again; the measurement "
+                      "goes on with its files");
+    }
+
+  public:
+    // What the run's standard output lacks, said at the end; false when it lacks anything.
+    bool SayLostOutput() {
+        if (lostSummaries_ == 0) return true;
+        messages_.Say("Standard output lacks " + std::to_string(lostSummaries_) + " of the " +
+                      std::to_string(summaries_) + " summaries: they could not be written");
+        return false;
+    }
+
+  private:
     // A trouble is said when it begins or changes, not again while it lasts. A receiver
     // whose host name cannot be resolved before it ever connected was not set up: the run
     // ends.
@@ -201,6 +234,9 @@ class HeadlessRun {
     std::array<std::string, kSourceCount> troubles_;
     bool failed_ = false;
     bool ending_ = false;
+    std::uint64_t summaries_ = 0;
+    std::uint64_t lostSummaries_ = 0;
+    bool outputFailing_ = false;
 };
 
 }  // namespace
@@ -223,14 +259,14 @@ int RunWithoutWindow(int argc, char** argv, const CommandLine& commandLine,
     int exitCode = 1;
     {
         MeasurementController controller(std::move(options));
-        // Settings are written, and a second signal ends it at once.
+        // Settings are written; signals that follow while it does are ignored.
         const auto signalWatch =
             WatchForTermination(&controller, [&controller] { controller.EndProgramOnSignal(); });
         HeadlessRun run(controller, commandLine, messages);
         if (run.Begin()) {
             exitCode = QCoreApplication::exec();
             if (controller.Ended()) run.SummariseRest();
-            if (!controller.SavedAtEnd()) exitCode = 1;
+            if (!run.SayLostOutput() || !controller.SavedAtEnd()) exitCode = 1;
         }
     }
     platform::SetApplicationErrorHandler(nullptr);

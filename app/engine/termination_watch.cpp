@@ -11,7 +11,7 @@ std::unique_ptr<QSocketNotifier> WatchForTermination(QObject* context, std::func
     QObject::connect(notifier.get(), &QSocketNotifier::activated, context,
                      [signalPipe, end = std::move(end)] {
                          if (!platform::TakeTerminationSignals(signalPipe)) return;
-                         platform::StopWatchingTerminationSignals();
+                         platform::BeginEnding();
                          end();
                      });
     return notifier;

@@ -1,6 +1,7 @@
 #pragma once
-// SIGINT and SIGTERM end the program without asking anybody, with or without a window: the
-// first runs `end` on the event loop, and a second one ends the program at once.
+// SIGINT, SIGTERM and SIGHUP end the program without asking anybody, with or without a
+// window: the first runs `end` on the event loop; those that follow while it writes its files
+// are ignored, and one kHungEndSeconds after the first ends the program at once.
 //
 // Threads: the user-interface thread only, after the QCoreApplication exists.
 
