@@ -13,6 +13,7 @@
 
 #include "app/engine/command_line.h"
 #include "app/engine/measurement_controller.h"
+#include "platform/whole_file.h"
 
 namespace quorvex::app {
 namespace {
@@ -162,7 +163,10 @@ std::optional<std::string> WriteReport(ReportPage& page, const std::string& path
     };
     const auto format = ReportFormatOf(path);
     if (!format) return failure("its name " + std::string(kReportEndingsText));
-    QSaveFile file(QString::fromStdString(path));
+    // Through a link to its file; never over anything but a regular file.
+    const platform::ReplaceTarget target = platform::FindReplaceTarget(path);
+    if (!target.Reason.empty()) return failure(target.Reason);
+    QSaveFile file(QString::fromStdString(target.Path));
     if (!file.open(QIODevice::WriteOnly)) return failure(file.errorString().toStdString());
     switch (*format) {
         case ReportFormat::Pdf:

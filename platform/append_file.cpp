@@ -1,6 +1,7 @@
 #include "platform/append_file.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,10 +38,15 @@ void CutToWholePieces(int fd, std::size_t written, std::span<const std::size_t> 
     if (status.st_size >= torn && ::ftruncate(fd, status.st_size - torn) != 0) return;
 }
 
-int AppendPieces(int fd, std::string_view bytes, std::span<const std::size_t> ends) {
+int AppendPieces(int fd, std::string_view bytes, std::span<const std::size_t> ends,
+                 std::size_t* wholePieces = nullptr) {
     std::size_t written = 0;
     const int error = WriteAll(fd, bytes, written);
     if (error != 0) CutToWholePieces(fd, written, ends);
+    if (wholePieces != nullptr) {
+        *wholePieces = static_cast<std::size_t>(
+            std::upper_bound(ends.begin(), ends.end(), written) - ends.begin());
+    }
     return error;
 }
 
@@ -48,7 +54,9 @@ int AppendPieces(int fd, std::string_view bytes, std::span<const std::size_t> en
 
 int CreateOrKeepFile(const std::string& path) {
     // No O_TRUNC: what the file holds stays.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    // Not blocking: a FIFO put at the path must not hold the program until it has a reader.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) return errno;
     ::close(fd);
     return 0;
@@ -56,7 +64,7 @@ int CreateOrKeepFile(const std::string& path) {
 
 int AppendToExistingFile(const std::string& path, std::string_view bytes,
                          std::span<const std::size_t> ends) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return errno;
     const int writeError = AppendPieces(fd, bytes, ends);
     // A close interrupted by a signal has released the descriptor all the same.
@@ -67,6 +75,57 @@ int AppendToExistingFile(const std::string& path, std::string_view bytes,
 int AppendToExistingFile(const std::string& path, std::string_view bytes) {
     const std::size_t end = bytes.size();
     return AppendToExistingFile(path, bytes, {&end, 1});
+}
+
+int WriteWhole(int fd, std::string_view bytes) {
+    std::size_t written = 0;
+    return WriteAll(fd, bytes, written);
+}
+
+PathKind KindOfPath(const std::string& path, int& error) {
+    error = 0;
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        if (errno != ENOENT) error = errno;
+        return PathKind::Missing;
+    }
+    if (S_ISREG(status.st_mode)) return PathKind::Regular;
+    if (S_ISDIR(status.st_mode)) return PathKind::Folder;
+    if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode) || S_ISCHR(status.st_mode)) {
+        return PathKind::Stream;
+    }
+    return PathKind::Other;
+}
+
+int StreamFile::Open(const std::string& path) {
+    Close();
+    fd_ = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    return fd_ < 0 ? errno : 0;
+}
+
+void StreamFile::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+int StreamFile::WriteSome(std::string_view bytes, std::size_t& written) {
+    written = 0;
+    if (fd_ < 0) return EBADF;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + written, bytes.size() - written);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : errno;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+void StreamFile::WaitForRoom(int milliseconds) {
+    if (fd_ < 0) return;
+    pollfd room{fd_, POLLOUT, 0};
+    ::poll(&room, 1, milliseconds);
 }
 
 int LockedFile::Open(const std::string& path) {
@@ -92,13 +151,15 @@ void LockedFile::Close() {
     fd_ = -1;
 }
 
-int LockedFile::Append(std::string_view bytes, std::span<const std::size_t> ends) {
+int LockedFile::Append(std::string_view bytes, std::span<const std::size_t> ends,
+                       std::size_t* wholePieces) {
+    if (wholePieces != nullptr) *wholePieces = 0;
     if (fd_ < 0) return EBADF;
     // The name, not the descriptor, decides: a file removed or moved away is not written.
     struct stat status {};
     if (::stat(path_.c_str(), &status) != 0) return errno;
     if (status.st_dev != device_ || status.st_ino != inode_) return ENOENT;
-    return AppendPieces(fd_, bytes, ends);
+    return AppendPieces(fd_, bytes, ends, wholePieces);
 }
 
 }  // namespace quorvex::platform

@@ -29,6 +29,45 @@ int AppendToExistingFile(const std::string& path, std::string_view bytes,
 // The same for bytes that are one piece: all of them reach the file or none.
 int AppendToExistingFile(const std::string& path, std::string_view bytes);
 
+// Writes all of `bytes` to the open descriptor `fd` (standard output, say), retrying
+// interrupted and partial writes. 0, or the errno of the refused write.
+int WriteWhole(int fd, std::string_view bytes);
+
+// What stands at a path a program writes to, following symbolic links.
+enum class PathKind {
+    Missing,  // nothing (or a link to nothing): a write creates a regular file
+    Regular,  // a regular file
+    Stream,   // a pipe, FIFO, socket or character device: written as it reads, never replaced
+    Folder,
+    Other,  // a block device
+};
+// The kind; `error` gets the errno when the path cannot be examined (kind Missing then).
+PathKind KindOfPath(const std::string& path, int& error);
+
+// A pipe, FIFO or character device held open for writing, without ever waiting: opening a
+// FIFO that has no reader fails with ENXIO instead of waiting for one, and a write writes what
+// fits.
+class StreamFile {
+  public:
+    StreamFile() = default;
+    ~StreamFile() { Close(); }
+    StreamFile(const StreamFile&) = delete;
+    StreamFile& operator=(const StreamFile&) = delete;
+
+    // 0, or the errno of the open (ENXIO: a FIFO without a reader).
+    int Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+    // Writes as much of `bytes` as goes without waiting; `written` counts it. 0 (also when
+    // nothing fitted), or the errno of the write (EPIPE: the reader has gone).
+    int WriteSome(std::string_view bytes, std::size_t& written);
+    // Waits up to `milliseconds` until a write would take bytes again.
+    void WaitForRoom(int milliseconds);
+
+  private:
+    int fd_ = -1;
+};
+
 // A file held open with an exclusive lock (flock) until Close, so that no other program
 // that asks for the same lock (another Quorvex) takes it while it is held. The lock goes
 // with the process: a program that ends, however it ends, frees the file.
@@ -48,8 +87,10 @@ class LockedFile {
 
     // Appends as AppendToExistingFile does, while the path still names the file opened:
     // ENOENT when it was removed or moved away, also when another file now stands in its
-    // place, which is never written into.
-    int Append(std::string_view bytes, std::span<const std::size_t> ends);
+    // place, which is never written into. `wholePieces`, when given, gets how many pieces
+    // reached the file whole.
+    int Append(std::string_view bytes, std::span<const std::size_t> ends,
+               std::size_t* wholePieces = nullptr);
 
   private:
     std::string path_;

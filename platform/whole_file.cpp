@@ -97,9 +97,38 @@ int FollowLinks(const std::string& path, std::string& target) {
     return ELOOP;
 }
 
+namespace {
+
+// What a file of this type is, in a reason: "a FIFO".
+std::string KindText(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a FIFO or pipe";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "a special file";
+}
+
+}  // namespace
+
+ReplaceTarget FindReplaceTarget(const std::string& path) {
+    // The kernel follows the links first, /proc's magic ones too (/dev/stdout to a pipe).
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        return {{}, "not a regular file (" + KindText(status.st_mode) + ")"};
+    }
+    ReplaceTarget target;
+    if (const int error = FollowLinks(path, target.Path)) {
+        target.Path.clear();
+        target.Reason = ErrorText(error);
+    }
+    return target;
+}
+
 int ReplaceFileAtomically(const std::string& target, std::string_view content) {
     struct stat existing {};
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    const bool exists = ::lstat(target.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode)) return S_ISDIR(existing.st_mode) ? EISDIR : EEXIST;
 
     std::string temporary = target + std::string(kTemporaryMark) + "XXXXXX";
     const FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));

@@ -32,9 +32,19 @@ WholeFile ReadWholeFile(const std::string& path, std::size_t limit);
 // cannot be followed, else 0.
 int FollowLinks(const std::string& path, std::string& target);
 
+// The file a replacement of `path` writes (where its links lead, as FollowLinks says), or why
+// it must not be replaced: anything but a regular file standing there, such as a device, a
+// FIFO, a pipe behind /dev/stdout or a folder, would be swapped for a regular file.
+struct ReplaceTarget {
+    std::string Path;    // empty when refused
+    std::string Reason;  // why it is refused ("not a regular file (a FIFO)"), else empty
+};
+ReplaceTarget FindReplaceTarget(const std::string& path);
+
 // Writes `content` to a temporary file beside `target` (named `target` + ".tmp-" and six
 // letters or digits, locked while it exists) and renames it over `target`, which keeps its
-// permissions. An errno when that fails, else 0; nothing is left behind then.
+// permissions. An errno when that fails, else 0; nothing is left behind then. Anything but a
+// regular file at `target` is left alone: EISDIR for a folder, EEXIST for anything else.
 int ReplaceFileAtomically(const std::string& target, std::string_view content);
 
 // Removes the temporary files beside the file `path` leads to that replacements killed

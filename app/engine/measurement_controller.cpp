@@ -515,6 +515,14 @@ std::vector<std::string> MeasurementController::WriteTablesAtEnd() {
     if (!reportPath_.empty()) {
         if (auto error = WriteReport()) errors.push_back(*error + ".");
     }
+    // Output that never reached its file: the run's files are not whole.
+    if (secondsFile_) {
+        if (auto lost = secondsFile_->Finish()) errors.push_back(std::move(*lost));
+    }
+    if (const std::uint64_t lost = run_.Log().LostEntries()) {
+        errors.push_back("The logfile lacks " + std::to_string(lost) +
+                         " entries: they could not be written.");
+    }
     return errors;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // A table a scripted run keeps on disk (--coverage-csv, --level-csv): written whole every
 // minute and at the end, each time replacing the file atomically, so a reader never sees
-// half a table.
+// half a table. A symbolic link is written through to the file it leads to; anything but a
+// regular file at the path (a device, a FIFO, /dev/stdout on a pipe) is refused, never
+// replaced.
 
 #include <optional>
 #include <string>
@@ -40,7 +42,8 @@ class TableFile {
     std::optional<std::string> WriteAtEnd(std::string_view text);
 
   private:
-    std::string Failure(int error) const;
+    // Replaces the file; the message when it cannot be.
+    std::optional<std::string> Write(std::string_view text) const;
 
     std::string path_;
     std::string name_;

@@ -75,11 +75,16 @@ void Logfile::NewLogFile() {
 }
 
 void Logfile::Append(std::string_view bytes, std::span<const std::size_t> ends) {
-    if (!file_.IsOpen()) return;  // told when it could not be created
+    if (!file_.IsOpen()) {  // told when it could not be created
+        lostEntries_ += ends.size();
+        return;
+    }
     // A file the operator deleted or moved is not brought back, nor is a file that took its
     // place written into: its entries are lost until New. Entries that do not fit on the
     // disk are lost whole.
-    const int error = file_.Append(bytes, ends);
+    std::size_t whole = 0;
+    const int error = file_.Append(bytes, ends, &whole);
+    lostEntries_ += ends.size() - whole;
     if (error == ENOENT) {
         if (!removalReported_ && OnError) {
             OnError("The logfile " + logPath_ + " was removed; entries are not written until New");

@@ -10,6 +10,7 @@
 // entries are lost until New, and OnError says so once.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
@@ -76,6 +77,8 @@ class Logfile {
     // entry. A file deleted or moved away is told once too: its entries are lost until New
     // makes another file.
     std::function<void(const std::string& message)> OnError;
+    // The entries that did not reach a file, since the program started.
+    std::uint64_t LostEntries() const { return lostEntries_; }
 
   private:
     void Write(std::string_view entry);
@@ -94,6 +97,7 @@ class Logfile {
     bool newEnabled_ = false;
     bool failureReported_ = false;
     bool removalReported_ = false;
+    std::uint64_t lostEntries_ = 0;
     std::string logStamp_;
     std::string logPath_;
     platform::LockedFile file_;  // the current file, while it could be created

@@ -2,10 +2,15 @@
 // ticks, checked byte for byte in the seconds' export and the aircraft table, with the
 // summary line above the table; the --csv file's header, rows and failure report.
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -168,6 +173,65 @@ TEST(SecondCsvFileTest, AHeaderWhenNewRowsAfterAndOneReportPerFailure) {
     EXPECT_FALSE(unwritable.Append(record));
     std::filesystem::remove_all(folder.Folder() + "missing");
     EXPECT_TRUE(unwritable.Append(record));  // failing again after a success: reported again
+}
+
+// A FIFO: no reader (rows dropped), a reader (header, then rows), a reader that stops reading
+// (rows wait up to the bound, the rest dropped), a reader that leaves; every row that did not
+// arrive is counted, and the end says how many.
+TEST(SecondCsvFileTest, AFifoGetsRowsWhileItHasAReaderAndEveryOtherRowIsCounted) {
+    std::signal(SIGPIPE, SIG_IGN);  // as the program does: a reader gone is an EPIPE
+    test::TempFolder folder;
+    const std::string path = folder.Folder() + "run.csv";
+    ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    SecondRecord record;
+    record.UnixSeconds = kTickTime;
+    record.Counts[4] = 7;
+    const std::string row(kSecondRow);
+    SecondCsvFile file(path);
+    std::uint64_t notArrived = 0;
+
+    const auto first = file.Append(record);
+    ASSERT_TRUE(first);
+    EXPECT_NE(first->find("is a pipe without a reader"), std::string::npos) << *first;
+    EXPECT_FALSE(file.Append(record));
+    notArrived += 2;
+
+    const int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(file.Append(record),
+              "The CSV file " + path + " has a reader: the 2 rows before it came were dropped.");
+    EXPECT_FALSE(file.Append(record));
+    std::string arrived(4096, '\0');
+    arrived.resize(static_cast<std::size_t>(::read(reader, arrived.data(), arrived.size())));
+    EXPECT_EQ(arrived, std::string(kSecondsHeader) + row + row);
+
+    // Unread: the pipe fills, then rows wait up to the bound; beyond it they are dropped.
+    std::vector<std::string> said;
+    const std::size_t rows = 2 * SecondCsvFile::kMostWaitingBytes / row.size();
+    for (std::size_t i = 0; i < rows; ++i) {
+        if (auto message = file.Append(record)) said.push_back(*message);
+    }
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find("does not keep up"), std::string::npos) << said[0];
+    // Whole rows, then the start of the one the full pipe cut (its rest waits).
+    std::string unread;
+    char chunk[65536];
+    for (ssize_t n; (n = ::read(reader, chunk, sizeof chunk)) > 0;) unread.append(chunk, n);
+    ::close(reader);
+    const std::uint64_t handedBeforeLeaving = unread.size() / row.size();
+    std::string expected;
+    for (std::uint64_t i = 0; i < handedBeforeLeaving; ++i) expected += row;
+    expected += row.substr(0, unread.size() % row.size());
+    EXPECT_EQ(unread, expected);
+    const auto gone = file.Append(record);
+    ASSERT_TRUE(gone);
+    EXPECT_NE(gone->find("has gone"), std::string::npos) << *gone;
+    notArrived += rows + 1 - handedBeforeLeaving;
+
+    EXPECT_EQ(file.LostRows(), notArrived);
+    EXPECT_EQ(file.Finish(0), "The CSV file " + path + " lacks " + std::to_string(notArrived) +
+                                  " of its " + std::to_string(rows + 5) +
+                                  " seconds: they could not be written.");
 }
 
 }  // namespace
