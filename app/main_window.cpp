@@ -338,7 +338,7 @@ void MainWindow::ShowControls() {
     for (const SourceId receiver : kReceivers) {
         Receiver(receiver)->ShowControls(controller_->ReceiverControls(receiver),
                                          c.Input(receiver).Crc(), running, c.StoppedOnce());
-        Receiver(receiver)->ShowTrouble(c.Input(receiver).Trouble());
+        Receiver(receiver)->ShowTrouble(c.ShownTrouble(receiver));
     }
     MirrorCombo(interval_, c.Controls().Timer);
     feed_->ShowControls(c.ConnectDown(), c.StoppedOnce() && !running);
@@ -358,7 +358,7 @@ void MainWindow::ShowTick(const TickResult& tick) {
     feed_->ShowRates(bars.subspan<2 * kGroups, 3>(), tick.BarMaximum, tick.FeedFigure);
     graph_->ShowSeries(tick.Series);
     for (const SourceId receiver : kReceivers) {
-        Receiver(receiver)->ShowTrouble(controller_->Input(receiver).Trouble());
+        Receiver(receiver)->ShowTrouble(controller_->ShownTrouble(receiver));
     }
 }
 

@@ -455,6 +455,19 @@ std::optional<std::uint64_t> MeasurementController::UdpDatagramsDropped() const 
     return udp_->DroppedDatagrams();
 }
 
+ReceiverTrouble MeasurementController::ShownTrouble(SourceId receiver) const {
+    ReceiverTrouble trouble = Input(receiver).Trouble();
+    const std::optional<std::uint64_t> dropped =
+        receiver == SourceId::Receiver2 ? UdpDatagramsDropped() : std::nullopt;
+    if (!dropped || *dropped == 0) return trouble;
+    const std::string text = std::to_string(*dropped) + " datagrams dropped";
+    const std::string tip = "The system dropped " + std::to_string(*dropped) +
+                            " datagrams: its receive queue was full while the program could not "
+                            "read (it stalled or was stopped).";
+    if (trouble.Text.empty()) return {text, tip};
+    return {trouble.Text + "; " + text, trouble.ToolTip + " " + tip};
+}
+
 bool MeasurementController::SourceUp(SourceId source) {
     if (source == SourceId::Feed) return feed_->Client().Active();
     ReceiverInput& input = Input(source);

@@ -143,6 +143,9 @@ class MeasurementController : public QObject {
     // Receiver 2's datagrams the kernel dropped since the program started (the listener's
     // queue full); none while receiver 2 is not on UDP.
     std::optional<std::uint64_t> UdpDatagramsDropped() const;
+    // What a receiver's column says of its troubles: its input's, and for receiver 2 on UDP
+    // the datagrams the kernel dropped.
+    ReceiverTrouble ShownTrouble(SourceId receiver) const;
     std::uint64_t FeedConnectionsLost() const { return feed_->Lost(); }
     void LoggingClicked() { run_.Log().ToggleLogging(); }
     void NewLogFileClicked() { run_.Log().NewLogFile(); }

@@ -161,5 +161,40 @@ TEST_F(WindowEndToEndTest, ReceiversAndFeedReachBarsFiguresAndChart) {
     ::close(feed);
 }
 
+// Datagrams that come while the window cannot take them (the listener waits for it) fill a
+// small receive queue; those the system dropped are said in receiver 2's column, and with
+// the frames counted they make up every datagram sent.
+TEST_F(WindowEndToEndTest, DatagramsTheSystemDroppedAreShownInTheReceiversColumn) {
+    MainWindow& w = Open();
+    net::TIdUDPServer& listener = w.Controller().UdpServer();  // listening since the start
+    listener.SetActive(false);
+    listener.SetReceiveQueueBytes(4096);
+    listener.SetActive(true);
+    MeasurementController& c = StartOnUdp(w);
+    ASSERT_TRUE(c.Running());
+    net::test::LoopbackSocket udp(SOCK_DGRAM);
+    const std::string packet = "*8D4840D6202CC371C32CE0576098;\r\n";
+    int sent = 0;
+    for (; sent < 2000; ++sent) udp.SendTo(udpPort, packet);
+    const auto counted = [&c] {
+        int n = 0;
+        for (int g = 0; g < 6; ++g) n += c.CurrentRun().Counts().Counts2[static_cast<DfGroup>(g)];
+        return n;
+    };
+    const auto dropped = [&c] { return static_cast<int>(c.UdpDatagramsDropped().value_or(0)); };
+    const auto settled = [&] { return dropped() > 0 && counted() + dropped() == sent; };
+    // The system tells of its drops with the next datagram it queues.
+    for (int round = 0; round < 50 && !settled(); ++round) {
+        udp.SendTo(udpPort, packet);
+        ++sent;
+        ServeUntil(settled, std::chrono::milliseconds(200));
+    }
+    ASSERT_TRUE(settled()) << counted() << " counted, " << dropped() << " dropped of " << sent;
+
+    c.Tick();
+    EXPECT_EQ(w.Receiver(SourceId::Receiver2)->RejectedLabel()->text().toStdString(),
+              std::to_string(*c.UdpDatagramsDropped()) + " datagrams dropped");
+}
+
 }  // namespace
 }  // namespace quorvex::app::test
