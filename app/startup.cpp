@@ -118,11 +118,13 @@ MeasurementController::Options ControllerOptions(const ProgramSetup& setup) {
     return options;
 }
 
-// Writes `text` to standard output; 0, or 1 when it could not (said on standard error).
+// Writes `text` to standard output; 0, or 1 when it could not. A reader that left early
+// (`quorvex --help | grep -q receiver`) is not worth a word; any other failure is said.
 int PrintText(const std::string& text) {
     std::fputs(text.c_str(), stdout);
     if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return 0;
-    std::fprintf(stderr, "quorvex: standard output: %s\n", std::strerror(errno));
+    if (errno != EPIPE)
+        std::fprintf(stderr, "quorvex: standard output: %s\n", std::strerror(errno));
     return 1;
 }
 

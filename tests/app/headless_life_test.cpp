@@ -314,6 +314,20 @@ TEST_P(HeadlessLifeTest, EndsWithItsFilesAndSaysWhatWasLost) {
     if (c.check) c.check(life);
 }
 
+// `quorvex --help | grep -q receiver`: the reader leaves before the text is written.
+TEST(HeadlessRunTest, HelpForAReaderThatLeftEndsQuietly) {
+    ProgramUnderTest program;
+    const std::string output = program.File("output");
+    MakeFifo(output);
+    const int reader = ::open(output.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    ChildProcess run(program.File("quorvex"), {"--help"}, kNoDisplay, output);
+    ::close(reader);  // long before the program, loading its libraries, writes
+    ASSERT_TRUE(Within(30s, [&] { return !run.Running(); }));
+    EXPECT_EQ(run.ExitCode(), 1);  // not killed by SIGPIPE
+    EXPECT_EQ(run.ReadErrors(), "");
+}
+
 INSTANTIATE_TEST_SUITE_P(Headless, HeadlessLifeTest, ::testing::ValuesIn(kCases),
                          [](const auto& param) { return std::string(param.param.name); });
 
