@@ -403,6 +403,8 @@ std::vector<std::string> MeasurementController::EndOnSignal() {
         savedAtEnd_ = false;
         lines.push_back(std::move(error));
     }
+    // A stall the end broke into is said too (its backlog settled by the end of the run).
+    for (std::string& notice : run_.TakeNotices()) lines.push_back(std::move(notice));
     return lines;
 }
 

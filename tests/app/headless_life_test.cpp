@@ -39,6 +39,7 @@ struct Life {
     ProgramUnderTest& program;
     int outputReader = -1;  // the read end of its standard output, when that is "pipe"
     std::string errors;     // its standard error, once it has ended
+    pid_t pid = -1;
 };
 using Step = std::function<void(Life&)>;
 
@@ -239,6 +240,19 @@ const LifeCase kCases[] = {
      {},
      {"HOME=F/home", "XDG_CONFIG_HOME=F/config", "XDG_STATE_HOME=F/state"},
      false},
+    // Stopped (a frozen disk, a suspend), then ended as it goes on: the stall is said.
+    {"AStallTheEndBreaksIntoIsSaid",
+     {},
+     "/dev/null",
+     {},
+     [](Life& life) {
+         ::kill(life.pid, SIGSTOP);
+         std::this_thread::sleep_for(4s);
+     },
+     {SIGTERM, SIGCONT},
+     0,
+     {"quorvex: The program did not run for [4-9] s; nothing arrived meanwhile\\."},
+     {}},
     // A table replaced whole must never replace what is not a regular file.
     {"ATableOnAFifoIsRefusedAndALinkIsWrittenThrough",
      {"--coverage-csv=F/coverage.csv", "--level-csv=F/levels.csv"},
@@ -265,7 +279,7 @@ class HeadlessLifeTest : public ::testing::TestWithParam<LifeCase> {};
 TEST_P(HeadlessLifeTest, EndsWithItsFilesAndSaysWhatWasLost) {
     const LifeCase& c = GetParam();
     ProgramUnderTest program(c.portable);
-    Life life{program, -1, {}};
+    Life life{program, -1, {}, -1};
     if (c.setUp) c.setUp(life);
     std::string output = c.output;
     if (output == "pipe") {
@@ -296,6 +310,7 @@ TEST_P(HeadlessLifeTest, EndsWithItsFilesAndSaysWhatWasLost) {
     };
     ASSERT_TRUE(Within(60s, [&] { return begun() || !run.Running(); })) << run.ReadErrors();
     ASSERT_TRUE(run.Running()) << run.ReadErrors();
+    life.pid = run.Pid();
     if (c.whileUp) c.whileUp(life);
     for (const int signal : c.signals) {
         ::kill(run.Pid(), signal);
